@@ -1,0 +1,61 @@
+// Numbers of the texts in the program's string table (strings.rc).
+// Shared by the resource script and the C++ code, hence plain macros.
+// The 65xxx numbers are the ones the messages have always had; the 64xxx block
+// holds the texts that never had a number of their own.
+#pragma once
+
+// File formats and pictures.
+#define IDS_JPEG_CANNOT_RESIZE        65337
+#define IDS_JPEG_ERROR                65338
+#define IDS_JPEG_DESCRIPTION          65339
+#define IDS_BITMAP_DESCRIPTION        65360
+#define IDS_METAFILE_DESCRIPTION      65389
+#define IDS_ENH_METAFILE_DESCRIPTION  65390
+#define IDS_ICON_DESCRIPTION          65391
+#define IDS_INVALID_PIXEL_FORMAT      65393
+#define IDS_SCANLINE_OUT_OF_RANGE     65394
+#define IDS_UNKNOWN_EXTENSION         65396
+#define IDS_OUT_OF_RESOURCES          65398
+#define IDS_INVALID_BITMAP            65422
+#define IDS_OS_ERROR                  65446
+#define IDS_READ_ERROR                65514
+#define IDS_FILE_CREATE_ERROR         65534
+#define IDS_FILE_OPEN_ERROR           65535
+
+// Streams, the runtime and processor faults.
+#define IDS_WRITE_ERROR               64001
+#define IDS_WINDOW_CLASS_ERROR        64002
+#define IDS_DIV_BY_ZERO               64003
+#define IDS_RANGE_ERROR               64004
+#define IDS_INT_OVERFLOW              64005
+#define IDS_INVALID_OP                64006
+#define IDS_ZERO_DIVIDE               64007
+#define IDS_OVERFLOW                  64008
+#define IDS_UNDERFLOW                 64009
+#define IDS_PRIVILEGE                 64010
+#define IDS_STACK_OVERFLOW            64011
+#define IDS_CONTROL_C                 64012
+#define IDS_ACCESS_VIOLATION_MODULE   64013
+#define IDS_ACCESS_VIOLATION          64014
+#define IDS_ACCESS_READ               64015
+#define IDS_ACCESS_WRITE              64016
+#define IDS_EXTERNAL_EXCEPTION        64017
+#define IDS_OUT_OF_MEMORY             64018
+#define IDS_INVALID_POINTER           64019
+#define IDS_INVALID_INTEGER           64020
+#define IDS_OS_CALL_FAILED            64033
+
+// The window layer.
+#define IDS_VISIBILITY_CHANGE         64021
+#define IDS_RESOURCE_NOT_FOUND        64022
+#define IDS_NO_DEVICE_CONTEXT         64023
+#define IDS_NO_CANVAS_HANDLE          64024
+#define IDS_NO_PARENT_WINDOW          64025
+#define IDS_NO_TIMERS                 64026
+#define IDS_ERROR_READING             64027
+#define IDS_CONFIRMATION              64028
+#define IDS_YES_BUTTON                64029
+#define IDS_NO_BUTTON                 64030
+#define IDS_CANNOT_SHOW_MODAL         64031
+#define IDS_CANNOT_OPEN_CLIPBOARD     64032
+#define IDS_IMAGE_NEEDS_BITMAP        64034

@@ -1,0 +1,20 @@
+# Shared settings of the project's scripts; sourced, never run.
+MIROKATE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+# Everything built or installed outside git lives here, so a fresh clone reuses it.
+MIROKATE_CACHE=${MIROKATE_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/mirokate}
+MIROKATE_JPEG_PREFIX="$MIROKATE_CACHE/libjpeg-turbo"
+MIROKATE_BUILD=${MIROKATE_BUILD:-$MIROKATE_ROOT/build}
+export MIROKATE_ROOT MIROKATE_CACHE MIROKATE_JPEG_PREFIX MIROKATE_BUILD
+
+# Setup runs again whenever one of the scripts that define the environment changes.
+setup_fingerprint() {
+  cat "$MIROKATE_ROOT/scripts/setup" "$MIROKATE_ROOT/scripts/wine-runner" \
+      "$MIROKATE_ROOT/scripts/common.sh" "$MIROKATE_ROOT/cmake/i686-w64-mingw32.cmake" \
+    | md5sum | cut -c1-12
+}
+
+ensure_setup() {
+  if [ ! -f "$MIROKATE_CACHE/.setup-$(setup_fingerprint)" ]; then
+    "$MIROKATE_ROOT/scripts/setup"
+  fi
+}

@@ -1,0 +1,88 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "text/CommandLine.h"
+#include "text/FileNames.h"
+
+namespace {
+
+using Args = std::vector<std::string>;
+
+// The arguments after the program's name, as the program reads them.
+Args ArgumentsOf(const std::string& line) {
+  Args arguments;
+  const int count = ArgumentCountIn(line.c_str());
+  for (int i = 1; i <= count; ++i) arguments.push_back(ArgumentTextIn(line.c_str(), i));
+  return arguments;
+}
+
+}  // namespace
+
+TEST(CommandLine, QuotesKeepBlanksInsideOneArgument) {
+  EXPECT_EQ(Args{"C:\\My Photos\\a b.jpg"}, ArgumentsOf("p.exe \"C:\\My Photos\\a b.jpg\""));
+  EXPECT_EQ((Args{"C:\\My", "Photos\\a.jpg"}), ArgumentsOf("p.exe C:\\My Photos\\a.jpg"));
+  EXPECT_EQ(Args{"ab cd"}, ArgumentsOf("p.exe a\"b c\"d"));
+  EXPECT_EQ(Args{" "}, ArgumentsOf("p.exe \" \""));
+  // A backslash escapes nothing: the quote after it still closes the stretch.
+  EXPECT_EQ((Args{"a\\", "b"}), ArgumentsOf("p.exe \"a\\\" b"));
+  // Pairs of quotes standing alone are skipped and do not end the count.
+  EXPECT_EQ(Args{"x.jpg"}, ArgumentsOf("p.exe \"\" x.jpg"));
+  EXPECT_EQ((Args{"x", "y"}), ArgumentsOf("p.exe x \"\" \"\"\"\" y"));
+}
+
+TEST(CommandLine, EveryControlByteSeparatesButNoHighByteDoes) {
+  EXPECT_EQ((Args{"a", "b", "c\x7F"}), ArgumentsOf("p.exe\ta\r\nb\x01\x1F" "c\x7F"));
+  EXPECT_EQ((Args{"\xB1", "\xDF\xA0"}), ArgumentsOf("p.exe \xB1 \xDF\xA0"));
+  // A full-width space (0x81 0x40) is one character, not a separator.
+  EXPECT_EQ(Args{"a\x81\x40" "b"}, ArgumentsOf("p.exe a\x81\x40" "b"));
+  EXPECT_EQ(Args{"C:\\表\\x.jpg"}, ArgumentsOf("p.exe C:\\表\\x.jpg"));
+}
+
+TEST(CommandLine, ProgramNameIsArgumentZeroAndIsNotCounted) {
+  const char* line = "\"C:\\Program Files\\p.exe\"  a";
+  EXPECT_EQ(1, ArgumentCountIn(line));
+  EXPECT_EQ("C:\\Program Files\\p.exe", ArgumentTextIn(line, 0));
+  EXPECT_EQ("", ArgumentTextIn(line, 2));
+  EXPECT_EQ("", ArgumentTextIn(line, -1));
+  EXPECT_EQ(0, ArgumentCountIn(" \t "));
+  EXPECT_EQ("", ArgumentTextIn("", 0));
+}
+
+TEST(CommandLine, MalformedLinesGiveWhatTheReadingYields) {
+  // An unbalanced quote runs to the end of the line; alone at the end it reads
+  // as an empty argument, which ends the count.
+  EXPECT_EQ((Args{"a", "b c "}), ArgumentsOf("p.exe a \"b c "));
+  EXPECT_EQ(Args{"a"}, ArgumentsOf("p.exe a \""));
+  EXPECT_EQ(Args{}, ArgumentsOf("p.exe \"\"\""));
+  // A lead byte at the very end stands alone; one before a blank takes the blank
+  // as its second byte.
+  EXPECT_EQ(Args{"a\x81"}, ArgumentsOf("p.exe a\x81"));
+  EXPECT_EQ(Args{"\x81 b"}, ArgumentsOf("p.exe \x81 b"));
+  const std::string longest(100000, 'a');
+  EXPECT_EQ((Args{longest, longest}), ArgumentsOf("p.exe " + longest + " \"" + longest));
+}
+
+TEST(CommandLine, ArgumentZeroIsTheProgramsFullFileName) {
+  const std::string self = ArgumentText(0);
+  ASSERT_GT(self.size(), 3u);
+  EXPECT_EQ(":\\", self.substr(1, 2)) << self;
+  EXPECT_EQ(0, lstrcmpiA(FileNamePartOf(self).c_str(), "text_tests.exe")) << self;
+  EXPECT_TRUE(IsExistingFile(self)) << self;
+}
+
+TEST(CommandLine, ProcessArgumentsAgreeWithTheRuntimesReading) {
+  // Without quotes after the program's name both readings split at blanks alike,
+  // so the C runtime's view of the real command line is an independent check.
+  const char* line = GetCommandLineA();
+  const char* rest = line[0] == '"' ? std::strchr(line + 1, '"') : line;
+  if (rest == nullptr || std::strchr(rest + 1, '"') != nullptr) GTEST_SKIP() << line;
+  ASSERT_EQ(__argc - 1, ArgumentCount());
+  for (int i = 1; i < __argc; ++i) EXPECT_EQ(__argv[i], ArgumentText(i));
+  EXPECT_EQ("", ArgumentText(__argc));
+  EXPECT_EQ("", ArgumentText(-1));
+}

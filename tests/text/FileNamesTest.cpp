@@ -1,0 +1,107 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "DoubleByteGuard.h"
+#include "text/FileNames.h"
+
+TEST(FileNameParts, SplitAtTheLastBackslashOrColon) {
+  EXPECT_EQ("C:\\dir.x\\", DirectoryPartOf("C:\\dir.x\\file"));
+  EXPECT_EQ("file", FileNamePartOf("C:\\dir.x\\file"));
+  EXPECT_EQ("C:", DirectoryPartOf("C:file"));
+  EXPECT_EQ("", FileNamePartOf("C:\\dir\\"));
+  // The forward slash is an ordinary byte.
+  EXPECT_EQ("/dir/file", FileNamePartOf("C:/dir/file"));
+  EXPECT_EQ("", DirectoryPartOf("a/b"));
+}
+
+TEST(FileNameParts, NeverSplitInsideADoubleByteCharacter) {
+  ScopedDoubleByteSettings japanese(ShiftJisSettings());
+  EXPECT_EQ("C:\\dir\\", DirectoryPartOf("C:\\dir\\表"));
+  EXPECT_EQ("表", FileNamePartOf("C:\\dir\\表"));
+  EXPECT_EQ("表\\", DirectoryPartOf("表\\x"));
+  EXPECT_EQ(0, LastDelimiter("\\", "\x81\\\x81\\"));  // ―― has no delimiter
+  // After a trail byte the search steps over its lead byte too.
+  EXPECT_EQ(0, LastDelimiter("\\\x95", "表"));
+  // A lead byte at the very end stands alone.
+  EXPECT_EQ("\x95", FileNamePartOf("C:\\a\\\x95"));
+}
+
+TEST(FileNameParts, SplitAfterTheLeadByteWhenDoubleByteModeIsOff) {
+  ScopedDoubleByteSettings western(DoubleByteSettings{});
+  EXPECT_EQ("C:\\dir\\表", DirectoryPartOf("C:\\dir\\表"));
+  EXPECT_EQ("", FileNamePartOf("C:\\dir\\表"));
+  EXPECT_EQ("a.表.jpg", ReplaceExtension("a.表", ".jpg"));
+}
+
+TEST(FileExtension, IsTakenFromTheLastDotOfTheFileNamePart) {
+  EXPECT_EQ("", FileExtensionOf("C:\\dir.x\\file"));
+  EXPECT_EQ(".gz", FileExtensionOf("C:\\a.tar.gz"));
+  EXPECT_EQ(".", FileExtensionOf("C:\\a."));
+  EXPECT_EQ(".jpg ", FileExtensionOf("C:\\a.jpg "));
+  EXPECT_EQ("", FileExtensionOf("file"));
+  ScopedDoubleByteSettings japanese(ShiftJisSettings());
+  EXPECT_EQ(".表", FileExtensionOf("a.表"));
+}
+
+TEST(FileExtension, ReplacingKeepsEverythingBeforeTheOldExtension) {
+  EXPECT_EQ("C:\\a.b\\c.jpg", ReplaceExtension("C:\\a.b\\c", ".jpg"));
+  EXPECT_EQ("C:\\a", ReplaceExtension("C:\\a.bmp", ""));
+  EXPECT_EQ("a.tar.x", ReplaceExtension("a.tar.gz", ".x"));
+  EXPECT_EQ("C:.jpg", ReplaceExtension("C:.bmp", ".jpg"));
+  ScopedDoubleByteSettings japanese(ShiftJisSettings());
+  EXPECT_EQ("a.jpg", ReplaceExtension("a.表", ".jpg"));
+}
+
+namespace {
+
+// A fresh folder with a file in it, removed afterwards.
+class ExistingFile : public testing::Test {
+protected:
+  void SetUp() override {
+    char temp[MAX_PATH];
+    ASSERT_NE(0u, GetTempPathA(sizeof temp, temp));
+    dir_ = temp + std::string("ミロカテ試験") + std::to_string(GetCurrentProcessId());
+    file_ = dir_ + "\\表.jpg";
+    ASSERT_TRUE(CreateDirectoryA(dir_.c_str(), nullptr)) << dir_;
+    ASSERT_TRUE(CreateDirectoryA((dir_ + "\\sub").c_str(), nullptr));
+    const HANDLE file = CreateFileA(file_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file) << file_;
+    // Last written in 1975, a time MS-DOS dates cannot express.
+    const SYSTEMTIME old = {1975, 6, 0, 15, 12, 0, 0, 0};
+    FILETIME time;
+    const bool stamped = SystemTimeToFileTime(&old, &time) && SetFileTime(file, nullptr, nullptr, &time);
+    CloseHandle(file);
+    ASSERT_TRUE(stamped);
+  }
+  void TearDown() override {
+    DeleteFileA(file_.c_str());
+    RemoveDirectoryA((dir_ + "\\sub").c_str());
+    RemoveDirectoryA(dir_.c_str());
+  }
+
+  std::string dir_, file_;
+};
+
+}  // namespace
+
+TEST_F(ExistingFile, IsTrueForAFileWhateverItsTimeStamp) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  SYSTEMTIME stored;
+  ASSERT_TRUE(GetFileAttributesExA(file_.c_str(), GetFileExInfoStandard, &data));
+  ASSERT_TRUE(FileTimeToSystemTime(&data.ftLastWriteTime, &stored));
+  ASSERT_EQ(1975, stored.wYear);  // or the test would prove nothing
+  EXPECT_TRUE(IsExistingFile(file_));
+  // The lookup disregards a trailing blank and takes wildcards.
+  EXPECT_TRUE(IsExistingFile(file_ + " "));
+  EXPECT_TRUE(IsExistingFile(dir_ + "\\*.jpg"));
+}
+
+TEST_F(ExistingFile, IsFalseForADirectoryOrNothing) {
+  EXPECT_FALSE(IsExistingFile(dir_ + "\\sub"));
+  EXPECT_FALSE(IsExistingFile(dir_));
+  EXPECT_FALSE(IsExistingFile(dir_ + "\\missing.jpg"));
+  EXPECT_FALSE(IsExistingFile(dir_ + "\\*.bmp"));
+  EXPECT_FALSE(IsExistingFile(""));
+}

@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "tests/support/BoxWatcher.h"
+#include "tests/support/ScopedApplication.h"
+#include "tests/support/TestForm.h"
+
+namespace {
+
+// CPU time of a thread, in milliseconds.
+double ThreadCpuMs(HANDLE thread) {
+  FILETIME created, exited, kernel, user;
+  GetThreadTimes(thread, &created, &exited, &kernel, &user);
+  const auto ticks = [](const FILETIME& t) { return (static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+  return static_cast<double>(ticks(kernel) + ticks(user)) / 10000.0;
+}
+
+}  // namespace
+
+TEST(MessageLoop, WithoutAMainWindowRunsNoLoop) {
+  ScopedApplication app;
+  app->Run();
+  EXPECT_FALSE(app->Running());
+  EXPECT_FALSE(app->Terminated());
+}
+
+TEST(MessageLoop, BlocksWhileIdleAndEndsWhenTheMainWindowCloses) {
+  ScopedApplication app;
+  TestForm* main = nullptr;
+  app->CreateForm(main);
+  HANDLE loopThread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, GetCurrentThreadId());
+  const HWND mainWindow = main->FormHandle();
+  double before = 0, after = 0;
+  bool runningInside = false;
+  std::thread observer([&] {
+    Sleep(500);  // let the window settle first
+    before = ThreadCpuMs(loopThread);
+    Sleep(2000);
+    after = ThreadCpuMs(loopThread);
+    PostMessageA(mainWindow, WM_CLOSE, 0, 0);
+  });
+  app->QueueCall([&] { runningInside = app->Running(); });
+  app->Run();
+  observer.join();
+  CloseHandle(loopThread);
+  EXPECT_TRUE(runningInside);
+  EXPECT_TRUE(IsWindowVisible(mainWindow)) << "Run shows the main window";
+  EXPECT_TRUE(app->Terminated());
+  EXPECT_FALSE(app->Running());
+  EXPECT_LE(after - before, 20.0) << "the idle loop used CPU time";
+}
+
+TEST(MessageLoop, ShowsAFailureAndGoesOn) {
+  ScopedApplication app;
+  app->SetTitle("ミロカテ");
+  TestForm* main = nullptr;
+  app->CreateForm(main);
+  BoxWatcher watcher;
+  app->QueueCall([] { throw EConvertError("'x' は整数ではありません"); });
+  // Closed only after the box is gone, so it is the main loop that goes on.
+  const HWND mainWindow = main->FormHandle();
+  std::thread closer([&] {
+    watcher.WaitFor(1);
+    PostMessageA(mainWindow, WM_CLOSE, 0, 0);
+  });
+  app->Run();
+  closer.join();
+  ASSERT_TRUE(watcher.WaitFor(1));
+  EXPECT_EQ(watcher.Seen()[0].text, "'x' は整数ではありません.");
+  EXPECT_EQ(watcher.Seen()[0].caption, "ミロカテ");
+  EXPECT_TRUE(app->Terminated());
+}
+
+TEST(KeyPreTranslation, OffersKeysToTheWindowLayerBeforeTheSystem) {
+  ScopedApplication app;
+  TestForm* form = nullptr;
+  app->CreateForm(form);
+  const HWND window = form->FormHandle();
+
+  PostMessageA(window, WM_KEYDOWN, VK_F5, 0);  // a key without a character
+  PumpWaiting(*app);
+  EXPECT_EQ(form->notifications, std::vector<UINT>{kCnBase + WM_KEYDOWN});
+  EXPECT_EQ(form->keyMessages, std::vector<UINT>{WM_KEYDOWN}) << "unclaimed keys are dispatched";
+
+  form->notifications.clear();
+  form->keyMessages.clear();
+  form->claimKeys = true;
+  PostMessageA(window, WM_KEYDOWN, VK_RETURN, 0);
+  PostMessageA(window, WM_CHAR, VK_RETURN, 0);
+  PumpWaiting(*app);
+  EXPECT_EQ(form->notifications, (std::vector<UINT>{kCnBase + WM_KEYDOWN, kCnBase + WM_CHAR}));
+  EXPECT_TRUE(form->keyMessages.empty()) << "a claimed key goes no further";
+}
+
+TEST(MouseTracking, TellsControlsWhenTheCursorEntersAndLeaves) {
+  ScopedApplication app;
+  TestForm* form = nullptr;
+  app->CreateForm(form);
+  form->ShowForm();
+  RECT rect;
+  GetWindowRect(form->FormHandle(), &rect);
+  PumpWaiting(*app);
+
+  // The idle step looks at the cursor and then waits; a late message wakes it.
+  const auto idleOnce = [&] {
+    PumpWaiting(*app);
+    std::thread waker([&] {
+      Sleep(200);
+      PostMessageA(app->Handle(), WM_NULL, 0, 0);
+    });
+    app->HandleMessage();  // nothing waiting: the idle step
+    waker.join();
+    PumpWaiting(*app);
+  };
+  SetCursorPos((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+  form->notifications.clear();
+  idleOnce();
+  EXPECT_EQ(form->notifications, std::vector<UINT>{kCmMouseEnter});
+  SetCursorPos(rect.right + 300, rect.bottom + 300);
+  form->notifications.clear();
+  idleOnce();
+  EXPECT_EQ(form->notifications, std::vector<UINT>{kCmMouseLeave});
+}

@@ -1,0 +1,16 @@
+#pragma once
+// The program's arguments, read from the command line as the system gives it
+// (GetCommandLineA). Argument 0 is the program itself.
+
+#include <string>
+
+// Number of arguments after the program's name.
+int ArgumentCount();
+// The argument at the index; 0 gives the program's full file name as stored on
+// disk; an index past the last argument, or a negative one, gives empty text.
+std::string ArgumentText(int index);
+
+// The same over a given command line; index 0 here is the command line's first
+// word, not the module name.
+int ArgumentCountIn(const char* commandLine);
+std::string ArgumentTextIn(const char* commandLine, int index);

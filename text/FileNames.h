@@ -1,0 +1,24 @@
+#pragma once
+// Taking Windows file names apart and testing them. Names are Shift-JIS byte
+// strings; the delimiters "\", ":" and "." are never found inside a two-byte
+// character.
+
+#include <string>
+
+// True for an existing file that is not a directory. The platform's lookup
+// disregards trailing blanks and dots of the last component and treats "*" and
+// "?" as wildcards.
+bool IsExistingFile(const std::string& name);
+
+// The name up to and including its last "\" or ":", or empty text.
+std::string DirectoryPartOf(const std::string& name);
+// The name after its last "\" or ":" (all of it when there is none).
+std::string FileNamePartOf(const std::string& name);
+// From the last "." of the file-name part to the end, or empty text.
+std::string FileExtensionOf(const std::string& name);
+// The name without its extension, followed by the given one.
+std::string ReplaceExtension(const std::string& name, const std::string& extension);
+
+// The 1-based position of the last byte of the text that is one of the
+// delimiters and not the trail byte of a two-byte character; 0 when none is.
+int LastDelimiter(const std::string& delimiters, const std::string& text);

@@ -1,0 +1,550 @@
+#include "ui/Application.h"
+
+#include <cstdlib>
+
+#include "resources/StringIds.h"
+#include "text/DoubleByte.h"
+#include "text/FileNames.h"
+#include "ui/ControlLookup.h"
+#include "ui/Platform.h"
+#include "ui/TaskWindows.h"
+
+TApplication* Application = nullptr;
+
+namespace {
+
+constexpr char kWindowClass[] = "TApplication";
+constexpr DWORD kWindowStyle = WS_POPUP | WS_CLIPSIBLINGS | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+constexpr UINT kShowFlags = SWP_SHOWWINDOW | SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOSIZE | SWP_NOMOVE;
+constexpr UINT kHideFlags = SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOSIZE | SWP_NOMOVE;
+constexpr UINT kTopMostFlags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER;
+
+bool IsVersion4OrLater() { return LOBYTE(LOWORD(GetVersion())) >= 4; }
+
+// The module's file name without directory, cut at the first ".", every
+// character after the first in lower case: PhotoView.EXE gives Photoview.
+std::string DefaultTitle() {
+  char buffer[256] = {};
+  GetModuleFileNameA(GetModuleHandleA(nullptr), buffer, sizeof buffer);
+  buffer[sizeof buffer - 1] = '\0';
+  OemToCharA(buffer, buffer);
+  std::string name = FileNamePartOf(std::string(buffer));
+  for (size_t i = 0; i < name.size(); ++i) {
+    if (IsLeadByte(static_cast<unsigned char>(name[i]))) {
+      ++i;
+    } else if (name[i] == '.') {
+      name.resize(i);
+      break;
+    }
+  }
+  if (!name.empty()) {
+    std::vector<char> text(name.begin(), name.end());
+    text.push_back('\0');
+    CharLowerA(CharNextA(text.data()));
+    name.assign(text.data());
+  }
+  return name;
+}
+
+// The last character of a text, one byte or both bytes of a double-byte one.
+std::string LastCharacter(const std::string& text) {
+  const int length = static_cast<int>(text.size());
+  if (length >= 2 && ByteKindAt(text, length) == mbTrailByte) return text.substr(text.size() - 2);
+  return text.substr(text.size() - 1);
+}
+
+// Byte-wise comparison as unsigned bytes, as a C string comparison would do it.
+bool GreaterAsBytes(const std::string& a, const std::string& b) {
+  const size_t n = a.size() < b.size() ? a.size() : b.size();
+  for (size_t i = 0; i < n; ++i) {
+    const auto x = static_cast<unsigned char>(a[i]);
+    const auto y = static_cast<unsigned char>(b[i]);
+    if (x != y) return x > y;
+  }
+  return a.size() > b.size();
+}
+
+void RunExitStep() {
+  if (Application != nullptr) Application->ExitStep();
+}
+
+}  // namespace
+
+TApplication::TApplication() : TComponent(nullptr), storedTitle_(DefaultTitle()) {
+  icon_ = LoadIconA(GetModuleHandleA(nullptr), "MAINICON");
+  CreateHandle();
+}
+
+TApplication::~TApplication() {
+  MarkDestroying();
+  DestroyComponents();
+  if (handle_ != nullptr) {
+    if (IsVersion4OrLater()) SendMessageA(handle_, WM_SETICON, ICON_BIG, 0);
+    SetWindowLongPtrA(handle_, GWLP_USERDATA, 0);
+    DestroyWindow(handle_);
+  }
+  if (Application == this) Application = nullptr;
+}
+
+void TApplication::CreateHandle() {
+  const HINSTANCE instance = GetModuleHandleA(nullptr);
+  WNDCLASSA existing;
+  if (!GetClassInfoA(instance, kWindowClass, &existing)) {
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.hInstance = instance;
+    windowClass.lpszClassName = kWindowClass;
+    if (RegisterClassA(&windowClass) == 0) throw EOutOfResources(ResText(IDS_WINDOW_CLASS_ERROR));
+  }
+  handle_ = CreateWindowExA(0, kWindowClass, storedTitle_.c_str(), kWindowStyle,
+                            GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2,
+                            0, 0, nullptr, nullptr, instance, nullptr);
+  if (handle_ == nullptr) return;
+  windowCreated_ = true;
+  // Window creation may load other floating-point settings (printer and video
+  // drivers have been seen doing it).
+  LoadDefaultFpuControlWord();
+  storedTitle_.clear();
+  SetWindowLongPtrA(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  SetWindowLongPtrA(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&StaticWindowProc));
+  const HICON icon = icon_ != nullptr ? icon_ : LoadIconA(nullptr, IDI_APPLICATION);
+  if (IsVersion4OrLater()) {
+    SendMessageA(handle_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    SetClassLongPtrA(handle_, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
+  }
+  const HMENU menu = GetSystemMenu(handle_, FALSE);
+  DeleteMenu(menu, SC_MAXIMIZE, MF_BYCOMMAND);
+  DeleteMenu(menu, SC_SIZE, MF_BYCOMMAND);
+  if (IsVersion4OrLater()) DeleteMenu(menu, SC_MOVE, MF_BYCOMMAND);
+}
+
+void TApplication::Initialize() {
+  // No initialisation procedure is registered in this program.
+}
+
+std::string TApplication::Title() const {
+  if (!windowCreated_) return storedTitle_;
+  char buffer[256] = {};
+  const int length = GetWindowTextA(handle_, buffer, sizeof buffer);
+  return std::string(buffer, length > 0 ? static_cast<size_t>(length) : 0);
+}
+
+void TApplication::SetTitle(const std::string& title) {
+  if (!windowCreated_) {
+    storedTitle_ = title;
+    return;
+  }
+  if (Title() != title || !storedTitle_.empty()) SetWindowTextA(handle_, title.c_str());
+  storedTitle_.clear();
+}
+
+void TApplication::AdoptForm(TComponent*, ApplicationForm* form) {
+  if (mainForm_ == nullptr && form != nullptr) {
+    form->FormHandle();
+    mainForm_ = form;
+  }
+}
+
+void TApplication::Run() {
+  running_ = true;
+  struct RunningFlag {
+    bool& flag;
+    ~RunningFlag() { flag = false; }
+  } clearOnExit{running_};
+
+  static bool exitStepRegistered = false;
+  if (!exitStepRegistered) {
+    std::atexit(RunExitStep);
+    exitStepRegistered = true;
+  }
+  if (mainForm_ == nullptr) return;
+
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  GetStartupInfoA(&startup);
+  const int showCommand = (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : SW_SHOWDEFAULT;
+  if (showCommand == SW_SHOWMAXIMIZED) mainForm_->SetFormWindowState(TWindowState::wsMaximized);
+  if (showCommand == SW_SHOWMINNOACTIVE) mainForm_->RecordFormWindowState(TWindowState::wsMinimized);
+
+  if (showMainForm_) {
+    if (mainForm_->FormWindowState() == TWindowState::wsMinimized) {
+      Minimize();
+    } else {
+      mainForm_->ShowForm();
+    }
+  }
+  do {
+    try {
+      HandleMessage();
+    } catch (...) {
+      HandleException(this);
+    }
+  } while (!terminated_);
+}
+
+void TApplication::HandleMessage() {
+  MSG message;
+  if (!ProcessMessage(message)) Idle();
+}
+
+bool TApplication::ProcessMessage(MSG& message) {
+  if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) return false;
+  if (message.message == WM_QUIT) {
+    terminated_ = true;
+    return true;
+  }
+  // No hint window is ever shown, so hint cancelling never claims a message;
+  // nor is the main window an MDI frame.
+  bool handled = false;
+  if (OnMessage) handled = OnMessage(message);
+  if (!handled && IsKeyMessage(message)) handled = true;
+  if (!handled && DialogHandle != nullptr && IsDialogMessageA(DialogHandle, &message)) handled = true;
+  if (!handled) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+  return true;
+}
+
+// Forms and buttons see Enter, Escape and accelerator keys before the system
+// does: the key message goes first to the window layer as a notification.
+bool TApplication::IsKeyMessage(const MSG& message) {
+  if (message.message < WM_KEYDOWN || message.message > 0x108) return false;
+  HWND target = GetCapture();
+  if (target == nullptr) {
+    target = message.hwnd;
+    HWND window = message.hwnd;
+    while (window != nullptr && FindControl(window) == nullptr) window = GetParent(window);
+    if (window != nullptr) target = window;
+  } else if (reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(target, GWLP_HINSTANCE)) !=
+             GetModuleHandleA(nullptr)) {
+    return false;
+  }
+  return SendMessageA(target, kCnBase + message.message, message.wParam, message.lParam) != 0;
+}
+
+void TApplication::Idle() {
+  TrackMouse();
+  // No form has actions to update, and no hint is shown.
+  if (RunQueuedCalls()) return;
+  WaitMessage();
+}
+
+void TApplication::TrackMouse() {
+  POINT cursor;
+  if (!GetCursorPos(&cursor)) return;
+  WindowLayerControl* control = FindControlAtPoint(cursor);
+  if (control == mouseControl_) return;
+  WindowLayerControl* capture = FindControl(GetCapture());
+  auto* previous = static_cast<WindowLayerControl*>(mouseControl_);
+  if (previous != nullptr && (capture == nullptr || capture == previous)) {
+    previous->Perform(kCmMouseLeave, 0, 0);
+  }
+  if (control != nullptr && (capture == nullptr || capture == control)) {
+    control->Perform(kCmMouseEnter, 0, 0);
+  }
+  mouseControl_ = control;
+}
+
+void TApplication::QueueCall(std::function<void()> call) {
+  {
+    std::lock_guard<std::mutex> lock(queueLock_);
+    queuedCalls_.push_back(std::move(call));
+  }
+  if (handle_ != nullptr) PostMessageA(handle_, WM_NULL, 0, 0);
+}
+
+bool TApplication::RunQueuedCalls() {
+  bool ran = false;
+  for (;;) {
+    std::function<void()> call;
+    {
+      std::lock_guard<std::mutex> lock(queueLock_);
+      if (queuedCalls_.empty()) return ran;
+      call = std::move(queuedCalls_.front());
+      queuedCalls_.erase(queuedCalls_.begin());
+    }
+    ran = true;
+    // Taken off the queue first: a call that fails does not take the others with it.
+    call();
+  }
+}
+
+void TApplication::Terminate() {
+  // No termination queries are registered, so the answer is always yes.
+  PostQuitMessage(0);
+}
+
+void TApplication::HandleException(TComponent* sender) noexcept {
+  try {
+    if (GetCapture() != nullptr) SendMessageA(GetCapture(), WM_CANCELMODE, 0, 0);
+    try {
+      throw;
+    } catch (const EAbort&) {
+      // The silent failure.
+    } catch (const Exception& failure) {
+      if (OnException) {
+        OnException(sender, failure);
+      } else {
+        ShowException(failure);
+      }
+    } catch (const std::bad_alloc&) {
+      ShowException(OutOfMemoryFailure());
+    } catch (const std::exception& failure) {
+      ShowException(Exception(failure.what()));
+    } catch (...) {
+      ShowException(Exception());
+    }
+  } catch (...) {
+    // Nothing more can be reported: the display itself failed.
+  }
+}
+
+void TApplication::ShowException(const Exception& failure) {
+  std::string text = failure.Message();
+  if (!text.empty() && GreaterAsBytes(LastCharacter(text), ".")) text += '.';
+  MessageBox(text, Title(), MB_OK | MB_ICONSTOP);
+}
+
+int TApplication::MessageBox(const std::string& text, const std::string& caption, UINT flags) {
+  const HWND active = GetActiveWindow();
+  RECT oldRect{};
+  bool moved = false;
+  if (handle_ != nullptr && active != nullptr) {
+    const HMONITOR activeMonitor = MonitorFromWindow(active, MONITOR_DEFAULTTONEAREST);
+    if (activeMonitor != MonitorFromWindow(handle_, MONITOR_DEFAULTTONEAREST)) {
+      MONITORINFO info{};
+      info.cbSize = 40;
+      GetWindowRect(handle_, &oldRect);
+      if (GetMonitorInfoA(activeMonitor, &info)) {
+        const RECT& m = info.rcMonitor;
+        SetWindowPos(handle_, nullptr, m.left + (m.right - m.left) / 2, m.top + (m.bottom - m.top) / 2,
+                     0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
+        moved = true;
+      }
+    }
+  }
+  const std::vector<HWND> disabled = DisableTaskWindows();
+  const FocusState focus;
+  struct Restorer {
+    TApplication& app;
+    const std::vector<HWND>& disabled;
+    const FocusState& focus;
+    HWND active;
+    bool moved;
+    RECT oldRect;
+    ~Restorer() {
+      if (moved) {
+        SetWindowPos(app.handle_, nullptr, oldRect.left + (oldRect.right - oldRect.left) / 2,
+                     oldRect.top + (oldRect.bottom - oldRect.top) / 2, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
+      }
+      EnableTaskWindows(disabled);
+      if (active != nullptr && IsWindow(active)) SetActiveWindow(active);
+      focus.Restore();
+    }
+  } restorer{*this, disabled, focus, active, moved, oldRect};
+  return ::MessageBoxA(handle_, text.c_str(), caption.c_str(), flags);
+}
+
+void TApplication::NormalizeTopMosts() { NormalizeTopMosts(false); }
+void TApplication::NormalizeAllTopMosts() { NormalizeTopMosts(true); }
+
+namespace {
+struct TopMostScan {
+  HWND application;
+  HWND mainWindow;
+  bool includeMain;
+  HWND reference;
+  std::vector<HWND>* list;
+};
+}  // namespace
+
+BOOL CALLBACK TApplication::CollectTopMost(HWND window, LPARAM parameter) {
+  auto* scan = reinterpret_cast<TopMostScan*>(parameter);
+  if (GetWindow(window, GW_OWNER) != scan->application) return TRUE;
+  const bool topMost = (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+  if (topMost && (scan->includeMain || window != scan->mainWindow)) {
+    scan->list->push_back(window);
+    return TRUE;
+  }
+  scan->reference = window;
+  return FALSE;
+}
+
+void TApplication::NormalizeTopMosts(bool includeMain) {
+  if (handle_ == nullptr) return;
+  if (topMostLevel_ == 0) {
+    TopMostScan scan{handle_, mainForm_ != nullptr ? mainForm_->FormHandle() : nullptr, includeMain,
+                     handle_, &topMostList_};
+    EnumWindows(CollectTopMost, reinterpret_cast<LPARAM>(&scan));
+    if (!topMostList_.empty()) {
+      HWND after = GetWindow(scan.reference, GW_HWNDPREV);
+      if (after != nullptr && (GetWindowLongA(after, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0) {
+        after = HWND_NOTOPMOST;
+      }
+      for (auto it = topMostList_.rbegin(); it != topMostList_.rend(); ++it) {
+        SetWindowPos(*it, after, 0, 0, 0, 0, kTopMostFlags);
+      }
+    }
+  }
+  ++topMostLevel_;
+}
+
+void TApplication::RestoreTopMosts() {
+  if (handle_ == nullptr || topMostLevel_ == 0) return;
+  if (--topMostLevel_ > 0) return;
+  for (auto it = topMostList_.rbegin(); it != topMostList_.rend(); ++it) {
+    SetWindowPos(*it, HWND_TOPMOST, 0, 0, 0, 0, kTopMostFlags);
+  }
+  topMostList_.clear();
+}
+
+void TApplication::Minimize() {
+  if (handle_ == nullptr || IsIconic(handle_)) return;
+  NormalizeTopMosts();
+  SetActiveWindow(handle_);
+  ShowWindow(handle_, SW_MINIMIZE);
+}
+
+void TApplication::Restore() {
+  if (handle_ == nullptr || !IsIconic(handle_)) return;
+  SetActiveWindow(handle_);
+  ShowWindow(handle_, SW_RESTORE);
+  RestoreTopMosts();
+  if (mainForm_ != nullptr) SetActiveWindow(mainForm_->FormHandle());
+}
+
+void TApplication::UpdateVisible(bool anyFormVisible) {
+  if (handle_ == nullptr) return;
+  // Only when nobody else changed the window's visibility behind our back.
+  if ((IsWindowVisible(handle_) != FALSE) != visibleSet_ || anyFormVisible == visibleSet_) return;
+  SetWindowPos(handle_, nullptr, 0, 0, 0, 0, anyFormVisible ? kShowFlags : kHideFlags);
+  visibleSet_ = anyFormVisible;
+}
+
+void TApplication::ExitStep() {
+  if (handle_ != nullptr) ShowOwnedPopups(handle_, FALSE);
+  MarkDestroying();
+  DestroyComponents();
+  mainForm_ = nullptr;
+}
+
+LRESULT CALLBACK TApplication::StaticWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* self = reinterpret_cast<TApplication*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (self == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+  // No exception may travel into the system's frames.
+  try {
+    return self->WindowProc(message, wParam, lParam);
+  } catch (...) {
+    self->HandleException(self);
+    return 0;
+  }
+}
+
+LRESULT TApplication::DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam) {
+  return DefWindowProcA(handle_, message, wParam, lParam);
+}
+
+LRESULT TApplication::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CLOSE:
+      if (mainForm_ != nullptr) mainForm_->CloseForm();
+      return 0;
+    case WM_ENDSESSION:
+      if (wParam != 0) terminated_ = true;
+      return 0;
+    case WM_ENABLE:
+      if (wParam != 0) {
+        RestoreTopMosts();
+        if (disabledWindows_) {
+          EnableTaskWindows(*disabledWindows_);
+          disabledWindows_.reset();
+        }
+        return DefaultHandler(message, wParam, lParam);
+      } else {
+        const LRESULT result = DefaultHandler(message, wParam, lParam);
+        if (!disabledWindows_) disabledWindows_ = DisableTaskWindows(handle_);
+        NormalizeAllTopMosts();
+        return result;
+      }
+    case WM_ACTIVATEAPP: {
+      const LRESULT result = DefaultHandler(message, wParam, lParam);
+      active_ = wParam != 0;
+      if (active_) {
+        RestoreTopMosts();
+        PostMessageA(handle_, kCmActivate, 0, 0);
+      } else {
+        NormalizeTopMosts();
+        PostMessageA(handle_, kCmDeactivate, 0, 0);
+      }
+      return result;
+    }
+    case WM_SETFOCUS:
+      PostMessageA(handle_, kCmAppSysCommand, 0, 0);
+      return DefaultHandler(message, wParam, lParam);
+    case kCmAppSysCommand:
+      if (!IsIconic(handle_) && GetFocus() == handle_) FocusFirstTaskWindow();
+      return 0;
+    case kCmActivate:
+    case kCmDeactivate:
+      // No activation callbacks are installed.
+      return 0;
+    case WM_SYSCOMMAND:
+      switch (wParam & 0xFFF0) {
+        case SC_MINIMIZE:
+          Minimize();
+          return 0;
+        case SC_RESTORE:
+          Restore();
+          return 0;
+        default:
+          return DefaultHandler(message, wParam, lParam);
+      }
+    case WM_QUERYDRAGICON:
+      return reinterpret_cast<LRESULT>(icon_);
+    case WM_PAINT:
+      if (IsIconic(handle_)) {
+        PAINTSTRUCT paint;
+        const HDC dc = BeginPaint(handle_, &paint);
+        DrawIcon(dc, 0, 0, icon_ != nullptr ? icon_ : LoadIconA(nullptr, IDI_APPLICATION));
+        EndPaint(handle_, &paint);
+        return 0;
+      }
+      return DefaultHandler(message, wParam, lParam);
+    case WM_NULL:
+      RunQueuedCalls();
+      return 0;
+    default:
+      if (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) {
+        return SendMessageA(reinterpret_cast<HWND>(lParam), kCnBase + message, wParam, lParam);
+      }
+      return DefaultHandler(message, wParam, lParam);
+  }
+}
+
+namespace {
+struct FocusSearch {
+  HWND application;
+  HWND first;
+  HWND firstTopMost;
+};
+
+BOOL CALLBACK FindFocusCandidate(HWND window, LPARAM parameter) {
+  auto* search = reinterpret_cast<FocusSearch*>(parameter);
+  if (window == search->application || !IsWindowVisible(window) || !IsWindowEnabled(window)) return TRUE;
+  if ((GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) == 0) {
+    search->first = window;
+    return FALSE;
+  }
+  if (search->firstTopMost == nullptr) search->firstTopMost = window;
+  return TRUE;
+}
+}  // namespace
+
+void TApplication::FocusFirstTaskWindow() {
+  FocusSearch search{handle_, nullptr, nullptr};
+  EnumThreadWindows(GetCurrentThreadId(), FindFocusCandidate, reinterpret_cast<LPARAM>(&search));
+  const HWND target = search.first != nullptr ? search.first : search.firstTopMost;
+  if (target != nullptr) SetFocus(target);
+}

@@ -1,0 +1,151 @@
+#pragma once
+// The application object: the one owner of the user interface. It keeps the
+// hidden application window, the main window and the message loop, and shows
+// every failure that escapes message handling.
+
+#include <windows.h>
+
+#include <functional>
+#include <mutex>
+#include <new>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "text/Exceptions.h"
+#include "ui/Component.h"
+
+enum class TWindowState { wsNormal, wsMinimized, wsMaximized };
+
+// What the application needs of a top-level form; the forms implement it.
+class ApplicationForm {
+public:
+  // The form's window, created on first request.
+  virtual HWND FormHandle() = 0;
+  virtual void ShowForm() = 0;
+  virtual void CloseForm() = 0;
+  virtual TWindowState FormWindowState() const = 0;
+  virtual void SetFormWindowState(TWindowState state) = 0;
+  // Records the state without applying it to the window.
+  virtual void RecordFormWindowState(TWindowState state) = 0;
+
+protected:
+  ~ApplicationForm() = default;
+};
+
+class TApplication : public TComponent {
+public:
+  // Creates the application window with the default title.
+  TApplication();
+  ~TApplication() override;
+
+  void Initialize();
+
+  HWND Handle() const { return handle_; }
+  std::string Title() const;
+  void SetTitle(const std::string& title);
+
+  // Makes a form of class T owned by the application. `reference` points at the
+  // new object before its construction starts, so handlers running during the
+  // construction reach it; it is null again if the construction fails. The
+  // first form made this way becomes the main window.
+  template <class T>
+  void CreateForm(T*& reference);
+
+  ApplicationForm* MainForm() const { return mainForm_; }
+  bool Terminated() const { return terminated_; }
+  bool Running() const { return running_; }
+  bool Active() const { return active_; }
+  HICON Icon() const { return icon_; }
+
+  // The message loop; returns when the main window has been closed.
+  void Run();
+  // Processes one waiting message, or performs the idle step when none waits.
+  void HandleMessage();
+  void Terminate();
+
+  // Shows the failure being handled (call from a catch block); EAbort shows nothing.
+  void HandleException(TComponent* sender) noexcept;
+  void ShowException(const Exception& failure);
+  int MessageBox(const std::string& text, const std::string& caption, UINT flags);
+
+  // Takes the thread's stay-on-top windows out of the topmost band while a box
+  // is open, and puts them back.
+  void NormalizeTopMosts();
+  void NormalizeAllTopMosts();
+  void RestoreTopMosts();
+
+  void Minimize();
+  void Restore();
+  // Shows or hides the application window to follow whether a form is visible.
+  void UpdateVisible(bool anyFormVisible);
+
+  // Runs a call on the GUI thread at the next idle step; safe from any thread.
+  void QueueCall(std::function<void()> call);
+
+  // Installed callbacks; none are installed in the program itself.
+  std::function<void(TComponent* sender, const Exception& failure)> OnException;
+  std::function<bool(MSG& message)> OnMessage;
+  HWND DialogHandle = nullptr;
+
+  // Run at process exit after the entry function returned: hides the owned
+  // pop-ups and destroys the components, the main window among them.
+  void ExitStep();
+
+private:
+  void CreateHandle();
+  bool ProcessMessage(MSG& message);
+  bool IsKeyMessage(const MSG& message);
+  void Idle();
+  void TrackMouse();
+  bool RunQueuedCalls();
+  void AdoptForm(TComponent* component, ApplicationForm* form);
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam);
+  void FocusFirstTaskWindow();
+  void NormalizeTopMosts(bool includeMain);
+  static LRESULT CALLBACK StaticWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  static BOOL CALLBACK CollectTopMost(HWND window, LPARAM parameter);
+
+  HWND handle_ = nullptr;
+  bool windowCreated_ = false;
+  std::string storedTitle_;
+  ApplicationForm* mainForm_ = nullptr;
+  bool terminated_ = false;
+  bool running_ = false;
+  bool showMainForm_ = true;
+  bool active_ = true;
+  bool visibleSet_ = false;
+  HICON icon_ = nullptr;
+  std::vector<HWND> topMostList_;
+  int topMostLevel_ = 0;
+  std::optional<std::vector<HWND>> disabledWindows_;
+  void* mouseControl_ = nullptr;
+  std::mutex queueLock_;
+  std::vector<std::function<void()>> queuedCalls_;
+};
+
+// The process-wide application object, made at start-up.
+extern TApplication* Application;
+
+// Message numbers the window layer uses among its own objects.
+constexpr UINT kCmActivate = 0xB000;
+constexpr UINT kCmDeactivate = 0xB001;
+constexpr UINT kCmMouseEnter = 0xB013;
+constexpr UINT kCmMouseLeave = 0xB014;
+constexpr UINT kCmAppSysCommand = 0xB01A;  // posted to itself to place the focus
+constexpr UINT kCnBase = 0xBC00;           // notifications reflected to controls
+
+template <class T>
+void TApplication::CreateForm(T*& reference) {
+  void* storage = ::operator new(sizeof(T));
+  reference = static_cast<T*>(storage);
+  try {
+    new (storage) T(this);
+  } catch (...) {
+    ::operator delete(storage);
+    reference = nullptr;
+    throw;
+  }
+  AdoptForm(reference, dynamic_cast<ApplicationForm*>(reference));
+}

@@ -1,0 +1,34 @@
+#include "ui/Component.h"
+
+#include <algorithm>
+
+TComponent::TComponent(TComponent* owner) {
+  if (owner != nullptr) owner->Insert(this);
+}
+
+TComponent::~TComponent() {
+  destroying_ = true;
+  DestroyComponents();
+  if (owner_ != nullptr) owner_->Remove(this);
+}
+
+void TComponent::DestroyComponents() {
+  while (!components_.empty()) {
+    TComponent* last = components_.back();
+    // The component's destructor takes itself out of the list; taking it out
+    // first keeps the list right even if that destructor is not reached.
+    Remove(last);
+    delete last;
+  }
+}
+
+void TComponent::Insert(TComponent* component) {
+  components_.push_back(component);
+  component->owner_ = this;
+}
+
+void TComponent::Remove(TComponent* component) {
+  const auto it = std::find(components_.begin(), components_.end(), component);
+  if (it != components_.end()) components_.erase(it);
+  component->owner_ = nullptr;
+}

@@ -1,0 +1,44 @@
+#include "ui/Platform.h"
+
+#include <cstdlib>
+
+#include "resources/StringIds.h"
+#include "text/DoubleByte.h"
+#include "ui/Application.h"
+#include "ui/FaultTranslation.h"
+
+namespace {
+
+const EOutOfMemory* g_outOfMemory = nullptr;
+
+void ShutdownPlatform() {
+  delete Application;
+  Application = nullptr;
+}
+
+}  // namespace
+
+void LoadDefaultFpuControlWord() {
+  const unsigned short word = kDefaultFpuControlWord;
+  asm volatile("fnclex\n\tfldcw %0" : : "m"(word));
+}
+
+unsigned short CurrentFpuControlWord() {
+  unsigned short word = 0;
+  asm volatile("fnstcw %0" : "=m"(word));
+  // Bit 6 is reserved; some processors read it back as 1.
+  return word & ~0x40;
+}
+
+const EOutOfMemory& OutOfMemoryFailure() { return *g_outOfMemory; }
+
+void StartPlatform() {
+  if (Application != nullptr) return;
+  InitDoubleByteSettings();
+  LoadDefaultFpuControlWord();
+  InstallFaultTranslation();
+  g_outOfMemory = new EOutOfMemory(ResText(IDS_OUT_OF_MEMORY));
+  // Registered before the application's exit step, so it runs after it.
+  std::atexit(ShutdownPlatform);
+  Application = new TApplication();
+}
