@@ -386,9 +386,26 @@ void TApplication::NormalizeTopMosts(bool includeMain) {
       for (auto it = topMostList_.rbegin(); it != topMostList_.rend(); ++it) {
         SetWindowPos(*it, after, 0, 0, 0, 0, kTopMostFlags);
       }
+      LeaveTopMostBand(topMostList_);
     }
   }
   ++topMostLevel_;
+}
+
+// Some window systems (Wine among them) keep an owned pop-up directly above its
+// owner and leave it in the topmost band while the owner lies just below that
+// band. The owner, a window of no size, then goes to the bottom, after which the
+// pop-ups can leave. Where the placement above worked this does nothing.
+void TApplication::LeaveTopMostBand(const std::vector<HWND>& windows) {
+  bool ownerMoved = false;
+  for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
+    if ((GetWindowLongA(*it, GWL_EXSTYLE) & WS_EX_TOPMOST) == 0) continue;
+    if (!ownerMoved) {
+      SetWindowPos(handle_, HWND_BOTTOM, 0, 0, 0, 0, kTopMostFlags);
+      ownerMoved = true;
+    }
+    SetWindowPos(*it, HWND_NOTOPMOST, 0, 0, 0, 0, kTopMostFlags);
+  }
 }
 
 void TApplication::RestoreTopMosts() {

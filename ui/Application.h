@@ -104,6 +104,7 @@ private:
   LRESULT DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam);
   void FocusFirstTaskWindow();
   void NormalizeTopMosts(bool includeMain);
+  void LeaveTopMostBand(const std::vector<HWND>& windows);
   static LRESULT CALLBACK StaticWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   static BOOL CALLBACK CollectTopMost(HWND window, LPARAM parameter);
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The product is a 32-bit Windows GUI program that needs no DLL but the system's.
 set -euo pipefail
+export LC_ALL=C  # objdump prints translated labels otherwise
 exe=$1
 headers=$(i686-w64-mingw32-objdump -p "$exe")
 fail=0

@@ -38,8 +38,8 @@ TEST(ApplicationWindow, IsAHiddenZeroSizePopupAtTheScreenCentre) {
 
 TEST(ApplicationTitle, DefaultsToTheModuleNameAndFollowsTheWindowText) {
   ScopedApplication app;
-  // ui_tests.exe: no directory, cut at the dot, the rest after the first letter in lower case.
-  EXPECT_EQ(app->Title(), "Ui_tests");
+  // ui_tests.exe: no directory, cut at the dot, all after the first character in lower case.
+  EXPECT_EQ(app->Title(), "ui_tests");
   app->SetTitle("ミロカテ");
   EXPECT_EQ(app->Title(), "ミロカテ");
   EXPECT_EQ(WindowText(app->Handle()), "ミロカテ");
@@ -176,11 +176,12 @@ TEST(TopMostNormalisation, TakesStayOnTopFormsOutOfTheBandAndPutsThemBack) {
   TestForm* other = nullptr;
   app->CreateForm(main);
   app->CreateForm(other);
+  other->FormHandle();  // made now, while stay-on-top is asked for
   TestForm::makeTopMost = false;
   main->ShowForm();
   other->ShowForm();
   ASSERT_TRUE(IsTopMost(main->FormHandle()));
-
+  ASSERT_TRUE(IsTopMost(other->FormHandle()));
   app->NormalizeTopMosts();  // all but the main window
   EXPECT_TRUE(IsTopMost(main->FormHandle()));
   app->RestoreTopMosts();
