@@ -122,3 +122,65 @@ TEST(MouseTracking, TellsControlsWhenTheCursorEntersAndLeaves) {
   idleOnce();
   EXPECT_EQ(form->notifications, std::vector<UINT>{kCmMouseLeave});
 }
+
+namespace {
+
+// Starts this test program again with a start-up show command, running only the
+// named test, and gives its exit code.
+DWORD RunSelfWithShowCommand(WORD showCommand, const char* filter) {
+  char self[MAX_PATH];
+  GetModuleFileNameA(nullptr, self, sizeof self);
+  std::string commandLine = std::string("\"") + self + "\" --gtest_filter=" + filter;
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = showCommand;
+  PROCESS_INFORMATION process{};
+  SetEnvironmentVariableA("MIROKATE_CHILD_RUN", "1");
+  const BOOL started = CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                      &startup, &process);
+  SetEnvironmentVariableA("MIROKATE_CHILD_RUN", nullptr);
+  if (!started) return 0xFFFFFFFF;
+  DWORD exitCode = 0xFFFFFFFF;
+  if (WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0) GetExitCodeProcess(process.hProcess, &exitCode);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return exitCode;
+}
+
+bool IsChildRun() { return GetEnvironmentVariableA("MIROKATE_CHILD_RUN", nullptr, 0) != 0; }
+
+}  // namespace
+
+TEST(StartupShowCommand, MaximisedShowsTheMainWindowMaximised) {
+  if (!IsChildRun()) {
+    EXPECT_EQ(RunSelfWithShowCommand(SW_SHOWMAXIMIZED, "StartupShowCommand.Maximised*"), 0u);
+    return;
+  }
+  ScopedApplication app;
+  TestForm* main = nullptr;
+  app->CreateForm(main);
+  app->QueueCall([&] { main->CloseForm(); });
+  app->Run();
+  EXPECT_EQ(main->FormWindowState(), TWindowState::wsMaximized);
+}
+
+TEST(StartupShowCommand, MinimisedWithoutActivationStartsTheApplicationMinimised) {
+  if (!IsChildRun()) {
+    EXPECT_EQ(RunSelfWithShowCommand(SW_SHOWMINNOACTIVE, "StartupShowCommand.Minimised*"), 0u);
+    return;
+  }
+  ScopedApplication app;
+  TestForm* main = nullptr;
+  app->CreateForm(main);
+  bool iconic = false;
+  bool formShown = true;
+  app->QueueCall([&] {
+    iconic = IsIconic(app->Handle()) != FALSE;
+    formShown = IsWindowVisible(main->FormHandle()) != FALSE;
+    main->CloseForm();
+  });
+  app->Run();
+  EXPECT_TRUE(iconic);
+  EXPECT_FALSE(formShown);
+}
