@@ -6,6 +6,7 @@
 #include "text/DoubleByte.h"
 #include "ui/Application.h"
 #include "ui/FaultTranslation.h"
+#include "ui/Screen.h"
 
 namespace {
 
@@ -14,6 +15,8 @@ const EOutOfMemory* g_outOfMemory = nullptr;
 void ShutdownPlatform() {
   delete Application;
   Application = nullptr;
+  delete Screen;
+  Screen = nullptr;
 }
 
 }  // namespace
@@ -40,5 +43,6 @@ void StartPlatform() {
   g_outOfMemory = new EOutOfMemory(ResText(IDS_OUT_OF_MEMORY));
   // Registered before the application's exit step, so it runs after it.
   std::atexit(ShutdownPlatform);
+  Screen = new TScreen();
   Application = new TApplication();
 }

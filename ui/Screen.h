@@ -1,0 +1,39 @@
+#pragma once
+// The screen object: the primary display's size and resolution, and the list of
+// the program's top-level windows.
+
+#include <windows.h>
+
+#include <vector>
+
+class TCustomForm;
+
+class TScreen {
+public:
+  TScreen();
+
+  // Read from the system on every call: the display may change while we run.
+  int Width() const { return GetSystemMetrics(SM_CXSCREEN); }
+  int Height() const { return GetSystemMetrics(SM_CYSCREEN); }
+  // Read once, when the screen object is made.
+  int PixelsPerInch() const { return pixelsPerInch_; }
+
+  const std::vector<TCustomForm*>& Forms() const { return forms_; }
+  void AddForm(TCustomForm* form);
+  void RemoveForm(TCustomForm* form);
+  TCustomForm* ActiveForm() const { return activeForm_; }
+  void SetActiveForm(TCustomForm* form) { activeForm_ = form; }
+  int MonitorCount() const { return monitorCount_; }
+
+  // Tests emulate another resolution; the program never changes it.
+  void SetPixelsPerInchForTesting(int pixelsPerInch) { pixelsPerInch_ = pixelsPerInch; }
+
+private:
+  int pixelsPerInch_ = 96;
+  int monitorCount_ = 1;
+  std::vector<TCustomForm*> forms_;
+  TCustomForm* activeForm_ = nullptr;
+};
+
+// The process-wide screen object, made at start-up before the application object.
+extern TScreen* Screen;
