@@ -1,0 +1,121 @@
+#pragma once
+// Owners for system handles, so that every path, failures included, gives them back.
+
+#include <windows.h>
+
+#include <utility>
+
+// A move-only owner of one handle, released with Close.
+template <class Handle, class Closer>
+class UniqueHandle {
+public:
+  UniqueHandle() = default;
+  explicit UniqueHandle(Handle handle) : handle_(handle) {}
+  ~UniqueHandle() { reset(); }
+  UniqueHandle(UniqueHandle&& other) noexcept : handle_(std::exchange(other.handle_, Handle{})) {}
+  UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+    if (this != &other) reset(std::exchange(other.handle_, Handle{}));
+    return *this;
+  }
+  UniqueHandle(const UniqueHandle&) = delete;
+  UniqueHandle& operator=(const UniqueHandle&) = delete;
+
+  Handle get() const { return handle_; }
+  explicit operator bool() const { return handle_ != Handle{}; }
+  Handle release() { return std::exchange(handle_, Handle{}); }
+  void reset(Handle handle = Handle{}) {
+    if (handle_ != Handle{}) Closer()(handle_);
+    handle_ = handle;
+  }
+
+private:
+  Handle handle_{};
+};
+
+struct GdiObjectCloser {
+  void operator()(HGDIOBJ object) const { DeleteObject(object); }
+};
+struct DcCloser {
+  void operator()(HDC dc) const { DeleteDC(dc); }
+};
+struct FileCloser {
+  void operator()(HANDLE file) const { CloseHandle(file); }
+};
+struct WindowCloser {
+  void operator()(HWND window) const { DestroyWindow(window); }
+};
+
+template <class T>
+using UniqueGdiObject = UniqueHandle<T, GdiObjectCloser>;
+using UniqueMemoryDC = UniqueHandle<HDC, DcCloser>;
+using UniqueWindow = UniqueHandle<HWND, WindowCloser>;
+
+// A file handle: INVALID_HANDLE_VALUE, not 0, means none.
+class UniqueFile {
+public:
+  UniqueFile() = default;
+  explicit UniqueFile(HANDLE file) : file_(file) {}
+  ~UniqueFile() { reset(); }
+  UniqueFile(UniqueFile&& other) noexcept : file_(std::exchange(other.file_, INVALID_HANDLE_VALUE)) {}
+  UniqueFile& operator=(UniqueFile&& other) noexcept {
+    if (this != &other) reset(std::exchange(other.file_, INVALID_HANDLE_VALUE));
+    return *this;
+  }
+  UniqueFile(const UniqueFile&) = delete;
+  UniqueFile& operator=(const UniqueFile&) = delete;
+  HANDLE get() const { return file_; }
+  explicit operator bool() const { return file_ != INVALID_HANDLE_VALUE; }
+  void reset(HANDLE file = INVALID_HANDLE_VALUE) {
+    if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+    file_ = file;
+  }
+
+private:
+  HANDLE file_ = INVALID_HANDLE_VALUE;
+};
+
+// A window's device context for one scope (GetDC/ReleaseDC); borrowed, never deleted.
+class WindowDC {
+public:
+  explicit WindowDC(HWND window) : window_(window), dc_(GetDC(window)) {}
+  ~WindowDC() {
+    if (dc_ != nullptr) ReleaseDC(window_, dc_);
+  }
+  WindowDC(const WindowDC&) = delete;
+  WindowDC& operator=(const WindowDC&) = delete;
+  HDC get() const { return dc_; }
+
+private:
+  HWND window_;
+  HDC dc_;
+};
+
+// An object selected into a device context for one scope, the old one put back after.
+class SelectedObject {
+public:
+  SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object)) {}
+  ~SelectedObject() {
+    if (old_ != nullptr && old_ != HGDI_ERROR) SelectObject(dc_, old_);
+  }
+  SelectedObject(const SelectedObject&) = delete;
+  SelectedObject& operator=(const SelectedObject&) = delete;
+
+private:
+  HDC dc_;
+  HGDIOBJ old_;
+};
+
+// The device context state saved for one scope (SaveDC/RestoreDC).
+class SavedDC {
+public:
+  explicit SavedDC(HDC dc) : dc_(dc), level_(SaveDC(dc)) {}
+  ~SavedDC() {
+    if (level_ != 0) RestoreDC(dc_, level_);
+  }
+  SavedDC(const SavedDC&) = delete;
+  SavedDC& operator=(const SavedDC&) = delete;
+
+private:
+  HDC dc_;
+  int level_;
+};
