@@ -2,6 +2,7 @@
 // message loop until that window closes. Always returns 0.
 #include <windows.h>
 
+#include "presenter/Mainwindow1.h"
 #include "text/Exceptions.h"
 #include "ui/Application.h"
 #include "ui/Platform.h"
@@ -24,6 +25,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     StartPlatform();
     Application->Initialize();
     Application->SetTitle("ミロカテ");
+    Application->CreateForm(MainForm1);
     Application->Run();
   } catch (const Exception& failure) {
     ShowStartFailure(failure);

@@ -59,3 +59,11 @@
 #define IDS_CANNOT_SHOW_MODAL         64031
 #define IDS_CANNOT_OPEN_CLIPBOARD     64032
 #define IDS_IMAGE_NEEDS_BITMAP        64034
+
+// Reading layouts.
+#define IDS_UNKNOWN_PROPERTY          64035
+#define IDS_INVALID_PROPERTY_VALUE    64036
+#define IDS_UNKNOWN_CLASS             64037
+#define IDS_LAYOUT_SYNTAX             64038
+#define IDS_UNKNOWN_HANDLER           64039
+#define IDS_COMPONENT_MISSING         64040

@@ -26,6 +26,12 @@ std::string ResText(unsigned id);
 // The same text with its directives filled (see FormatText).
 std::string ResFormat(unsigned id, std::initializer_list<FormatArg> args);
 
+// The system's own text for an error code, or empty text.
+std::string SystemErrorText(DWORD code);
+// Raises EOSError for GetLastError(): "システムエラー。コード：%d.\r\n%s", or
+// "OS 機能呼び出しの失敗" when the system gives no code.
+[[noreturn]] void RaiseLastOSError();
+
 #define MIROKATE_EXCEPTION(Name, Base)  \
   class Name : public Base {            \
   public:                               \

@@ -53,6 +53,10 @@ public:
   void CreateForm(T*& reference);
 
   ApplicationForm* MainForm() const { return mainForm_; }
+  // A form being destroyed is no longer the main window.
+  void ForgetForm(ApplicationForm* form) {
+    if (mainForm_ == form) mainForm_ = nullptr;
+  }
   bool Terminated() const { return terminated_; }
   bool Running() const { return running_; }
   bool Active() const { return active_; }
@@ -148,5 +152,6 @@ void TApplication::CreateForm(T*& reference) {
     reference = nullptr;
     throw;
   }
+  reference->AfterConstruction();
   AdoptForm(reference, dynamic_cast<ApplicationForm*>(reference));
 }

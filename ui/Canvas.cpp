@@ -1,0 +1,306 @@
+#include "ui/Canvas.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "picture/Graphic.h"
+#include "resources/StringIds.h"
+#include "text/Exceptions.h"
+
+namespace {
+
+class CriticalSection {
+public:
+  CriticalSection() { InitializeCriticalSection(&section_); }
+  ~CriticalSection() { DeleteCriticalSection(&section_); }
+  CriticalSection(const CriticalSection&) = delete;
+  CriticalSection& operator=(const CriticalSection&) = delete;
+  void Enter() { EnterCriticalSection(&section_); }
+  void Leave() { LeaveCriticalSection(&section_); }
+
+private:
+  CRITICAL_SECTION section_;
+};
+
+class Guard {
+public:
+  explicit Guard(CriticalSection& section) : section_(section) { section_.Enter(); }
+  ~Guard() { section_.Leave(); }
+  Guard(const Guard&) = delete;
+  Guard& operator=(const Guard&) = delete;
+
+private:
+  CriticalSection& section_;
+};
+
+// Made on first use, so canvases made during static initialisation find them.
+CriticalSection& LockCountLock() {
+  static CriticalSection section;
+  return section;
+}
+
+struct CanvasList {
+  CriticalSection lock;
+  std::vector<TCanvas*> canvases;
+};
+CanvasList& AllCanvases() {
+  static CanvasList list;
+  return list;
+}
+
+// The control canvases holding an obtained device context, in the order obtained.
+struct DeviceContextList {
+  CriticalSection lock;
+  std::vector<TControlCanvas*> canvases;
+};
+DeviceContextList& HeldDeviceContexts() {
+  static DeviceContextList list;
+  return list;
+}
+constexpr size_t kMaxHeldDeviceContexts = 4;
+
+template <class T>
+void Remove(std::vector<T*>& list, T* item) {
+  list.erase(std::remove(list.begin(), list.end(), item), list.end());
+}
+
+}  // namespace
+
+TCanvas::TCanvas() {
+  InitializeCriticalSection(&lock_);
+  font_.OnChange = [this] {
+    if ((state_ & csFontValid) == 0) return;
+    state_ &= ~csFontValid;
+    SelectObject(dc_, GetStockObject(SYSTEM_FONT));
+  };
+  pen_.OnChange = [this] {
+    if ((state_ & csPenValid) == 0) return;
+    state_ &= ~csPenValid;
+    SelectObject(dc_, GetStockObject(BLACK_PEN));
+  };
+  brush_.OnChange = [this] {
+    if ((state_ & csBrushValid) == 0) return;
+    state_ &= ~csBrushValid;
+    SelectObject(dc_, GetStockObject(NULL_BRUSH));
+  };
+  CanvasList& list = AllCanvases();
+  Guard guard(list.lock);
+  list.canvases.push_back(this);
+}
+
+TCanvas::~TCanvas() {
+  {
+    CanvasList& list = AllCanvases();
+    Guard guard(list.lock);
+    Remove(list.canvases, this);
+  }
+  // The font, pen and brush are deleted next; they must not stay selected.
+  SetHandle(nullptr);
+  DeleteCriticalSection(&lock_);
+}
+
+HDC TCanvas::Handle() {
+  RequiredState(csHandleValid);
+  return dc_;
+}
+
+void TCanvas::SetHandle(HDC dc) {
+  if (dc == dc_) return;
+  if (dc_ != nullptr) {
+    DeselectHandles();
+    GetCurrentPositionEx(dc_, &penPos_);
+    dc_ = nullptr;
+    state_ &= ~csHandleValid;
+  }
+  if (dc != nullptr) {
+    dc_ = dc;
+    state_ |= csHandleValid;
+    MoveToEx(dc_, penPos_.x, penPos_.y, nullptr);
+  }
+}
+
+void TCanvas::DeselectHandles() {
+  if (dc_ == nullptr || (state_ & (csFontValid | csPenValid | csBrushValid)) == 0) return;
+  SelectObject(dc_, GetStockObject(SYSTEM_FONT));
+  SelectObject(dc_, GetStockObject(BLACK_PEN));
+  SelectObject(dc_, GetStockObject(NULL_BRUSH));
+  state_ &= ~(csFontValid | csPenValid | csBrushValid);
+}
+
+void TCanvas::RequiredState(TCanvasState required) {
+  const TCanvasState missing = required & ~state_;
+  if (missing == 0) return;
+  if ((missing & csHandleValid) != 0) {
+    CreateHandle();
+    if (dc_ == nullptr) throw EInvalidOperation(ResText(IDS_NO_CANVAS_HANDLE));
+  }
+  if ((missing & csFontValid) != 0) {
+    SelectObject(dc_, font_.Handle());
+    SetTextColor(dc_, ColorToRGB(font_.Color()));
+  }
+  if ((missing & csPenValid) != 0) {
+    SelectObject(dc_, pen_.Handle());
+    SetROP2(dc_, PenModeToRop2(pen_.Mode()));
+  }
+  if ((missing & csBrushValid) != 0) {
+    const HBRUSH brush = brush_.Handle();
+    UnrealizeObject(brush);
+    SelectObject(dc_, brush);
+    const COLORREF color = ColorToRGB(brush_.Color());
+    if (brush_.Style() == bsSolid) {
+      SetBkColor(dc_, color);
+      SetBkMode(dc_, OPAQUE);
+    } else {
+      // A hatched brush's gaps stay transparent.
+      SetBkColor(dc_, ~color);
+      SetBkMode(dc_, TRANSPARENT);
+    }
+  }
+  state_ |= missing;
+}
+
+POINT TCanvas::PenPos() const {
+  POINT position = penPos_;
+  if (dc_ != nullptr) GetCurrentPositionEx(dc_, &position);
+  return position;
+}
+
+void TCanvas::MoveTo(int x, int y) {
+  RequiredState(csHandleValid);
+  MoveToEx(dc_, x, y, nullptr);
+}
+
+void TCanvas::CopyRect(const RECT& dest, TCanvas& source, const RECT& sourceRect) {
+  Changing();
+  RequiredState(csHandleValid | csFontValid | csBrushValid);
+  source.RequiredState(csHandleValid | csBrushValid);
+  // The result is not examined: a failed copy leaves the destination as it was.
+  StretchBlt(dc_, dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top, source.dc_, sourceRect.left,
+             sourceRect.top, sourceRect.right - sourceRect.left, sourceRect.bottom - sourceRect.top, copyMode_);
+  Changed();
+}
+
+void TCanvas::StretchDraw(const RECT& rect, TGraphic* graphic) {
+  if (graphic == nullptr) return;
+  Changing();
+  RequiredState(csAllValid);
+  graphic->DrawInto(*this, rect);
+  Changed();
+}
+
+void TCanvas::FillRect(const RECT& rect) {
+  Changing();
+  RequiredState(csHandleValid | csBrushValid);
+  ::FillRect(dc_, &rect, brush_.Handle());
+  Changed();
+}
+
+int TCanvas::TextHeight(const std::string& text) {
+  RequiredState(csHandleValid | csFontValid);
+  SIZE extent{};
+  GetTextExtentPoint32A(dc_, text.data(), static_cast<int>(text.size()), &extent);
+  return extent.cy;
+}
+
+void TCanvas::Lock() {
+  {
+    Guard guard(LockCountLock());
+    ++lockCount_;
+  }
+  EnterCriticalSection(&lock_);
+}
+
+void TCanvas::Unlock() {
+  LeaveCriticalSection(&lock_);
+  Guard guard(LockCountLock());
+  --lockCount_;
+}
+
+bool TCanvas::TryLock() {
+  Guard guard(LockCountLock());
+  if (lockCount_ != 0) return false;
+  Lock();
+  return true;
+}
+
+int TCanvas::LockCount() const {
+  Guard guard(LockCountLock());
+  return lockCount_;
+}
+
+void TCanvas::Changing() {
+  if (OnChanging) OnChanging();
+}
+
+void TCanvas::Changed() {
+  if (OnChange) OnChange();
+}
+
+void DeselectAllCanvases() {
+  CanvasList& list = AllCanvases();
+  Guard guard(list.lock);
+  for (TCanvas* canvas : list.canvases) {
+    canvas->Lock();
+    canvas->DeselectHandles();
+    canvas->Unlock();
+  }
+}
+
+TControlCanvas::~TControlCanvas() { FreeHandle(); }
+
+void TControlCanvas::SetControl(CanvasTarget* control) {
+  if (control == control_) return;
+  FreeHandle();
+  control_ = control;
+}
+
+void TControlCanvas::CreateHandle() {
+  if (control_ == nullptr) return;
+  if (deviceContext_ == nullptr) {
+    DeviceContextList& list = HeldDeviceContexts();
+    Guard guard(list.lock);
+    if (list.canvases.size() >= kMaxHeldDeviceContexts) {
+      // Make room by taking the context of the first canvas not in use.
+      for (TControlCanvas* held : list.canvases) {
+        if (held->TryLock()) {
+          held->FreeHandle();
+          held->Unlock();
+          break;
+        }
+      }
+    }
+    HWND window = nullptr;
+    const HDC dc = control_->GetDeviceContext(window);
+    if (dc == nullptr) return;
+    deviceContext_ = dc;
+    window_ = window;
+    list.canvases.push_back(this);
+  }
+  // Text is always read left to right here, so no reading-order flag is set.
+  SetHandle(deviceContext_);
+}
+
+void TControlCanvas::FreeHandle() {
+  if (deviceContext_ == nullptr) return;
+  SetHandle(nullptr);
+  {
+    DeviceContextList& list = HeldDeviceContexts();
+    Guard guard(list.lock);
+    Remove(list.canvases, this);
+  }
+  ReleaseDC(window_, deviceContext_);
+  deviceContext_ = nullptr;
+  window_ = nullptr;
+}
+
+void ReleaseAllDeviceContexts() {
+  DeviceContextList& list = HeldDeviceContexts();
+  Guard guard(list.lock);
+  for (size_t i = list.canvases.size(); i-- > 0;) {
+    TControlCanvas* canvas = list.canvases[i];
+    if (canvas->TryLock()) {
+      canvas->FreeHandle();
+      canvas->Unlock();
+    }
+  }
+}

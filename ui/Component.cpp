@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "ui/LayoutValue.h"
+
 TComponent::TComponent(TComponent* owner) {
   if (owner != nullptr) owner->Insert(this);
 }
@@ -21,6 +23,23 @@ void TComponent::DestroyComponents() {
     delete last;
   }
 }
+
+TComponent* TComponent::FindComponent(const std::string& name) const {
+  for (TComponent* component : components_) {
+    if (!name.empty() && component->Name() == name) return component;
+  }
+  return nullptr;
+}
+
+bool TComponent::SetProperty(const std::string& name, const LayoutValue& value) {
+  if (name == "Tag") {
+    tag_ = value.AsInteger();
+    return true;
+  }
+  return false;
+}
+
+bool TComponent::SetEvent(const std::string&, std::function<void(TComponent*)>) { return false; }
 
 void TComponent::Insert(TComponent* component) {
   components_.push_back(component);

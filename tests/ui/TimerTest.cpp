@@ -1,0 +1,232 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <algorithm>
+#include <functional>
+#include <vector>
+
+#include "tests/support/BoxWatcher.h"
+#include "tests/support/ScopedApplication.h"
+#include "ui/Timer.h"
+
+namespace {
+
+// Dispatches the thread's messages until `done` holds or `timeoutMs` has passed,
+// and gives the number of WM_TIMER messages that reached `window`. The loop
+// dispatches ticks as soon as they are posted, so their times can be measured.
+int PumpUntil(HWND window, DWORD timeoutMs, const std::function<bool()>& done = [] { return false; }) {
+  int timerMessages = 0;
+  const DWORD start = GetTickCount();
+  for (;;) {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_TIMER && message.hwnd == window) ++timerMessages;
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+    }
+    const DWORD elapsed = GetTickCount() - start;
+    if (done() || elapsed >= timeoutMs) return timerMessages;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs - elapsed, QS_ALLINPUT);
+  }
+}
+
+// Counts the ticks and remembers when the first one came.
+struct TickLog {
+  int count = 0;
+  DWORD first = 0;
+  TNotifyEvent Handler() {
+    return [this](TComponent*) {
+      if (count++ == 0) first = GetTickCount();
+    };
+  }
+};
+
+BOOL CALLBACK CollectBox(HWND window, LPARAM boxes) {
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  char className[16] = {};
+  GetClassNameA(window, className, sizeof className);
+  if (process == GetCurrentProcessId() && IsWindowVisible(window) && std::string(className) == "#32770") {
+    reinterpret_cast<std::vector<HWND>*>(boxes)->push_back(window);
+  }
+  return TRUE;
+}
+
+// The message boxes of this process open now.
+std::vector<HWND> OpenBoxes() {
+  std::vector<HWND> boxes;
+  EnumWindows(CollectBox, reinterpret_cast<LPARAM>(&boxes));
+  return boxes;
+}
+
+LRESULT CALLBACK ForeignProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+TEST(Timer, RunsOnlyWithAHandlerANonZeroIntervalAndEnabledStartingWithAFullPeriod) {
+  constexpr unsigned kInterval = 200;
+  const std::function<void(TTimer&, TickLog&)> stopped[] = {
+      [](TTimer&, TickLog&) {},
+      [](TTimer& timer, TickLog& log) {
+        timer.SetInterval(0);
+        timer.SetOnTimer(log.Handler());
+      },
+      [](TTimer& timer, TickLog& log) {
+        timer.SetEnabled(false);
+        timer.SetOnTimer(log.Handler());
+      },
+  };
+  const std::function<void(TTimer&, TickLog&)> completions[] = {
+      [](TTimer& timer, TickLog& log) { timer.SetOnTimer(log.Handler()); },
+      [](TTimer& timer, TickLog&) { timer.SetInterval(kInterval); },
+      [](TTimer& timer, TickLog&) { timer.SetEnabled(true); },
+  };
+  for (size_t i = 0; i < std::size(stopped); ++i) {
+    SCOPED_TRACE(i);
+    TTimer timer(nullptr);
+    if (i != 1) timer.SetInterval(kInterval);
+    TickLog log;
+    stopped[i](timer, log);
+    EXPECT_EQ(PumpUntil(timer.Handle(), 3 * kInterval), 0) << "a stopped timer asked for ticks";
+
+    const DWORD started = GetTickCount();
+    completions[i](timer, log);
+    PumpUntil(timer.Handle(), 5000, [&] { return log.count > 0; });
+    ASSERT_GT(log.count, 0) << "supplying the missing piece did not start the timer";
+    EXPECT_GE(log.first - started, kInterval - 50) << "the first tick came before a full period";
+  }
+}
+
+TEST(Timer, RestartsTheCountdownOnlyWhenTheHandlerOrADifferentIntervalIsSet) {
+  constexpr unsigned kInterval = 400;
+  constexpr DWORD kChangeAfter = 250;
+  // Milliseconds from the change to the first tick: about 150 when the running
+  // countdown goes on, about a full interval when it starts again.
+  const auto firstTickAfter = [&](const std::function<void(TTimer&, const TNotifyEvent&)>& change) {
+    TTimer timer(nullptr);
+    timer.SetInterval(kInterval);
+    TickLog log;
+    const TNotifyEvent handler = log.Handler();
+    timer.SetOnTimer(handler);
+    PumpUntil(timer.Handle(), kChangeAfter);
+    EXPECT_EQ(log.count, 0) << "ticked before the change";
+    const DWORD changed = GetTickCount();
+    change(timer, handler);
+    PumpUntil(timer.Handle(), 3000, [&] { return log.count > 0; });
+    EXPECT_EQ(log.count, 1);
+    return log.first - changed;
+  };
+  const DWORD kept = kInterval - kChangeAfter;
+  EXPECT_LT(firstTickAfter([](TTimer& t, const TNotifyEvent&) { t.SetEnabled(true); }), kept + 120);
+  EXPECT_LT(firstTickAfter([](TTimer& t, const TNotifyEvent&) { t.SetInterval(kInterval); }), kept + 120);
+  EXPECT_GT(firstTickAfter([](TTimer& t, const TNotifyEvent& h) { t.SetOnTimer(h); }), kept + 150);
+  EXPECT_GT(firstTickAfter([](TTimer& t, const TNotifyEvent&) { t.SetInterval(kInterval + 100); }), kept + 200);
+}
+
+TEST(Timer, DisabledInsideItsHandlerTicksNoMore) {
+  TTimer timer(nullptr);
+  timer.SetInterval(30);
+  int started = 0;
+  int finished = 0;
+  timer.SetOnTimer([&](TComponent* sender) {
+    ++started;
+    static_cast<TTimer*>(sender)->SetEnabled(false);
+    ++finished;
+  });
+  PumpUntil(timer.Handle(), 600);
+  EXPECT_EQ(started, 1);
+  EXPECT_EQ(finished, 1);
+  EXPECT_FALSE(timer.Enabled());
+}
+
+TEST(TimerWindow, IsAHiddenToolWindowOfTheSharedClassAndGoesWithTheTimer) {
+  const HINSTANCE instance = GetModuleHandleA(nullptr);
+  // A class left behind with another procedure is replaced.
+  UnregisterClassA("TPUtilWindow", instance);
+  WNDCLASSA foreign{};
+  foreign.style = CS_DBLCLKS;
+  foreign.lpfnWndProc = ForeignProc;
+  foreign.hInstance = instance;
+  foreign.lpszClassName = "TPUtilWindow";
+  ASSERT_NE(RegisterClassA(&foreign), 0);
+
+  TComponent owner(nullptr);
+  auto* first = new TTimer(&owner);
+  auto* second = new TTimer(&owner);
+  const HWND window = first->Handle();
+  ASSERT_TRUE(IsWindow(window));
+  ASSERT_TRUE(IsWindow(second->Handle()));
+  EXPECT_NE(window, second->Handle());
+
+  char className[32] = {};
+  GetClassNameA(window, className, sizeof className);
+  EXPECT_STREQ(className, "TPUtilWindow");
+  WNDCLASSA registered{};
+  ASSERT_TRUE(GetClassInfoA(instance, "TPUtilWindow", &registered));
+  EXPECT_EQ(registered.lpfnWndProc, &DefWindowProcA);
+  EXPECT_EQ(registered.style, 0u);
+  // The system adds WS_CLIPSIBLINGS to every top-level window.
+  EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE)) & ~WS_CLIPSIBLINGS, static_cast<DWORD>(WS_POPUP));
+  EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(window, GWL_EXSTYLE)), static_cast<DWORD>(WS_EX_TOOLWINDOW));
+  EXPECT_FALSE(IsWindowVisible(window));
+
+  first->SetOnTimer([](TComponent*) {});  // running
+  delete first;
+  EXPECT_FALSE(IsWindow(window));
+}
+
+TEST(Timer, RaisesWhenThePlatformRefusesATimer) {
+  TTimer timer(nullptr);
+  timer.SetInterval(50);
+  // Without its window the platform has nothing to set the timer on.
+  DestroyWindow(timer.Handle());
+  try {
+    timer.SetOnTimer([](TComponent*) {});
+    FAIL() << "no failure raised";
+  } catch (const EOutOfResources& failure) {
+    EXPECT_EQ(failure.Message(), "タイマーを取得できません");
+  }
+}
+
+TEST(TimerFailure, ShowsOneBoxAtATimeAndTicksAgainAfterItCloses) {
+  ScopedApplication app;
+  app->SetTitle("ミロカテ");
+  constexpr int kFailingTicks = 2;
+  std::atomic<int> calls{0};
+  std::atomic<int> mostBoxesOpen{0};
+  std::atomic<int> callsWhileOpen{0};
+  // Waits while the box is open, so that ticks fall due meanwhile.
+  BoxWatcher watcher(GetCurrentProcessId(), VK_RETURN, [&](HWND box) {
+    const int before = calls;
+    Sleep(300);
+    callsWhileOpen += calls - before;
+    const std::vector<HWND> open = OpenBoxes();
+    mostBoxesOpen = std::max(mostBoxesOpen.load(), static_cast<int>(open.size()));
+    // A box opened over this one disables it, and the watcher would wait for it
+    // for ever: such boxes are answered here.
+    for (HWND other : open) {
+      if (other != box) PostMessageA(other, WM_COMMAND, IDOK, 0);
+    }
+  });
+  TTimer timer(nullptr);
+  timer.SetInterval(20);
+  timer.SetOnTimer([&](TComponent* sender) {
+    EXPECT_EQ(sender, &timer);
+    if (++calls <= kFailingTicks) throw EConvertError("'x' は整数ではありません");
+  });
+  PumpUntil(timer.Handle(), 15000, [&] { return calls >= kFailingTicks + 3; });
+
+  watcher.WaitFor(kFailingTicks);  // the last box is counted once it has gone
+  EXPECT_EQ(mostBoxesOpen, 1);
+  EXPECT_EQ(callsWhileOpen, 0) << "the handler ran while its failure was shown";
+  EXPECT_GE(calls, kFailingTicks + 3) << "the timer did not go on after the boxes closed";
+  const auto seen = watcher.Seen();
+  ASSERT_EQ(seen.size(), static_cast<size_t>(kFailingTicks));
+  for (const SeenBox& box : seen) {
+    EXPECT_EQ(box.text, "'x' は整数ではありません.");
+    EXPECT_EQ(box.caption, "ミロカテ");
+    EXPECT_TRUE(box.stopIcon);
+  }
+}

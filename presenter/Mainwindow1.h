@@ -1,0 +1,51 @@
+#pragma once
+// The program's one window. Its layout comes from the TMainForm1 resource; its
+// constructor picks the entry edge from the minute and parks the window outside
+// that edge; its handlers do the rest.
+
+#include <string>
+
+#include "presenter/EntryEdge.h"
+#include "ui/CustomControl.h"
+#include "ui/Form.h"
+#include "ui/Image.h"
+#include "ui/Timer.h"
+
+class TMainForm1 : public TForm {
+public:
+  explicit TMainForm1(TComponent* owner);
+  const char* ClassName() const override { return "TMainForm1"; }
+
+  TImage* Image1 = nullptr;
+  TImage* Image2 = nullptr;
+  TPanel* Panel1 = nullptr;
+  TButton* Button1 = nullptr;
+  TTimer* Timer1 = nullptr;
+
+  void FormCreate(TComponent* sender);
+  void Timer1Timer(TComponent* sender);
+  void Button1Click(TComponent* sender);
+
+  EntryEdge Edge() const { return entryEdge_; }
+  const std::string& PicturePath() const { return picturePath_; }
+  const std::string& PictureExtension() const { return pictureExtension_; }
+
+protected:
+  TNotifyEvent FindHandler(const std::string& name) override;
+
+private:
+  template <class T>
+  T* Find(const char* name);
+
+  std::string picturePath_;
+  std::string pictureExtension_;
+  EntryEdge entryEdge_ = kLeftEdge;
+};
+
+// The main window, set before its constructor body runs.
+extern TMainForm1* MainForm1;
+
+// Where the constructor reads the minute from: the local clock. Tests put in a
+// clock of their own.
+using MinuteSource = std::string (*)();
+void SetMinuteSource(MinuteSource source);

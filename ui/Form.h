@@ -1,0 +1,154 @@
+#pragma once
+// Top-level windows: TScrollingWinControl (a windowed control with scroll bars),
+// TCustomForm and TForm. A form is built from the layout resource named after its
+// class, scaled to the screen's resolution, and closed as the program expects.
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "ui/Application.h"
+#include "ui/Canvas.h"
+#include "ui/WinControl.h"
+
+struct TControlScrollBar {
+  bool visible = true;
+  int range = 0;
+  int position = 0;
+};
+
+class TScrollingWinControl : public TWinControl {
+public:
+  explicit TScrollingWinControl(TComponent* owner) : TWinControl(owner) {}
+  const char* ClassName() const override { return "TScrollingWinControl"; }
+  TControlScrollBar& HorzScrollBar() { return horzScrollBar_; }
+  TControlScrollBar& VertScrollBar() { return vertScrollBar_; }
+  bool AutoScroll() const { return autoScroll_; }
+  void SetAutoScroll(bool value) { autoScroll_ = value; }
+  bool SetProperty(const std::string& name, const LayoutValue& value) override;
+
+protected:
+  void CreateParams(TCreateParams& params) override;
+  // Shows each bar with its range, or hides it without one.
+  void UpdateScrollBars();
+  void ScaleScrollBars(int multiplier, int divisor);
+
+private:
+  TControlScrollBar horzScrollBar_;
+  TControlScrollBar vertScrollBar_;
+  bool autoScroll_ = true;
+};
+
+enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+enum TBorderIcon : unsigned { biSystemMenu = 1, biMinimize = 2, biMaximize = 4, biHelp = 8 };
+enum TFormStyle { fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop };
+enum TPosition { poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter };
+enum TCloseAction { caNone, caHide, caFree, caMinimize };
+constexpr int mrNone = 0, mrOk = 1, mrCancel = 2, mrYes = 6, mrNo = 7;
+
+using TCloseEvent = std::function<void(TComponent* sender, TCloseAction& action)>;
+using TCloseQueryEvent = std::function<void(TComponent* sender, bool& canClose)>;
+
+class TCustomForm : public TScrollingWinControl, public ApplicationForm {
+public:
+  explicit TCustomForm(TComponent* owner);
+  ~TCustomForm() override;
+  const char* ClassName() const override { return "TCustomForm"; }
+
+  TFormBorderStyle BorderStyle() const { return borderStyle_; }
+  void SetBorderStyle(TFormBorderStyle value);
+  unsigned BorderIcons() const { return borderIcons_; }
+  void SetBorderIcons(unsigned value) { borderIcons_ = value; }
+  TFormStyle FormStyle() const { return formStyle_; }
+  void SetFormStyle(TFormStyle value);
+  TWindowState WindowState() const { return windowState_; }
+  void SetWindowState(TWindowState value);
+  TPosition Position() const { return position_; }
+  void SetPosition(TPosition value) { position_ = value; }
+  int PixelsPerInch() const { return pixelsPerInch_; }
+  int ModalResult() const { return modalResult_; }
+  void SetModalResult(int value) { modalResult_ = value; }
+  bool Modal() const { return modal_; }
+  void SetModal(bool value) { modal_ = value; }
+  // The canvas of the client area.
+  TControlCanvas& Canvas() { return canvas_; }
+
+  void SetVisible(bool value) override;
+  void Show() { SetVisible(true); }
+  void Hide() { SetVisible(false); }
+  // Closes as the caption's close box does: the main window ends the program,
+  // any other form is hidden.
+  void Close();
+
+  void SetClientWidth(int value) override;
+  void SetClientHeight(int value) override;
+  RECT ClientRect() override;
+  bool SetProperty(const std::string& name, const LayoutValue& value) override;
+  // Runs OnCreate and shows a form that asked to be visible while it was made.
+  void AfterConstruction() override;
+
+  // What the application needs of a form.
+  HWND FormHandle() override { return Handle(); }
+  void ShowForm() override { Show(); }
+  void CloseForm() override { Close(); }
+  TWindowState FormWindowState() const override { return windowState_; }
+  void SetFormWindowState(TWindowState state) override { SetWindowState(state); }
+  void RecordFormWindowState(TWindowState state) override { windowState_ = state; }
+
+  TNotifyEvent OnCreate;
+  TNotifyEvent OnShow;
+  TNotifyEvent OnHide;
+  TNotifyEvent OnPaint;
+  TCloseEvent OnClose;
+  TCloseQueryEvent OnCloseQuery;
+
+protected:
+  // Reads the layout resource named after ClassName(), scaling it to the screen.
+  // The most derived constructor calls it first, so that ClassName() and
+  // FindHandler() are its own.
+  void ReadLayout();
+  // The form's handler for an event name of the layout, or an empty event.
+  virtual TNotifyEvent FindHandler(const std::string& name);
+
+  bool IsTopLevelWindow() const override { return true; }
+  void CreateParams(TCreateParams& params) override;
+  void CreateWindowHandle(const TCreateParams& params) override;
+  void CreateHandleDone() override;
+  void WndProc(TMessage& message) override;
+  bool PaintsItself() const override { return true; }
+  void PaintWindow(HDC dc) override;
+  void ShowingChanged() override;
+  void FontChanged() override;
+  void ColorChanged() override;
+  bool SetEvent(const std::string& name, TNotifyEvent handler) override;
+
+private:
+  void ScaleAfterReading();
+  void HideWindow();
+  void ApplyPosition();
+  static bool AnyFormVisible();
+
+  TFormBorderStyle borderStyle_ = bsSizeable;
+  unsigned borderIcons_ = biSystemMenu | biMinimize | biMaximize;
+  TFormStyle formStyle_ = fsNormal;
+  TWindowState windowState_ = TWindowState::wsNormal;
+  TPosition position_ = poDesigned;
+  int pixelsPerInch_;
+  int textHeight_ = 0;
+  bool oldCreateOrder_ = false;
+  int keptClientWidth_ = 0;
+  int keptClientHeight_ = 0;
+  bool creating_ = false;
+  bool visibleRequested_ = false;
+  bool inShowOrHide_ = false;
+  bool modal_ = false;
+  int modalResult_ = mrNone;
+  TControlCanvas canvas_;
+};
+
+class TForm : public TCustomForm {
+public:
+  explicit TForm(TComponent* owner) : TCustomForm(owner) {}
+  const char* ClassName() const override { return "TForm"; }
+};

@@ -1,0 +1,26 @@
+#include "ui/GraphicControl.h"
+
+TGraphicControl::TGraphicControl(TComponent* owner) : TControl(owner) { canvas_.SetControl(this); }
+
+TGraphicControl::~TGraphicControl() { canvas_.FreeHandle(); }
+
+void TGraphicControl::WndProc(TMessage& message) {
+  if (message.Msg != WM_PAINT) {
+    TControl::WndProc(message);
+    return;
+  }
+  // The parent passes the device context; a paint message without one is not ours.
+  if (message.WParam == 0) return;
+  struct PaintScope {
+    TControlCanvas& canvas;
+    PaintScope(TControlCanvas& c, HDC dc) : canvas(c) {
+      canvas.Lock();
+      canvas.SetHandle(dc);
+    }
+    ~PaintScope() {
+      canvas.SetHandle(nullptr);
+      canvas.Unlock();
+    }
+  } scope(canvas_, reinterpret_cast<HDC>(message.WParam));
+  Paint();
+}

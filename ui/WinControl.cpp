@@ -1,0 +1,431 @@
+#include "ui/WinControl.h"
+
+#include <algorithm>
+
+#include "resources/StringIds.h"
+#include "text/Exceptions.h"
+#include "ui/Application.h"
+#include "ui/Handles.h"
+#include "ui/LayoutValue.h"
+
+namespace {
+// The control whose window is being created; its first message binds the two.
+// Windows are only made on the GUI thread.
+TWinControl* g_creatingControl = nullptr;
+}  // namespace
+
+TWinControl::TWinControl(TComponent* owner) : TControl(owner) {
+  brush_.SetColor(Color());
+}
+
+TWinControl::~TWinControl() {
+  DestroyWindowHandle();
+  // Children outliving their parent must not reach back into it.
+  for (TControl* child : controls_) child->parent_ = nullptr;
+  for (TWinControl* child : winControls_) child->parent_ = nullptr;
+}
+
+HWND TWinControl::Handle() {
+  if (handle_ == nullptr) CreateWnd();
+  return handle_;
+}
+
+void TWinControl::CreateParams(TCreateParams& params) {
+  params.caption = Caption();
+  params.style = WS_CHILD | WS_CLIPSIBLINGS;
+  if (ControlStyle() & csAcceptsControls) {
+    params.style |= WS_CLIPCHILDREN;
+    params.exStyle |= WS_EX_CONTROLPARENT;
+  }
+  if (!Enabled()) params.style |= WS_DISABLED;
+  if (tabStop_) params.style |= WS_TABSTOP;
+  params.x = Left();
+  params.y = Top();
+  params.width = Width();
+  params.height = Height();
+  if (Parent() != nullptr) params.parent = Parent()->Handle();
+  params.windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
+  params.windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  params.windowClass.hbrBackground = nullptr;
+  params.windowClass.hInstance = GetModuleHandleA(nullptr);
+  params.className = ClassName();
+}
+
+void TWinControl::RegisterWindowClass(TCreateParams& params) {
+  const HINSTANCE instance = GetModuleHandleA(nullptr);
+  if (!params.baseClass.empty()) {
+    // Extend a system class: its procedure handles what this control leaves alone.
+    WNDCLASSA base;
+    if (!GetClassInfoA(nullptr, params.baseClass.c_str(), &base)) RaiseLastOSError();
+    defaultWindowProc_ = base.lpfnWndProc;
+    params.windowClass.style = base.style & ~CS_GLOBALCLASS;
+    params.windowClass.cbClsExtra = base.cbClsExtra;
+    params.windowClass.cbWndExtra = base.cbWndExtra;
+    params.windowClass.hCursor = base.hCursor;
+    params.windowClass.hbrBackground = base.hbrBackground;
+  }
+  WNDCLASSA existing;
+  if (GetClassInfoA(instance, params.className.c_str(), &existing)) {
+    if (existing.lpfnWndProc == InitialWindowProc) return;
+    UnregisterClassA(params.className.c_str(), instance);
+  }
+  params.windowClass.lpfnWndProc = InitialWindowProc;
+  params.windowClass.lpszClassName = params.className.c_str();
+  if (RegisterClassA(&params.windowClass) == 0) RaiseLastOSError();
+}
+
+void TWinControl::CreateWindowHandle(const TCreateParams& params) {
+  g_creatingControl = this;
+  const HWND window = CreateWindowExA(params.exStyle, params.className.c_str(), params.caption.c_str(),
+                                      params.style, params.x, params.y, params.width, params.height,
+                                      params.parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+  g_creatingControl = nullptr;
+  if (window == nullptr) RaiseLastOSError();
+  handle_ = window;
+}
+
+void TWinControl::CreateWnd() {
+  TCreateParams params;
+  CreateParams(params);
+  if ((params.style & WS_CHILD) && params.parent == nullptr) {
+    // A child being read from its owner's layout may live in the owner's window.
+    auto* owner = dynamic_cast<TWinControl*>(Owner());
+    if (owner == nullptr || !owner->Reading()) throw EInvalidOperation(ResFormat(IDS_NO_PARENT_WINDOW, {Name()}));
+    params.parent = owner->Handle();
+  }
+  RegisterWindowClass(params);
+  CreateWindowHandle(params);
+  TControl::SetCaption(std::string());  // the window keeps the text from now on
+  UpdateBounds();
+  SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), 0);
+  if (AutoSize()) SetBounds(Left(), Top(), Width(), Height());
+  BindControlWindow(handle_, this);
+  if (Parent() != nullptr) {
+    // Keep the windows in the order of the children.
+    const auto& siblings = Parent()->winControls_;
+    HWND previous = HWND_TOP;
+    for (TWinControl* sibling : siblings) {
+      if (sibling == this) break;
+      if (sibling->handle_ != nullptr) previous = sibling->handle_;
+    }
+    SetWindowPos(handle_, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
+  CreateHandleDone();
+}
+
+void TWinControl::DestroyWindowHandle() {
+  if (handle_ == nullptr) return;
+  const HWND window = handle_;
+  DestroyWindow(window);  // WM_NCDESTROY forgets the handle
+  handle_ = nullptr;
+  showing_ = false;
+}
+
+LRESULT CALLBACK TWinControl::InitialWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  TWinControl* control = g_creatingControl;
+  if (control == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+  g_creatingControl = nullptr;
+  control->handle_ = window;
+  SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(control));
+  SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&RoutingWindowProc));
+  return RoutingWindowProc(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK TWinControl::RoutingWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* control = reinterpret_cast<TWinControl*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (control == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+  TMessage m{message, wParam, lParam, 0};
+  control->MainWndProc(m);
+  if (message == WM_NCDESTROY) {
+    UnbindControlWindow(window);
+    SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+    control->handle_ = nullptr;
+    control->showing_ = false;
+  }
+  return m.Result;
+}
+
+void TWinControl::MainWndProc(TMessage& message) {
+  // No exception may travel into the system's frames.
+  try {
+    WndProc(message);
+  } catch (...) {
+    Application->HandleException(this);
+  }
+  ReleaseAllDeviceContexts();
+}
+
+void TWinControl::DefaultHandler(TMessage& message) {
+  if (handle_ == nullptr) return;
+  message.Result = CallWindowProcA(defaultWindowProc_, handle_, message.Msg, message.WParam, message.LParam);
+}
+
+void TWinControl::WndProc(TMessage& message) {
+  switch (message.Msg) {
+    case WM_ERASEBKGND: {
+      RECT client;
+      GetClientRect(handle_, &client);
+      FillRect(reinterpret_cast<HDC>(message.WParam), &client, brush_.Handle());
+      message.Result = 1;
+      return;
+    }
+    case WM_PAINT:
+      if (PaintsItself() || !controls_.empty() || !winControls_.empty()) {
+        PaintHandler(message);
+      } else {
+        DefaultHandler(message);
+      }
+      return;
+    case WM_WINDOWPOSCHANGING:
+      if (!Reading() && !Destroying()) {
+        auto* position = reinterpret_cast<WINDOWPOS*>(message.LParam);
+        if (!(position->flags & SWP_NOSIZE)) {
+          int width = position->cx;
+          int height = position->cy;
+          if (CanResize(width, height)) {
+            position->cx = width;
+            position->cy = height;
+          } else {
+            position->flags |= SWP_NOSIZE;
+          }
+        }
+      }
+      DefaultHandler(message);
+      return;
+    case WM_WINDOWPOSCHANGED:
+    case WM_MOVE:
+      DefaultHandler(message);
+      UpdateBounds();
+      return;
+    case WM_SIZE:
+      DefaultHandler(message);
+      UpdateBounds();
+      if (!Reading()) Fire(OnResize, this);
+      return;
+    case CM_PARENTFONTCHANGED:
+    case CM_PARENTCOLORCHANGED:
+      TControl::WndProc(message);
+      return;
+    default:
+      if (message.Msg >= 0xB000 && message.Msg < 0xC000) {
+        // The window layer's own notifications; the system knows none of them.
+        if (message.Msg < kCnBase) return;
+      }
+      DefaultHandler(message);
+  }
+}
+
+void TWinControl::UpdateBounds() {
+  if (handle_ == nullptr) return;
+  RECT rect;
+  if (IsIconic(handle_)) {
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    GetWindowPlacement(handle_, &placement);
+    rect = placement.rcNormalPosition;
+  } else {
+    GetWindowRect(handle_, &rect);
+  }
+  if (GetWindowLongA(handle_, GWL_STYLE) & WS_CHILD) {
+    MapWindowPoints(HWND_DESKTOP, GetParent(handle_), reinterpret_cast<POINT*>(&rect), 2);
+  }
+  StoreBounds(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+}
+
+void TWinControl::SetBounds(int left, int top, int width, int height) {
+  if (left == Left() && top == Top() && width == Width() && height == Height()) return;
+  if (handle_ != nullptr && !IsIconic(handle_)) {
+    // No clamping: a window may lie wholly outside the screen.
+    SetWindowPos(handle_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    UpdateBounds();
+  } else {
+    StoreBounds(left, top, width, height);
+    if (handle_ != nullptr) {
+      WINDOWPLACEMENT placement{};
+      placement.length = sizeof placement;
+      GetWindowPlacement(handle_, &placement);
+      placement.rcNormalPosition = RECT{left, top, left + width, top + height};
+      SetWindowPlacement(handle_, &placement);
+    }
+  }
+}
+
+RECT TWinControl::ClientRect() {
+  RECT client{};
+  GetClientRect(Handle(), &client);
+  return client;
+}
+
+void TWinControl::SetVisible(bool value) {
+  if (Visible() == value) return;
+  TControl::SetVisible(value);
+  UpdateControlState();
+}
+
+void TWinControl::Invalidate() {
+  if (handle_ != nullptr) InvalidateRect(handle_, nullptr, (ControlStyle() & csOpaque) == 0);
+}
+
+void TWinControl::ScaleChildren(int multiplier, int divisor) {
+  for (TControl* child : controls_) child->ChangeScale(multiplier, divisor);
+  for (TWinControl* child : winControls_) child->ChangeScale(multiplier, divisor);
+}
+
+void TWinControl::ChangeScale(int multiplier, int divisor) {
+  if (multiplier != divisor) ScaleChildren(multiplier, divisor);
+  TControl::ChangeScale(multiplier, divisor);
+}
+
+HDC TWinControl::GetDeviceContext(HWND& window) {
+  const HDC dc = GetDC(Handle());
+  if (dc == nullptr) throw EOutOfResources(ResText(IDS_NO_DEVICE_CONTEXT));
+  window = handle_;
+  return dc;
+}
+
+void TWinControl::InsertControl(TControl* control) {
+  if (auto* windowed = dynamic_cast<TWinControl*>(control)) {
+    winControls_.push_back(windowed);
+    UpdateControlState();
+  } else {
+    controls_.push_back(control);
+    control->Invalidate();
+  }
+}
+
+void TWinControl::RemoveControl(TControl* control) {
+  if (auto* windowed = dynamic_cast<TWinControl*>(control)) {
+    winControls_.erase(std::remove(winControls_.begin(), winControls_.end(), windowed), winControls_.end());
+  } else {
+    InvalidateOnParentRemoval(control);
+    controls_.erase(std::remove(controls_.begin(), controls_.end(), control), controls_.end());
+  }
+}
+
+void TWinControl::InvalidateOnParentRemoval(TControl* control) {
+  if (handle_ == nullptr || !control->Visible()) return;
+  const RECT rect = control->BoundsRect();
+  InvalidateRect(handle_, &rect, TRUE);
+}
+
+void TWinControl::SetCaption(const std::string& text) {
+  if (handle_ != nullptr) {
+    SetWindowTextA(handle_, text.c_str());
+  } else {
+    TControl::SetCaption(text);
+  }
+}
+
+void TWinControl::FontChanged() {
+  TControl::FontChanged();
+  if (handle_ != nullptr) SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), 0);
+  for (TControl* child : controls_) child->Perform(CM_PARENTFONTCHANGED, 0, 0);
+  for (TWinControl* child : winControls_) child->Perform(CM_PARENTFONTCHANGED, 0, 0);
+}
+
+void TWinControl::ColorChanged() {
+  brush_.SetColor(Color());
+  for (TControl* child : controls_) child->Perform(CM_PARENTCOLORCHANGED, 0, 0);
+  for (TWinControl* child : winControls_) child->Perform(CM_PARENTCOLORCHANGED, 0, 0);
+}
+
+void TWinControl::UpdateControlState() {
+  TWinControl* outermost = this;
+  while (outermost->Parent() != nullptr) {
+    outermost = outermost->Parent();
+    if (!outermost->Showing()) return;
+  }
+  if (outermost->IsTopLevelWindow()) UpdateShowing();
+}
+
+void TWinControl::UpdateShowing() {
+  const bool showing = Visible() && !Reading() && (Parent() == nullptr || Parent()->Showing());
+  if (showing == showing_) {
+    for (TWinControl* child : winControls_) child->UpdateShowing();
+    return;
+  }
+  showing_ = showing;
+  if (showing) {
+    HandleNeeded();
+    ShowingChanged();
+    for (TWinControl* child : winControls_) child->UpdateShowing();
+  } else {
+    for (TWinControl* child : winControls_) child->UpdateShowing();
+    ShowingChanged();
+  }
+}
+
+void TWinControl::ShowingChanged() {
+  if (handle_ == nullptr) return;
+  SetWindowPos(handle_, nullptr, 0, 0, 0, 0,
+               (showing_ ? SWP_SHOWWINDOW : SWP_HIDEWINDOW) | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER |
+                   SWP_NOACTIVATE);
+}
+
+void TWinControl::PaintWindow(HDC) {}
+
+void TWinControl::PaintHandler(TMessage& message) {
+  PAINTSTRUCT paint{};
+  HDC dc = reinterpret_cast<HDC>(message.WParam);
+  const bool ownPaint = dc == nullptr;
+  if (ownPaint) dc = BeginPaint(handle_, &paint);
+  struct EndPaintOnExit {
+    bool active;
+    HWND window;
+    PAINTSTRUCT* paint;
+    ~EndPaintOnExit() {
+      if (active) EndPaint(window, paint);
+    }
+  } endPaint{ownPaint, handle_, &paint};
+
+  if (controls_.empty()) {
+    PaintWindow(dc);
+  } else {
+    bool clipEmpty = false;
+    {
+      SavedDC saved(dc);
+      // Opaque children paint over their whole rectangle: leave those out.
+      for (TControl* child : controls_) {
+        if (!child->Visible() || !(child->ControlStyle() & csOpaque)) continue;
+        const RECT r = child->BoundsRect();
+        if (ExcludeClipRect(dc, r.left, r.top, r.right, r.bottom) == NULLREGION) {
+          clipEmpty = true;
+          break;
+        }
+      }
+      if (!clipEmpty) PaintWindow(dc);
+    }
+    PaintControls(dc);
+  }
+}
+
+void TWinControl::PaintControls(HDC dc) {
+  for (TControl* child : controls_) {
+    if (!child->Visible()) continue;
+    const RECT r = child->BoundsRect();
+    if (!RectVisible(dc, &r)) continue;
+    SavedDC saved(dc);
+    POINT origin;
+    GetWindowOrgEx(dc, &origin);
+    SetWindowOrgEx(dc, origin.x - child->Left(), origin.y - child->Top(), nullptr);
+    IntersectClipRect(dc, 0, 0, child->Width(), child->Height());
+    child->Perform(WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
+  }
+}
+
+bool TWinControl::SetProperty(const std::string& name, const LayoutValue& value) {
+  if (name == "TabOrder") {
+    tabOrder_ = value.AsInteger();
+    return true;
+  }
+  if (name == "TabStop") {
+    tabStop_ = value.AsBoolean();
+    return true;
+  }
+  return TControl::SetProperty(name, value);
+}
+
+void TWinControl::Loaded() {
+  TControl::Loaded();
+  UpdateControlState();
+}

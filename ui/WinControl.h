@@ -1,0 +1,104 @@
+#pragma once
+// TWinControl: a control with a system window of its own, a background brush and
+// child controls. The window is made on first need and every one of its
+// messages comes in through MainWndProc.
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "ui/Brush.h"
+#include "ui/Control.h"
+
+// The creation parameters of a system window, computed each time it is made.
+struct TCreateParams {
+  std::string caption;
+  DWORD style = 0;
+  DWORD exStyle = 0;
+  int x = 0, y = 0, width = 0, height = 0;
+  HWND parent = nullptr;
+  WNDCLASSA windowClass{};
+  std::string className;
+  // A system class whose behaviour the window extends (empty for none).
+  std::string baseClass;
+};
+
+class TWinControl : public TControl {
+public:
+  explicit TWinControl(TComponent* owner);
+  ~TWinControl() override;
+
+  // The system window, made on first request.
+  HWND Handle();
+  bool HandleAllocated() const { return handle_ != nullptr; }
+  void HandleNeeded() { Handle(); }
+  bool Showing() const { return showing_; }
+
+  void SetBounds(int left, int top, int width, int height) override;
+  RECT ClientRect() override;
+  void SetVisible(bool value) override;
+  void Invalidate() override;
+  void ChangeScale(int multiplier, int divisor) override;
+  HDC GetDeviceContext(HWND& window) override;
+  bool SetProperty(const std::string& name, const LayoutValue& value) override;
+  void Loaded() override;
+
+  TBrush& Brush() { return brush_; }
+  bool TabStop() const { return tabStop_; }
+  int TabOrder() const { return tabOrder_; }
+
+  // Children: the non-windowed ones in painting order, and the windowed ones.
+  const std::vector<TControl*>& Controls() const { return controls_; }
+  const std::vector<TWinControl*>& WinControls() const { return winControls_; }
+  void InsertControl(TControl* control);
+  void RemoveControl(TControl* control);
+
+  // Brings the showing state up to date when every ancestor shows.
+  void UpdateControlState();
+  // The one entry of every message of the window.
+  void MainWndProc(TMessage& message);
+
+protected:
+  virtual void CreateParams(TCreateParams& params);
+  virtual void CreateWindowHandle(const TCreateParams& params);
+  virtual void CreateWnd();
+  // Runs after the system window exists.
+  virtual void CreateHandleDone() {}
+  virtual void DestroyWindowHandle();
+  void WndProc(TMessage& message) override;
+  void DefaultHandler(TMessage& message) override;
+  void SetCaption(const std::string& text) override;
+  void FontChanged() override;
+  void ColorChanged() override;
+  // Paints the control itself on the paint device context.
+  virtual void PaintWindow(HDC dc);
+  // Whether WM_PAINT takes the painting path (children and own painting).
+  virtual bool PaintsItself() const { return false; }
+  virtual void UpdateShowing();
+  // Shows or hides the system window when the showing state changed.
+  virtual void ShowingChanged();
+  void UpdateBounds();
+  void PaintHandler(TMessage& message);
+  void PaintControls(HDC dc);
+  bool IsTopLevel() const { return Parent() == nullptr; }
+  void SetShowing(bool value) { showing_ = value; }
+  void ScaleChildren(int multiplier, int divisor);
+  void InvalidateOnParentRemoval(TControl* control);
+  // Only a top-level form stands for the outermost window of the showing rule.
+  virtual bool IsTopLevelWindow() const { return false; }
+
+private:
+  static LRESULT CALLBACK InitialWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK RoutingWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  void RegisterWindowClass(TCreateParams& params);
+
+  HWND handle_ = nullptr;
+  WNDPROC defaultWindowProc_ = DefWindowProcA;
+  TBrush brush_;
+  std::vector<TControl*> controls_;
+  std::vector<TWinControl*> winControls_;
+  bool showing_ = false;
+  bool tabStop_ = false;
+  int tabOrder_ = -1;
+};
