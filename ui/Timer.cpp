@@ -3,6 +3,7 @@
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
 #include "ui/Application.h"
+#include "ui/LayoutValue.h"
 
 namespace {
 
@@ -37,6 +38,27 @@ void TTimer::SetInterval(unsigned milliseconds) {
 void TTimer::SetOnTimer(TNotifyEvent handler) {
   onTimer_ = std::move(handler);
   UpdateTimer();
+}
+
+bool TTimer::SetProperty(const std::string& name, const LayoutValue& value) {
+  if (name == "Enabled") {
+    SetEnabled(value.AsBoolean());
+  } else if (name == "Interval") {
+    // The whole unsigned range, which is wider than a layout integer's.
+    if (value.kind != LayoutValue::Kind::Integer || value.number < 0 || value.number > 0xFFFFFFFFLL) {
+      throw EReadError(ResText(IDS_INVALID_PROPERTY_VALUE));
+    }
+    SetInterval(static_cast<unsigned>(value.number));
+  } else {
+    return TComponent::SetProperty(name, value);
+  }
+  return true;
+}
+
+bool TTimer::SetEvent(const std::string& name, TNotifyEvent handler) {
+  if (name != "OnTimer") return TComponent::SetEvent(name, std::move(handler));
+  SetOnTimer(std::move(handler));
+  return true;
 }
 
 void TTimer::UpdateTimer() {

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
 
 #include "ui/Component.h"
 #include "ui/Events.h"
@@ -28,6 +29,10 @@ public:
   void SetInterval(unsigned milliseconds);
   const TNotifyEvent& OnTimer() const { return onTimer_; }
   void SetOnTimer(TNotifyEvent handler);
+
+  // Layout reading: Enabled, Interval and OnTimer.
+  bool SetProperty(const std::string& name, const LayoutValue& value) override;
+  bool SetEvent(const std::string& name, TNotifyEvent handler) override;
 
   // The hidden window that receives the ticks.
   HWND Handle() const { return window_.Handle(); }

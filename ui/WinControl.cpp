@@ -388,7 +388,10 @@ void TWinControl::PaintHandler(TMessage& message) {
       for (TControl* child : controls_) {
         if (!child->Visible() || !(child->ControlStyle() & csOpaque)) continue;
         const RECT r = child->BoundsRect();
-        if (ExcludeClipRect(dc, r.left, r.top, r.right, r.bottom) == NULLREGION) {
+        ExcludeClipRect(dc, r.left, r.top, r.right, r.bottom);
+        // Asked of the effective clipping, which the update region limits too.
+        RECT box;
+        if (GetClipBox(dc, &box) == NULLREGION) {
           clipEmpty = true;
           break;
         }

@@ -7,6 +7,7 @@
 
 #include "tests/support/BoxWatcher.h"
 #include "tests/support/ScopedApplication.h"
+#include "ui/LayoutValue.h"
 #include "ui/Timer.h"
 
 namespace {
@@ -188,6 +189,24 @@ TEST(Timer, RaisesWhenThePlatformRefusesATimer) {
   } catch (const EOutOfResources& failure) {
     EXPECT_EQ(failure.Message(), "タイマーを取得できません");
   }
+}
+
+TEST(Timer, TakesItsSettingsFromALayout) {
+  TTimer timer(nullptr);
+  LayoutValue interval;
+  interval.number = 0xFFFFFFFFLL;  // beyond a signed integer, within the interval's range
+  EXPECT_TRUE(timer.SetProperty("Interval", interval));
+  EXPECT_EQ(timer.Interval(), 0xFFFFFFFFu);
+  interval.number = -1;
+  EXPECT_THROW(timer.SetProperty("Interval", interval), EReadError);
+  LayoutValue off;
+  off.kind = LayoutValue::Kind::Name;
+  off.text = "False";
+  EXPECT_TRUE(timer.SetProperty("Enabled", off));
+  EXPECT_FALSE(timer.Enabled());
+  EXPECT_TRUE(timer.SetEvent("OnTimer", [](TComponent*) {}));
+  EXPECT_TRUE(timer.OnTimer());
+  EXPECT_FALSE(timer.SetEvent("OnClick", [](TComponent*) {}));
 }
 
 TEST(TimerFailure, ShowsOneBoxAtATimeAndTicksAgainAfterItCloses) {
