@@ -99,14 +99,16 @@ void TControl::SetBounds(int left, int top, int width, int height) {
 
 RECT TControl::ClientRect() { return RECT{0, 0, width_, height_}; }
 
+// The frame around the client area is taken from the live window, never
+// computed from system metrics.
 void TControl::SetClientWidth(int value) {
   const RECT client = ClientRect();
-  SetBounds(left_, top_, width_ - client.right + value, height_ - client.bottom + client.bottom);
+  SetBounds(left_, top_, width_ - client.right + value, height_);
 }
 
 void TControl::SetClientHeight(int value) {
   const RECT client = ClientRect();
-  SetBounds(left_, top_, width_ - client.right + client.right, height_ - client.bottom + value);
+  SetBounds(left_, top_, width_, height_ - client.bottom + value);
 }
 
 void TControl::SetVisible(bool value) {

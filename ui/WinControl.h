@@ -81,7 +81,6 @@ protected:
   void UpdateBounds();
   void PaintHandler(TMessage& message);
   void PaintControls(HDC dc);
-  bool IsTopLevel() const { return Parent() == nullptr; }
   void SetShowing(bool value) { showing_ = value; }
   void ScaleChildren(int multiplier, int divisor);
   void InvalidateOnParentRemoval(TControl* control);
