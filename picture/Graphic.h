@@ -1,13 +1,96 @@
 #pragma once
-// The graphic contract; the picture classes (bitmap, JPEG image) derive from it.
+// The graphic contract that the bitmap and the JPEG image fulfil, with its change
+// and progress events, and its loading from and saving to a named file.
 
 #include <windows.h>
 
-class TCanvas;
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
 
-class TGraphic {
+class TCanvas;
+class TGraphic;
+class TStream;
+
+// The base of everything that can be copied from another object of its kind.
+class TPersistent {
 public:
-  virtual ~TGraphic() = default;
+  virtual ~TPersistent() = default;
+};
+
+enum TProgressStage { psStarting, psRunning, psEnding };
+
+// Sender, stage, percent done, redraw now, the rectangle and a message.
+using TProgressEvent =
+    std::function<void(TPersistent* sender, TProgressStage stage, uint8_t percentDone, bool redrawNow,
+                       RECT& rect, std::string& message)>;
+
+// A graphic class as a value: its name, its base class and its constructor.
+struct TGraphicClass {
+  const char* name;
+  const TGraphicClass* parent;
+  // Makes an empty graphic of the class.
+  std::unique_ptr<TGraphic> (*create)();
+
+  bool InheritsFrom(const TGraphicClass& other) const {
+    for (const TGraphicClass* c = this; c != nullptr; c = c->parent) {
+      if (c == &other) return true;
+    }
+    return false;
+  }
+};
+
+class TGraphic : public TPersistent {
+public:
+  TGraphic() = default;
+  TGraphic(const TGraphic&) = delete;
+  TGraphic& operator=(const TGraphic&) = delete;
+
+  virtual const TGraphicClass& ClassType() const = 0;
+
+  // Takes over what the source holds (for bitmaps: shares its image). Raises
+  // EConvertError-like failures for sources it cannot take.
+  virtual void CopyFrom(const TPersistent* source) = 0;
+  // Marks the graphic modified and calls OnChange.
+  virtual void NotifyChanged(TPersistent* sender);
   // Draws the whole graphic stretched into the rectangle of the canvas.
   virtual void DrawInto(TCanvas& canvas, const RECT& rect) = 0;
+  virtual bool IsEmpty() const = 0;
+  virtual int Width() const = 0;
+  virtual int Height() const = 0;
+  virtual void SetWidth(int value) = 0;
+  virtual void SetHeight(int value) = 0;
+  // No palette unless the kind has one.
+  virtual HPALETTE Palette() { return nullptr; }
+  virtual void SetPalette(HPALETTE) {}
+  bool Transparent() const { return transparent_; }
+  // Stores a different value and notifies; an equal value does nothing.
+  void SetTransparent(bool value);
+
+  // Loads from the whole named file / writes to a new file of that name. A
+  // failure while saving leaves the partly written file on disk.
+  void LoadFile(const std::string& fileName);
+  void SaveFile(const std::string& fileName);
+  virtual void LoadStream(TStream& stream) = 0;
+  virtual void SaveStream(TStream& stream) = 0;
+
+  bool Modified() const { return modified_; }
+  bool PaletteModified() const { return paletteModified_; }
+  void SetPaletteModified(bool value) { paletteModified_ = value; }
+
+  // Relays a progress report to OnProgress, unchanged.
+  void Progress(TPersistent* sender, TProgressStage stage, uint8_t percentDone, bool redrawNow, RECT& rect,
+                std::string& message);
+
+  std::function<void(TGraphic* sender)> OnChange;
+  TProgressEvent OnProgress;
+
+protected:
+  void SetModified(bool value) { modified_ = value; }
+
+private:
+  bool modified_ = false;
+  bool transparent_ = false;
+  bool paletteModified_ = false;
 };

@@ -290,6 +290,19 @@ TEST(CanvasState, DrawsAGraphicWithEverythingSelectedBetweenTheNotifications) {
     void DrawInto(TCanvas& canvas, const RECT& rect) override {
       log->push_back("draw " + std::to_string(canvas.State()) + " " + std::to_string(rect.right));
     }
+    // Only drawing matters here.
+    const TGraphicClass& ClassType() const override {
+      static const TGraphicClass kClass{"Recorder", nullptr, nullptr};
+      return kClass;
+    }
+    void CopyFrom(const TPersistent*) override {}
+    bool IsEmpty() const override { return false; }
+    int Width() const override { return 8; }
+    int Height() const override { return 8; }
+    void SetWidth(int) override {}
+    void SetHeight(int) override {}
+    void LoadStream(TStream&) override {}
+    void SaveStream(TStream&) override {}
   };
   std::vector<std::string> log;
   Recorder graphic;

@@ -1,0 +1,29 @@
+#include "picture/Graphic.h"
+
+#include "picture/Stream.h"
+
+void TGraphic::NotifyChanged(TPersistent*) {
+  modified_ = true;
+  if (OnChange) OnChange(this);
+}
+
+void TGraphic::SetTransparent(bool value) {
+  if (transparent_ == value) return;
+  transparent_ = value;
+  NotifyChanged(this);
+}
+
+void TGraphic::LoadFile(const std::string& fileName) {
+  TFileStream stream(fileName, TFileStream::kOpenRead);
+  LoadStream(stream);
+}
+
+void TGraphic::SaveFile(const std::string& fileName) {
+  TFileStream stream(fileName, TFileStream::kCreate);
+  SaveStream(stream);
+}
+
+void TGraphic::Progress(TPersistent* sender, TProgressStage stage, uint8_t percentDone, bool redrawNow,
+                        RECT& rect, std::string& message) {
+  if (OnProgress) OnProgress(sender, stage, percentDone, redrawNow, rect, message);
+}

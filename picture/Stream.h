@@ -1,0 +1,67 @@
+#pragma once
+// Byte streams: files through the system's file calls, and memory. Readers and
+// writers use ReadBuffer/WriteBuffer, which fail loudly on a short transfer.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "ui/Handles.h"
+
+class TStream {
+public:
+  virtual ~TStream() = default;
+  // Transfers up to `count` bytes; returns how many were transferred (0 on failure).
+  virtual int32_t Read(void* buffer, int32_t count) = 0;
+  virtual int32_t Write(const void* buffer, int32_t count) = 0;
+  // origin: 0 from the beginning, 1 from the current position, 2 from the end.
+  virtual int32_t Seek(int32_t offset, int origin) = 0;
+
+  int32_t Position() { return Seek(0, 1); }
+  void SetPosition(int32_t position) { Seek(position, 0); }
+  int32_t Size();
+
+  // Exactly `count` bytes, or EReadError "ストリームからの読み込みエラー".
+  void ReadBuffer(void* buffer, int32_t count);
+  // Exactly `count` bytes, or EWriteError "ストリームへの書き込みエラー".
+  void WriteBuffer(const void* buffer, int32_t count);
+};
+
+// A file opened for reading (others may read, nobody may write meanwhile) or
+// created for writing; the handle is closed with the stream.
+class TFileStream : public TStream {
+public:
+  enum Mode { kOpenRead, kCreate };
+  // Raises EFOpenError "ファイル %s は開けません" or EFCreateError
+  // "ファイル %s を作成できません" with the name as given.
+  TFileStream(const std::string& fileName, Mode mode);
+
+  int32_t Read(void* buffer, int32_t count) override;
+  int32_t Write(const void* buffer, int32_t count) override;
+  int32_t Seek(int32_t offset, int origin) override;
+  HANDLE Handle() const { return file_.get(); }
+
+private:
+  UniqueFile file_;
+};
+
+// A growable block of memory.
+class TMemoryStream : public TStream {
+public:
+  int32_t Read(void* buffer, int32_t count) override;
+  int32_t Write(const void* buffer, int32_t count) override;
+  int32_t Seek(int32_t offset, int origin) override;
+
+  const uint8_t* Memory() const { return data_.data(); }
+  uint8_t* Memory() { return data_.data(); }
+  void SetSize(int32_t size);
+  // Reads the rest of the source stream into memory, from its current position.
+  void LoadFrom(TStream& source);
+  void Clear();
+
+private:
+  std::vector<uint8_t> data_;
+  int32_t position_ = 0;
+};
