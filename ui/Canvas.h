@@ -126,3 +126,22 @@ private:
 // Releases the device context of every control canvas not locked, the most
 // recently obtained first; run after each message of a windowed control.
 void ReleaseAllDeviceContexts();
+
+// A canvas locked and lent a paint device context for one scope: the release of
+// device contexts after a message then leaves it alone.
+class CanvasPaintScope {
+public:
+  CanvasPaintScope(TCanvas& canvas, HDC dc) : canvas_(canvas) {
+    canvas_.Lock();
+    canvas_.SetHandle(dc);
+  }
+  ~CanvasPaintScope() {
+    canvas_.SetHandle(nullptr);
+    canvas_.Unlock();
+  }
+  CanvasPaintScope(const CanvasPaintScope&) = delete;
+  CanvasPaintScope& operator=(const CanvasPaintScope&) = delete;
+
+private:
+  TCanvas& canvas_;
+};

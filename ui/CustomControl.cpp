@@ -7,15 +7,7 @@ TCustomControl::TCustomControl(TComponent* owner) : TWinControl(owner) { canvas_
 TCustomControl::~TCustomControl() { canvas_.FreeHandle(); }
 
 void TCustomControl::PaintWindow(HDC dc) {
-  canvas_.Lock();
-  canvas_.SetHandle(dc);
-  struct Restore {
-    TControlCanvas& canvas;
-    ~Restore() {
-      canvas.SetHandle(nullptr);
-      canvas.Unlock();
-    }
-  } restore{canvas_};
+  CanvasPaintScope painting(canvas_, dc);
   Paint();
 }
 

@@ -376,15 +376,7 @@ void TCustomForm::WndProc(TMessage& message) {
 }
 
 void TCustomForm::PaintWindow(HDC dc) {
-  canvas_.Lock();
-  canvas_.SetHandle(dc);
-  struct Restore {
-    TControlCanvas& canvas;
-    ~Restore() {
-      canvas.SetHandle(nullptr);
-      canvas.Unlock();
-    }
-  } restore{canvas_};
+  CanvasPaintScope painting(canvas_, dc);
   Fire(OnPaint, this);
 }
 

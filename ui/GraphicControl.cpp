@@ -11,16 +11,6 @@ void TGraphicControl::WndProc(TMessage& message) {
   }
   // The parent passes the device context; a paint message without one is not ours.
   if (message.WParam == 0) return;
-  struct PaintScope {
-    TControlCanvas& canvas;
-    PaintScope(TControlCanvas& c, HDC dc) : canvas(c) {
-      canvas.Lock();
-      canvas.SetHandle(dc);
-    }
-    ~PaintScope() {
-      canvas.SetHandle(nullptr);
-      canvas.Unlock();
-    }
-  } scope(canvas_, reinterpret_cast<HDC>(message.WParam));
+  CanvasPaintScope painting(canvas_, reinterpret_cast<HDC>(message.WParam));
   Paint();
 }
