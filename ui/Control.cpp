@@ -147,7 +147,9 @@ void TControl::SetParentColor(bool value) {
 void TControl::SetAutoSize(bool value) {
   if (autoSize_ == value) return;
   autoSize_ = value;
-  if (value) SetBounds(left_, top_, width_, height_);
+  // Switching on re-applies the bounds, and so the content's size; a layout
+  // being read keeps the size it set.
+  if (value && !Reading()) SetBounds(left_, top_, width_, height_);
 }
 
 void TControl::SetParent(TWinControl* parent) {
