@@ -1,7 +1,10 @@
 #include "presenter/Mainwindow1.h"
 
 #include "resources/StringIds.h"
+#include "text/CommandLine.h"
 #include "text/Exceptions.h"
+#include "text/FileNames.h"
+#include "text/TextFunctions.h"
 #include "text/LocalClock.h"
 #include "text/Numbers.h"
 #include "ui/Screen.h"
@@ -42,7 +45,21 @@ TNotifyEvent TMainForm1::FindHandler(const std::string& name) {
   return TForm::FindHandler(name);
 }
 
-void TMainForm1::FormCreate(TComponent*) {}
+void TMainForm1::FormCreate(TComponent*) {
+  const int count = ArgumentCount();
+  if (count <= 0) return;  // the information prompt arrives with the message boxes
+  // Arguments split at blanks are joined again; the path ends in one blank.
+  for (int i = 1; i <= count; ++i) picturePath_ += ArgumentText(i) + " ";
+  // The lookup disregards the trailing blank.
+  if (!IsExistingFile(picturePath_)) return;
+  pictureExtension_ = FileExtensionOf(picturePath_);
+  if (CompareTextIgnoringCase(pictureExtension_, ".BMP ") != 0 &&
+      CompareTextIgnoringCase(pictureExtension_, ".JPG ") != 0 &&
+      CompareTextIgnoringCase(pictureExtension_, ".JPEG ") != 0) {
+    return;
+  }
+  Image2->Picture().LoadFile(SubText(picturePath_, 1, static_cast<int>(picturePath_.size()) - 1));
+}
 
 void TMainForm1::Timer1Timer(TComponent*) {}
 

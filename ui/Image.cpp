@@ -1,8 +1,131 @@
 #include "ui/Image.h"
 
+#include "picture/Bitmap.h"
+#include "resources/StringIds.h"
+#include "text/Exceptions.h"
 #include "ui/LayoutValue.h"
+#include "ui/WinControl.h"
 
-TImage::TImage(TComponent* owner) : TGraphicControl(owner) { SetBounds(0, 0, 105, 105); }
+TImage::TImage(TComponent* owner) : TGraphicControl(owner) {
+  SetBounds(0, 0, 105, 105);
+  picture_.OnChange = [this](TPersistent*) { PictureChanged(); };
+  picture_.OnProgress = [this](TPersistent* sender, TProgressStage stage, uint8_t percentDone, bool redrawNow,
+                               RECT& rect, std::string& message) {
+    if (incrementalDisplay_ && redrawNow) {
+      Invalidate();
+      if (Parent() != nullptr && Parent()->HandleAllocated()) UpdateWindow(Parent()->Handle());
+    }
+    if (OnProgress) OnProgress(sender, stage, percentDone, redrawNow, rect, message);
+  };
+}
+
+TCanvas& TImage::Canvas() {
+  if (picture_.CurrentGraphic() == nullptr) {
+    TBitmap bitmap;
+    bitmap.SetWidth(Width());
+    bitmap.SetHeight(Height());
+    picture_.SetCurrentGraphic(&bitmap);
+  }
+  if (auto* bitmap = dynamic_cast<TBitmap*>(picture_.CurrentGraphic())) return bitmap->Canvas();
+  throw EInvalidOperation(ResText(IDS_IMAGE_NEEDS_BITMAP));
+}
+
+RECT TImage::DestRect() const {
+  const int pictureWidth = picture_.Width();
+  const int pictureHeight = picture_.Height();
+  const int clientWidth = Width();
+  const int clientHeight = Height();
+  int w = pictureWidth;
+  int h = pictureHeight;
+  const bool scaled =
+      stretch_ || (proportional_ && (pictureWidth > clientWidth || pictureHeight > clientHeight));
+  if (scaled) {
+    if (!proportional_) {
+      w = clientWidth;
+      h = clientHeight;
+    } else if (pictureWidth > 0 && pictureHeight > 0) {
+      const double aspect = static_cast<double>(pictureWidth) / pictureHeight;
+      if (pictureWidth > pictureHeight) {
+        w = clientWidth;
+        h = static_cast<int>(clientWidth / aspect);
+        if (h > clientHeight) {
+          h = clientHeight;
+          w = static_cast<int>(clientHeight * aspect);
+        }
+      } else {
+        h = clientHeight;
+        w = static_cast<int>(clientHeight * aspect);
+        if (w > clientWidth) {
+          w = clientWidth;
+          h = static_cast<int>(clientWidth / aspect);
+        }
+      }
+    }
+  }
+  RECT rect{0, 0, w, h};
+  if (center_) OffsetRect(&rect, (clientWidth - w) / 2, (clientHeight - h) / 2);
+  return rect;
+}
+
+void TImage::Paint() {
+  const bool wasDrawing = drawing_;
+  drawing_ = true;
+  struct Restore {
+    bool& flag;
+    bool value;
+    ~Restore() { flag = value; }
+  } restore{drawing_, wasDrawing};
+  TGraphicControl::Canvas().StretchDraw(DestRect(), picture_.CurrentGraphic());
+}
+
+bool TImage::CanResize(int& width, int& height) {
+  if (AutoSize()) {
+    width = picture_.Width();
+    height = picture_.Height();
+  }
+  return true;
+}
+
+void TImage::SetFlag(bool& flag, bool value) {
+  if (flag == value) return;
+  flag = value;
+  PictureChanged();
+}
+
+void TImage::PictureChanged() {
+  if (AutoSize() && picture_.Width() > 0 && picture_.Height() > 0) {
+    SetBounds(Left(), Top(), picture_.Width(), picture_.Height());
+  }
+  TGraphic* graphic = picture_.CurrentGraphic();
+  bool opaque = false;
+  if (graphic != nullptr) {
+    graphic->SetTransparent(transparent_);
+    const RECT dest = DestRect();
+    opaque = !graphic->Transparent() && dest.left == 0 && dest.top == 0 && dest.right == Width() &&
+             dest.bottom == Height();
+    CheckPalette(*graphic);
+  }
+  SetControlStyle(opaque ? (ControlStyle() | csOpaque) : (ControlStyle() & ~csOpaque));
+  if (!drawing_) Invalidate();
+}
+
+// A picture with a palette of its own asks its window to realise it again.
+void TImage::CheckPalette(TGraphic& graphic) {
+  if (!Visible() || !graphic.PaletteModified()) return;
+  if (graphic.Palette() != nullptr) {
+    TWinControl* window = Parent();
+    while (window != nullptr && window->Parent() != nullptr) window = window->Parent();
+    if (window != nullptr && window->HandleAllocated() && GetActiveWindow() == window->Handle()) {
+      if (drawing_) {
+        SendMessageA(window->Handle(), WM_QUERYNEWPALETTE, 0, 0);
+      } else {
+        PostMessageA(window->Handle(), WM_QUERYNEWPALETTE, 0, 0);
+      }
+      if (drawing_) Invalidate();
+    }
+  }
+  graphic.SetPaletteModified(false);
+}
 
 bool TImage::SetProperty(const std::string& name, const LayoutValue& value) {
   if (name == "Stretch") {

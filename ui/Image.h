@@ -1,7 +1,9 @@
 #pragma once
-// TImage: the picture control. It is painted by its parent and draws its picture
-// into the destination rectangle its flags decide.
+// TImage: the picture control. Its parent paints it; it draws its picture into
+// the destination rectangle its flags decide, and lends out the canvas of its
+// bitmap.
 
+#include "picture/Picture.h"
 #include "ui/GraphicControl.h"
 
 class TImage : public TGraphicControl {
@@ -9,23 +11,46 @@ public:
   explicit TImage(TComponent* owner);
   const char* ClassName() const override { return "TImage"; }
 
+  TPicture& Picture() { return picture_; }
+  // Copies the given picture into the control's own; none clears it.
+  void SetPicture(const TPicture* picture) { picture_.CopyFrom(picture); }
+  // The canvas of the picture's bitmap. An empty picture first gets a bitmap of
+  // the control's size; a picture of another kind raises EInvalidOperation.
+  TCanvas& Canvas();
+
   bool Stretch() const { return stretch_; }
-  void SetStretch(bool value) { stretch_ = value; }
+  void SetStretch(bool value) { SetFlag(stretch_, value); }
   bool Center() const { return center_; }
-  void SetCenter(bool value) { center_ = value; }
+  void SetCenter(bool value) { SetFlag(center_, value); }
   bool Proportional() const { return proportional_; }
-  void SetProportional(bool value) { proportional_ = value; }
+  void SetProportional(bool value) { SetFlag(proportional_, value); }
   bool Transparent() const { return transparent_; }
-  void SetTransparent(bool value) { transparent_ = value; }
+  void SetTransparent(bool value) { SetFlag(transparent_, value); }
   bool IncrementalDisplay() const { return incrementalDisplay_; }
   void SetIncrementalDisplay(bool value) { incrementalDisplay_ = value; }
 
+  // Where the picture is drawn inside the control.
+  RECT DestRect() const;
+
   bool SetProperty(const std::string& name, const LayoutValue& value) override;
 
+  TProgressEvent OnProgress;
+
+protected:
+  void Paint() override;
+  // With AutoSize on, the picture decides the size.
+  bool CanResize(int& width, int& height) override;
+
 private:
+  void SetFlag(bool& flag, bool value);
+  void PictureChanged();
+  void CheckPalette(TGraphic& graphic);
+
+  TPicture picture_;
   bool stretch_ = false;
   bool center_ = false;
   bool proportional_ = false;
   bool transparent_ = false;
   bool incrementalDisplay_ = false;
+  bool drawing_ = false;
 };

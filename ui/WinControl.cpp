@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "picture/BitmapCanvas.h"
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
 #include "ui/Application.h"
@@ -153,6 +154,7 @@ void TWinControl::MainWndProc(TMessage& message) {
     Application->HandleException(this);
   }
   ReleaseAllDeviceContexts();
+  ReleaseIdleMemoryDCs();
 }
 
 void TWinControl::DefaultHandler(TMessage& message) {

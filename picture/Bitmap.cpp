@@ -1,0 +1,508 @@
+#include "picture/Bitmap.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+#include "picture/BitmapCanvas.h"
+#include "picture/BitmapImage.h"
+#include "picture/Stream.h"
+#include "resources/StringIds.h"
+#include "text/Exceptions.h"
+#include "ui/Handles.h"
+
+namespace {
+
+// Guards the exchange of a bitmap's image reference.
+std::mutex& ImageLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+std::unique_ptr<TGraphic> CreateBitmap() { return std::make_unique<TBitmap>(); }
+
+const TGraphicClass kBitmapClass{"TBitmap", nullptr, &CreateBitmap};
+
+// A palette owned for one scope unless it is the shared system palette.
+class OwnedPalette {
+public:
+  explicit OwnedPalette(HPALETTE palette) : palette_(palette) {}
+  ~OwnedPalette() {
+    if (palette_ != nullptr && palette_ != SystemPalette16()) DeleteObject(palette_);
+  }
+  OwnedPalette(const OwnedPalette&) = delete;
+  OwnedPalette& operator=(const OwnedPalette&) = delete;
+  HPALETTE get() const { return palette_; }
+  HPALETTE release() { return std::exchange(palette_, nullptr); }
+
+private:
+  HPALETTE palette_;
+};
+
+}  // namespace
+
+TBitmap::TBitmap() : image_(new TBitmapImage) { image_->Reference(); }
+
+TBitmap::~TBitmap() {
+  ReleaseCanvasDC();
+  image_->Release();
+  canvas_.reset();
+}
+
+const TGraphicClass& TBitmap::StaticClass() { return kBitmapClass; }
+
+const TGraphicClass& TBitmap::ClassType() const { return kBitmapClass; }
+
+void TBitmap::ReleaseCanvasDC() {
+  if (canvas_ != nullptr) canvas_->ReleaseMemoryDC();
+}
+
+void TBitmap::CopyFrom(const TPersistent* source) {
+  if (source == nullptr) {
+    InstallImage(nullptr, nullptr, DIBSECTION{}, false, nullptr);
+  } else if (const auto* bitmap = dynamic_cast<const TBitmap*>(source)) {
+    // The canvas must not keep drawing into the image it no longer holds.
+    ReleaseCanvasDC();
+    TBitmapImage* old;
+    {
+      std::lock_guard<std::mutex> guard(ImageLock());
+      bitmap->image_->Reference();
+      old = image_;
+      image_ = bitmap->image_;
+      transparentColor_ = bitmap->transparentColor_;
+      transparentMode_ = bitmap->transparentMode_;
+    }
+    old->Release();
+    ignorePalette_ = false;
+    if (Transparent() != bitmap->Transparent()) SetTransparent(bitmap->Transparent());
+  } else {
+    throw EConvertError("ビットマップには変換できない画像です");
+  }
+  SetPaletteModified(Palette() != nullptr);
+  NotifyChanged(this);
+}
+
+void TBitmap::NotifyChanged(TPersistent* sender) {
+  maskBitsValid_ = false;
+  TGraphic::NotifyChanged(sender);
+}
+
+void TBitmap::InstallImage(HBITMAP handle, HPALETTE palette, const DIBSECTION& dib, bool os2Format,
+                           std::unique_ptr<TMemoryStream> stream) {
+  auto* image = new TBitmapImage;
+  image->Handle = handle;
+  image->Palette = palette;
+  image->DIB = dib;
+  image->OS2Format = os2Format;
+  if (dib.dsBm.bmBits != nullptr) image->DIBHandle = handle;
+  image->SaveStream = std::move(stream);
+  image->Reference();
+
+  ReleaseCanvasDC();
+  TBitmapImage* old;
+  {
+    std::lock_guard<std::mutex> guard(ImageLock());
+    old = image_;
+    image_ = image;
+  }
+  old->Release();
+  maskValid_ = false;
+  // Whether a palette can be made is a question about the image, asked anew.
+  ignorePalette_ = false;
+}
+
+void TBitmap::ReplaceImage(HBITMAP handle, HPALETTE palette, DIBSECTION& dib) {
+  ReleaseCanvasDC();
+  OwnedPalette newPalette(palette == SystemPalette16() ? palette : DuplicatePalette(palette));
+  UniqueGdiObject<HBITMAP> newHandle(
+      DuplicateBitmap(handle, palette, newPalette.get(), dib, canvas_ != nullptr ? canvas_.get() : nullptr));
+  InstallImage(newHandle.get(), newPalette.get(), dib, image_->OS2Format, nullptr);
+  newHandle.release();
+  newPalette.release();
+}
+
+bool TBitmap::IsEmpty() const {
+  return image_->Handle == nullptr && image_->DIBHandle == nullptr && image_->SaveStream == nullptr;
+}
+
+int TBitmap::Width() const { return image_->DIB.dsBm.bmWidth; }
+
+int TBitmap::Height() const { return std::abs(image_->DIB.dsBm.bmHeight); }
+
+void TBitmap::SetWidth(int value) {
+  if (value == image_->DIB.dsBm.bmWidth) return;
+  EnsureHandle();
+  DIBSECTION dib = image_->DIB;
+  dib.dsBm.bmWidth = value;
+  dib.dsBmih.biWidth = value;
+  ReplaceImage(image_->Handle, image_->Palette, dib);
+  NotifyChanged(this);
+}
+
+void TBitmap::SetHeight(int value) {
+  if (value == image_->DIB.dsBm.bmHeight) return;
+  EnsureHandle();
+  DIBSECTION dib = image_->DIB;
+  dib.dsBm.bmHeight = value;
+  dib.dsBmih.biHeight = value;
+  ReplaceImage(image_->Handle, image_->Palette, dib);
+  NotifyChanged(this);
+}
+
+THandleKind TBitmap::HandleKind() const {
+  const TBitmapImage& image = *image_;
+  if (image.Handle != nullptr && image.Handle != image.DIBHandle) return hkDDB;
+  if (image.Handle == nullptr && image.DIBHandle == nullptr && image.DIB.dsBmih.biSize == 0) return hkDDB;
+  return hkDIB;
+}
+
+void TBitmap::SetHandleKind(THandleKind kind) {
+  if (kind == HandleKind()) return;
+  const HBITMAP handle = BitmapHandle();
+  DIBSECTION dib = image_->DIB;
+  dib.dsBm.bmBits = nullptr;
+  if (kind == hkDDB) {
+    dib.dsBm.bmHeight = std::abs(dib.dsBm.bmHeight);
+    dib.dsBmih = BITMAPINFOHEADER{};
+  } else if (dib.dsBmih.biSize == 0) {
+    dib.dsBmih.biSize = sizeof(BITMAPINFOHEADER);
+    dib.dsBmih.biWidth = dib.dsBm.bmWidth;
+    dib.dsBmih.biHeight = dib.dsBm.bmHeight;
+    dib.dsBmih.biPlanes = 1;
+    dib.dsBmih.biBitCount = static_cast<WORD>(dib.dsBm.bmPlanes * dib.dsBm.bmBitsPixel);
+  }
+  ReplaceImage(handle, image_->Palette, dib);
+  NotifyChanged(this);
+}
+
+TPixelDepth TBitmap::PixelDepth() const {
+  if (HandleKind() == hkDDB) return pdDevice;
+  const BITMAPINFOHEADER& header = image_->DIB.dsBmih;
+  switch (header.biBitCount) {
+    case 1: return pd1Bit;
+    case 4: return pd4Bit;
+    case 8: return pd8Bit;
+    case 16:
+      if (header.biCompression == BI_RGB) return pd15Bit;
+      if (header.biCompression == BI_BITFIELDS) {
+        // Some systems describe an uncompressed 16-bit section by its 5-5-5 masks.
+        const DWORD* masks = image_->DIB.dsBitfields;
+        if (masks[1] == 0x07E0) return pd16Bit;
+        if (masks[0] == 0x7C00 && masks[1] == 0x03E0 && masks[2] == 0x001F) return pd15Bit;
+      }
+      return pdCustom;
+    case 24: return pd24Bit;
+    case 32: return header.biCompression == BI_RGB ? pd32Bit : pdCustom;
+    default: return pdCustom;
+  }
+}
+
+void TBitmap::SetPixelDepth(TPixelDepth depth) {
+  if (depth == PixelDepth()) return;
+  if (depth == pdDevice) {
+    SetHandleKind(hkDDB);
+    return;
+  }
+  if (depth == pdCustom) throw EInvalidGraphic(ResText(IDS_INVALID_PIXEL_FORMAT));
+
+  // Reading the handle first gives this bitmap a private image, so that the
+  // conversion never touches another holder's pixels.
+  const HBITMAP handle = BitmapHandle();
+  static const WORD kBitCounts[] = {0, 1, 4, 8, 16, 16, 24, 32};
+  DIBSECTION dib{};
+  dib.dsBm = image_->DIB.dsBm;
+  dib.dsBm.bmBits = nullptr;
+  dib.dsBmih.biSize = sizeof(BITMAPINFOHEADER);
+  dib.dsBmih.biWidth = dib.dsBm.bmWidth;
+  dib.dsBmih.biHeight = dib.dsBm.bmHeight;
+  dib.dsBmih.biPlanes = 1;
+  dib.dsBmih.biBitCount = kBitCounts[depth];
+
+  HPALETTE palette = image_->Palette;
+  UniqueGdiObject<HPALETTE> halftone;
+  if (depth == pd4Bit) {
+    palette = SystemPalette16();
+  } else if (depth == pd8Bit) {
+    WindowDC screen(nullptr);
+    halftone.reset(CreateHalftonePalette(CheckGdi(screen.get())));
+    palette = halftone.get();
+  } else if (depth == pd16Bit) {
+    dib.dsBmih.biCompression = BI_BITFIELDS;
+    dib.dsBitfields[0] = 0xF800;
+    dib.dsBitfields[1] = 0x07E0;
+    dib.dsBitfields[2] = 0x001F;
+  }
+  ReplaceImage(handle, palette, dib);
+  SetPaletteModified(palette != nullptr);
+  NotifyChanged(this);
+}
+
+bool TBitmap::IsMonochrome() const { return image_->DIB.dsBm.bmPlanes == 1 && image_->DIB.dsBm.bmBitsPixel == 1; }
+
+HBITMAP TBitmap::BitmapHandle() {
+  ReleaseCanvasDC();
+  EnsureHandle();
+  NotifyChanging();
+  return image_->Handle;
+}
+
+void TBitmap::SetBitmapHandle(HBITMAP handle) {
+  if (handle == image_->Handle) return;
+  ReleaseCanvasDC();
+  DIBSECTION dib{};
+  if (handle != nullptr) GetObjectA(handle, sizeof dib, &dib);
+  HPALETTE palette;
+  if (image_->RefCount() == 1) {
+    palette = image_->Palette;
+    image_->Palette = nullptr;
+  } else {
+    palette = image_->Palette == SystemPalette16() ? image_->Palette : DuplicatePalette(image_->Palette);
+  }
+  OwnedPalette owned(palette);
+  InstallImage(handle, palette, dib, false, nullptr);
+  owned.release();
+  NotifyChanged(this);
+}
+
+HPALETTE TBitmap::Palette() {
+  EnsurePalette();
+  return image_->Palette;
+}
+
+void TBitmap::SetPalette(HPALETTE palette) {
+  if (palette == image_->Palette) return;
+  if (palette == nullptr && image_->RefCount() == 1) {
+    if (image_->Palette != SystemPalette16()) DeleteObject(image_->Palette);
+    image_->Palette = nullptr;
+  } else {
+    ReleaseCanvasDC();
+    EnsureHandle();
+    DIBSECTION dib = image_->DIB;
+    UniqueGdiObject<HBITMAP> handle(DuplicateBitmap(image_->Handle, image_->Palette, palette, dib, nullptr));
+    InstallImage(handle.get(), palette, dib, image_->OS2Format, nullptr);
+    handle.release();
+  }
+  if (image_->DIBHandle != nullptr && image_->DIB.dsBmih.biBitCount <= 8) {
+    RGBQUAD table[256];
+    const int count = ColorTableFromPalette(palette, table, 255);
+    WindowDC screen(nullptr);
+    UniqueMemoryDC dc(CheckGdi(CreateCompatibleDC(screen.get())));
+    SelectedObject selected(dc.get(), image_->DIBHandle);
+    SetDIBColorTable(dc.get(), 0, static_cast<UINT>(count), table);
+  }
+  SetPaletteModified(true);
+  NotifyChanged(this);
+}
+
+void TBitmap::NotifyChanging() {
+  TBitmapImage& image = *image_;
+  if (image.RefCount() > 1) {
+    EnsureHandle();
+    DIBSECTION dib = image_->DIB;
+    ReplaceImage(image_->Handle, image_->Halftone ? nullptr : image_->Palette, dib);
+  } else if (image.Handle != nullptr && image.Handle != image.DIBHandle) {
+    // A private device-dependent image: its section copy for row access is stale.
+    if (image.DIBHandle != nullptr) {
+      DeselectEverywhere(image.DIBHandle);
+      if (!DeleteObject(image.DIBHandle)) RaiseGdiError();
+      image.DIBHandle = nullptr;
+    }
+    image.DIB.dsBm.bmBits = nullptr;
+  }
+  image_->DIB.dsBmih.biClrUsed = 0;
+  image_->DIB.dsBmih.biClrImportant = 0;
+  image_->SaveStream.reset();
+}
+
+void* TBitmap::RowAddress(int row) {
+  NotifyChanging();
+  if (row < 0 || row >= Height()) throw EInvalidGraphicOperation(ResText(IDS_SCANLINE_OUT_OF_RANGE));
+  EnsureDIB();
+  GdiFlush();
+  const DIBSECTION& dib = image_->DIB;
+  // An image without pixels has no rows, whatever size it was given.
+  if (dib.dsBm.bmBits == nullptr) throw EInvalidGraphicOperation(ResText(IDS_SCANLINE_OUT_OF_RANGE));
+  if (dib.dsBmih.biHeight > 0) row = dib.dsBmih.biHeight - row - 1;
+  return static_cast<uint8_t*>(dib.dsBm.bmBits) + row * RowStride(dib.dsBmih.biWidth, dib.dsBmih.biBitCount, 32);
+}
+
+TCanvas& TBitmap::Canvas() {
+  if (canvas_ == nullptr) {
+    EnsureHandle();
+    canvas_ = std::make_unique<TBitmapCanvas>(*this);
+    canvas_->OnChange = [this] { NotifyChanged(this); };
+    canvas_->OnChanging = [this] { NotifyChanging(); };
+  }
+  return *canvas_;
+}
+
+void TBitmap::EnsureHandle() {
+  TBitmapImage& image = *image_;
+  if (image.Handle == nullptr && image.DIBHandle == nullptr && image.SaveStream != nullptr) {
+    // The kept file is read again. The old image, and with it the stream, lives
+    // until the new image is installed, which is the reader's last use of it.
+    auto onChange = std::move(OnChange);
+    OnChange = nullptr;
+    try {
+      image.SaveStream->SetPosition(0);
+      LoadStream(*image.SaveStream);
+    } catch (...) {
+      OnChange = std::move(onChange);
+      throw;
+    }
+    OnChange = std::move(onChange);
+  }
+  if (image_->Handle == nullptr) image_->Handle = image_->DIBHandle;
+}
+
+void TBitmap::EnsureDIB() {
+  TBitmapImage& image = *image_;
+  if (image.Handle == nullptr || image.DIBHandle != nullptr) return;
+  EnsurePalette();
+  if (image.DIB.dsBmih.biSize == 0) {
+    GetObjectA(image.Handle, sizeof image.DIB, &image.DIB);
+    image.DIB.dsBmih.biSize = sizeof(BITMAPINFOHEADER);
+    image.DIB.dsBmih.biWidth = image.DIB.dsBm.bmWidth;
+    image.DIB.dsBmih.biHeight = image.DIB.dsBm.bmHeight;
+    image.DIB.dsBmih.biPlanes = 1;
+    image.DIB.dsBmih.biBitCount = static_cast<WORD>(image.DIB.dsBm.bmPlanes * image.DIB.dsBm.bmBitsPixel);
+  }
+  image.DIBHandle = DuplicateBitmap(image.Handle, image.Palette, image.Palette, image.DIB, nullptr);
+}
+
+void TBitmap::EnsurePalette() {
+  TBitmapImage& image = *image_;
+  if (ignorePalette_ || image.Palette != nullptr || image.DIBHandle == nullptr) return;
+  if (image.DIBHandle == image.Handle) DeselectEverywhere(image.DIBHandle);
+  image.Palette = PaletteFromColorTable(image.DIBHandle, nullptr, 0);
+  if (image.Palette != nullptr) return;
+  {
+    WindowDC screen(nullptr);
+    CheckGdi(screen.get());
+    image.Halftone = image.Halftone || GetDeviceCaps(screen.get(), BITSPIXEL) * GetDeviceCaps(screen.get(), PLANES) <
+                                           image.DIB.dsBm.bmBitsPixel * image.DIB.dsBm.bmPlanes;
+    if (image.Halftone) image.Palette = CreateHalftonePalette(screen.get());
+  }
+  if (image.Palette == nullptr) ignorePalette_ = true;
+}
+
+void TBitmap::DrawInto(TCanvas& canvas, const RECT& rect) {
+  canvas.RequiredState(csAllValid);
+  EnsurePalette();
+  const HDC dc = canvas.Handle();
+
+  // The target's palette is put back however the drawing ends.
+  struct PaletteRestore {
+    HDC dc;
+    HPALETTE old = nullptr;
+    ~PaletteRestore() {
+      if (old != nullptr) SelectPalette(dc, old, TRUE);
+    }
+  } restore{dc};
+  if (image_->Palette != nullptr) {
+    restore.old = SelectPalette(dc, image_->Palette, TRUE);
+    RealizePalette(dc);
+  }
+
+  const int targetDepth = GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES);
+  const int imageDepth = image_->DIB.dsBm.bmBitsPixel * image_->DIB.dsBm.bmPlanes;
+  if (targetDepth <= 8 && targetDepth < imageDepth) {
+    POINT origin{};
+    GetBrushOrgEx(dc, &origin);
+    SetStretchBltMode(dc, HALFTONE);
+    SetBrushOrgEx(dc, origin.x, origin.y, nullptr);
+  } else if (!IsMonochrome()) {
+    SetStretchBltMode(dc, STRETCH_DELETESCANS);
+  }
+
+  TCanvas& own = Canvas();
+  own.RequiredState(csAllValid);
+  const int width = rect.right - rect.left;
+  const int height = rect.bottom - rect.top;
+  if (!ShrinkThroughSameFormat(dc, rect, own.Handle(), canvas.CopyMode()))
+    StretchBlt(dc, rect.left, rect.top, width, height, own.Handle(), 0, 0, Width(), Height(), canvas.CopyMode());
+}
+
+bool TBitmap::ShrinkThroughSameFormat(HDC target, const RECT& rect, HDC source, DWORD copyMode) {
+  // GDI converts the whole source to the target's format before it stretches, which
+  // for a large picture shown small costs far more than the stretch itself. Dropping
+  // the scans first, into a section of the image's own format and the target's
+  // size, and converting only what is left gives the same pixels.
+  const TBitmapImage& image = *image_;
+  const int width = rect.right - rect.left;
+  const int height = rect.bottom - rect.top;
+  if (image.DIBHandle == nullptr || image.Handle != image.DIBHandle || width <= 0 || height <= 0 ||
+      GetStretchBltMode(target) != STRETCH_DELETESCANS ||
+      static_cast<int64_t>(width) * height * 4 >= static_cast<int64_t>(Width()) * Height())
+    return false;
+
+  struct {
+    BITMAPINFOHEADER header;
+    RGBQUAD colors[256];
+  } info{};
+  info.header = image.DIB.dsBmih;
+  info.header.biSize = sizeof info.header;
+  info.header.biWidth = width;
+  info.header.biHeight = height;
+  info.header.biSizeImage = 0;
+  if (info.header.biBitCount <= 8) {
+    info.header.biClrUsed = GetDIBColorTable(source, 0, 256, info.colors);
+  } else if (info.header.biCompression == BI_BITFIELDS) {
+    std::memcpy(info.colors, image.DIB.dsBitfields, sizeof image.DIB.dsBitfields);
+  }
+  void* bits = nullptr;
+  UniqueGdiObject<HBITMAP> scans(
+      CreateDIBSection(source, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0));
+  UniqueMemoryDC scansDC(CreateCompatibleDC(source));
+  if (!scans || !scansDC) return false;
+  SelectedObject selected(scansDC.get(), scans.get());
+  SetStretchBltMode(scansDC.get(), STRETCH_DELETESCANS);
+  StretchBlt(scansDC.get(), 0, 0, width, height, source, 0, 0, Width(), Height(), SRCCOPY);
+  BitBlt(target, rect.left, rect.top, width, height, scansDC.get(), 0, 0, copyMode);
+  return true;
+}
+
+void TBitmap::LoadStream(TStream& stream) { ReadBitmapData(stream, stream.Size() - stream.Position()); }
+
+void TBitmap::SaveStream(TStream& stream) {
+  if (image_->SaveStream != nullptr) {
+    TMemoryStream& kept = *image_->SaveStream;
+    stream.WriteBuffer(kept.Memory(), kept.Size());
+    return;
+  }
+  EnsureHandle();
+  if (image_->Handle == nullptr) return;  // An empty bitmap is an empty file.
+  EnsureDIB();
+  GdiFlush();
+  const DIBSECTION& dib = image_->DIB;
+  const BITMAPINFOHEADER& header = dib.dsBmih;
+
+  // The colour table of a palette image, or the masks of a bit-field image.
+  std::vector<uint8_t> table;
+  if (header.biBitCount <= 8) {
+    RGBQUAD entries[256];
+    UniqueMemoryDC dc(CheckGdi(CreateCompatibleDC(nullptr)));
+    DeselectEverywhere(image_->DIBHandle);
+    SelectedObject selected(dc.get(), image_->DIBHandle);
+    const UINT count = GetDIBColorTable(dc.get(), 0, 256, entries);
+    table.assign(reinterpret_cast<uint8_t*>(entries), reinterpret_cast<uint8_t*>(entries + count));
+  } else if (header.biCompression == BI_BITFIELDS) {
+    table.assign(reinterpret_cast<const uint8_t*>(dib.dsBitfields),
+                 reinterpret_cast<const uint8_t*>(dib.dsBitfields) + sizeof dib.dsBitfields);
+  }
+
+  BITMAPINFOHEADER info = header;
+  info.biSize = sizeof info;
+  info.biSizeImage =
+      static_cast<DWORD>(RowStride(header.biWidth, header.biBitCount, 32) * std::abs(header.biHeight));
+  info.biClrUsed = header.biBitCount <= 8 ? static_cast<DWORD>(table.size() / 4) : 0;
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42;
+  file.bfOffBits = static_cast<DWORD>(sizeof file + sizeof info + table.size());
+  file.bfSize = file.bfOffBits + info.biSizeImage;
+  stream.WriteBuffer(&file, sizeof file);
+  stream.WriteBuffer(&info, sizeof info);
+  stream.WriteBuffer(table.data(), static_cast<int32_t>(table.size()));
+  stream.WriteBuffer(dib.dsBm.bmBits, static_cast<int32_t>(info.biSizeImage));
+}

@@ -1,0 +1,135 @@
+#pragma once
+// The bitmap graphic: pixels in a GDI bitmap, either a device-dependent bitmap in
+// the screen's format or a DIB section of a chosen layout. Bitmaps copied from one
+// another share one image until one of them is modified (copy on write). Drawing
+// goes through the bitmap's canvas, a memory device context made on demand.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+
+#include "picture/Graphic.h"
+#include "ui/Canvas.h"
+#include "ui/Color.h"
+
+class TBitmapCanvas;
+class TBitmapImage;
+class TMemoryStream;
+
+// The pixel format of a bitmap. The ordinal values are relied upon by the JPEG code.
+enum TPixelDepth {
+  pdDevice,  // a device-dependent bitmap in the screen's format
+  pd1Bit,    // DIB, 2-entry colour table
+  pd4Bit,    // DIB, 16-entry colour table
+  pd8Bit,    // DIB, 256-entry colour table
+  pd15Bit,   // DIB, 16 bits uncompressed 5-5-5
+  pd16Bit,   // DIB, 16 bits with the masks 0xF800, 0x07E0, 0x001F
+  pd24Bit,   // DIB, blue-green-red bytes
+  pd32Bit,   // DIB, 32 bits uncompressed
+  pdCustom   // any other DIB layout
+};
+
+enum THandleKind { hkDIB, hkDDB };
+
+constexpr TColor clDefault = 0x20000000;
+
+class TBitmap : public TGraphic {
+public:
+  // An empty bitmap: 0 by 0, no handle, hkDDB, pdDevice.
+  TBitmap();
+  ~TBitmap() override;
+
+  static const TGraphicClass& StaticClass();
+  const TGraphicClass& ClassType() const override;
+
+  // A bitmap source shares its image (no pixels are copied); none empties the
+  // bitmap; other sources raise EConvertError.
+  void CopyFrom(const TPersistent* source) override;
+  void NotifyChanged(TPersistent* sender) override;
+  // Draws the whole image stretched into the rectangle of the canvas.
+  void DrawInto(TCanvas& canvas, const RECT& rect) override;
+  bool IsEmpty() const override;
+  int Width() const override;
+  int Height() const override;
+  // Resizing keeps the pixels at the top left; new area is white, or the canvas's
+  // brush colour once the canvas exists.
+  void SetWidth(int value) override;
+  void SetHeight(int value) override;
+  // Makes a palette from the image on first need (see EnsurePalette).
+  HPALETTE Palette() override;
+  // The bitmap takes ownership of the palette.
+  void SetPalette(HPALETTE palette) override;
+  // Reads a BMP file from the stream's position to its end.
+  void LoadStream(TStream& stream) override;
+  // Writes the image as a BMP file: the bytes of a compressed file exactly as read,
+  // otherwise an uncompressed file of the image's device-independent form.
+  void SaveStream(TStream& stream) override;
+
+  TPixelDepth PixelDepth() const;
+  // Converts the pixels; pdCustom raises EInvalidGraphic "画像フォーマットが不正です".
+  void SetPixelDepth(TPixelDepth depth);
+  THandleKind HandleKind() const;
+  // hkDDB turns a DIB section into a screen-format bitmap, hkDIB the reverse.
+  void SetHandleKind(THandleKind kind);
+  bool IsMonochrome() const;
+
+  // The GDI bitmap, made private to this bitmap first; it stays owned by the bitmap.
+  HBITMAP BitmapHandle();
+  // The bitmap takes ownership of the handle (0 empties it, keeping the chosen
+  // pixel depth); the palette carries over.
+  void SetBitmapHandle(HBITMAP handle);
+
+  // The first byte of pixel row `row`, row 0 being the top of the picture, in the
+  // image's device-independent form. Raises EInvalidGraphicOperation
+  // "スキャンライン のインデックスが範囲を越えました" outside 0 to Height() - 1.
+  void* RowAddress(int row);
+
+  // The drawing surface, made on first request.
+  TCanvas& Canvas();
+  bool CanvasAllocated() const { return canvas_ != nullptr; }
+
+  // Gives this bitmap a private image before its pixels are written.
+  void NotifyChanging();
+  // Reloads a kept file if the image has no handle yet.
+  void EnsureHandle();
+  // Gives a device-dependent image a DIB-section copy for row access.
+  void EnsureDIB();
+  // Makes the image's palette when it needs one and has none.
+  void EnsurePalette();
+
+  // Reads one BMP file image of at most `size` bytes from the stream; 0 bytes
+  // give an empty bitmap.
+  void ReadBitmapData(TStream& stream, int32_t size);
+  // Reads what follows the 14-byte file header; `size` counts those bytes.
+  // `fileHeader` may be none, in which case one is made up for a kept copy.
+  void ReadBmpBody(TStream& stream, int32_t size, const BITMAPFILEHEADER* fileHeader);
+
+  // Replaces the image by a new one holding these objects (taken over), a copy of
+  // the record and the kept file bytes.
+  void InstallImage(HBITMAP handle, HPALETTE palette, const DIBSECTION& dib, bool os2Format,
+                    std::unique_ptr<TMemoryStream> stream);
+  // Rebuilds the image in the shape the record asks for, from the given bitmap and
+  // palette (both stay with their owner). Raises no change notification.
+  void ReplaceImage(HBITMAP handle, HPALETTE palette, DIBSECTION& dib);
+
+  // The shared image, for inspection.
+  const TBitmapImage& Image() const { return *image_; }
+  TColor TransparentColor() const { return transparentColor_; }
+  uint8_t TransparentMode() const { return transparentMode_; }
+
+private:
+  friend class TBitmapCanvas;
+  void ReleaseCanvasDC();
+  // Draws a large DIB section shown much smaller in two steps; false when the
+  // drawing is not of that kind or the step could not be prepared.
+  bool ShrinkThroughSameFormat(HDC target, const RECT& rect, HDC source, DWORD copyMode);
+
+  TBitmapImage* image_;
+  std::unique_ptr<TBitmapCanvas> canvas_;
+  bool ignorePalette_ = false;
+  bool maskBitsValid_ = false;
+  bool maskValid_ = false;
+  TColor transparentColor_ = clDefault;
+  uint8_t transparentMode_ = 0;
+};

@@ -1,0 +1,80 @@
+#pragma once
+// The image that bitmaps share, and the GDI functions that build, copy and
+// describe bitmaps and palettes.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+
+#include "picture/SharedImage.h"
+#include "picture/Stream.h"
+
+class TCanvas;
+
+// One GDI bitmap with its palette and its description, held by every bitmap that
+// was copied from the first one until one of them is modified.
+class TBitmapImage : public TSharedImage {
+public:
+  TBitmapImage() = default;
+
+  // The current GDI bitmap; equals DIBHandle when the image is a DIB section.
+  HBITMAP Handle = nullptr;
+  // A mask for transparent drawing; never made here.
+  HBITMAP MaskHandle = nullptr;
+  HPALETTE Palette = nullptr;
+  // The DIB section: the image itself, or a copy of a device-dependent image made
+  // for row access.
+  HBITMAP DIBHandle = nullptr;
+  // Describes the image, and serves as the wanted shape before a rebuild. A biSize
+  // of 0 means a device-dependent bitmap in the screen's format.
+  DIBSECTION DIB{};
+  // The bytes of a compressed BMP file exactly as read.
+  std::unique_ptr<TMemoryStream> SaveStream;
+  // The image came from a file with the 12-byte OS/2 header.
+  bool OS2Format = false;
+  // Palette is a halftone palette made for a screen shallower than the image.
+  bool Halftone = false;
+
+protected:
+  ~TBitmapImage() override;
+  void FreeHandle() override;
+};
+
+// Raises EOutOfResources with the system's text for the last error, or
+// "システム リソースが足りません" when there is none.
+[[noreturn]] void RaiseGdiError();
+
+// The value, or the GDI failure when it is 0.
+template <class T>
+T CheckGdi(T value) {
+  if (!value) RaiseGdiError();
+  return value;
+}
+
+// The 16 colours of the system, used for 4-bit images; never deleted or copied.
+HPALETTE SystemPalette16();
+
+// A new bitmap of the shape `dib` asks for, with the pixels of `handle` copied in
+// at the top left and the rest filled (white, or the canvas's brush colour);
+// `dib` then describes the new bitmap. 0 when the shape has an empty side.
+HBITMAP DuplicateBitmap(HBITMAP handle, HPALETTE oldPalette, HPALETTE newPalette, DIBSECTION& dib,
+                        TCanvas* canvas);
+// A palette with the same entries, or 0 for none or an empty one.
+HPALETTE DuplicatePalette(HPALETTE palette);
+// A palette from a DIB section's colour table, or from `count` entries of `table`
+// when no section is given; 0 when there are no entries.
+HPALETTE PaletteFromColorTable(HBITMAP section, const RGBQUAD* table, int count);
+// Writes the palette's entries as colour-table entries, at most maxIndex + 1;
+// returns their number.
+int ColorTableFromPalette(HPALETTE palette, RGBQUAD* table, int maxIndex);
+// Turns blue-green-red-x entries into red-green-blue-0 and back.
+void SwapRedBlue(void* entries, int count);
+// Some systems describe a top-down section with a positive height; the record
+// must keep the negative one, since row access depends on it.
+void KeepRowOrder(DIBSECTION& dib, bool topDown);
+// The length in bytes of a row of `width` pixels padded to `alignment` bits; with
+// 32 the length of a DIB row.
+int64_t RowStride(int64_t width, int bitCount, int alignment);
+// 2, 16 and 256 for 1, 4 and 8 bits; 0 for other bit counts.
+int DefaultColorCount(int bitCount);

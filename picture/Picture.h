@@ -1,0 +1,64 @@
+#pragma once
+// The picture holder: it owns at most one graphic, loads it from a named file by
+// choosing the graphic class from the file's extension, and tells its owner once
+// after every change of graphic and after every change inside the graphic.
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "picture/Graphic.h"
+
+class TBitmap;
+
+class TPicture : public TPersistent {
+public:
+  // An empty holder. Makes sure the format registry exists.
+  TPicture();
+  ~TPicture() override;
+  TPicture(const TPicture&) = delete;
+  TPicture& operator=(const TPicture&) = delete;
+
+  // Replaces the graphic by one of the class registered for the name's extension,
+  // loaded from the file. Raises EInvalidGraphic "拡張子 .%s の画像形式は処理できません"
+  // (the extension as written) when no class is registered, EFOpenError when the
+  // file cannot be opened, or the reader's own failure; in every failure the holder
+  // keeps its graphic and raises no notification.
+  void LoadFile(const std::string& fileName);
+
+  // The graphic's size in pixels; 0 when the holder is empty.
+  int Width() const;
+  int Height() const;
+
+  // The current graphic, still owned by the holder, or none.
+  TGraphic* CurrentGraphic() const { return graphic_.get(); }
+  // Replaces the graphic by a copy of the given one (the caller keeps it), or
+  // clears the holder when none is given. Notifies once, also when the holder
+  // was already empty.
+  void SetCurrentGraphic(const TGraphic* graphic);
+
+  // None clears, a picture gives a copy of its graphic, a graphic gives a copy of
+  // it; any other source raises EConvertError.
+  void CopyFrom(const TPersistent* source);
+
+  // The graphic when it is a bitmap; otherwise it is replaced by an empty bitmap
+  // (one notification), which is returned.
+  TBitmap& AsBitmap();
+
+  // Calls OnChange with the holder; the sender is whoever reported the change.
+  void NotifyChanged(TPersistent* sender);
+  // Passes a progress report on to OnProgress unchanged.
+  void ReportProgress(TPersistent* sender, TProgressStage stage, uint8_t percentDone, bool redrawNow,
+                      RECT& rect, std::string& message);
+
+  std::function<void(TPersistent* sender)> OnChange;
+  TProgressEvent OnProgress;
+
+private:
+  // Points the graphic's events at this holder.
+  void Wire(TGraphic& graphic);
+  // Makes the graphic current (destroying the previous one) and notifies once.
+  void Install(std::unique_ptr<TGraphic> graphic);
+
+  std::unique_ptr<TGraphic> graphic_;
+};
