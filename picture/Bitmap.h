@@ -81,8 +81,10 @@ public:
   void SetBitmapHandle(HBITMAP handle);
 
   // The first byte of pixel row `row`, row 0 being the top of the picture, in the
-  // image's device-independent form. Raises EInvalidGraphicOperation
-  // "スキャンライン のインデックスが範囲を越えました" outside 0 to Height() - 1.
+  // image's device-independent form. A pdDevice image gives the rows of a fresh
+  // copy, which show its pixels but do not change them. Raises
+  // EInvalidGraphicOperation "スキャンライン のインデックスが範囲を越えました"
+  // outside 0 to Height() - 1.
   void* RowAddress(int row);
 
   // The drawing surface, made on first request.
