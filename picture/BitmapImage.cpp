@@ -39,26 +39,6 @@ int PaletteSize(HPALETTE palette) {
 
 bool IsDibSection(const DIBSECTION& dib) { return dib.dsBmih.biSize != 0 && dib.dsBm.bmBits != nullptr; }
 
-// A palette selected into a device context for one scope; put back forced to the
-// background, as a palette that is given up should be.
-class SelectedPalette {
-public:
-  SelectedPalette(HDC dc, HPALETTE palette, bool background) : dc_(dc) {
-    if (palette == nullptr) return;
-    old_ = SelectPalette(dc, palette, background ? TRUE : FALSE);
-    RealizePalette(dc);
-  }
-  ~SelectedPalette() {
-    if (old_ != nullptr) SelectPalette(dc_, old_, TRUE);
-  }
-  SelectedPalette(const SelectedPalette&) = delete;
-  SelectedPalette& operator=(const SelectedPalette&) = delete;
-
-private:
-  HDC dc_;
-  HPALETTE old_ = nullptr;
-};
-
 // A bitmap selected into a memory context for one scope; selecting must succeed.
 class CheckedSelection {
 public:

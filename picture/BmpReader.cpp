@@ -33,26 +33,6 @@ constexpr int32_t kCopyPiece = 61440;
 
 bool IsUncompressed(DWORD compression) { return compression == BI_RGB || compression == BI_BITFIELDS; }
 
-// A palette selected into a memory context for one scope, put back forced to the
-// background.
-class SelectedPalette {
-public:
-  SelectedPalette(HDC dc, HPALETTE palette) : dc_(dc) {
-    if (palette == nullptr) return;
-    old_ = SelectPalette(dc, palette, FALSE);
-    RealizePalette(dc);
-  }
-  ~SelectedPalette() {
-    if (old_ != nullptr) SelectPalette(dc_, old_, TRUE);
-  }
-  SelectedPalette(const SelectedPalette&) = delete;
-  SelectedPalette& operator=(const SelectedPalette&) = delete;
-
-private:
-  HDC dc_;
-  HPALETTE old_ = nullptr;
-};
-
 }  // namespace
 
 void TBitmap::ReadBitmapData(TStream& stream, int32_t size) {

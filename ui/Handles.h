@@ -105,6 +105,27 @@ private:
   HGDIOBJ old_;
 };
 
+// A palette selected and realised in a device context for one scope; put back
+// forced to the background, as a palette that is given up should be. No palette,
+// no change.
+class SelectedPalette {
+public:
+  SelectedPalette(HDC dc, HPALETTE palette, bool background = false) : dc_(dc) {
+    if (palette == nullptr) return;
+    old_ = SelectPalette(dc, palette, background ? TRUE : FALSE);
+    RealizePalette(dc);
+  }
+  ~SelectedPalette() {
+    if (old_ != nullptr) SelectPalette(dc_, old_, TRUE);
+  }
+  SelectedPalette(const SelectedPalette&) = delete;
+  SelectedPalette& operator=(const SelectedPalette&) = delete;
+
+private:
+  HDC dc_;
+  HPALETTE old_ = nullptr;
+};
+
 // The device context state saved for one scope (SaveDC/RestoreDC).
 class SavedDC {
 public:

@@ -1,4 +1,5 @@
 #pragma once
+#include "tests/support/Dib.h"
 // Helpers of the bitmap and BMP reader tests: reading a bitmap's pixels without
 // changing it, counting the process's GDI objects, and composing BMP files.
 
@@ -30,12 +31,7 @@ inline std::vector<DWORD> PixelsOfHandle(HBITMAP handle, int width, int height) 
   std::vector<DWORD> pixels(static_cast<size_t>(width) * height);
   if (handle == nullptr || pixels.empty()) return pixels;
   DeselectEverywhere(handle);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
+  BITMAPINFO info = TopDown32BitInfo(width, height);
   WindowDC screen(nullptr);
   GdiFlush();
   if (GetDIBits(screen.get(), handle, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS) !=
@@ -53,12 +49,7 @@ inline std::vector<DWORD> PixelsOf(const TBitmap& bitmap) {
 
 // A bitmap whose image is a 32-bit top-down section holding the pixels.
 inline void SetPixels(TBitmap& bitmap, int width, int height, const std::vector<DWORD>& pixels) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
+  BITMAPINFO info = TopDown32BitInfo(width, height);
   void* bits = nullptr;
   const HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   std::memcpy(bits, pixels.data(), pixels.size() * sizeof(DWORD));

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "tests/support/Dib.h"
+
 #include <windows.h>
 
 #include <memory>
@@ -61,12 +63,7 @@ private:
 class DibCanvas : public TCanvas {
 public:
   DibCanvas(int width, int height) : width_(width), dc_(CreateCompatibleDC(nullptr)) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
+    BITMAPINFO info = TopDown32BitInfo(width, height);
     void* bits = nullptr;
     bitmap_.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     bits_ = static_cast<const DWORD*>(bits);
