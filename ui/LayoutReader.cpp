@@ -80,6 +80,9 @@ public:
     }
   }
 
+  // The components made, in the order they were made.
+  const std::vector<TComponent*>& ReadComponents() const { return read_; }
+
   void Run() {
     std::string line = NextLine();
     std::string name, className;
@@ -224,9 +227,6 @@ private:
   size_t index_ = 0;
   size_t lineNumber_ = 0;
   std::vector<TComponent*> read_;
-
-public:
-  const std::vector<TComponent*>& ReadComponents() const { return read_; }
 };
 
 }  // namespace

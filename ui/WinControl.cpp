@@ -239,6 +239,8 @@ void TWinControl::SetBounds(int left, int top, int width, int height) {
   if (handle_ != nullptr && !IsIconic(handle_)) {
     // No clamping: a window may lie wholly outside the screen.
     SetWindowPos(handle_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    // The system sends no WM_WINDOWPOSCHANGED when nothing changed for it, yet
+    // the fields may still differ from the window.
     UpdateBounds();
   } else {
     StoreBounds(left, top, width, height);
