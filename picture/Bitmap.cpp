@@ -77,7 +77,9 @@ void TBitmap::CopyFrom(const TPersistent* source) {
     ignorePalette_ = false;
     if (Transparent() != bitmap->Transparent()) SetTransparent(bitmap->Transparent());
   } else {
-    throw EConvertError("ビットマップには変換できない画像です");
+    // A graphic of another kind makes this bitmap a copy of its pixels itself.
+    source->CopyTo(*this);
+    return;
   }
   SetPaletteModified(Palette() != nullptr);
   NotifyChanged(this);

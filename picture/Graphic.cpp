@@ -1,6 +1,9 @@
 #include "picture/Graphic.h"
 
 #include "picture/Stream.h"
+#include "text/Exceptions.h"
+
+void TPersistent::CopyTo(TPersistent&) const { throw EConvertError("ビットマップには変換できない画像です"); }
 
 void TGraphic::NotifyChanged(TPersistent*) {
   modified_ = true;

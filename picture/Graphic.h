@@ -17,6 +17,9 @@ class TStream;
 class TPersistent {
 public:
   virtual ~TPersistent() = default;
+  // Lets a source that the target does not know make the target a copy of itself.
+  // The default raises EConvertError.
+  virtual void CopyTo(TPersistent& target) const;
 };
 
 enum TProgressStage { psStarting, psRunning, psEnding };
@@ -68,10 +71,11 @@ public:
   // Stores a different value and notifies; an equal value does nothing.
   void SetTransparent(bool value);
 
-  // Loads from the whole named file / writes to a new file of that name. A
-  // failure while saving leaves the partly written file on disk.
+  // Loads from the whole named file / writes to a new file of that name. Here a
+  // failure while saving leaves the partly written file on disk; kinds that must
+  // not do so replace SaveFile.
   void LoadFile(const std::string& fileName);
-  void SaveFile(const std::string& fileName);
+  virtual void SaveFile(const std::string& fileName);
   virtual void LoadStream(TStream& stream) = 0;
   virtual void SaveStream(TStream& stream) = 0;
 

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "picture/JpegImage.h"
 #include "resources/StringIds.h"
 #include "text/DoubleByte.h"
 #include "ui/Application.h"
@@ -13,6 +14,7 @@ namespace {
 const EOutOfMemory* g_outOfMemory = nullptr;
 
 void ShutdownPlatform() {
+  StopJpegSupport();
   delete Application;
   Application = nullptr;
   delete Screen;
@@ -44,5 +46,7 @@ void StartPlatform() {
   // Registered before the application's exit step, so it runs after it.
   std::atexit(ShutdownPlatform);
   Screen = new TScreen();
+  // The JPEG defaults depend on the screen's depth.
+  StartJpegSupport();
   Application = new TApplication();
 }

@@ -1,0 +1,396 @@
+#include "picture/JpegDecoder.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include <jpeglib.h>
+#include <jerror.h>
+
+#include "picture/Bitmap.h"
+#include "picture/BitmapImage.h"
+#include "picture/JpegErrors.h"
+#include "picture/JpegImage.h"
+#include "picture/JpegProgress.h"
+#include "picture/Stream.h"
+#include "resources/StringIds.h"
+#include "text/Exceptions.h"
+
+namespace {
+
+constexpr size_t kInputBufferSize = 4096;
+
+// The source manager reading from a stream.
+struct TStreamSource {
+  jpeg_source_mgr pub;
+  TStream* stream;
+  JOCTET* buffer;
+  bool startOfFile;
+};
+
+void InitSource(j_decompress_ptr cinfo) { reinterpret_cast<TStreamSource*>(cinfo->src)->startOfFile = true; }
+
+// The C++ part of a refill: the count read, or -1 when the stream raised.
+int ReadFromStream(j_decompress_ptr cinfo, TStreamSource& source) {
+  try {
+    return source.stream->Read(source.buffer, static_cast<int32_t>(kInputBufferSize));
+  } catch (...) {
+    KeepCallbackFailure(reinterpret_cast<j_common_ptr>(cinfo));
+    return -1;
+  }
+}
+
+boolean FillInputBuffer(j_decompress_ptr cinfo) {
+  auto* source = reinterpret_cast<TStreamSource*>(cinfo->src);
+  int count = ReadFromStream(cinfo, *source);
+  if (count < 0) FailFromCallback(reinterpret_cast<j_common_ptr>(cinfo));
+  if (count == 0) {
+    if (source->startOfFile) ERREXIT(cinfo, JERR_INPUT_EMPTY);
+    // Data that ends early is finished with an end-of-image marker, so that what
+    // arrived is still shown.
+    WARNMS(cinfo, JWRN_JPEG_EOF);
+    source->buffer[0] = 0xFF;
+    source->buffer[1] = JPEG_EOI;
+    count = 2;
+  }
+  source->pub.next_input_byte = source->buffer;
+  source->pub.bytes_in_buffer = static_cast<size_t>(count);
+  source->startOfFile = false;
+  return TRUE;
+}
+
+void SkipInputData(j_decompress_ptr cinfo, long count) {
+  if (count <= 0) return;
+  jpeg_source_mgr* source = cinfo->src;
+  while (count > static_cast<long>(source->bytes_in_buffer)) {
+    count -= static_cast<long>(source->bytes_in_buffer);
+    FillInputBuffer(cinfo);
+  }
+  source->next_input_byte += count;
+  source->bytes_in_buffer -= static_cast<size_t>(count);
+}
+
+void TermSource(j_decompress_ptr) {}
+
+void AttachStreamSource(j_decompress_ptr cinfo, TStream* stream) {
+  auto* source = static_cast<TStreamSource*>(
+      (*cinfo->mem->alloc_small)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_PERMANENT, sizeof(TStreamSource)));
+  source->buffer = static_cast<JOCTET*>(
+      (*cinfo->mem->alloc_small)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_PERMANENT, kInputBufferSize));
+  source->stream = stream;
+  source->startOfFile = true;
+  source->pub.init_source = InitSource;
+  source->pub.fill_input_buffer = FillInputBuffer;
+  source->pub.skip_input_data = SkipInputData;
+  source->pub.resync_to_restart = jpeg_resync_to_restart;
+  source->pub.term_source = TermSource;
+  source->pub.bytes_in_buffer = 0;
+  source->pub.next_input_byte = nullptr;
+  cinfo->src = &source->pub;
+}
+
+// Everything one decompression needs, zeroed before use. The steps below run
+// under RunJpegStep and keep only trivially destructible locals.
+struct TDecodeContext {
+  TJpegErrorManager err;
+  TJpegProgress progress;
+  jpeg_decompress_struct cinfo;
+  TStream* stream;
+  TJPEGOptions options;
+  // The settings of the final output pass.
+  J_DCT_METHOD finalDct;
+  J_DITHER_MODE finalDither;
+  boolean finalTwoPass;
+  bool bufferedMode;
+  // Four-component output, converted to blue-green-red row by row.
+  bool cmyk;
+  bool invertedCmyk;
+  JSAMPROW cmykRow;
+  // The bitmap's rows: row r starts at firstRow + r * rowStep.
+  uint8_t* firstRow;
+  ptrdiff_t rowStep;
+  // A palette to quantise to: its entries, blue-green-red.
+  int mapCount;
+  uint8_t map[256][3];
+};
+
+// Destroys the decompressor on every way out of the decoding functions.
+struct TDecompressorGuard {
+  jpeg_decompress_struct* cinfo;
+  ~TDecompressorGuard() { jpeg_destroy_decompress(cinfo); }
+};
+
+void Run(TDecodeContext& context, void (*step)(void*)) {
+  if (!RunJpegStep(context.err, step, &context)) RaiseJpegFailure(context.err);
+}
+
+void CreateStep(void* argument) {
+  auto& c = *static_cast<TDecodeContext*>(argument);
+  jpeg_CreateDecompress(&c.cinfo, JPEG_LIB_VERSION, sizeof c.cinfo);
+}
+
+void ReadHeaderStep(void* argument) {
+  auto& c = *static_cast<TDecodeContext*>(argument);
+  c.stream->SetPosition(0);
+  AttachStreamSource(&c.cinfo, c.stream);
+  jpeg_read_header(&c.cinfo, TRUE);
+}
+
+void CreateAndReadHeader(TDecodeContext& context, TStream& stream, TJPEGImage* owner) {
+  context.cinfo.err = InitJpegErrorManager(context.err);
+  Run(context, CreateStep);
+  InstallJpegProgress(context.progress, reinterpret_cast<j_common_ptr>(&context.cinfo), owner);
+  context.stream = &stream;
+  Run(context, ReadHeaderStep);
+}
+
+// Chooses the output as the options ask and checks that it fits a bitmap row.
+void ConfigureStep(void* argument) {
+  auto& c = *static_cast<TDecodeContext*>(argument);
+  jpeg_decompress_struct& d = c.cinfo;
+  d.scale_num = 1;
+  d.scale_denom = 1u << c.options.ScaleShift;
+  d.do_block_smoothing = c.options.BlockSmoothing;
+  if (c.options.GrayMode) d.out_color_space = JCS_GRAYSCALE;
+  if (d.out_color_space == JCS_RGB) d.out_color_space = JCS_EXT_BGR;
+  c.cmyk = d.out_color_space == JCS_CMYK;
+  // Adobe's writers store CMYK inverted; their files are marked by the Adobe segment.
+  c.invertedCmyk = c.cmyk && d.saw_Adobe_marker;
+  if ((c.options.OutputDepth == jf8Bit && !c.cmyk) || d.out_color_space == JCS_GRAYSCALE) {
+    d.quantize_colors = TRUE;
+    d.desired_number_of_colors = 236;
+  }
+  if (c.options.SpeedMode == jpBestSpeed) {
+    d.dct_method = JDCT_IFAST;
+    d.two_pass_quantize = FALSE;
+    d.dither_mode = JDITHER_ORDERED;
+  } else {
+    d.dct_method = JDCT_FLOAT;
+  }
+  c.finalDct = d.dct_method;
+  c.finalDither = d.dither_mode;
+  c.finalTwoPass = d.two_pass_quantize;
+  if (c.options.ShowScans && jpeg_has_multiple_scans(&d)) {
+    d.enable_2pass_quant = d.two_pass_quantize;
+    d.dct_method = JDCT_IFAST;
+    d.two_pass_quantize = FALSE;
+    d.dither_mode = JDITHER_ORDERED;
+    d.buffered_image = TRUE;
+    c.bufferedMode = true;
+  }
+  jpeg_calc_output_dimensions(&d);
+  const int components = d.quantize_colors ? 1 : d.out_color_components;
+  if (components != 1 && components != 3 && !(c.cmyk && components == 4)) ERREXIT(&d, JERR_CONVERSION_NOTIMPL);
+}
+
+void ColorMapStep(void* argument) {
+  auto& c = *static_cast<TDecodeContext*>(argument);
+  jpeg_decompress_struct& d = c.cinfo;
+  d.colormap = (*d.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&d), JPOOL_IMAGE,
+                                      static_cast<JDIMENSION>(c.mapCount), 3);
+  for (int i = 0; i < c.mapCount; ++i) {
+    for (int k = 0; k < 3; ++k) d.colormap[k][i] = c.map[i][k];
+  }
+  d.actual_number_of_colors = c.mapCount;
+}
+
+void StartStep(void* argument) {
+  auto& c = *static_cast<TDecodeContext*>(argument);
+  jpeg_start_decompress(&c.cinfo);
+  if (c.cmyk) {
+    c.cmykRow = static_cast<JSAMPROW>((*c.cinfo.mem->alloc_small)(reinterpret_cast<j_common_ptr>(&c.cinfo), JPOOL_IMAGE,
+                                            static_cast<size_t>(c.cinfo.output_width) * 4));
+  }
+}
+
+void ConvertCmykRow(const TDecodeContext& c, uint8_t* target) {
+  const JSAMPLE* source = c.cmykRow;
+  for (JDIMENSION x = 0; x < c.cinfo.output_width; ++x, source += 4, target += 3) {
+    unsigned cyan = source[0], magenta = source[1], yellow = source[2], black = source[3];
+    if (!c.invertedCmyk) {
+      cyan = 255 - cyan;
+      magenta = 255 - magenta;
+      yellow = 255 - yellow;
+      black = 255 - black;
+    }
+    // Here each value is the amount of light left, so the products give the colour.
+    target[0] = static_cast<uint8_t>((yellow * black + 127) / 255);
+    target[1] = static_cast<uint8_t>((magenta * black + 127) / 255);
+    target[2] = static_cast<uint8_t>((cyan * black + 127) / 255);
+  }
+}
+
+void ReadRowsStep(void* argument) {
+  auto& c = *static_cast<TDecodeContext*>(argument);
+  jpeg_decompress_struct& d = c.cinfo;
+  while (d.output_scanline < d.output_height) {
+    uint8_t* row = c.firstRow + c.rowStep * static_cast<ptrdiff_t>(d.output_scanline);
+    JSAMPROW target = c.cmyk ? c.cmykRow : row;
+    if (jpeg_read_scanlines(&d, &target, 1) == 1 && c.cmyk) ConvertCmykRow(c, row);
+  }
+}
+
+void StartScanStep(void* argument) {
+  auto& c = *static_cast<TDecodeContext*>(argument);
+  jpeg_start_output(&c.cinfo, c.cinfo.input_scan_number);
+}
+
+void FinishScanStep(void* argument) { jpeg_finish_output(&static_cast<TDecodeContext*>(argument)->cinfo); }
+
+bool ImageCompleteStep(TDecodeContext& c) {
+  bool complete = false;
+  struct Query {
+    TDecodeContext* context;
+    bool* complete;
+  } query{&c, &complete};
+  if (!RunJpegStep(
+          c.err,
+          [](void* argument) {
+            auto& q = *static_cast<Query*>(argument);
+            *q.complete = jpeg_input_complete(&q.context->cinfo) != 0;
+          },
+          &query))
+    RaiseJpegFailure(c.err);
+  return complete;
+}
+
+void FinalPassStep(void* argument) {
+  auto& c = *static_cast<TDecodeContext*>(argument);
+  jpeg_decompress_struct& d = c.cinfo;
+  d.dct_method = c.finalDct;
+  d.dither_mode = c.finalDither;
+  if (c.finalTwoPass && d.quantize_colors) {
+    d.two_pass_quantize = TRUE;
+    d.colormap = nullptr;
+  }
+  jpeg_start_output(&d, d.input_scan_number);
+}
+
+void FinishStep(void* argument) {
+  auto& c = *static_cast<TDecodeContext*>(argument);
+  if (c.bufferedMode) jpeg_finish_output(&c.cinfo);
+  jpeg_finish_decompress(&c.cinfo);
+}
+
+// Makes the decoder's colour map the bitmap's palette.
+void ExtractPalette(TDecodeContext& c, TBitmap& bitmap, TJPEGImage& owner) {
+  const jpeg_decompress_struct& d = c.cinfo;
+  if (d.colormap == nullptr || d.actual_number_of_colors <= 0) return;
+  const int count = d.actual_number_of_colors;
+  std::string record(sizeof(LOGPALETTE) + sizeof(PALETTEENTRY) * static_cast<size_t>(count), '\0');
+  auto* palette = reinterpret_cast<LOGPALETTE*>(&record[0]);
+  palette->palVersion = 0x300;
+  palette->palNumEntries = static_cast<WORD>(count);
+  const bool gray = d.out_color_components == 1;
+  for (int i = 0; i < count; ++i) {
+    PALETTEENTRY& entry = palette->palPalEntry[i];
+    if (gray) {
+      entry.peRed = entry.peGreen = entry.peBlue = d.colormap[0][i];
+    } else {
+      entry.peRed = d.colormap[2][i];
+      entry.peGreen = d.colormap[1][i];
+      entry.peBlue = d.colormap[0][i];
+    }
+    entry.peFlags = 0;
+  }
+  const HPALETTE handle = CreatePalette(palette);
+  if (handle == nullptr) throw EOutOfResources(ResText(IDS_OUT_OF_RESOURCES));
+  bitmap.SetPalette(handle);
+  owner.SetPaletteModified(true);
+}
+
+}  // namespace
+
+JpegHeader ReadJpegHeader(TStream& stream) {
+  auto context = std::make_unique<TDecodeContext>();
+  TDecompressorGuard guard{&context->cinfo};
+  CreateAndReadHeader(*context, stream, nullptr);
+  const jpeg_decompress_struct& d = context->cinfo;
+  return JpegHeader{static_cast<int32_t>(d.image_width), static_cast<int32_t>(d.image_height),
+                    d.jpeg_color_space == JCS_GRAYSCALE, jpeg_has_multiple_scans(&context->cinfo) != 0};
+}
+
+void TJPEGImage::Decode() {
+  bitmap_ = std::make_unique<TBitmap>();
+  TBitmap& bitmap = *bitmap_;
+  auto context = std::make_unique<TDecodeContext>();
+  TDecodeContext& c = *context;
+  TDecompressorGuard guard{&c.cinfo};
+  // Data never read (a graphic made empty) decodes like an empty stream.
+  TMemoryStream empty;
+  c.options = options_;
+  CreateAndReadHeader(c, data_->Data != nullptr ? *data_->Data : empty, this);
+  Run(c, ConfigureStep);
+
+  bitmap.SetBitmapHandle(nullptr);
+  const bool eightBit = c.cinfo.quantize_colors != 0;
+  bitmap.SetPixelDepth(eightBit ? pd8Bit : pd24Bit);
+
+  RECT noRect{};
+  std::string noText;
+  Progress(this, psStarting, 0, false, noRect, noText);
+  bool succeeded = false;
+  try {
+    bool mayExtract = true;
+    if (tempPalette_ != nullptr) {
+      if (eightBit) {
+        PALETTEENTRY entries[256];
+        c.mapCount = static_cast<int>(GetPaletteEntries(tempPalette_, 0, 256, entries));
+        for (int i = 0; i < c.mapCount; ++i) {
+          c.map[i][0] = entries[i].peBlue;
+          c.map[i][1] = entries[i].peGreen;
+          c.map[i][2] = entries[i].peRed;
+        }
+        if (c.mapCount > 0) Run(c, ColorMapStep);
+        bitmap.SetPalette(DuplicatePalette(tempPalette_));
+        mayExtract = false;
+      } else {
+        DeleteObject(tempPalette_);
+        tempPalette_ = nullptr;
+      }
+    }
+    Run(c, StartStep);
+
+    const uint64_t bytesPerRow = (static_cast<uint64_t>(c.cinfo.output_width) * (eightBit ? 8 : 24) + 31) / 32 * 4;
+    if (bytesPerRow * c.cinfo.output_height > 0x7FFFFFFF) throw EOutOfMemory(ResText(IDS_OUT_OF_MEMORY));
+    bitmap.SetBitmapHandle(nullptr);
+    bitmap.SetWidth(static_cast<int>(c.cinfo.output_width));
+    bitmap.SetHeight(static_cast<int>(c.cinfo.output_height));
+    // Setting a palette gives the bitmap new pixel memory, so the rows are located
+    // again right before each pass writes them.
+    const auto readRows = [&c, &bitmap] {
+      c.firstRow = static_cast<uint8_t*>(bitmap.RowAddress(0));
+      // A picture of one row never steps to a next row, so it needs no second address.
+      c.rowStep = c.cinfo.output_height > 1 ? static_cast<uint8_t*>(bitmap.RowAddress(1)) - c.firstRow : 0;
+      Run(c, ReadRowsStep);
+    };
+
+    if (c.bufferedMode) {
+      bool first = true;
+      while (!ImageCompleteStep(c)) {
+        Run(c, StartScanStep);
+        if (first && c.cinfo.colormap != nullptr && eightBit && mayExtract) ExtractPalette(c, bitmap, *this);
+        first = false;
+        readRows();
+        Run(c, FinishScanStep);
+      }
+      Run(c, FinalPassStep);
+      if (c.finalTwoPass && eightBit && mayExtract) ExtractPalette(c, bitmap, *this);
+    } else if (mayExtract) {
+      ExtractPalette(c, bitmap, *this);
+    }
+    readRows();
+    Run(c, FinishStep);
+    succeeded = true;
+  } catch (const EAbort&) {
+  } catch (...) {
+    Progress(this, psEnding, 0, PaletteModified(), noRect, noText);
+    if (PaletteModified()) NotifyChanged(this);
+    throw;
+  }
+  Progress(this, psEnding, succeeded ? 100 : 0, PaletteModified(), noRect, noText);
+  if (PaletteModified()) NotifyChanged(this);
+}

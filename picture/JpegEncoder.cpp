@@ -1,0 +1,239 @@
+// Compressing the JPEG graphic's bitmap into JFIF data in memory, and writing that
+// data to a stream or in place of a named file.
+#include <windows.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include <jpeglib.h>
+#include <jerror.h>
+
+#include "picture/Bitmap.h"
+#include "picture/BitmapImage.h"
+#include "picture/JpegErrors.h"
+#include "picture/JpegImage.h"
+#include "picture/JpegProgress.h"
+#include "picture/Stream.h"
+#include "resources/StringIds.h"
+#include "text/Exceptions.h"
+#include "text/FileNames.h"
+
+namespace {
+
+constexpr size_t kOutputBufferSize = 4096;
+
+// The destination manager writing to a stream.
+struct TStreamDestination {
+  jpeg_destination_mgr pub;
+  TStream* stream;
+  JOCTET* buffer;
+};
+
+void InitDestination(j_compress_ptr cinfo) {
+  auto* destination = reinterpret_cast<TStreamDestination*>(cinfo->dest);
+  destination->buffer = static_cast<JOCTET*>(
+      (*cinfo->mem->alloc_small)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE, kOutputBufferSize));
+  destination->pub.next_output_byte = destination->buffer;
+  destination->pub.free_in_buffer = kOutputBufferSize;
+}
+
+// The C++ part of a write: false when the stream raised (kept for the caller).
+bool WriteToStream(j_compress_ptr cinfo, TStreamDestination& destination, size_t count) {
+  try {
+    // A short write raises EWriteError.
+    destination.stream->WriteBuffer(destination.buffer, static_cast<int32_t>(count));
+    return true;
+  } catch (...) {
+    KeepCallbackFailure(reinterpret_cast<j_common_ptr>(cinfo));
+    return false;
+  }
+}
+
+boolean EmptyOutputBuffer(j_compress_ptr cinfo) {
+  auto* destination = reinterpret_cast<TStreamDestination*>(cinfo->dest);
+  if (!WriteToStream(cinfo, *destination, kOutputBufferSize)) FailFromCallback(reinterpret_cast<j_common_ptr>(cinfo));
+  destination->pub.next_output_byte = destination->buffer;
+  destination->pub.free_in_buffer = kOutputBufferSize;
+  return TRUE;
+}
+
+void TermDestination(j_compress_ptr cinfo) {
+  auto* destination = reinterpret_cast<TStreamDestination*>(cinfo->dest);
+  const size_t count = kOutputBufferSize - destination->pub.free_in_buffer;
+  if (count > 0 && !WriteToStream(cinfo, *destination, count)) FailFromCallback(reinterpret_cast<j_common_ptr>(cinfo));
+}
+
+struct TEncodeContext {
+  TJpegErrorManager err;
+  TJpegProgress progress;
+  jpeg_compress_struct cinfo;
+  TStream* stream;
+  int quality;
+  bool gray;
+  bool progressive;
+  const uint8_t* firstRow;
+  ptrdiff_t rowStep;
+};
+
+struct TCompressorGuard {
+  jpeg_compress_struct* cinfo;
+  ~TCompressorGuard() { jpeg_destroy_compress(cinfo); }
+};
+
+void Run(TEncodeContext& context, void (*step)(void*)) {
+  if (!RunJpegStep(context.err, step, &context)) RaiseJpegFailure(context.err);
+}
+
+void CreateStep(void* argument) {
+  auto& c = *static_cast<TEncodeContext*>(argument);
+  jpeg_CreateCompress(&c.cinfo, JPEG_LIB_VERSION, sizeof c.cinfo);
+}
+
+void AttachStep(void* argument) {
+  auto& c = *static_cast<TEncodeContext*>(argument);
+  auto* destination = static_cast<TStreamDestination*>((*c.cinfo.mem->alloc_small)(
+      reinterpret_cast<j_common_ptr>(&c.cinfo), JPOOL_PERMANENT, sizeof(TStreamDestination)));
+  destination->stream = c.stream;
+  destination->buffer = nullptr;
+  destination->pub.init_destination = InitDestination;
+  destination->pub.empty_output_buffer = EmptyOutputBuffer;
+  destination->pub.term_destination = TermDestination;
+  c.cinfo.dest = &destination->pub;
+}
+
+// The bitmap's rows are blue-green-red, which the library takes as they are.
+void ParametersStep(void* argument) {
+  auto& c = *static_cast<TEncodeContext*>(argument);
+  c.cinfo.input_components = 3;
+  c.cinfo.in_color_space = JCS_EXT_BGR;
+  jpeg_set_defaults(&c.cinfo);
+  c.cinfo.dct_method = JDCT_FLOAT;
+  jpeg_set_quality(&c.cinfo, c.quality, TRUE);
+  if (c.gray) jpeg_set_colorspace(&c.cinfo, JCS_GRAYSCALE);
+  if (c.progressive) jpeg_simple_progression(&c.cinfo);
+}
+
+void CompressStep(void* argument) {
+  auto& c = *static_cast<TEncodeContext*>(argument);
+  jpeg_compress_struct& d = c.cinfo;
+  jpeg_start_compress(&d, TRUE);
+  while (d.next_scanline < d.image_height) {
+    JSAMPROW row = const_cast<JSAMPROW>(c.firstRow + c.rowStep * static_cast<ptrdiff_t>(d.next_scanline));
+    jpeg_write_scanlines(&d, &row, 1);
+  }
+  jpeg_finish_compress(&d);
+}
+
+// Finds the rows of a 24-bit bitmap for reading. Rows are read from the shared
+// DIB section in place: asking the bitmap for row addresses would first give it a
+// private copy of every pixel, which compression does not need.
+void LocateRows(TBitmap& bitmap, const uint8_t*& firstRow, ptrdiff_t& rowStep) {
+  const DIBSECTION& dib = bitmap.Image().DIB;
+  if (bitmap.Image().DIBHandle != nullptr && dib.dsBm.bmBits != nullptr && dib.dsBmih.biBitCount == 24) {
+    GdiFlush();
+    const ptrdiff_t stride = static_cast<ptrdiff_t>(RowStride(dib.dsBmih.biWidth, 24, 32));
+    const auto* bits = static_cast<const uint8_t*>(dib.dsBm.bmBits);
+    if (dib.dsBmih.biHeight > 0) {
+      firstRow = bits + stride * (dib.dsBmih.biHeight - 1);
+      rowStep = -stride;
+    } else {
+      firstRow = bits;
+      rowStep = stride;
+    }
+    return;
+  }
+  firstRow = static_cast<const uint8_t*>(bitmap.RowAddress(0));
+  // A picture of one row never steps to a next row, so it needs no second address.
+  rowStep = bitmap.Height() > 1 ? static_cast<const uint8_t*>(bitmap.RowAddress(1)) - firstRow : 0;
+}
+
+}  // namespace
+
+void TJPEGImage::Compress() {
+  if (data_->Data != nullptr) return;
+  auto context = std::make_unique<TEncodeContext>();
+  TEncodeContext& c = *context;
+  TCompressorGuard guard{&c.cinfo};
+  c.cinfo.err = InitJpegErrorManager(c.err);
+  Run(c, CreateStep);
+  InstallJpegProgress(c.progress, reinterpret_cast<j_common_ptr>(&c.cinfo), this);
+  try {
+    data_->Data = std::make_unique<TMemoryStream>();
+    data_->Data->SetPosition(0);
+    c.stream = data_->Data.get();
+    Run(c, AttachStep);
+    if (bitmap_ == nullptr || bitmap_->Width() == 0 || bitmap_->Height() == 0) return;
+
+    c.cinfo.image_width = static_cast<JDIMENSION>(bitmap_->Width());
+    c.cinfo.image_height = static_cast<JDIMENSION>(bitmap_->Height());
+    data_->Width = bitmap_->Width();
+    data_->Height = bitmap_->Height();
+    // A bitmap that is already a 24-bit section is read as it is; any other is
+    // converted in a working copy first.
+    std::unique_ptr<TBitmap> converted;
+    TBitmap* source = bitmap_.get();
+    if (source->PixelDepth() != pd24Bit || source->Image().DIBHandle == nullptr) {
+      converted = std::make_unique<TBitmap>();
+      converted->CopyFrom(source);
+      converted->SetPixelDepth(pd24Bit);
+      source = converted.get();
+    }
+    c.quality = options_.SaveQuality;
+    c.gray = options_.GrayMode;
+    c.progressive = options_.MultiScan;
+    data_->Gray = c.gray;
+    Run(c, ParametersStep);
+    LocateRows(*source, c.firstRow, c.rowStep);
+
+    RECT noRect{};
+    std::string noText;
+    Progress(this, psStarting, 0, false, noRect, noText);
+    try {
+      Run(c, CompressStep);
+    } catch (...) {
+      Progress(this, psEnding, 0, false, noRect, noText);
+      throw;
+    }
+    Progress(this, psEnding, 100, false, noRect, noText);
+  } catch (const EAbort&) {
+    NewData();
+  }
+}
+
+void TJPEGImage::SaveStream(TStream& stream) {
+  Compress();
+  // A compression cancelled through EAbort leaves no data, which saves as nothing.
+  if (data_->Data != nullptr) stream.WriteBuffer(data_->Data->Memory(), data_->Data->Size());
+}
+
+void TJPEGImage::SaveFile(const std::string& fileName) {
+  const auto createError = [&fileName] { return EFCreateError(ResFormat(IDS_FILE_CREATE_ERROR, {fileName})); };
+  // An existing file must be writable, since it is to be replaced; a read-only
+  // one is refused before anything is made.
+  const DWORD attributes = GetFileAttributesA(fileName.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) throw createError();
+    HANDLE probe = CreateFileA(fileName.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (probe == INVALID_HANDLE_VALUE) throw createError();
+    CloseHandle(probe);
+  }
+  std::string folder = DirectoryPartOf(fileName);
+  if (folder.empty()) folder = ".";
+  char temporary[MAX_PATH + 1] = {};
+  if (GetTempFileNameA(folder.c_str(), "mkt", 0, temporary) == 0) throw createError();
+  try {
+    Compress();
+    {
+      TFileStream stream(temporary, TFileStream::kCreate);
+      SaveStream(stream);
+      if (!FlushFileBuffers(stream.Handle())) throw EWriteError(ResText(IDS_WRITE_ERROR));
+    }
+    if (!MoveFileExA(temporary, fileName.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+      throw createError();
+  } catch (...) {
+    DeleteFileA(temporary);
+    throw;
+  }
+}

@@ -1,0 +1,198 @@
+#include "picture/JpegImage.h"
+
+#include <cstring>
+#include <vector>
+
+#include "picture/Bitmap.h"
+#include "picture/FileFormats.h"
+#include "picture/JpegDecoder.h"
+#include "picture/Stream.h"
+#include "resources/StringIds.h"
+#include "text/Exceptions.h"
+#include "ui/Canvas.h"
+#include "ui/Handles.h"
+
+namespace {
+
+std::unique_ptr<TGraphic> CreateJpegImage() { return std::make_unique<TJPEGImage>(); }
+
+const TGraphicClass kJpegClass{"TJPEGImage", nullptr, CreateJpegImage};
+
+bool ScreenHasPalette() {
+  WindowDC screen(nullptr);
+  return GetDeviceCaps(screen.get(), BITSPIXEL) * GetDeviceCaps(screen.get(), PLANES) <= 8;
+}
+
+}  // namespace
+
+TJPEGData::~TJPEGData() = default;
+
+TJPEGOptions& JpegDefaultOptions() {
+  static TJPEGOptions defaults;
+  return defaults;
+}
+
+void StartJpegSupport() {
+  JpegDefaultOptions().OutputDepth = ScreenHasPalette() ? jf8Bit : jf24Bit;
+  RegisterFormat("jpeg", ResText(IDS_JPEG_DESCRIPTION), TJPEGImage::StaticClass());
+  RegisterFormat("jpg", ResText(IDS_JPEG_DESCRIPTION), TJPEGImage::StaticClass());
+}
+
+void StopJpegSupport() { UnregisterFormats(TJPEGImage::StaticClass()); }
+
+TJPEGImage::TJPEGImage() : options_(JpegDefaultOptions()) { NewData(); }
+
+TJPEGImage::~TJPEGImage() {
+  if (tempPalette_ != nullptr) DeleteObject(tempPalette_);
+  bitmap_.reset();
+  ReleaseImage(data_);
+}
+
+const TGraphicClass& TJPEGImage::StaticClass() { return kJpegClass; }
+const TGraphicClass& TJPEGImage::ClassType() const { return kJpegClass; }
+
+void TJPEGImage::NewData() {
+  ReleaseImage(data_);
+  data_ = nullptr;
+  auto* fresh = new TJPEGData();
+  fresh->Reference();
+  data_ = fresh;
+}
+
+void TJPEGImage::CopyTo(TPersistent& target) const {
+  if (auto* bitmap = dynamic_cast<TBitmap*>(&target)) {
+    // Decoding fills a cache; the picture itself does not change.
+    bitmap->CopyFrom(&const_cast<TJPEGImage*>(this)->Bitmap());
+    return;
+  }
+  TGraphic::CopyTo(target);
+}
+
+void TJPEGImage::CopyFrom(const TPersistent* source) {
+  if (source == nullptr) {
+    NewData();
+    bitmap_.reset();
+  } else if (const auto* other = dynamic_cast<const TJPEGImage*>(source)) {
+    if (other->data_ != data_) {
+      other->data_->Reference();
+      ReleaseImage(data_);
+      data_ = other->data_;
+    }
+    // A decoded bitmap of the earlier data must not stand for the new data.
+    if (other->bitmap_ != nullptr) {
+      auto copy = std::make_unique<TBitmap>();
+      copy->CopyFrom(other->bitmap_.get());
+      bitmap_ = std::move(copy);
+    } else {
+      bitmap_.reset();
+    }
+  } else if (const auto* bitmap = dynamic_cast<const TBitmap*>(source)) {
+    NewData();
+    bitmap_ = std::make_unique<TBitmap>();
+    bitmap_->CopyFrom(bitmap);
+  } else {
+    source->CopyTo(*this);
+    return;
+  }
+  SetPaletteModified(true);
+  NotifyChanged(this);
+}
+
+void TJPEGImage::DrawInto(TCanvas& canvas, const RECT& rect) { canvas.StretchDraw(rect, &Bitmap()); }
+
+bool TJPEGImage::SameAs(const TGraphic& other) const {
+  const auto* jpeg = dynamic_cast<const TJPEGImage*>(&other);
+  if (jpeg == nullptr) return false;
+  const TMemoryStream* mine = data_->Data.get();
+  const TMemoryStream* theirs = jpeg->data_->Data.get();
+  if (mine != nullptr && theirs != nullptr) {
+    auto& a = const_cast<TMemoryStream&>(*mine);
+    auto& b = const_cast<TMemoryStream&>(*theirs);
+    return a.Size() == b.Size() && std::memcmp(a.Memory(), b.Memory(), static_cast<size_t>(a.Size())) == 0;
+  }
+  return data_ == jpeg->data_;
+}
+
+bool TJPEGImage::IsEmpty() const {
+  if (data_->Data != nullptr) return false;
+  return bitmap_ == nullptr || bitmap_->IsEmpty();
+}
+
+// A reduced scale divides the header's size, rounding up, as the library does for
+// scale factors of 1/2, 1/4 and 1/8.
+int TJPEGImage::Width() const {
+  if (bitmap_ != nullptr) return bitmap_->Width();
+  const int denominator = 1 << options_.ScaleShift;
+  return (data_->Width + denominator - 1) / denominator;
+}
+
+int TJPEGImage::Height() const {
+  if (bitmap_ != nullptr) return bitmap_->Height();
+  const int denominator = 1 << options_.ScaleShift;
+  return (data_->Height + denominator - 1) / denominator;
+}
+
+void TJPEGImage::SetWidth(int) { throw EInvalidGraphicOperation(ResText(IDS_JPEG_CANNOT_RESIZE)); }
+void TJPEGImage::SetHeight(int) { throw EInvalidGraphicOperation(ResText(IDS_JPEG_CANNOT_RESIZE)); }
+
+HPALETTE TJPEGImage::Palette() {
+  if (bitmap_ != nullptr) return bitmap_->Palette();
+  if (tempPalette_ != nullptr) return tempPalette_;
+  if (options_.OutputDepth == jf24Bit && ScreenHasPalette()) {
+    WindowDC screen(nullptr);
+    tempPalette_ = CreateHalftonePalette(screen.get());
+    return tempPalette_;
+  }
+  return nullptr;
+}
+
+void TJPEGImage::SetPalette(HPALETTE palette) {
+  if (palette == tempPalette_) return;
+  bool discarded = false;
+  if (bitmap_ != nullptr && bitmap_->Palette() != palette) {
+    bitmap_.reset();
+    discarded = true;
+  }
+  if (tempPalette_ != nullptr) DeleteObject(tempPalette_);
+  tempPalette_ = palette;
+  if (discarded) {
+    SetPaletteModified(true);
+    NotifyChanged(this);
+  }
+}
+
+void TJPEGImage::LoadStream(TStream& stream) { ReadStream(stream.Size() - stream.Position(), stream); }
+
+void TJPEGImage::ReadStoredData(TStream& stream) {
+  int32_t count = 0;
+  stream.ReadBuffer(&count, sizeof count);
+  ReadStream(count, stream);
+}
+
+void TJPEGImage::WriteStoredData(TStream& stream) {
+  const int32_t count = data_->Data != nullptr ? data_->Data->Size() : 0;
+  stream.WriteBuffer(&count, sizeof count);
+  if (count > 0) stream.WriteBuffer(data_->Data->Memory(), count);
+}
+
+void TJPEGImage::ReadStream(int32_t count, TStream& stream) {
+  NewData();
+  bitmap_.reset();
+  data_->Data = std::make_unique<TMemoryStream>();
+  if (count > 0) {
+    data_->Data->SetSize(count);
+    stream.ReadBuffer(data_->Data->Memory(), count);
+    JpegHeader header = ReadJpegHeader(*data_->Data);
+    data_->Width = header.width;
+    data_->Height = header.height;
+    data_->Gray = header.gray;
+    options_.MultiScan = header.multiScan;
+  }
+  SetPaletteModified(true);
+  NotifyChanged(this);
+}
+
+TBitmap& TJPEGImage::Bitmap() {
+  if (bitmap_ == nullptr) Decode();
+  return *bitmap_;
+}

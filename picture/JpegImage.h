@@ -1,0 +1,113 @@
+#pragma once
+// The JPEG graphic: it keeps a JPEG file's bytes, reads only the header when
+// loaded, decodes into a bitmap on first need and reuses that bitmap for every
+// later draw. Given a bitmap it compresses it into a JFIF stream when saved.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "picture/Graphic.h"
+#include "picture/SharedImage.h"
+
+class TBitmap;
+class TMemoryStream;
+
+// A JPEG file's bytes with the facts of its frame header, shared by the JPEG
+// graphics assigned from one another.
+class TJPEGData : public TSharedImage {
+public:
+  // The complete byte stream as read or as compressed; none until either happens.
+  std::unique_ptr<TMemoryStream> Data;
+  int32_t Height = 0;
+  int32_t Width = 0;
+  bool Gray = false;
+
+protected:
+  ~TJPEGData() override;
+  void FreeHandle() override {}
+};
+
+enum TJPEGPerformance : uint8_t { jpBestQuality, jpBestSpeed };
+enum TJPEGPixelFormat : uint8_t { jf24Bit, jf8Bit };
+enum TJPEGScale : uint8_t { jsFullSize, jsHalf, jsQuarter, jsEighth };
+
+struct TJPEGOptions {
+  uint8_t SaveQuality = 90;
+  bool GrayMode = false;
+  TJPEGPerformance SpeedMode = jpBestQuality;
+  TJPEGPixelFormat OutputDepth = jf24Bit;
+  bool ShowScans = false;
+  // Set by loading; asks compression for a progressive file.
+  bool MultiScan = false;
+  TJPEGScale ScaleShift = jsFullSize;
+  bool BlockSmoothing = true;
+};
+
+// The options every new JPEG graphic starts with.
+TJPEGOptions& JpegDefaultOptions();
+// Takes the default output depth from the screen and registers the "jpeg" and
+// "jpg" extensions; StopJpegSupport removes the registration.
+void StartJpegSupport();
+void StopJpegSupport();
+
+class TJPEGImage : public TGraphic {
+public:
+  TJPEGImage();
+  ~TJPEGImage() override;
+
+  static const TGraphicClass& StaticClass();
+  const TGraphicClass& ClassType() const override;
+
+  // A bitmap target takes over the decoded bitmap, decoding first if needed.
+  void CopyTo(TPersistent& target) const override;
+  // Another JPEG graphic: shares its data (and copies its decoded bitmap). A
+  // bitmap: keeps it for compression on the next save.
+  void CopyFrom(const TPersistent* source) override;
+  void DrawInto(TCanvas& canvas, const RECT& rect) override;
+  bool IsEmpty() const override;
+  int Width() const override;
+  int Height() const override;
+  // Always raise EInvalidGraphicOperation: a JPEG picture cannot be resized.
+  void SetWidth(int value) override;
+  void SetHeight(int value) override;
+  HPALETTE Palette() override;
+  // The graphic takes ownership of the palette.
+  void SetPalette(HPALETTE palette) override;
+  // Reads from the stream's position to its end; only the header is examined.
+  void LoadStream(TStream& stream) override;
+  // Compresses if needed, then writes the whole data.
+  void SaveStream(TStream& stream) override;
+  // The named file receives the complete data or keeps what it held: the data is
+  // made in memory, written to a new file in the same folder and then put in
+  // place of the named one.
+  void SaveFile(const std::string& fileName) override;
+
+  // True when both hold the same bytes (or, without bytes, the same data record).
+  bool SameAs(const TGraphic& other) const;
+  // Form streaming: a 32-bit length followed by the bytes.
+  void ReadStoredData(TStream& stream);
+  void WriteStoredData(TStream& stream);
+
+  // Makes the compressed data from the decoded bitmap when there is none yet.
+  void Compress();
+  // The decoded bitmap, decoding on first need.
+  TBitmap& Bitmap();
+  const TJPEGData& Data() const { return *data_; }
+  TJPEGOptions& Options() { return options_; }
+  const TJPEGOptions& Options() const { return options_; }
+
+private:
+  // Reads `count` bytes and the header they begin with.
+  void ReadStream(int32_t count, TStream& stream);
+  void NewData();
+  void Decode();
+  void ReadHeader();
+
+  TJPEGData* data_ = nullptr;
+  std::unique_ptr<TBitmap> bitmap_;
+  HPALETTE tempPalette_ = nullptr;
+  TJPEGOptions options_;
+};

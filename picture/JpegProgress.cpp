@@ -1,0 +1,61 @@
+#include "picture/JpegProgress.h"
+
+#include <cmath>
+#include <string>
+
+#include "picture/JpegErrors.h"
+#include "picture/JpegImage.h"
+
+namespace {
+
+// Runs the C++ part of a report; false when OnProgress raised (the exception is
+// then kept for the caller of the library).
+bool Report(TJpegProgress& progress, j_common_ptr cinfo) {
+  try {
+    const DWORD now = GetTickCount();
+    if (!progress.started) {
+      progress.started = true;
+      progress.lastTime = now;
+      return true;
+    }
+    if (now - progress.lastTime < 500) return true;
+    progress.lastTime = now;
+    const jpeg_progress_mgr& p = progress.pub;
+    if (p.pass_limit <= 0 || p.total_passes <= 0) return true;
+    const double done = static_cast<double>(p.pass_counter) / p.pass_limit + p.completed_passes;
+    const int percent = static_cast<int>(std::lround(done * 100.0 / p.total_passes));
+    if (percent == progress.lastPercent) return true;
+    progress.lastPercent = percent;
+    RECT rect{};
+    if (cinfo->is_decompressor) {
+      const auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+      rect = RECT{0, static_cast<LONG>(progress.lastRow), static_cast<LONG>(d->output_width),
+                  static_cast<LONG>(d->output_scanline)};
+      if (rect.bottom < rect.top) rect.top = 0;
+      progress.lastRow = d->output_scanline;
+    }
+    std::string message;
+    const uint8_t clamped = static_cast<uint8_t>(percent < 0 ? 0 : percent > 100 ? 100 : percent);
+    progress.owner->Progress(progress.owner, psRunning, clamped, rect.bottom - rect.top >= 4, rect, message);
+    return true;
+  } catch (...) {
+    KeepCallbackFailure(cinfo);
+    return false;
+  }
+}
+
+void ProgressHook(j_common_ptr cinfo) {
+  auto* progress = reinterpret_cast<TJpegProgress*>(cinfo->progress);
+  if (progress->owner == nullptr) return;
+  if (!Report(*progress, cinfo)) FailFromCallback(cinfo);
+}
+
+}  // namespace
+
+void InstallJpegProgress(TJpegProgress& progress, j_common_ptr cinfo, TJPEGImage* owner) {
+  progress = TJpegProgress{};
+  progress.pub.progress_monitor = ProgressHook;
+  progress.owner = owner;
+  progress.lastPercent = -1;
+  cinfo->progress = &progress.pub;
+}

@@ -1,0 +1,24 @@
+#pragma once
+// The JPEG library's progress hook for the JPEG graphic: it relays the library's
+// progress to the graphic's OnProgress at most every 500 ms.
+
+#include <windows.h>
+
+#include <cstdio>
+
+#include <jpeglib.h>
+
+class TJPEGImage;
+
+struct TJpegProgress {
+  jpeg_progress_mgr pub;
+  TJPEGImage* owner;
+  DWORD lastTime;
+  bool started;
+  int lastPercent;
+  // The first row not yet reported as ready (decompression only).
+  JDIMENSION lastRow;
+};
+
+// Points the library structure at the hook; owner may be none.
+void InstallJpegProgress(TJpegProgress& progress, j_common_ptr cinfo, TJPEGImage* owner);

@@ -1,0 +1,639 @@
+// The JPEG graphic: loading reads only the header, the first draw decodes, and
+// bitmaps are compressed into JFIF data. Pictures are made by compressing bitmaps
+// here, plus the third-party files of the JPEG library's source tree when the
+// build cache is reachable.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <jpeglib.h>
+#include <jerror.h>
+
+#include "picture/Bitmap.h"
+#include "tests/picture/BitmapTestSupport.h"
+#include "picture/FileFormats.h"
+#include "picture/JpegErrors.h"
+#include "picture/JpegImage.h"
+#include "picture/Stream.h"
+#include "text/Exceptions.h"
+
+using namespace bitmap_test;
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// A picture with distinct colour areas: red left, green middle, blue right, and a
+// gray ramp in the bottom quarter, so that swapped or shifted channels show.
+std::vector<DWORD> TestPattern(int width, int height) {
+  std::vector<DWORD> pixels(static_cast<size_t>(width) * height);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      DWORD pixel;
+      if (y >= height * 3 / 4) {
+        const DWORD level = static_cast<DWORD>(x * 255 / (width > 1 ? width - 1 : 1));
+        pixel = level << 16 | level << 8 | level;
+      } else if (x < width / 3) {
+        pixel = 0xE02010;
+      } else if (x < width * 2 / 3) {
+        pixel = 0x20C040;
+      } else {
+        pixel = 0x1030D0;
+      }
+      pixels[static_cast<size_t>(y) * width + x] = pixel;
+    }
+  }
+  return pixels;
+}
+
+int Channel(DWORD pixel, int shift) { return static_cast<int>(pixel >> shift & 0xFF); }
+
+// The mean absolute difference over all channels.
+double MeanDifference(const std::vector<DWORD>& a, const std::vector<DWORD>& b) {
+  if (a.size() != b.size() || a.empty()) return 1e9;
+  double sum = 0;
+  for (size_t i = 0; i < a.size(); ++i) {
+    for (int shift : {0, 8, 16}) sum += std::abs(Channel(a[i], shift) - Channel(b[i], shift));
+  }
+  return sum / (a.size() * 3.0);
+}
+
+Bytes StreamBytes(TMemoryStream& stream) {
+  return Bytes(stream.Memory(), stream.Memory() + stream.Size());
+}
+
+Bytes Encode(int width, int height, const std::vector<DWORD>& pixels, int quality = 90,
+             const std::function<void(TJPEGImage&)>& adjust = nullptr) {
+  TBitmap bitmap;
+  SetPixels(bitmap, width, height, pixels);
+  TJPEGImage jpeg;
+  jpeg.CopyFrom(&bitmap);
+  jpeg.Options().SaveQuality = static_cast<uint8_t>(quality);
+  if (adjust) adjust(jpeg);
+  TMemoryStream stream;
+  jpeg.SaveStream(stream);
+  return StreamBytes(stream);
+}
+
+void Load(TJPEGImage& jpeg, const Bytes& bytes) {
+  TMemoryStream stream;
+  stream.SetSize(static_cast<int32_t>(bytes.size()));
+  if (!bytes.empty()) std::memcpy(stream.Memory(), bytes.data(), bytes.size());
+  jpeg.LoadStream(stream);
+}
+
+// Draws the graphic the way a control does, through a canvas.
+void Draw(TJPEGImage& jpeg) {
+  TBitmap target;
+  target.SetWidth(8);
+  target.SetHeight(8);
+  const RECT rect{0, 0, 8, 8};
+  target.Canvas().StretchDraw(rect, &jpeg);
+}
+
+std::string MessageOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const Exception& failure) {
+    return failure.Message();
+  }
+  return "(no failure)";
+}
+
+// The pieces of a JPEG file up to its first scan: marker and segment body.
+struct Segment {
+  int marker;
+  Bytes body;
+};
+
+std::vector<Segment> Segments(const Bytes& file) {
+  std::vector<Segment> segments;
+  size_t at = 2;
+  while (at + 4 <= file.size() && file[at] == 0xFF) {
+    const int marker = file[at + 1];
+    const size_t length = static_cast<size_t>(file[at + 2] << 8 | file[at + 3]);
+    segments.push_back({marker, Bytes(file.begin() + at + 4, file.begin() + at + 2 + length)});
+    if (marker == 0xDA) break;
+    at += 2 + length;
+  }
+  return segments;
+}
+
+// Where the marker's 0xFF byte is in the file, or 0.
+size_t MarkerOffset(const Bytes& file, int marker) {
+  for (size_t at = 2; at + 1 < file.size(); ++at) {
+    if (file[at] == 0xFF && file[at + 1] == marker) return at;
+  }
+  return 0;
+}
+
+const Segment* Find(const std::vector<Segment>& segments, int marker) {
+  for (const Segment& segment : segments) {
+    if (segment.marker == marker) return &segment;
+  }
+  return nullptr;
+}
+
+// A private folder for the file cases, emptied and removed at the end.
+class JpegFileTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    folder_ = std::string(temp) + "mirokate-jpeg-" + std::to_string(GetCurrentProcessId()) + "\\";
+    CreateDirectoryA(folder_.c_str(), nullptr);
+  }
+  void TearDown() override {
+    for (const std::string& name : Names()) {
+      SetFileAttributesA((folder_ + name).c_str(), FILE_ATTRIBUTE_NORMAL);
+      DeleteFileA((folder_ + name).c_str());
+    }
+    RemoveDirectoryA(folder_.c_str());
+  }
+  std::vector<std::string> Names() const {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    const HANDLE search = FindFirstFileA((folder_ + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+  }
+  std::string Write(const std::string& name, const Bytes& bytes) {
+    TFileStream file(folder_ + name, TFileStream::kCreate);
+    file.WriteBuffer(bytes.data(), static_cast<int32_t>(bytes.size()));
+    return folder_ + name;
+  }
+  Bytes Read(const std::string& path) {
+    TFileStream file(path, TFileStream::kOpenRead);
+    Bytes bytes(static_cast<size_t>(file.Size()));
+    file.ReadBuffer(bytes.data(), static_cast<int32_t>(bytes.size()));
+    return bytes;
+  }
+  std::string folder_;
+};
+
+}  // namespace
+
+TEST(JpegTest, DisplayedCodesFollowTheOldNumbering) {
+  EXPECT_EQ(36, JpegDisplayedCode(JERR_FILE_WRITE));
+  EXPECT_EQ(41, JpegDisplayedCode(JERR_INPUT_EMPTY));
+  EXPECT_EQ(48, JpegDisplayedCode(JERR_NO_BACKING_STORE));
+  EXPECT_EQ(52, JpegDisplayedCode(JERR_NO_SOI));
+  // Messages the old list lacked are shown above 1000, each with its own number.
+  EXPECT_EQ(1000 + JERR_BAD_DCT_COEF, JpegDisplayedCode(JERR_BAD_DCT_COEF));
+  EXPECT_NE(JpegDisplayedCode(JERR_BAD_CROP_SPEC), JpegDisplayedCode(JERR_BAD_DROP_SAMPLING));
+}
+
+TEST(JpegTest, BothExtensionsAreRegistered) {
+  EXPECT_EQ(&TJPEGImage::StaticClass(), FindByExtension("jpg"));
+  EXPECT_EQ(&TJPEGImage::StaticClass(), FindByExtension("JPEG"));
+}
+
+TEST(JpegTest, ColourPictureKnowsItsSizeBeforeDecodingAndDecodesOnFirstDraw) {
+  const std::vector<DWORD> pattern = TestPattern(640, 480);
+  const Bytes file = Encode(640, 480, pattern);
+  TJPEGImage jpeg;
+  int starts = 0;
+  jpeg.OnProgress = [&](TPersistent*, TProgressStage stage, uint8_t, bool, RECT&, std::string&) {
+    if (stage == psStarting) ++starts;
+  };
+  Load(jpeg, file);
+  EXPECT_EQ(640, jpeg.Width());
+  EXPECT_EQ(480, jpeg.Height());
+  EXPECT_FALSE(jpeg.IsEmpty());
+  EXPECT_EQ(0, starts) << "loading must not decode";
+  Draw(jpeg);
+  Draw(jpeg);
+  EXPECT_EQ(1, starts) << "later draws reuse the decoded bitmap";
+  TBitmap& decoded = jpeg.Bitmap();
+  EXPECT_EQ(pd24Bit, decoded.PixelDepth());
+  EXPECT_EQ(640, decoded.Width());
+  EXPECT_EQ(480, decoded.Height());
+  const std::vector<DWORD> pixels = PixelsOf(decoded);
+  EXPECT_LT(MeanDifference(pattern, pixels), 3.0);
+  // A red area must stay red: the channel order survives decoding.
+  const DWORD middleOfRed = pixels[100 * 640 + 100];
+  EXPECT_GT(Channel(middleOfRed, 16), 200);
+  EXPECT_LT(Channel(middleOfRed, 0), 40);
+
+  // A bitmap takes the decoded pixels.
+  TBitmap copy;
+  copy.CopyFrom(&jpeg);
+  EXPECT_EQ(640, copy.Width());
+  EXPECT_EQ(pixels, PixelsOf(copy));
+  EXPECT_FALSE(jpeg.SameAs(copy));
+  TJPEGImage shared;
+  shared.CopyFrom(&jpeg);
+  EXPECT_TRUE(shared.SameAs(jpeg));
+}
+
+TEST(JpegTest, GrayAndEightBitOutputUseAPaletteOfAtMost236Colours) {
+  const std::vector<DWORD> pattern = TestPattern(120, 80);
+  const Bytes gray = Encode(120, 80, pattern, 90, [](TJPEGImage& jpeg) { jpeg.Options().GrayMode = true; });
+  const std::vector<Segment> segments = Segments(gray);
+  const Segment* frame = Find(segments, 0xC0);
+  ASSERT_NE(nullptr, frame);
+  EXPECT_EQ(1, frame->body[5]) << "a gray file has one component";
+
+  for (bool grayFile : {true, false}) {
+    TJPEGImage jpeg;
+    if (!grayFile) jpeg.Options().OutputDepth = jf8Bit;
+    Load(jpeg, grayFile ? gray : Encode(120, 80, pattern));
+    EXPECT_EQ(grayFile, jpeg.Data().Gray);
+    Draw(jpeg);
+    TBitmap& decoded = jpeg.Bitmap();
+    EXPECT_EQ(pd8Bit, decoded.PixelDepth());
+    PALETTEENTRY entries[256];
+    const UINT count = GetPaletteEntries(decoded.Palette(), 0, 256, entries);
+    EXPECT_GT(count, 1u);
+    EXPECT_LE(count, 236u);
+    if (grayFile) {
+      for (UINT i = 0; i < count; ++i) {
+        EXPECT_EQ(entries[i].peRed, entries[i].peGreen);
+        EXPECT_EQ(entries[i].peRed, entries[i].peBlue);
+      }
+    }
+    // The pixels are close to the picture in brightness (dithering allowed).
+    const std::vector<DWORD> pixels = PixelsOf(decoded);
+    const DWORD rampEnd = pixels[79 * 120 + 119];
+    EXPECT_GT(Channel(rampEnd, 8), 200);
+    if (!grayFile) {
+      EXPECT_GT(Channel(pixels[10 * 120 + 10], 16), 170);
+    }
+  }
+}
+
+static void CheckFailures();
+
+// A two-component file, written with the library directly.
+static Bytes TwoComponentFile() {
+  jpeg_compress_struct cinfo{};
+  jpeg_error_mgr errors{};
+  cinfo.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&cinfo);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&cinfo, &buffer, &size);
+  cinfo.image_width = 8;
+  cinfo.image_height = 8;
+  cinfo.input_components = 2;
+  cinfo.in_color_space = JCS_UNKNOWN;
+  jpeg_set_defaults(&cinfo);
+  jpeg_start_compress(&cinfo, TRUE);
+  std::vector<uint8_t> row(16, 0x40);
+  while (cinfo.next_scanline < cinfo.image_height) {
+    JSAMPROW rows[1] = {row.data()};
+    jpeg_write_scanlines(&cinfo, rows, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  Bytes file(buffer, buffer + size);
+  jpeg_destroy_compress(&cinfo);
+  std::free(buffer);
+  return file;
+}
+
+TEST(JpegTest, FilesThatAreNotJpegFailWithTheirCode) {
+  {
+    // Drawing once makes the objects that canvases keep for the whole process.
+    TJPEGImage warmUp;
+    Load(warmUp, Encode(8, 8, TestPattern(8, 8)));
+    Draw(warmUp);
+  }
+  ReleaseIdleMemoryDCs();
+  const int gdiObjects = GdiObjectCount();
+  CheckFailures();
+  ReleaseIdleMemoryDCs();
+  EXPECT_EQ(gdiObjects, GdiObjectCount());
+}
+
+static void CheckFailures() {
+  TJPEGImage jpeg;
+  const Bytes bmp = BmpFile(2, 2, 24, {}, Bytes(16, 0x80));
+  EXPECT_EQ("JPEG エラー #52", MessageOf([&] { Load(jpeg, bmp); }));
+  EXPECT_THROW(Load(jpeg, bmp), EJPEG);
+
+  // An empty file loads; the first draw fails, later draws show nothing quietly.
+  TJPEGImage empty;
+  EXPECT_NO_THROW(Load(empty, {}));
+  EXPECT_EQ(0, empty.Width());
+  EXPECT_FALSE(empty.IsEmpty());
+  EXPECT_EQ("JPEG エラー #41", MessageOf([&] { Draw(empty); }));
+  EXPECT_NO_THROW(Draw(empty));
+
+  // A frame without size is refused at load, with the library's code.
+  Bytes sizeless = Encode(16, 16, TestPattern(16, 16));
+  const size_t frame = MarkerOffset(sizeless, 0xC0);
+  ASSERT_NE(0u, frame);
+  for (size_t i = frame + 5; i < frame + 9; ++i) sizeless[i] = 0;
+  EXPECT_THROW(Load(jpeg, sizeless), EJPEG);
+
+  // Two components are neither gray nor colour: refused when decoded.
+  TJPEGImage twoComponents;
+  Load(twoComponents, TwoComponentFile());
+  EXPECT_THROW(Draw(twoComponents), EJPEG);
+}
+
+TEST(JpegTest, TruncatedDataDrawsWithoutAMessage) {
+  const std::vector<DWORD> pattern = TestPattern(200, 160);
+  for (bool progressive : {false, true}) {
+    Bytes file = Encode(200, 160, pattern, 90, [&](TJPEGImage& jpeg) { jpeg.Options().MultiScan = progressive; });
+    EXPECT_NE(nullptr, Find(Segments(file), progressive ? 0xC2 : 0xC0));
+    file.resize(file.size() * 6 / 10);
+    TJPEGImage jpeg;
+    Load(jpeg, file);
+    EXPECT_EQ(progressive, jpeg.Options().MultiScan);
+    EXPECT_NO_THROW(Draw(jpeg));
+    EXPECT_EQ(160, jpeg.Bitmap().Height());
+    // The top, which arrived, is the picture.
+    const std::vector<DWORD> pixels = PixelsOf(jpeg.Bitmap());
+    EXPECT_GT(Channel(pixels[8 * 200 + 8], 16), 180);
+  }
+}
+
+TEST(JpegTest, OneRowPicturesEncodeAndDecode) {
+  for (int width : {1, 37}) {
+    std::vector<DWORD> row(static_cast<size_t>(width), 0x3060C0);
+    const Bytes file = Encode(width, 1, row);
+    TJPEGImage jpeg;
+    Load(jpeg, file);
+    ASSERT_NO_THROW(Draw(jpeg)) << width;
+    EXPECT_EQ(1, jpeg.Bitmap().Height());
+    EXPECT_LT(MeanDifference(row, PixelsOf(jpeg.Bitmap())), 4.0) << width;
+  }
+}
+
+TEST(JpegTest, SizeCannotBeChanged) {
+  TJPEGImage jpeg;
+  Load(jpeg, Encode(24, 16, TestPattern(24, 16)));
+  EXPECT_EQ("JPEG イメージのサイズは変更できません", MessageOf([&] { jpeg.SetWidth(10); }));
+  EXPECT_THROW(jpeg.SetHeight(10), EInvalidGraphicOperation);
+  EXPECT_EQ(24, jpeg.Width());
+  EXPECT_EQ(16, jpeg.Height());
+}
+
+TEST(JpegTest, SavedFileIsBaselineJfifWithTheScaledStandardTables) {
+  const Bytes file = Encode(600, 600, TestPattern(600, 600), 80);
+  ASSERT_GT(file.size(), 4u);
+  EXPECT_EQ(0xFF, file[0]);
+  EXPECT_EQ(0xD8, file[1]);
+  EXPECT_EQ(0xD9, file.back());
+  const std::vector<Segment> segments = Segments(file);
+  ASSERT_FALSE(segments.empty());
+  EXPECT_EQ(0xE0, segments[0].marker);
+  const Bytes jfif{'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0};
+  EXPECT_EQ(jfif, segments[0].body);
+
+  const Segment* tables = Find(segments, 0xDB);
+  ASSERT_NE(nullptr, tables);
+  EXPECT_EQ(0, tables->body[0]) << "8-bit luminance table first";
+  // The first natural row lies at zigzag positions 0, 1, 5 and 6; quality 80
+  // scales the standard table's 16, 11, 10, 16 by 40 percent.
+  const int standard[] = {16, 11, 10, 16};
+  const int zigzag[] = {0, 1, 5, 6};
+  for (int i = 0; i < 4; ++i) EXPECT_EQ((standard[i] * 40 + 50) / 100, tables->body[1 + zigzag[i]]) << i;
+
+  EXPECT_EQ(nullptr, Find(segments, 0xC2));
+  const Segment* frame = Find(segments, 0xC0);
+  ASSERT_NE(nullptr, frame);
+  EXPECT_EQ(8, frame->body[0]);
+  EXPECT_EQ(600, frame->body[1] << 8 | frame->body[2]);
+  EXPECT_EQ(600, frame->body[3] << 8 | frame->body[4]);
+  ASSERT_EQ(3, frame->body[5]);
+  EXPECT_EQ(0x22, frame->body[7]);
+  EXPECT_EQ(0x11, frame->body[10]);
+  EXPECT_EQ(0x11, frame->body[13]);
+}
+
+TEST(JpegTest, PaletteBitmapsAreSavedWithTheirColours) {
+  // Two columns: index 0 is blue, index 1 is red; the row bytes are indexes.
+  Bytes rows;
+  for (int y = 0; y < 16; ++y) {
+    for (int x = 0; x < 16; ++x) rows.push_back(x < 8 ? 0 : 1);
+  }
+  const Bytes bmp = BmpFile(16, 16, 8, {kBlue, kRed}, rows, 2);
+  TMemoryStream stream;
+  stream.Write(bmp.data(), static_cast<int32_t>(bmp.size()));
+  stream.SetPosition(0);
+  TBitmap bitmap;
+  bitmap.LoadStream(stream);
+  TJPEGImage jpeg;
+  jpeg.CopyFrom(&bitmap);
+  TMemoryStream saved;
+  jpeg.SaveStream(saved);
+  TJPEGImage again;
+  Load(again, StreamBytes(saved));
+  Draw(again);
+  const std::vector<DWORD> pixels = PixelsOf(again.Bitmap());
+  EXPECT_GT(Channel(pixels[8 * 16 + 1], 0), 200);
+  EXPECT_GT(Channel(pixels[8 * 16 + 14], 16), 200);
+}
+
+TEST(JpegTest, SavingTwiceWritesTheSameBytesAndCompressesOnce) {
+  TBitmap bitmap;
+  SetPixels(bitmap, 64, 48, TestPattern(64, 48));
+  TJPEGImage jpeg;
+  int compressions = 0;
+  jpeg.OnProgress = [&](TPersistent*, TProgressStage stage, uint8_t, bool, RECT&, std::string&) {
+    if (stage == psStarting) ++compressions;
+  };
+  jpeg.CopyFrom(&bitmap);
+  TMemoryStream first, second;
+  jpeg.SaveStream(first);
+  jpeg.Options().SaveQuality = 10;
+  jpeg.SaveStream(second);
+  EXPECT_EQ(1, compressions);
+  EXPECT_EQ(StreamBytes(first), StreamBytes(second));
+
+  // An empty graphic saves nothing, without a failure.
+  TJPEGImage empty;
+  TMemoryStream nothing;
+  EXPECT_NO_THROW(empty.SaveStream(nothing));
+  EXPECT_EQ(0, nothing.Size());
+}
+
+namespace {
+
+// Accepts half of every write, like a full disk.
+class TShortStream : public TMemoryStream {
+public:
+  int32_t Write(const void* buffer, int32_t count) override { return TMemoryStream::Write(buffer, count / 2); }
+};
+
+}  // namespace
+
+TEST(JpegTest, AShortWriteIsAWriteError) {
+  TJPEGImage jpeg;
+  Load(jpeg, Encode(32, 32, TestPattern(32, 32)));
+  TShortStream target;
+  EXPECT_EQ("ストリームへの書き込みエラー", MessageOf([&] { jpeg.SaveStream(target); }));
+  EXPECT_THROW(jpeg.SaveStream(target), EWriteError);
+}
+
+TEST_F(JpegFileTest, AFileIsReplacedOnlyByCompleteData) {
+  const Bytes old{'o', 'l', 'd'};
+  const std::string target = Write("picture.jpg", old);
+  TBitmap bitmap;
+  SetPixels(bitmap, 40, 30, TestPattern(40, 30));
+
+  // A failure while compressing keeps the earlier file and leaves nothing behind.
+  TJPEGImage failing;
+  failing.CopyFrom(&bitmap);
+  failing.OnProgress = [](TPersistent*, TProgressStage, uint8_t, bool, RECT&, std::string&) {
+    throw EInvalidGraphic("stopped");
+  };
+  EXPECT_EQ("stopped", MessageOf([&] { failing.SaveFile(target); }));
+  EXPECT_EQ(old, Read(target));
+  EXPECT_EQ(std::vector<std::string>{"picture.jpg"}, Names());
+
+  // A read-only file cannot be replaced; it keeps its content.
+  SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY);
+  TJPEGImage jpeg;
+  jpeg.CopyFrom(&bitmap);
+  EXPECT_EQ("ファイル " + target + " を作成できません", MessageOf([&] { jpeg.SaveFile(target); }));
+  EXPECT_EQ(old, Read(target));
+  EXPECT_EQ(std::vector<std::string>{"picture.jpg"}, Names());
+
+  // A writable one is replaced by the complete data.
+  SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+  jpeg.SaveFile(target);
+  TMemoryStream expected;
+  jpeg.SaveStream(expected);
+  EXPECT_EQ(StreamBytes(expected), Read(target));
+  EXPECT_EQ(std::vector<std::string>{"picture.jpg"}, Names());
+
+  const std::string nowhere = folder_ + "missing\\picture.jpg";
+  EXPECT_EQ("ファイル " + nowhere + " を作成できません", MessageOf([&] { jpeg.SaveFile(nowhere); }));
+
+  // Loading through the file reads what was saved.
+  TJPEGImage loaded;
+  loaded.LoadFile(target);
+  EXPECT_EQ(40, loaded.Width());
+}
+
+TEST(JpegTest, HostileSizesFailCleanly) {
+  Bytes file = Encode(16, 16, TestPattern(16, 16));
+  const size_t frame = MarkerOffset(file, 0xC0);
+  ASSERT_NE(0u, frame);
+  // 65000 by 65000 pixels: far beyond what a 32-bit process can hold.
+  file[frame + 5] = file[frame + 7] = 0xFD;
+  file[frame + 6] = file[frame + 8] = 0xE8;
+  TJPEGImage jpeg;
+  Load(jpeg, file);
+  EXPECT_EQ(65000, jpeg.Width());
+  const DWORD start = GetTickCount();
+  EXPECT_THROW(Draw(jpeg), EOutOfMemory);
+  EXPECT_LT(GetTickCount() - start, 10000u);
+}
+
+namespace {
+
+// Compresses one colour as a four-component CMYK file with the library directly,
+// with the Adobe segment (whose writers store the values inverted) or without.
+Bytes CmykFile(const uint8_t cmyk[4], bool adobe) {
+  jpeg_compress_struct cinfo{};
+  jpeg_error_mgr errors{};
+  cinfo.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&cinfo);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&cinfo, &buffer, &size);
+  cinfo.image_width = 16;
+  cinfo.image_height = 16;
+  cinfo.input_components = 4;
+  cinfo.in_color_space = JCS_CMYK;
+  jpeg_set_defaults(&cinfo);
+  cinfo.write_Adobe_marker = adobe;
+  jpeg_start_compress(&cinfo, TRUE);
+  std::vector<uint8_t> row(16 * 4);
+  for (size_t i = 0; i < row.size(); ++i) row[i] = adobe ? 255 - cmyk[i % 4] : cmyk[i % 4];
+  while (cinfo.next_scanline < cinfo.image_height) {
+    JSAMPROW rows[1] = {row.data()};
+    jpeg_write_scanlines(&cinfo, rows, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  Bytes file(buffer, buffer + size);
+  jpeg_destroy_compress(&cinfo);
+  std::free(buffer);
+  return file;
+}
+
+}  // namespace
+
+TEST(JpegTest, CmykFilesAreShownInRgb) {
+  // Full magenta and yellow without black is red.
+  const uint8_t red[4] = {0, 255, 255, 0};
+  for (bool adobe : {false, true}) {
+    TJPEGImage jpeg;
+    Load(jpeg, CmykFile(red, adobe));
+    Draw(jpeg);
+    EXPECT_EQ(pd24Bit, jpeg.Bitmap().PixelDepth());
+    const DWORD pixel = PixelsOf(jpeg.Bitmap())[8 * 16 + 8];
+    EXPECT_GT(Channel(pixel, 16), 230) << adobe;
+    EXPECT_LT(Channel(pixel, 8), 25) << adobe;
+    EXPECT_LT(Channel(pixel, 0), 25) << adobe;
+  }
+}
+
+namespace {
+
+// The folder of the JPEG library's sample files in the build cache, or empty.
+std::string SampleFolder() {
+  const char* cache = std::getenv("MIROKATE_CACHE");
+  if (cache == nullptr || *cache == '\0') return std::string();
+  std::string unixPath = std::string(cache) + "/libjpeg-turbo-src/";
+  // The source folder carries the version in its name.
+  WIN32_FIND_DATAA found;
+  std::string base = "Z:" + unixPath;
+  for (char& c : base) if (c == '/') c = '\\';
+  const HANDLE search = FindFirstFileA((base + "libjpeg-turbo-*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return std::string();
+  FindClose(search);
+  return base + found.cFileName + "\\testimages\\";
+}
+
+// The pixels of a binary PPM file, 0x00RRGGBB, top row first.
+std::vector<DWORD> ReadPpm(const std::string& path, int& width, int& height) {
+  TFileStream file(path, TFileStream::kOpenRead);
+  std::string bytes(static_cast<size_t>(file.Size()), '\0');
+  file.ReadBuffer(&bytes[0], static_cast<int32_t>(bytes.size()));
+  int maximum = 0, consumed = 0;
+  std::sscanf(bytes.c_str(), "P6 %d %d %d%n", &width, &height, &maximum, &consumed);
+  std::vector<DWORD> pixels;
+  for (size_t at = static_cast<size_t>(consumed) + 1; at + 2 < bytes.size() + 0; at += 3) {
+    pixels.push_back(static_cast<DWORD>(static_cast<uint8_t>(bytes[at])) << 16 |
+                     static_cast<DWORD>(static_cast<uint8_t>(bytes[at + 1])) << 8 | static_cast<uint8_t>(bytes[at + 2]));
+  }
+  return pixels;
+}
+
+}  // namespace
+
+TEST(JpegTest, LibrarySampleFilesDecode) {
+  const std::string folder = SampleFolder();
+  if (folder.empty()) GTEST_SKIP() << "the JPEG library's sample files are not reachable";
+  int width = 0, height = 0;
+  const std::vector<DWORD> original = ReadPpm(folder + "testorig.ppm", width, height);
+  ASSERT_EQ(static_cast<size_t>(width) * height, original.size());
+  // Baseline, progressive and arithmetic-coded forms of one picture.
+  for (const char* name : {"testorig.jpg", "testimgint.jpg", "testimgari.jpg"}) {
+    for (bool showScans : {false, true}) {
+      TJPEGImage jpeg;
+      jpeg.Options().ShowScans = showScans;
+      jpeg.LoadFile(folder + name);
+      EXPECT_EQ(width, jpeg.Width()) << name;
+      ASSERT_NO_THROW(Draw(jpeg)) << name;
+      EXPECT_LT(MeanDifference(original, PixelsOf(jpeg.Bitmap())), 6.0) << name << showScans;
+    }
+  }
+  // Twelve-bit samples are beyond the linked library: refused at load.
+  TJPEGImage twelve;
+  EXPECT_THROW(twelve.LoadFile(folder + "testorig12.jpg"), EJPEG);
+}
