@@ -1,6 +1,8 @@
 // The bitmap graphic: its GDI forms, sharing with copy on write, resizing, pixel
 // depth conversion, row access, palettes, drawing and its memory contexts.
 #include <gtest/gtest.h>
+
+#include "tests/support/Failures.h"
 #include <windows.h>
 
 #include <cstdint>
@@ -36,14 +38,6 @@ struct ChangeCounter {
   int count = 0;
 };
 
-std::string MessageOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Exception& failure) {
-    return failure.Message();
-  }
-  return "(no failure)";
-}
 
 // Settles the objects made once per process, so that counting GDI objects before
 // and after a case sees only what the case leaks.

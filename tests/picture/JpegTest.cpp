@@ -3,6 +3,8 @@
 // here, plus the third-party files of the JPEG library's source tree when the
 // build cache is reachable.
 #include <gtest/gtest.h>
+
+#include "tests/support/Failures.h"
 #include <windows.h>
 
 #include <cstdio>
@@ -96,14 +98,6 @@ void Draw(TJPEGImage& jpeg) {
   target.Canvas().StretchDraw(rect, &jpeg);
 }
 
-std::string MessageOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Exception& failure) {
-    return failure.Message();
-  }
-  return "(no failure)";
-}
 
 // The pieces of a JPEG file up to its first scan: marker and segment body.
 struct Segment {
@@ -273,32 +267,38 @@ TEST(JpegTest, GrayAndEightBitOutputUseAPaletteOfAtMost236Colours) {
 
 static void CheckFailures();
 
-// A two-component file, written with the library directly.
-static Bytes TwoComponentFile() {
+// A square file of one repeated row, written with the library directly: the
+// component counts and colour spaces the graphic itself never writes.
+static Bytes LibraryFile(int size, int components, J_COLOR_SPACE space, bool adobe,
+                         const std::vector<uint8_t>& row) {
   jpeg_compress_struct cinfo{};
   jpeg_error_mgr errors{};
   cinfo.err = jpeg_std_error(&errors);
   jpeg_create_compress(&cinfo);
   unsigned char* buffer = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&cinfo, &buffer, &size);
-  cinfo.image_width = 8;
-  cinfo.image_height = 8;
-  cinfo.input_components = 2;
-  cinfo.in_color_space = JCS_UNKNOWN;
+  unsigned long length = 0;
+  jpeg_mem_dest(&cinfo, &buffer, &length);
+  cinfo.image_width = static_cast<JDIMENSION>(size);
+  cinfo.image_height = static_cast<JDIMENSION>(size);
+  cinfo.input_components = components;
+  cinfo.in_color_space = space;
   jpeg_set_defaults(&cinfo);
+  cinfo.write_Adobe_marker = adobe;
   jpeg_start_compress(&cinfo, TRUE);
-  std::vector<uint8_t> row(16, 0x40);
+  std::vector<uint8_t> copy(row);
   while (cinfo.next_scanline < cinfo.image_height) {
-    JSAMPROW rows[1] = {row.data()};
+    JSAMPROW rows[1] = {copy.data()};
     jpeg_write_scanlines(&cinfo, rows, 1);
   }
   jpeg_finish_compress(&cinfo);
-  Bytes file(buffer, buffer + size);
+  Bytes file(buffer, buffer + length);
   jpeg_destroy_compress(&cinfo);
   std::free(buffer);
   return file;
 }
+
+// A two-component file.
+static Bytes TwoComponentFile() { return LibraryFile(8, 2, JCS_UNKNOWN, false, std::vector<uint8_t>(16, 0x40)); }
 
 TEST(JpegTest, FilesThatAreNotJpegFailWithTheirCode) {
   {
@@ -535,34 +535,12 @@ TEST(JpegTest, HostileSizesFailCleanly) {
 
 namespace {
 
-// Compresses one colour as a four-component CMYK file with the library directly,
-// with the Adobe segment (whose writers store the values inverted) or without.
+// One colour as a four-component CMYK file, with the Adobe segment (whose
+// writers store the values inverted) or without.
 Bytes CmykFile(const uint8_t cmyk[4], bool adobe) {
-  jpeg_compress_struct cinfo{};
-  jpeg_error_mgr errors{};
-  cinfo.err = jpeg_std_error(&errors);
-  jpeg_create_compress(&cinfo);
-  unsigned char* buffer = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&cinfo, &buffer, &size);
-  cinfo.image_width = 16;
-  cinfo.image_height = 16;
-  cinfo.input_components = 4;
-  cinfo.in_color_space = JCS_CMYK;
-  jpeg_set_defaults(&cinfo);
-  cinfo.write_Adobe_marker = adobe;
-  jpeg_start_compress(&cinfo, TRUE);
   std::vector<uint8_t> row(16 * 4);
   for (size_t i = 0; i < row.size(); ++i) row[i] = adobe ? 255 - cmyk[i % 4] : cmyk[i % 4];
-  while (cinfo.next_scanline < cinfo.image_height) {
-    JSAMPROW rows[1] = {row.data()};
-    jpeg_write_scanlines(&cinfo, rows, 1);
-  }
-  jpeg_finish_compress(&cinfo);
-  Bytes file(buffer, buffer + size);
-  jpeg_destroy_compress(&cinfo);
-  std::free(buffer);
-  return file;
+  return LibraryFile(16, 4, JCS_CMYK, adobe, row);
 }
 
 }  // namespace

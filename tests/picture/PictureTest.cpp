@@ -2,6 +2,8 @@
 // small test graphic registered under test extensions, so that they do not depend
 // on how a bitmap reads its files.
 #include <gtest/gtest.h>
+
+#include "tests/support/Failures.h"
 #include <windows.h>
 
 #include <cstdio>
@@ -99,16 +101,6 @@ HANDLE OpenForWriting(const std::string& name) {
                      nullptr);
 }
 
-template <class E, class F>
-std::string MessageOf(F&& action) {
-  try {
-    action();
-  } catch (const E& e) {
-    return e.Message();
-  }
-  ADD_FAILURE() << "no exception of the expected kind";
-  return std::string();
-}
 
 // Registers the test classes for one test and counts the holder's notifications.
 class PictureTest : public testing::Test {

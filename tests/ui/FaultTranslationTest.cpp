@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "tests/support/Failures.h"
 #include "ui/FaultTranslation.h"
 #include "ui/Platform.h"
 
@@ -16,15 +17,6 @@ std::string Hex8(const void* address) {
   return buffer;
 }
 
-template <class E, class F>
-std::string MessageOf(F&& action) {
-  try {
-    action();
-  } catch (const E& failure) {
-    return failure.Message();
-  }
-  return "(nothing thrown)";
-}
 
 }  // namespace
 
