@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchClock.h"
 #include "picture/Bitmap.h"
 #include "picture/BitmapCanvas.h"
 #include "ui/Canvas.h"
@@ -26,13 +27,6 @@ constexpr int kHeight = 4000;
 constexpr int kRowBytes = kWidth * 3;  // already a multiple of 4
 constexpr double kPixelBytes = static_cast<double>(kRowBytes) * kHeight;
 constexpr int kRounds = 5;
-
-double Now() {
-  LARGE_INTEGER counter, frequency;
-  QueryPerformanceCounter(&counter);
-  QueryPerformanceFrequency(&frequency);
-  return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 std::string MakeFile() {
   char folder[MAX_PATH];

@@ -16,6 +16,7 @@
 
 #include <jpeglib.h>
 
+#include "bench/BenchClock.h"
 #include "picture/Bitmap.h"
 #include "picture/JpegImage.h"
 #include "picture/Stream.h"
@@ -24,13 +25,6 @@
 namespace {
 
 using Bytes = std::vector<unsigned char>;
-
-double Now() {
-  LARGE_INTEGER counter, frequency;
-  QueryPerformanceCounter(&counter);
-  QueryPerformanceFrequency(&frequency);
-  return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 // A smooth picture with some detail, one blue-green-red row at a time.
 void PatternRow(int y, int width, unsigned char* row) {

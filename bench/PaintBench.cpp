@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "bench/BenchClock.h"
 #include "presenter/Mainwindow1.h"
 #include "ui/Application.h"
 #include "ui/Platform.h"
@@ -12,13 +13,6 @@
 namespace {
 
 constexpr int kRounds = 2000;
-
-double Now() {
-  LARGE_INTEGER counter, frequency;
-  QueryPerformanceCounter(&counter);
-  QueryPerformanceFrequency(&frequency);
-  return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 // Mean milliseconds of one full repaint (erase and paint) of the window.
 double MeanPaintMs(HWND window) {

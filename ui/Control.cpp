@@ -291,7 +291,3 @@ bool TControl::SetEvent(const std::string& name, TNotifyEvent handler) {
   }
   return true;
 }
-
-void TControl::Loaded() {
-  TComponent::Loaded();
-}

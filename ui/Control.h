@@ -27,7 +27,6 @@ struct TMessage {
 // Notifications among the window layer's own objects.
 constexpr UINT CM_PARENTFONTCHANGED = 0xB008;
 constexpr UINT CM_PARENTCOLORCHANGED = 0xB009;
-constexpr UINT CM_SHOWINGCHANGED = 0xB011;
 constexpr UINT CM_VISIBLECHANGED = 0xB012;
 
 // MulDiv of the platform: a * b / c in 64 bits, rounded half away from zero.
@@ -92,7 +91,6 @@ public:
   HDC GetDeviceContext(HWND& window) override;
   bool SetProperty(const std::string& name, const LayoutValue& value) override;
   bool SetEvent(const std::string& name, TNotifyEvent handler) override;
-  void Loaded() override;
 
   TNotifyEvent OnResize;
   TNotifyEvent OnClick;

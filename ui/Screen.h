@@ -23,14 +23,12 @@ public:
   void RemoveForm(TCustomForm* form);
   TCustomForm* ActiveForm() const { return activeForm_; }
   void SetActiveForm(TCustomForm* form) { activeForm_ = form; }
-  int MonitorCount() const { return monitorCount_; }
 
   // Tests emulate another resolution; the program never changes it.
   void SetPixelsPerInchForTesting(int pixelsPerInch) { pixelsPerInch_ = pixelsPerInch; }
 
 private:
   int pixelsPerInch_ = 96;
-  int monitorCount_ = 1;
   std::vector<TCustomForm*> forms_;
   TCustomForm* activeForm_ = nullptr;
 };

@@ -19,24 +19,6 @@ std::string ProgramPath() {
   return path + "..\\mirokate.exe";
 }
 
-struct WindowSearch {
-  DWORD processId;
-  HWND found;
-};
-
-BOOL CALLBACK FindMainWindow(HWND window, LPARAM parameter) {
-  auto* search = reinterpret_cast<WindowSearch*>(parameter);
-  DWORD process = 0;
-  GetWindowThreadProcessId(window, &process);
-  char className[32] = {};
-  GetClassNameA(window, className, sizeof className);
-  if (process == search->processId && std::string(className) == "TMainForm1") {
-    search->found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
 // The program started with a command line tail; ended (and its exit code read)
 // by Close, or killed if a test leaves it running.
 class RunningProgram {
@@ -60,9 +42,7 @@ public:
   // The main window once it is shown, or null after the timeout.
   HWND WaitForMainWindow(DWORD timeoutMs = 15000) const {
     for (DWORD waited = 0; waited < timeoutMs; waited += 50) {
-      WindowSearch search{process_.dwProcessId, nullptr};
-      EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&search));
-      if (search.found != nullptr && IsWindowVisible(search.found)) return search.found;
+      if (const HWND window = FindVisibleWindow(process_.dwProcessId, "TMainForm1")) return window;
       Sleep(50);
     }
     return nullptr;
@@ -161,7 +141,9 @@ std::vector<std::string> BoxesShownFor(const std::string& arguments, size_t expe
   BoxWatcher watcher(program.ProcessId());
   const HWND window = program.WaitForMainWindow();
   EXPECT_NE(window, nullptr) << arguments;
-  if (window != nullptr) EXPECT_EQ(program.Close(window), 0u);
+  if (window != nullptr) {
+    EXPECT_EQ(program.Close(window), 0u);
+  }
   // The watcher files a box once it has gone; give it a moment to do so.
   if (expected > 0) watcher.WaitFor(expected, 3000);
   std::vector<std::string> texts;

@@ -6,25 +6,22 @@ namespace {
 
 struct Search {
   DWORD processId;
+  const char* className;
   HWND found;
 };
 
-BOOL CALLBACK FindDialog(HWND window, LPARAM parameter) {
+BOOL CALLBACK FindInProcess(HWND window, LPARAM parameter) {
   auto* search = reinterpret_cast<Search*>(parameter);
   DWORD process = 0;
   GetWindowThreadProcessId(window, &process);
   char className[64] = {};
   GetClassNameA(window, className, sizeof className);
-  if (process == search->processId && IsWindowVisible(window) && std::string(className) == "#32770") {
+  if (process == search->processId && IsWindowVisible(window) && std::string(className) == search->className) {
     search->found = window;
     return FALSE;
   }
   return TRUE;
 }
-
-struct Reading {
-  SeenBox* box;
-};
 
 BOOL CALLBACK ReadChild(HWND child, LPARAM parameter) {
   auto* box = reinterpret_cast<SeenBox*>(parameter);
@@ -68,11 +65,13 @@ BoxWatcher::~BoxWatcher() {
   thread_.join();
 }
 
-HWND BoxWatcher::FindBox() const {
-  Search search{processId_, nullptr};
-  EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&search));
+HWND FindVisibleWindow(DWORD processId, const char* className) {
+  Search search{processId, className, nullptr};
+  EnumWindows(FindInProcess, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
+
+HWND BoxWatcher::FindBox() const { return FindVisibleWindow(processId_, "#32770"); }
 
 void BoxWatcher::Watch() {
   while (!stop_) {

@@ -45,6 +45,8 @@ private:
   std::thread thread_;
 };
 
+// The first visible top-level window of the process with that class, or null.
+HWND FindVisibleWindow(DWORD processId, const char* className);
 // Presses and releases a key through the system's input queue.
 void PressKey(WORD key);
 std::string WindowText(HWND window);
