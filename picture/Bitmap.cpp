@@ -11,6 +11,7 @@
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
 #include "ui/Handles.h"
+#include "ui/Screen.h"
 
 namespace {
 
@@ -379,12 +380,10 @@ void TBitmap::EnsurePalette() {
   if (image.DIBHandle == image.Handle) DeselectEverywhere(image.DIBHandle);
   image.Palette = PaletteFromColorTable(image.DIBHandle, nullptr, 0);
   if (image.Palette != nullptr) return;
-  {
+  image.Halftone = image.Halftone || ScreenColorDepth() < image.DIB.dsBm.bmBitsPixel * image.DIB.dsBm.bmPlanes;
+  if (image.Halftone) {
     WindowDC screen(nullptr);
-    CheckGdi(screen.get());
-    image.Halftone = image.Halftone || GetDeviceCaps(screen.get(), BITSPIXEL) * GetDeviceCaps(screen.get(), PLANES) <
-                                           image.DIB.dsBm.bmBitsPixel * image.DIB.dsBm.bmPlanes;
-    if (image.Halftone) image.Palette = CreateHalftonePalette(screen.get());
+    image.Palette = CreateHalftonePalette(CheckGdi(screen.get()));
   }
   if (image.Palette == nullptr) ignorePalette_ = true;
 }

@@ -10,6 +10,7 @@
 #include "ui/Canvas.h"
 #include "ui/Color.h"
 #include "ui/Handles.h"
+#include "ui/Screen.h"
 
 namespace {
 
@@ -217,8 +218,7 @@ HBITMAP DuplicateBitmap(HBITMAP handle, HPALETTE oldPalette, HPALETTE newPalette
     wanted.biSize = sizeof(BITMAPINFOHEADER);
     wanted.biPlanes = 1;
     if (wanted.biBitCount == 0)
-      wanted.biBitCount =
-          static_cast<WORD>(GetDeviceCaps(screen.get(), BITSPIXEL) * GetDeviceCaps(screen.get(), PLANES));
+      wanted.biBitCount = static_cast<WORD>(ScreenColorDepth());
     info->header = wanted;
     dib.dsBm.bmWidth = wanted.biWidth;
     dib.dsBm.bmHeight = wanted.biHeight;

@@ -11,6 +11,7 @@
 #include "text/Exceptions.h"
 #include "ui/Canvas.h"
 #include "ui/Handles.h"
+#include "ui/Screen.h"
 
 namespace {
 
@@ -18,10 +19,7 @@ std::unique_ptr<TGraphic> CreateJpegImage() { return std::make_unique<TJPEGImage
 
 const TGraphicClass kJpegClass{"TJPEGImage", nullptr, CreateJpegImage};
 
-bool ScreenHasPalette() {
-  WindowDC screen(nullptr);
-  return GetDeviceCaps(screen.get(), BITSPIXEL) * GetDeviceCaps(screen.get(), PLANES) <= 8;
-}
+bool ScreenHasPalette() { return ScreenColorDepth() <= 8; }
 
 }  // namespace
 

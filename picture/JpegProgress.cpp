@@ -8,11 +8,13 @@
 
 namespace {
 
+TJpegTickSource tickSource = GetTickCount;
+
 // Runs the C++ part of a report; false when OnProgress raised (the exception is
 // then kept for the caller of the library).
 bool Report(TJpegProgress& progress, j_common_ptr cinfo) {
   try {
-    const DWORD now = GetTickCount();
+    const DWORD now = tickSource();
     if (!progress.started) {
       progress.started = true;
       progress.lastTime = now;
@@ -51,6 +53,8 @@ void ProgressHook(j_common_ptr cinfo) {
 }
 
 }  // namespace
+
+void SetJpegProgressClockForTesting(TJpegTickSource clock) { tickSource = clock != nullptr ? clock : GetTickCount; }
 
 void InstallJpegProgress(TJpegProgress& progress, j_common_ptr cinfo, TJPEGImage* owner) {
   progress = TJpegProgress{};

@@ -22,3 +22,8 @@ struct TJpegProgress {
 
 // Points the library structure at the hook; owner may be none.
 void InstallJpegProgress(TJpegProgress& progress, j_common_ptr cinfo, TJPEGImage* owner);
+
+// The hook's millisecond clock, GetTickCount unless a test puts another in its
+// place (the 500 ms rule cannot be watched on a decode that takes 5 ms).
+using TJpegTickSource = DWORD(WINAPI*)();
+void SetJpegProgressClockForTesting(TJpegTickSource clock);

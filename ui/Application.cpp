@@ -7,6 +7,7 @@
 #include "text/FileNames.h"
 #include "ui/ControlLookup.h"
 #include "ui/Platform.h"
+#include "ui/Screen.h"
 #include "ui/TaskWindows.h"
 
 TApplication* Application = nullptr;
@@ -520,6 +521,9 @@ LRESULT TApplication::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       }
     case WM_QUERYDRAGICON:
       return reinterpret_cast<LRESULT>(icon_);
+    case WM_DISPLAYCHANGE:
+      if (Screen != nullptr) Screen->DisplayChanged();
+      return DefaultHandler(message, wParam, lParam);
     case WM_PAINT:
       if (IsIconic(handle_)) {
         PAINTSTRUCT paint;

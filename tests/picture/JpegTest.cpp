@@ -3,10 +3,9 @@
 // here, plus the third-party files of the JPEG library's source tree when the
 // build cache is reachable.
 #include <gtest/gtest.h>
-
-#include "tests/support/Failures.h"
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -21,8 +20,11 @@
 #include "picture/FileFormats.h"
 #include "picture/JpegErrors.h"
 #include "picture/JpegImage.h"
+#include "picture/JpegProgress.h"
 #include "picture/Stream.h"
+#include "tests/support/Failures.h"
 #include "text/Exceptions.h"
+#include "ui/Screen.h"
 
 using namespace bitmap_test;
 
@@ -614,4 +616,193 @@ TEST(JpegTest, LibrarySampleFilesDecode) {
   // Twelve-bit samples are beyond the linked library: refused at load.
   TJPEGImage twelve;
   EXPECT_THROW(twelve.LoadFile(folder + "testorig12.jpg"), EJPEG);
+}
+
+namespace {
+
+// A clock that moves on by a fixed step each time the progress hook asks it, so
+// that the hook's 500 ms rule can be watched on a decode that takes milliseconds.
+DWORD fakeNow = 0;
+DWORD fakeStep = 0;
+int clockReads = 0;
+DWORD WINAPI FakeClock() {
+  ++clockReads;
+  return fakeNow += fakeStep;
+}
+
+class SteppingClock {
+public:
+  explicit SteppingClock(DWORD step) {
+    fakeNow = 0;
+    fakeStep = step;
+    clockReads = 0;
+    SetJpegProgressClockForTesting(FakeClock);
+  }
+  ~SteppingClock() { SetJpegProgressClockForTesting(nullptr); }
+};
+
+struct Report {
+  TProgressStage stage;
+  int percent;
+  bool redraw;
+  RECT rect;
+};
+
+void Record(TJPEGImage& jpeg, std::vector<Report>& reports) {
+  jpeg.OnProgress = [&reports](TPersistent*, TProgressStage stage, uint8_t percent, bool redraw, RECT& rect,
+                               std::string&) { reports.push_back({stage, percent, redraw, rect}); };
+}
+
+std::vector<Report> Running(const std::vector<Report>& reports) {
+  std::vector<Report> running;
+  for (const Report& report : reports)
+    if (report.stage == psRunning) running.push_back(report);
+  return running;
+}
+
+}  // namespace
+
+TEST(JpegTest, ProgressIsReportedOnlyAfterHalfASecond) {
+  const Bytes file = Encode(320, 240, TestPattern(320, 240));
+  {
+    // A decode far shorter than 500 ms reports only its start and end.
+    TJPEGImage jpeg;
+    std::vector<Report> reports;
+    Record(jpeg, reports);
+    Load(jpeg, file);
+    Draw(jpeg);
+    ASSERT_EQ(2u, reports.size());
+    EXPECT_EQ(psStarting, reports.front().stage);
+    EXPECT_EQ(psEnding, reports.back().stage);
+    EXPECT_EQ(100, reports.back().percent);
+  }
+  for (DWORD step : {250u, 1000u}) {
+    // The clock moves 250 or 1000 ms per library call: a report at most every
+    // second or every call after the first, which only starts the clock.
+    SteppingClock clock(step);
+    TJPEGImage jpeg;
+    std::vector<Report> reports;
+    Record(jpeg, reports);
+    Load(jpeg, file);
+    Draw(jpeg);
+    const std::vector<Report> running = Running(reports);
+    ASSERT_FALSE(running.empty()) << step;
+    EXPECT_LE(running.size(), static_cast<size_t>(step == 250 ? clockReads / 2 : clockReads - 1)) << step;
+    int lastPercent = -1;
+    LONG lastRow = 0;
+    for (const Report& report : running) {
+      EXPECT_GT(report.percent, lastPercent) << "only changed percentages are reported";
+      EXPECT_LE(report.percent, 100);
+      lastPercent = report.percent;
+      // Decoded rows are reported as consecutive bands of the full width.
+      EXPECT_EQ(0, report.rect.left);
+      EXPECT_EQ(320, report.rect.right);
+      EXPECT_EQ(lastRow, report.rect.top);
+      EXPECT_EQ(report.rect.bottom - report.rect.top >= 4, report.redraw);
+      lastRow = report.rect.bottom;
+    }
+  }
+  {
+    // Compressing reports without a rectangle.
+    SteppingClock clock(1000);
+    TBitmap bitmap;
+    SetPixels(bitmap, 320, 240, TestPattern(320, 240));
+    TJPEGImage jpeg;
+    jpeg.CopyFrom(&bitmap);
+    std::vector<Report> reports;
+    Record(jpeg, reports);
+    TMemoryStream stream;
+    jpeg.SaveStream(stream);
+    const std::vector<Report> running = Running(reports);
+    ASSERT_FALSE(running.empty());
+    for (const Report& report : running) {
+      EXPECT_TRUE(IsRectEmpty(&report.rect));
+      EXPECT_FALSE(report.redraw);
+    }
+  }
+}
+
+TEST(JpegTest, AbortingFromAProgressReportEndsQuietly) {
+  SteppingClock clock(1000);
+  const auto abortWhileRunning = [](TPersistent*, TProgressStage stage, uint8_t, bool, RECT&, std::string&) {
+    if (stage == psRunning) throw EAbort("");
+  };
+  TJPEGImage decoding;
+  std::vector<TProgressStage> stages;
+  decoding.OnProgress = [&](TPersistent* sender, TProgressStage stage, uint8_t percent, bool redraw, RECT& rect,
+                            std::string& message) {
+    stages.push_back(stage);
+    abortWhileRunning(sender, stage, percent, redraw, rect, message);
+  };
+  Load(decoding, Encode(320, 240, TestPattern(320, 240)));
+  EXPECT_NO_THROW(Draw(decoding));
+  EXPECT_EQ((std::vector<TProgressStage>{psStarting, psRunning, psEnding}), stages)
+      << "the decode stops at the first report and still ends its progress";
+
+  // An aborted compression leaves no data: the graphic saves as nothing, and a
+  // later save without the abort compresses anew.
+  TBitmap bitmap;
+  SetPixels(bitmap, 320, 240, TestPattern(320, 240));
+  TJPEGImage encoding;
+  encoding.CopyFrom(&bitmap);
+  encoding.OnProgress = abortWhileRunning;
+  TMemoryStream aborted;
+  EXPECT_NO_THROW(encoding.SaveStream(aborted));
+  EXPECT_EQ(0, aborted.Size());
+  encoding.OnProgress = nullptr;
+  TMemoryStream complete;
+  encoding.SaveStream(complete);
+  EXPECT_GT(complete.Size(), 100);
+}
+
+TEST(JpegTest, PaletteScreensGetPaletteOutput) {
+  // A 24-bit picture shown on a palette screen offers the halftone palette
+  // before it is decoded; on a true-colour screen it needs none.
+  const Bytes file = Encode(64, 48, TestPattern(64, 48));
+  struct DepthRestore {
+    int depth = Screen->ColorDepth();
+    ~DepthRestore() { Screen->SetColorDepthForTesting(depth); }
+  } restore;
+  Screen->SetColorDepthForTesting(8);
+  {
+    TJPEGImage jpeg;
+    jpeg.Options().OutputDepth = jf24Bit;
+    Load(jpeg, file);
+    const HPALETTE halftone = jpeg.Palette();
+    ASSERT_NE(nullptr, halftone);
+    EXPECT_GT(GetPaletteEntries(halftone, 0, 0, nullptr), 16u);
+  }
+  Screen->SetColorDepthForTesting(32);
+  {
+    TJPEGImage jpeg;
+    jpeg.Options().OutputDepth = jf24Bit;
+    Load(jpeg, file);
+    EXPECT_EQ(nullptr, jpeg.Palette());
+  }
+
+  // A palette given before an 8-bit decode is the one the pixels are mapped to.
+  const PALETTEENTRY given[4] = {{0, 0, 0, 0}, {0xE0, 0x20, 0x10, 0}, {0x20, 0xC0, 0x40, 0}, {0x10, 0x30, 0xD0, 0}};
+  struct {
+    WORD version = 0x300;
+    WORD count = 4;
+    PALETTEENTRY entries[4];
+  } logical;
+  std::memcpy(logical.entries, given, sizeof given);
+  TJPEGImage jpeg;
+  jpeg.Options().OutputDepth = jf8Bit;
+  Load(jpeg, file);
+  jpeg.SetPalette(CreatePalette(reinterpret_cast<LOGPALETTE*>(&logical)));
+  Draw(jpeg);
+  TBitmap& decoded = jpeg.Bitmap();
+  EXPECT_EQ(pd8Bit, decoded.PixelDepth());
+  PALETTEENTRY entries[256];
+  ASSERT_EQ(4u, GetPaletteEntries(decoded.Palette(), 0, 256, entries));
+  const std::vector<DWORD> pixels = PixelsOf(decoded);
+  for (const DWORD pixel : pixels) {
+    const bool inPalette = std::any_of(std::begin(given), std::end(given), [pixel](const PALETTEENTRY& entry) {
+      return pixel == (static_cast<DWORD>(entry.peRed) << 16 | entry.peGreen << 8 | entry.peBlue);
+    });
+    ASSERT_TRUE(inPalette) << std::hex << pixel;
+  }
+  EXPECT_EQ(0xE02010u, pixels[10 * 64 + 5]) << "the red area maps to the red entry";
 }
