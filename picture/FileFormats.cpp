@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "picture/Bitmap.h"
+#include "picture/Icon.h"
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
 
@@ -16,12 +17,10 @@ namespace {
 
 std::unique_ptr<TGraphic> MakeMetafile() { CannotMake("wmf"); }
 std::unique_ptr<TGraphic> MakeEnhMetafile() { CannotMake("emf"); }
-std::unique_ptr<TGraphic> MakeIcon() { CannotMake("ico"); }
 
 // Constant-initialised, so they are usable from any other module's start-up.
 const TGraphicClass kMetafileClass{"TMetafile", nullptr, &MakeMetafile};
 const TGraphicClass kEnhMetafileClass{"TEnhMetafile", &kMetafileClass, &MakeEnhMetafile};
-const TGraphicClass kIconClass{"TIcon", nullptr, &MakeIcon};
 
 TFileFormatsList* MakeRegistry() {
   // Never destroyed: other modules may unregister their formats while the
@@ -29,7 +28,7 @@ TFileFormatsList* MakeRegistry() {
   auto* list = new TFileFormatsList;
   list->Add("wmf", ResText(IDS_METAFILE_DESCRIPTION), kMetafileClass);
   list->Add("emf", ResText(IDS_ENH_METAFILE_DESCRIPTION), kEnhMetafileClass);
-  list->Add("ico", ResText(IDS_ICON_DESCRIPTION), kIconClass);
+  list->Add("ico", ResText(IDS_ICON_DESCRIPTION), TIcon::StaticClass());
   list->Add("bmp", ResText(IDS_BITMAP_DESCRIPTION), TBitmap::StaticClass());
   return list;
 }
@@ -38,7 +37,6 @@ TFileFormatsList* MakeRegistry() {
 
 const TGraphicClass& TMetafile::StaticClass() { return kMetafileClass; }
 const TGraphicClass& TEnhMetafile::StaticClass() { return kEnhMetafileClass; }
-const TGraphicClass& TIcon::StaticClass() { return kIconClass; }
 
 std::string AnsiLowerCase(const std::string& text) {
   std::string result = text;

@@ -52,15 +52,12 @@ std::string AnsiLowerCase(const std::string& text);
 
 // Graphic kinds that have registry rows but that this program cannot make: asking
 // one for a graphic raises EInvalidGraphic with the unknown-extension message.
+// The icon row names TIcon (picture/Icon.h), which is likewise made from no file.
 struct TMetafile {
   // Windows metafiles (wmf).
   static const TGraphicClass& StaticClass();
 };
 struct TEnhMetafile {
   // Enhanced metafiles (emf); a kind of TMetafile.
-  static const TGraphicClass& StaticClass();
-};
-struct TIcon {
-  // Icons (ico).
   static const TGraphicClass& StaticClass();
 };

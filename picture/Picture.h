@@ -36,6 +36,9 @@ public:
   // clears the holder when none is given. Notifies once, also when the holder
   // was already empty.
   void SetCurrentGraphic(const TGraphic* graphic);
+  // Makes the given graphic (or none) the current one without copying it, for
+  // kinds that cannot be made empty first (icons); notifies once.
+  void TakeGraphic(std::unique_ptr<TGraphic> graphic) { Install(std::move(graphic)); }
 
   // None clears, a picture gives a copy of its graphic, a graphic gives a copy of
   // it; any other source raises EConvertError.

@@ -24,3 +24,41 @@ ParkingPlace ParkingPlaceFor(EntryEdge edge, int screenWidth, int screenHeight) 
   }
   return {centredLeft, centredTop};
 }
+
+ParkingPlace StartPlaceFor(EntryEdge edge, int width, int height, int screenWidth, int screenHeight) {
+  const int centredLeft = (screenWidth - width) / 2;
+  const int centredTop = (screenHeight - height) / 2;
+  switch (edge) {
+    case kLeftEdge: return {-width - 20, centredTop};
+    case kRightEdge: return {width + kOutside, centredTop};
+    case kTopEdge: return {centredLeft, -height - 20};
+    case kBottomEdge: return {centredLeft, height + kOutside};
+  }
+  return {centredLeft, centredTop};
+}
+
+bool StepTowardsCentre(EntryEdge edge, ParkingPlace& place, int width, int height, int screenWidth,
+                       int screenHeight) {
+  constexpr int kStep = 32;
+  const int centreLeft = (screenWidth - width) / 2;
+  const int centreTop = (screenHeight - height) / 2;
+  switch (edge) {
+    case kLeftEdge:
+      if (place.left >= centreLeft) return false;
+      place.left += kStep;
+      return true;
+    case kRightEdge:
+      if (place.left <= centreLeft) return false;
+      place.left -= kStep;
+      return true;
+    case kTopEdge:
+      if (place.top >= centreTop) return false;
+      place.top += kStep;
+      return true;
+    case kBottomEdge:
+      if (place.top <= centreTop) return false;
+      place.top -= kStep;
+      return true;
+  }
+  return false;
+}

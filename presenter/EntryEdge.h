@@ -16,3 +16,15 @@ struct ParkingPlace {
 
 // Outside the edge, centred along it, for a window designed 600 pixels square.
 ParkingPlace ParkingPlaceFor(EntryEdge edge, int screenWidth, int screenHeight);
+
+// Outside the edge for a window of outer size width by height, where it starts
+// its way in once it has been sized to the picture. Right and bottom are measured
+// from the window's own size, not the screen's, so on a large screen the window
+// starts inside it.
+ParkingPlace StartPlaceFor(EntryEdge edge, int width, int height, int screenWidth, int screenHeight);
+
+// Moves the place one step of 32 pixels towards the centre of the screen along
+// the edge's direction; false (place unchanged) once it has arrived. The last
+// step may pass the centre by up to 31 pixels.
+bool StepTowardsCentre(EntryEdge edge, ParkingPlace& place, int width, int height, int screenWidth,
+                       int screenHeight);

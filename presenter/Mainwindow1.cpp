@@ -1,18 +1,34 @@
 #include "presenter/Mainwindow1.h"
 
+#include <memory>
+
+#include "picture/Bitmap.h"
+#include "picture/JpegImage.h"
+#include "presenter/PictureFit.h"
 #include "resources/StringIds.h"
 #include "text/CommandLine.h"
 #include "text/Exceptions.h"
 #include "text/FileNames.h"
-#include "text/TextFunctions.h"
 #include "text/LocalClock.h"
 #include "text/Numbers.h"
+#include "text/PercentEncoding.h"
+#include "text/TextFunctions.h"
+#include "ui/MessageDialogs.h"
 #include "ui/Screen.h"
+#include "ui/Shell.h"
+#include "ui/Sound.h"
+
+#ifndef MIROKATE_INFO_HOST
+#define MIROKATE_INFO_HOST "info.mirokate.example"
+#endif
 
 TMainForm1* MainForm1 = nullptr;
 
 namespace {
 MinuteSource g_minuteSource = &CurrentMinute;
+
+// The program's name, a blank, a full-width tilde and a blank.
+const char kOutputPrefix[] = "ミロカテ ～ ";
 }  // namespace
 
 void SetMinuteSource(MinuteSource source) { g_minuteSource = source != nullptr ? source : &CurrentMinute; }
@@ -47,20 +63,125 @@ TNotifyEvent TMainForm1::FindHandler(const std::string& name) {
 
 void TMainForm1::FormCreate(TComponent*) {
   const int count = ArgumentCount();
-  if (count <= 0) return;  // the information prompt arrives with the message boxes
+  if (count <= 0) {
+    AskAboutInformation();
+    return;
+  }
   // Arguments split at blanks are joined again; the path ends in one blank.
   for (int i = 1; i <= count; ++i) picturePath_ += ArgumentText(i) + " ";
   // The lookup disregards the trailing blank.
-  if (!IsExistingFile(picturePath_)) return;
+  if (!IsExistingFile(picturePath_)) {
+    pictureProblem_ = PictureProblem::kMissing;
+    return;
+  }
   pictureExtension_ = FileExtensionOf(picturePath_);
   if (CompareTextIgnoringCase(pictureExtension_, ".BMP ") != 0 &&
       CompareTextIgnoringCase(pictureExtension_, ".JPG ") != 0 &&
       CompareTextIgnoringCase(pictureExtension_, ".JPEG ") != 0) {
+    pictureProblem_ = PictureProblem::kRefusedExtension;
     return;
   }
   Image2->Picture().LoadFile(SubText(picturePath_, 1, static_cast<int>(picturePath_.size()) - 1));
 }
 
-void TMainForm1::Timer1Timer(TComponent*) {}
+std::string TMainForm1::InformationAddress(const std::string& programPath) {
+  const std::string baseName = ReplaceExtension(StoredFileNameOf(programPath), "");
+  return std::string("http://") + MIROKATE_INFO_HOST + "/info.php?pf=w&sn=" + PercentEncoded(baseName);
+}
 
-void TMainForm1::Button1Click(TComponent*) {}
+void TMainForm1::AskAboutInformation() {
+  DefaultBeep();
+  ShowMessage("アイコン（実行ファイル）上に画像ファイルをドロップしてください。");
+  if (MessageDlg("インフォメーションを参照しますか？", mtConfirmation, mbYes | mbNo, 0) != mrYes) return;
+  OpenAddress(*this, InformationAddress(ArgumentText(0)));
+}
+
+void TMainForm1::Timer1Timer(TComponent* sender) {
+  if (ArgumentCount() <= 0) {
+    // Before the loop runs this only hides the window; the first tick after it
+    // ends the program.
+    Close();
+    return;
+  }
+  if (Timer1->Tag() == 0) {
+    const int pictureWidth = Image2->Picture().Width();
+    const int pictureHeight = Image2->Picture().Height();
+    if (pictureWidth <= 0 || pictureHeight <= 0) {
+      GiveUpWithoutPicture();
+      return;
+    }
+    LayOut(pictureWidth, pictureHeight);
+    Timer1->SetTag(1);
+  }
+  ParkingPlace place{Left(), Top()};
+  if (StepTowardsCentre(entryEdge_, place, Width(), Height(), Screen->Width(), Screen->Height())) {
+    if (place.left != Left()) SetLeft(place.left);
+    if (place.top != Top()) SetTop(place.top);
+    return;
+  }
+  Timer1->SetEnabled(false);
+  Button1Click(sender);
+  Close();
+}
+
+void TMainForm1::LayOut(int pictureWidth, int pictureHeight) {
+  const ClientSize wanted = ClientSizeForPicture(pictureWidth, pictureHeight, {ClientWidth(), ClientHeight()});
+  // Landscape pictures set the height first, the others the width.
+  if (pictureWidth > pictureHeight) {
+    if (wanted.height != ClientHeight()) SetClientHeight(wanted.height);
+    if (wanted.width != ClientWidth()) SetClientWidth(wanted.width);
+  } else {
+    if (wanted.width != ClientWidth()) SetClientWidth(wanted.width);
+    if (wanted.height != ClientHeight()) SetClientHeight(wanted.height);
+  }
+  // The window system may have limited the size; the fit uses what it gave.
+  const PictureBounds bounds = FitPicture(pictureWidth, pictureHeight, {ClientWidth(), ClientHeight()});
+  Image2->SetBounds(bounds.left, bounds.top, bounds.width, bounds.height);
+  const ParkingPlace start = StartPlaceFor(entryEdge_, Width(), Height(), Screen->Width(), Screen->Height());
+  SetTop(start.top);
+  SetLeft(start.left);
+}
+
+void TMainForm1::GiveUpWithoutPicture() {
+  // Only the running loop can be ended, and a box already telling the user what
+  // went wrong (a failed load, an empty JPEG's decode error) is left to be read:
+  // a later tick comes back here.
+  if (!Application->Running() || Application->MainForm() != this || !WindowEnabled()) return;
+  Timer1->SetEnabled(false);
+  const std::string givenName = SubText(picturePath_, 1, static_cast<int>(picturePath_.size()) - 1);
+  if (pictureProblem_ == PictureProblem::kMissing) {
+    Application->ShowException(EFOpenError(ResFormat(IDS_FILE_OPEN_ERROR, {givenName})));
+  } else if (pictureProblem_ == PictureProblem::kRefusedExtension) {
+    const std::string extension = FileExtensionOf(givenName);
+    Application->ShowException(
+        EInvalidGraphic(ResFormat(IDS_UNKNOWN_EXTENSION, {SubText(extension, 2, static_cast<int>(extension.size()))})));
+  }
+  Close();
+}
+
+std::string TMainForm1::OutputName() const {
+  // Only the last extension of the file-name part goes, with the path's blank.
+  return DirectoryPartOf(picturePath_) + kOutputPrefix + FileNamePartOf(ReplaceExtension(picturePath_, ".jpg"));
+}
+
+void TMainForm1::Button1Click(TComponent*) {
+  auto jpeg = std::make_unique<TJPEGImage>();
+  auto bitmap = std::make_unique<TBitmap>();
+  Image1->SetPicture(nullptr);
+  Image1->SetAutoSize(false);
+  const int clientWidth = ClientWidth();
+  const int clientHeight = ClientHeight();
+  Image1->SetWidth(clientWidth);
+  Image1->SetHeight(clientHeight);
+  // What is on the screen now, without a repaint first.
+  const RECT area{0, 0, clientWidth, clientHeight};
+  Image1->Canvas().CopyRect(area, Canvas(), area);
+  bitmap->CopyFrom(&Image1->Picture().AsBitmap());
+  jpeg->CopyFrom(bitmap.get());
+  jpeg->Options().SaveQuality = 80;
+  jpeg->SaveFile(OutputName());
+  jpeg.reset();
+  bitmap.reset();
+  DefaultBeep();
+  ShowMessage(IntegerToText(ClientWidth()) + " x " + IntegerToText(ClientHeight()) + " のミロカテ形式で保存しました。");
+}

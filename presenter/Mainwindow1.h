@@ -26,6 +26,9 @@ public:
   void Timer1Timer(TComponent* sender);
   void Button1Click(TComponent* sender);
 
+  // Where the information page lives: http://<host>/info.php?...
+  static std::string InformationAddress(const std::string& programPath);
+
   EntryEdge Edge() const { return entryEdge_; }
   const std::string& PicturePath() const { return picturePath_; }
   const std::string& PictureExtension() const { return pictureExtension_; }
@@ -34,12 +37,20 @@ protected:
   TNotifyEvent FindHandler(const std::string& name) override;
 
 private:
+  // Why the picture the user named was not loaded, when it was not.
+  enum class PictureProblem { kNone, kMissing, kRefusedExtension };
+
   template <class T>
   T* Find(const char* name);
+  void AskAboutInformation();
+  void LayOut(int pictureWidth, int pictureHeight);
+  void GiveUpWithoutPicture();
+  std::string OutputName() const;
 
   std::string picturePath_;
   std::string pictureExtension_;
   EntryEdge entryEdge_ = kLeftEdge;
+  PictureProblem pictureProblem_ = PictureProblem::kNone;
 };
 
 // The main window, set before its constructor body runs.

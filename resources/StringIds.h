@@ -59,6 +59,8 @@
 #define IDS_CANNOT_SHOW_MODAL         64031
 #define IDS_CANNOT_OPEN_CLIPBOARD     64032
 #define IDS_IMAGE_NEEDS_BITMAP        64034
+#define IDS_OK_BUTTON                 64041
+#define IDS_ICON_CANNOT_RESIZE        64042
 
 // Reading layouts.
 #define IDS_UNKNOWN_PROPERTY          64035

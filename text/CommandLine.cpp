@@ -68,7 +68,15 @@ std::string ArgumentTextIn(const char* commandLine, int index) {
   return argument;
 }
 
-int ArgumentCount() { return ArgumentCountIn(GetCommandLineA()); }
+namespace {
+const char* testCommandLine = nullptr;
+
+const char* CommandLine() { return testCommandLine != nullptr ? testCommandLine : GetCommandLineA(); }
+}  // namespace
+
+void SetCommandLineForTesting(const char* commandLine) { testCommandLine = commandLine; }
+
+int ArgumentCount() { return ArgumentCountIn(CommandLine()); }
 
 std::string ArgumentText(int index) {
   if (index == 0) {
@@ -76,5 +84,5 @@ std::string ArgumentText(int index) {
     const DWORD length = GetModuleFileNameA(GetModuleHandleA(nullptr), buffer, sizeof buffer);
     return std::string(buffer, length);
   }
-  return ArgumentTextIn(GetCommandLineA(), index);
+  return ArgumentTextIn(CommandLine(), index);
 }

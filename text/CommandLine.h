@@ -14,3 +14,7 @@ std::string ArgumentText(int index);
 // word, not the module name.
 int ArgumentCountIn(const char* commandLine);
 std::string ArgumentTextIn(const char* commandLine, int index);
+
+// Tests of the windows that read the arguments give them a command line of their
+// own; none puts the system's back.
+void SetCommandLineForTesting(const char* commandLine);

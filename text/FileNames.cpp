@@ -49,3 +49,13 @@ bool IsExistingFile(const std::string& name) {
   FindClose(search);
   return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
+
+std::string StoredFileNameOf(const std::string& name) {
+  // A wildcard would find some other file.
+  if (name.find_first_of("*?") != std::string::npos) return FileNamePartOf(name);
+  WIN32_FIND_DATAA data;
+  const HANDLE search = FindFirstFileA(name.c_str(), &data);
+  if (search == INVALID_HANDLE_VALUE) return FileNamePartOf(name);
+  FindClose(search);
+  return data.cFileName;
+}

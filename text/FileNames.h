@@ -10,6 +10,10 @@
 // "?" as wildcards.
 bool IsExistingFile(const std::string& name);
 
+// The file-name part as it is written on disk (the lookup ignores case), or as
+// given when no file of that name exists.
+std::string StoredFileNameOf(const std::string& name);
+
 // The name up to and including its last "\" or ":", or empty text.
 std::string DirectoryPartOf(const std::string& name);
 // The name after its last "\" or ":" (all of it when there is none).

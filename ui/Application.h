@@ -15,6 +15,8 @@
 #include "text/Exceptions.h"
 #include "ui/Component.h"
 
+class WindowLayerControl;
+
 enum class TWindowState { wsNormal, wsMinimized, wsMaximized };
 
 // What the application needs of a top-level form; the forms implement it.
@@ -56,6 +58,10 @@ public:
   // A form being destroyed is no longer the main window.
   void ForgetForm(ApplicationForm* form) {
     if (mainForm_ == form) mainForm_ = nullptr;
+  }
+  // A control being destroyed is no longer the one under the mouse.
+  void ForgetControl(const WindowLayerControl* control) {
+    if (mouseControl_ == static_cast<const void*>(control)) mouseControl_ = nullptr;
   }
   bool Terminated() const { return terminated_; }
   bool Running() const { return running_; }

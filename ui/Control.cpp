@@ -2,6 +2,7 @@
 
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
+#include "ui/Application.h"
 #include "ui/LayoutValue.h"
 #include "ui/WinControl.h"
 
@@ -12,6 +13,7 @@ TControl::TControl(TComponent* owner) : TComponent(owner) {
 }
 
 TControl::~TControl() {
+  if (Application != nullptr) Application->ForgetControl(this);
   if (parent_ != nullptr) parent_->RemoveControl(this);
 }
 

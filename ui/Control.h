@@ -28,6 +28,13 @@ struct TMessage {
 constexpr UINT CM_PARENTFONTCHANGED = 0xB008;
 constexpr UINT CM_PARENTCOLORCHANGED = 0xB009;
 constexpr UINT CM_VISIBLECHANGED = 0xB012;
+// Offered to every control of a form until one claims it (Result 1): a dialog key
+// (WParam the key, LParam the shift state), an accelerator character (WParam the
+// character, LParam the shift state), and a change of focus (LParam the control
+// that has it now, or null).
+constexpr UINT CM_DIALOGKEY = 0xB005;
+constexpr UINT CM_DIALOGCHAR = 0xB006;
+constexpr UINT CM_FOCUSCHANGED = 0xB007;
 
 // MulDiv of the platform: a * b / c in 64 bits, rounded half away from zero.
 int ScaleValue(int a, int b, int c);
@@ -72,7 +79,9 @@ public:
   void SetParentColor(bool value);
   bool AutoSize() const { return autoSize_; }
   virtual void SetAutoSize(bool value);
-  const std::string& Caption() const { return caption_; }
+  // A windowed control keeps its text in its window once that exists.
+  virtual std::string Caption() const { return caption_; }
+  virtual void SetCaption(const std::string& text) { caption_ = text; }
 
   TWinControl* Parent() const { return parent_; }
   virtual void SetParent(TWinControl* parent);
@@ -98,7 +107,6 @@ public:
 protected:
   virtual void WndProc(TMessage& message);
   virtual void DefaultHandler(TMessage&) {}
-  virtual void SetCaption(const std::string& text) { caption_ = text; }
   virtual void FontChanged();
   virtual void ColorChanged() {}
   // Whether the content allows the size (image controls size themselves).

@@ -1,6 +1,8 @@
 #include "ui/CustomControl.h"
 
+#include "text/DoubleByte.h"
 #include "ui/Application.h"
+#include "ui/Form.h"
 
 TCustomControl::TCustomControl(TComponent* owner) : TWinControl(owner) { canvas_.SetControl(this); }
 
@@ -25,19 +27,77 @@ void TCustomPanel::Paint() {
 
 TButton::TButton(TComponent* owner) : TButtonControl(owner) {
   SetBounds(0, 0, 75, 25);
+  SetTabStop(true);
+}
+
+void TButton::Click() {
+  if (TCustomForm* form = ParentFormOf(this)) form->SetModalResult(modalResult_);
+  Fire(OnClick, this);
+}
+
+void TButton::SetDefault(bool value) {
+  if (default_ == value) return;
+  default_ = value;
+  TCustomForm* form = ParentFormOf(this);
+  UpdateDefaultRole(form != nullptr ? form->ActiveControl() : nullptr);
+}
+
+void TButton::UpdateDefaultRole(TWinControl* focused) {
+  const bool role = focused == this || (default_ && dynamic_cast<TButton*>(focused) == nullptr);
+  if (role == defaultRole_) return;
+  defaultRole_ = role;
+  if (HandleAllocated()) SendMessageA(Handle(), BM_SETSTYLE, role ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
 }
 
 void TButton::CreateParams(TCreateParams& params) {
   TButtonControl::CreateParams(params);
   params.baseClass = "BUTTON";
-  params.style |= BS_PUSHBUTTON | WS_TABSTOP;
+  params.style |= (defaultRole_ ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | WS_TABSTOP;
 }
 
 void TButton::WndProc(TMessage& message) {
-  // The system button reports a press to its parent; the parent reflects it back.
-  if (message.Msg == kCnBase + WM_COMMAND && HIWORD(message.WParam) == BN_CLICKED) {
-    Click();
-    return;
+  switch (message.Msg) {
+    case kCnBase + WM_COMMAND:
+      // The system button reports a press to its parent; the parent reflects it back.
+      if (HIWORD(message.WParam) == BN_CLICKED) {
+        Click();
+        return;
+      }
+      break;
+    case CM_DIALOGKEY:
+      if (message.LParam == 0 && CanFocus() &&
+          ((message.WParam == VK_RETURN && defaultRole_) || (message.WParam == VK_ESCAPE && cancel_))) {
+        Click();
+        message.Result = 1;
+      }
+      return;
+    case CM_DIALOGCHAR:
+      if (CanFocus() && IsAccelerator(static_cast<char>(message.WParam), Caption())) {
+        Focus();
+        Click();
+        message.Result = 1;
+      }
+      return;
+    case CM_FOCUSCHANGED:
+      UpdateDefaultRole(reinterpret_cast<TWinControl*>(message.LParam));
+      return;
+    default:
+      break;
   }
   TButtonControl::WndProc(message);
+}
+
+bool IsAccelerator(char character, const std::string& caption) {
+  const auto upper = [](unsigned char c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; };
+  for (size_t i = 0; i + 1 < caption.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(caption[i]);
+    if (IsLeadByte(byte)) {
+      ++i;
+    } else if (byte == '&') {
+      ++i;
+      if (caption[i] == '&') continue;
+      return upper(static_cast<unsigned char>(caption[i])) == upper(static_cast<unsigned char>(character));
+    }
+  }
+  return false;
 }

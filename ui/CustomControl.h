@@ -42,14 +42,38 @@ public:
   const char* ClassName() const override { return "TButtonControl"; }
 };
 
+// A push button. In a form it answers the dialog keys: Enter presses the button
+// in the default role (the focused button, or the Default one while no button
+// has the focus), Escape the Cancel one, and its "&" letter presses it too.
 class TButton : public TButtonControl {
 public:
   explicit TButton(TComponent* owner);
   const char* ClassName() const override { return "TButton"; }
-  // Acts as if pressed: runs OnClick.
-  void Click() { Fire(OnClick, this); }
+  // Acts as if pressed: gives the form around it the button's modal result,
+  // then runs OnClick.
+  void Click();
+
+  int ModalResult() const { return modalResult_; }
+  void SetModalResult(int value) { modalResult_ = value; }
+  bool Default() const { return default_; }
+  void SetDefault(bool value);
+  bool Cancel() const { return cancel_; }
+  void SetCancel(bool value) { cancel_ = value; }
 
 protected:
   void CreateParams(TCreateParams& params) override;
   void WndProc(TMessage& message) override;
+
+private:
+  void UpdateDefaultRole(TWinControl* focused);
+
+  int modalResult_ = 0;
+  bool default_ = false;
+  bool cancel_ = false;
+  // Whether Enter presses this button now; drawn as the default button then.
+  bool defaultRole_ = false;
 };
+
+// Whether the caption marks the character as its accelerator with "&" ("&&" is
+// a plain "&"); letters compare regardless of case.
+bool IsAccelerator(char character, const std::string& caption);

@@ -1,10 +1,14 @@
 #include "ui/Form.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
 #include "ui/LayoutReader.h"
 #include "ui/LayoutValue.h"
 #include "ui/Screen.h"
+#include "ui/TaskWindows.h"
 
 namespace {
 constexpr UINT CM_RELEASE = 0xB021;
@@ -369,6 +373,13 @@ void TCustomForm::WndProc(TMessage& message) {
       // Released outside its own message: the object may not vanish under it.
       Application->QueueCall([this] { delete this; });
       return;
+    case WM_SETFOCUS:
+      // The focus belongs on a control of the form when one can take it.
+      if (FocusActiveControl()) return;
+      break;
+    case kCmActivate:
+      FocusActiveControl();
+      return;
     default:
       break;
   }
@@ -418,6 +429,8 @@ bool TCustomForm::SetProperty(const std::string& name, const LayoutValue& value)
     textHeight_ = value.AsInteger();
   } else if (name == "OldCreateOrder") {
     oldCreateOrder_ = value.AsBoolean();
+  } else if (name == "KeyPreview") {
+    keyPreview_ = value.AsBoolean();
   } else {
     return TScrollingWinControl::SetProperty(name, value);
   }
@@ -437,4 +450,202 @@ bool TCustomForm::SetEvent(const std::string& name, TNotifyEvent handler) {
     return TScrollingWinControl::SetEvent(name, std::move(handler));
   }
   return true;
+}
+
+// ---- Modal show, focus and keys ----
+
+namespace {
+
+// The modifier keys as the thread's input saw them with the key message; Alt
+// comes with the message itself.
+TShiftState KeyShiftState(LPARAM keyData) {
+  TShiftState shift = 0;
+  if (GetKeyState(VK_SHIFT) < 0) shift |= ssShift;
+  if (GetKeyState(VK_CONTROL) < 0) shift |= ssCtrl;
+  if (keyData & 0x20000000) shift |= ssAlt;
+  return shift;
+}
+
+// The windowed controls inside the parent, in the order they were made, the
+// children of each following it.
+void CollectTabOrder(const TWinControl& parent, std::vector<TWinControl*>& order) {
+  for (TWinControl* child : parent.WinControls()) {
+    order.push_back(child);
+    CollectTabOrder(*child, order);
+  }
+}
+
+bool IsAnyForm(const TCustomForm* form) {
+  for (const TCustomForm* candidate : Screen->Forms()) {
+    if (candidate == form) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+TCustomForm* ParentFormOf(TControl* control) {
+  if (control == nullptr) return nullptr;
+  while (control->Parent() != nullptr) control = control->Parent();
+  return dynamic_cast<TCustomForm*>(control);
+}
+
+// What a modal show takes from the rest of the program and gives back on every
+// way out of it, a failure in its loop included.
+class TCustomForm::ModalScope {
+public:
+  explicit ModalScope(TCustomForm& form)
+      : form_(form), activeWindow_(GetActiveWindow()), activeForm_(Screen->ActiveForm()) {
+    form_.modal_ = true;
+    // The application window is among them: disabling it takes the stay-on-top
+    // windows out of the topmost band, and enabling it puts them back.
+    disabled_ = DisableTaskWindows();
+  }
+  ~ModalScope() {
+    try {
+      // Still modal: a modal form is hidden without passing on the activation.
+      form_.Hide();
+    } catch (...) {
+      Application->HandleException(&form_);
+    }
+    EnableTaskWindows(disabled_);
+    if (activeForm_ == nullptr || IsAnyForm(activeForm_)) Screen->SetActiveForm(activeForm_);
+    if (activeWindow_ != nullptr && IsWindow(activeWindow_)) SetActiveWindow(activeWindow_);
+    form_.modal_ = false;
+  }
+  ModalScope(const ModalScope&) = delete;
+  ModalScope& operator=(const ModalScope&) = delete;
+
+  // The user went to another window meanwhile: leave the activation there.
+  void ForgetActiveWindow() { activeWindow_ = nullptr; }
+
+private:
+  TCustomForm& form_;
+  HWND activeWindow_;
+  TCustomForm* activeForm_;
+  std::vector<HWND> disabled_;
+};
+
+int TCustomForm::ShowModal() {
+  if (Visible() || !Enabled() || modal_) throw EInvalidOperation(ResText(IDS_CANNOT_SHOW_MODAL));
+  if (const HWND capture = GetCapture()) SendMessageA(capture, WM_CANCELMODE, 0, 0);
+  ReleaseCapture();
+  ModalScope scope(*this);
+  Show();
+  SetWindowPos(Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  SendMessageA(Handle(), kCmActivate, 0, 0);
+  modalResult_ = mrNone;
+  do {
+    Application->HandleMessage();
+    if (Application->Terminated()) {
+      modalResult_ = mrCancel;
+    } else if (modalResult_ != mrNone) {
+      CloseModal();
+    }
+  } while (modalResult_ == mrNone);
+  SendMessageA(Handle(), kCmDeactivate, 0, 0);
+  if (GetActiveWindow() != Handle()) scope.ForgetActiveWindow();
+  return modalResult_;
+}
+
+void TCustomForm::CloseModal() {
+  try {
+    bool canClose = true;
+    if (OnCloseQuery) OnCloseQuery(this, canClose);
+    TCloseAction action = canClose ? caHide : caNone;
+    if (canClose && OnClose) OnClose(this, action);
+    // Whoever showed the form frees it; only "none" keeps it open.
+    if (action == caNone) modalResult_ = mrNone;
+  } catch (...) {
+    modalResult_ = mrNone;
+    Application->HandleException(this);
+  }
+}
+
+TWinControl* TCustomForm::ActiveControl() {
+  if (activeWindow_ == nullptr || !HandleAllocated() || !IsChild(Handle(), activeWindow_)) return nullptr;
+  return dynamic_cast<TWinControl*>(FindControl(activeWindow_));
+}
+
+void TCustomForm::ControlFocused(TWinControl& control) {
+  TWinControl* focused = nullptr;
+  if (&control != this) {
+    activeWindow_ = control.Handle();
+    focused = &control;
+  }
+  Broadcast(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(focused));
+}
+
+bool TCustomForm::FocusActiveControl() {
+  TWinControl* control = ActiveControl();
+  if (control == nullptr || !control->CanFocus()) {
+    std::vector<TWinControl*> order;
+    CollectTabOrder(*this, order);
+    control = nullptr;
+    for (TWinControl* candidate : order) {
+      if (candidate->TabStop() && candidate->CanFocus()) {
+        control = candidate;
+        break;
+      }
+    }
+  }
+  if (control == nullptr) return false;
+  control->Focus();
+  return control->Focused();
+}
+
+bool TCustomForm::SelectNext(bool forward, bool tabStopsOnly) {
+  std::vector<TWinControl*> order;
+  CollectTabOrder(*this, order);
+  std::vector<TWinControl*> candidates;
+  for (TWinControl* control : order) {
+    if (control->CanFocus() && (!tabStopsOnly || control->TabStop())) candidates.push_back(control);
+  }
+  if (candidates.empty()) return false;
+  const int count = static_cast<int>(candidates.size());
+  const auto found = std::find(candidates.begin(), candidates.end(), ActiveControl());
+  int index = found != candidates.end() ? static_cast<int>(found - candidates.begin()) : (forward ? -1 : count);
+  index = ((index + (forward ? 1 : -1)) % count + count) % count;
+  candidates[static_cast<size_t>(index)]->Focus();
+  return true;
+}
+
+bool TCustomForm::DialogKey(WORD key, TShiftState shift) {
+  switch (key) {
+    case VK_TAB:
+      if (shift & (ssAlt | ssCtrl)) return false;
+      return SelectNext((shift & ssShift) == 0, true);
+    case VK_LEFT:
+    case VK_UP:
+    case VK_RIGHT:
+    case VK_DOWN:
+      if (shift & (ssAlt | ssCtrl)) return false;
+      return SelectNext(key == VK_RIGHT || key == VK_DOWN, false);
+    case VK_RETURN:
+    case VK_ESCAPE:
+      return Broadcast(CM_DIALOGKEY, key, static_cast<LPARAM>(shift)) != 0;
+    default:
+      return false;
+  }
+}
+
+bool TCustomForm::ControlKey(TWinControl& control, UINT message, WPARAM wParam, LPARAM lParam) {
+  const TShiftState shift = KeyShiftState(lParam);
+  switch (message) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN: {
+      WORD key = static_cast<WORD>(wParam);
+      if (OnKeyDown && (keyPreview_ || &control == this)) {
+        OnKeyDown(this, key, shift);
+        if (key == 0) return true;
+      }
+      return message == WM_KEYDOWN && DialogKey(key, shift);
+    }
+    case WM_CHAR:
+    case WM_SYSCHAR:
+      // Accelerator letters, typed with Alt or without.
+      return Broadcast(CM_DIALOGCHAR, wParam, static_cast<LPARAM>(shift)) != 0;
+    default:
+      return false;
+  }
 }

@@ -71,6 +71,17 @@ public:
   void SetModalResult(int value) { modalResult_ = value; }
   bool Modal() const { return modal_; }
   void SetModal(bool value) { modal_ = value; }
+  // Shows the form and runs the application's message step until a modal result
+  // is set (2 when the application terminates meanwhile), then hides it and
+  // gives back what it took: the other windows of the thread are disabled while
+  // it shows. A visible, disabled or already modal form raises EInvalidOperation.
+  int ShowModal();
+
+  // With KeyPreview, OnKeyDown hears the keys of the form's controls before they do.
+  bool KeyPreview() const { return keyPreview_; }
+  void SetKeyPreview(bool value) { keyPreview_ = value; }
+  // The control inside the form that has, or last had, the keyboard focus.
+  TWinControl* ActiveControl();
   // The canvas of the client area.
   TControlCanvas& Canvas() { return canvas_; }
 
@@ -102,6 +113,7 @@ public:
   TNotifyEvent OnPaint;
   TCloseEvent OnClose;
   TCloseQueryEvent OnCloseQuery;
+  TKeyEvent OnKeyDown;
 
 protected:
   // Reads the layout resource named after ClassName(), scaling it to the screen.
@@ -122,8 +134,20 @@ protected:
   void FontChanged() override;
   void ColorChanged() override;
   bool SetEvent(const std::string& name, TNotifyEvent handler) override;
+  void ControlFocused(TWinControl& control) override;
+  bool ControlKey(TWinControl& control, UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+  class ModalScope;
+  void CloseModal();
+  // Tab and the arrow keys move the focus; Enter and Escape go to the buttons.
+  bool DialogKey(WORD key, TShiftState shift);
+  // Moves the focus on to the next (or previous) control that can take it,
+  // round to the first; false when none can.
+  bool SelectNext(bool forward, bool tabStopsOnly);
+  // Gives the focus back to the active control, or to the first one; false when
+  // no control took it.
+  bool FocusActiveControl();
   void ScaleAfterReading();
   void HideWindow();
   void ApplyPosition();
@@ -144,8 +168,14 @@ private:
   bool inShowOrHide_ = false;
   bool modal_ = false;
   int modalResult_ = mrNone;
+  bool keyPreview_ = false;
+  // The window, not the object: a control may go while the form stays.
+  HWND activeWindow_ = nullptr;
   TControlCanvas canvas_;
 };
+
+// The form a control sits in (the outermost window around it), or null.
+TCustomForm* ParentFormOf(TControl* control);
 
 class TForm : public TCustomForm {
 public:

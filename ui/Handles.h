@@ -44,11 +44,49 @@ struct FileCloser {
 struct WindowCloser {
   void operator()(HWND window) const { DestroyWindow(window); }
 };
+struct GlobalMemoryCloser {
+  void operator()(HGLOBAL block) const { GlobalFree(block); }
+};
 
 template <class T>
 using UniqueGdiObject = UniqueHandle<T, GdiObjectCloser>;
 using UniqueMemoryDC = UniqueHandle<HDC, DcCloser>;
 using UniqueWindow = UniqueHandle<HWND, WindowCloser>;
+// A global memory block; release() it once the system has taken it over.
+using UniqueGlobalMemory = UniqueHandle<HGLOBAL, GlobalMemoryCloser>;
+
+// A global memory block locked for one scope (GlobalLock/GlobalUnlock); null
+// when the lock failed.
+class LockedGlobalMemory {
+public:
+  explicit LockedGlobalMemory(HGLOBAL block) : block_(block), data_(GlobalLock(block)) {}
+  ~LockedGlobalMemory() {
+    if (data_ != nullptr) GlobalUnlock(block_);
+  }
+  LockedGlobalMemory(const LockedGlobalMemory&) = delete;
+  LockedGlobalMemory& operator=(const LockedGlobalMemory&) = delete;
+  void* get() const { return data_; }
+
+private:
+  HGLOBAL block_;
+  void* data_;
+};
+
+// The clipboard opened for one scope (OpenClipboard/CloseClipboard); closed
+// again only when the open succeeded.
+class OpenedClipboard {
+public:
+  explicit OpenedClipboard(HWND owner) : open_(OpenClipboard(owner) != FALSE) {}
+  ~OpenedClipboard() {
+    if (open_) CloseClipboard();
+  }
+  OpenedClipboard(const OpenedClipboard&) = delete;
+  OpenedClipboard& operator=(const OpenedClipboard&) = delete;
+  explicit operator bool() const { return open_; }
+
+private:
+  bool open_;
+};
 
 // A file handle: INVALID_HANDLE_VALUE, not 0, means none.
 class UniqueFile {

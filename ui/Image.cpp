@@ -1,6 +1,8 @@
 #include "ui/Image.h"
 
 #include "picture/Bitmap.h"
+#include "picture/FileFormats.h"
+#include "picture/Icon.h"
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
 #include "ui/LayoutValue.h"
@@ -99,7 +101,11 @@ void TImage::PictureChanged() {
   TGraphic* graphic = picture_.CurrentGraphic();
   bool opaque = false;
   if (graphic != nullptr) {
-    graphic->SetTransparent(transparent_);
+    // Icons and metafiles keep their own transparency.
+    const TGraphicClass& kind = graphic->ClassType();
+    if (!kind.InheritsFrom(TIcon::StaticClass()) && !kind.InheritsFrom(TMetafile::StaticClass())) {
+      graphic->SetTransparent(transparent_);
+    }
     const RECT dest = DestRect();
     opaque = !graphic->Transparent() && dest.left == 0 && dest.top == 0 && dest.right == Width() &&
              dest.bottom == Height();

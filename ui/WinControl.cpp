@@ -208,6 +208,32 @@ void TWinControl::WndProc(TMessage& message) {
     case CM_PARENTCOLORCHANGED:
       TControl::WndProc(message);
       return;
+    case WM_COMMAND:
+      // A system control tells its parent; the control's own object hears it back.
+      if (message.LParam != 0) {
+        if (WindowLayerControl* control = FindControl(reinterpret_cast<HWND>(message.LParam))) {
+          message.Result = control->Perform(kCnBase + WM_COMMAND, message.WParam, message.LParam);
+          return;
+        }
+      }
+      DefaultHandler(message);
+      return;
+    case WM_SETFOCUS:
+      DefaultHandler(message);
+      TopLevelControl()->ControlFocused(*this);
+      return;
+    case kCnBase + WM_KEYDOWN:
+    case kCnBase + WM_SYSKEYDOWN:
+    case kCnBase + WM_CHAR:
+    case kCnBase + WM_SYSCHAR:
+      message.Result =
+          TopLevelControl()->ControlKey(*this, message.Msg - kCnBase, message.WParam, message.LParam) ? 1 : 0;
+      return;
+    case CM_DIALOGKEY:
+    case CM_DIALOGCHAR:
+    case CM_FOCUSCHANGED:
+      message.Result = Broadcast(message.Msg, message.WParam, message.LParam);
+      return;
     default:
       if (message.Msg >= 0xB000 && message.Msg < 0xC000) {
         // The window layer's own notifications; the system knows none of them.
@@ -215,6 +241,43 @@ void TWinControl::WndProc(TMessage& message) {
       }
       DefaultHandler(message);
   }
+}
+
+bool TWinControl::CanFocus() const {
+  for (const TWinControl* control = this; control != nullptr; control = control->Parent()) {
+    if (control->handle_ == nullptr || !control->showing_ || !control->Enabled()) return false;
+  }
+  return true;
+}
+
+void TWinControl::Focus() {
+  if (CanFocus()) SetFocus(handle_);
+}
+
+TWinControl* TWinControl::TopLevelControl() {
+  TWinControl* control = this;
+  while (control->Parent() != nullptr) control = control->Parent();
+  return control;
+}
+
+LRESULT TWinControl::Broadcast(UINT message, WPARAM wParam, LPARAM lParam) {
+  // Copies: a claimant may change the lists.
+  const std::vector<TControl*> controls = controls_;
+  for (TControl* child : controls) {
+    if (const LRESULT result = child->Perform(message, wParam, lParam)) return result;
+  }
+  const std::vector<TWinControl*> winControls = winControls_;
+  for (TWinControl* child : winControls) {
+    if (const LRESULT result = child->Perform(message, wParam, lParam)) return result;
+  }
+  return 0;
+}
+
+std::string TWinControl::Caption() const {
+  if (handle_ == nullptr) return TControl::Caption();
+  std::string text(static_cast<size_t>(GetWindowTextLengthA(handle_)) + 1, '\0');
+  text.resize(static_cast<size_t>(GetWindowTextA(handle_, &text[0], static_cast<int>(text.size()))));
+  return text;
 }
 
 void TWinControl::UpdateBounds() {

@@ -34,6 +34,23 @@ public:
   bool HandleAllocated() const { return handle_ != nullptr; }
   void HandleNeeded() { Handle(); }
   bool Showing() const { return showing_; }
+  // Whether the window takes input now: false while a modal box has disabled it.
+  bool WindowEnabled() const { return handle_ != nullptr && IsWindowEnabled(handle_); }
+
+  // Whether the control can take the keyboard focus now: shown and enabled, and
+  // so is every window around it.
+  bool CanFocus() const;
+  // Gives the control the keyboard focus.
+  void Focus();
+  bool Focused() const { return handle_ != nullptr && GetFocus() == handle_; }
+  // The outermost windowed control around this one (the form), or itself.
+  TWinControl* TopLevelControl();
+  // Offers a notification to each child, the children's children included, until
+  // one claims it with a nonzero result, which is returned.
+  LRESULT Broadcast(UINT message, WPARAM wParam, LPARAM lParam);
+
+  std::string Caption() const override;
+  void SetCaption(const std::string& text) override;
 
   void SetBounds(int left, int top, int width, int height) override;
   RECT ClientRect() override;
@@ -68,7 +85,6 @@ protected:
   virtual void DestroyWindowHandle();
   void WndProc(TMessage& message) override;
   void DefaultHandler(TMessage& message) override;
-  void SetCaption(const std::string& text) override;
   void FontChanged() override;
   void ColorChanged() override;
   // Paints the control itself on the paint device context.
@@ -86,6 +102,13 @@ protected:
   void InvalidateOnParentRemoval(TControl* control);
   // Only a top-level form stands for the outermost window of the showing rule.
   virtual bool IsTopLevelWindow() const { return false; }
+  void SetTabStop(bool value) { tabStop_ = value; }
+  // Asked of the outermost window: a control inside it (or the window itself) has
+  // taken the keyboard focus.
+  virtual void ControlFocused(TWinControl&) {}
+  // Asked of the outermost window: a key message (WM_KEYDOWN to WM_SYSCHAR) for
+  // a control inside it, before the system sees it; true claims it.
+  virtual bool ControlKey(TWinControl&, UINT, WPARAM, LPARAM) { return false; }
 
 private:
   static LRESULT CALLBACK InitialWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

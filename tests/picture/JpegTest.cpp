@@ -23,10 +23,12 @@
 #include "picture/JpegProgress.h"
 #include "picture/Stream.h"
 #include "tests/support/Failures.h"
+#include "tests/support/JpegMarkers.h"
 #include "text/Exceptions.h"
 #include "ui/Screen.h"
 
 using namespace bitmap_test;
+using namespace jpeg_markers;
 
 namespace {
 
@@ -100,39 +102,12 @@ void Draw(TJPEGImage& jpeg) {
   target.Canvas().StretchDraw(rect, &jpeg);
 }
 
-
-// The pieces of a JPEG file up to its first scan: marker and segment body.
-struct Segment {
-  int marker;
-  Bytes body;
-};
-
-std::vector<Segment> Segments(const Bytes& file) {
-  std::vector<Segment> segments;
-  size_t at = 2;
-  while (at + 4 <= file.size() && file[at] == 0xFF) {
-    const int marker = file[at + 1];
-    const size_t length = static_cast<size_t>(file[at + 2] << 8 | file[at + 3]);
-    segments.push_back({marker, Bytes(file.begin() + at + 4, file.begin() + at + 2 + length)});
-    if (marker == 0xDA) break;
-    at += 2 + length;
-  }
-  return segments;
-}
-
 // Where the marker's 0xFF byte is in the file, or 0.
 size_t MarkerOffset(const Bytes& file, int marker) {
   for (size_t at = 2; at + 1 < file.size(); ++at) {
     if (file[at] == 0xFF && file[at + 1] == marker) return at;
   }
   return 0;
-}
-
-const Segment* Find(const std::vector<Segment>& segments, int marker) {
-  for (const Segment& segment : segments) {
-    if (segment.marker == marker) return &segment;
-  }
-  return nullptr;
 }
 
 // A private folder for the file cases, emptied and removed at the end.
@@ -393,14 +368,8 @@ TEST(JpegTest, SavedFileIsBaselineJfifWithTheScaledStandardTables) {
   const Bytes jfif{'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0};
   EXPECT_EQ(jfif, segments[0].body);
 
-  const Segment* tables = Find(segments, 0xDB);
-  ASSERT_NE(nullptr, tables);
-  EXPECT_EQ(0, tables->body[0]) << "8-bit luminance table first";
-  // The first natural row lies at zigzag positions 0, 1, 5 and 6; quality 80
-  // scales the standard table's 16, 11, 10, 16 by 40 percent.
-  const int standard[] = {16, 11, 10, 16};
-  const int zigzag[] = {0, 1, 5, 6};
-  for (int i = 0; i < 4; ++i) EXPECT_EQ((standard[i] * 40 + 50) / 100, tables->body[1 + zigzag[i]]) << i;
+  // Quality 80 scales the standard table's first row, 16, 11, 10, 16, by 40 percent.
+  EXPECT_EQ((std::vector<int>{6, 4, 4, 6}), FirstLuminanceRow(segments)) << "8-bit luminance table first";
 
   EXPECT_EQ(nullptr, Find(segments, 0xC2));
   const Segment* frame = Find(segments, 0xC0);

@@ -5,6 +5,7 @@
 #include "presenter/EntryEdge.h"
 #include "presenter/Mainwindow1.h"
 #include "tests/support/ScopedApplication.h"
+#include "text/CommandLine.h"
 #include "ui/Screen.h"
 
 namespace {
@@ -15,8 +16,14 @@ std::string FixedMinute() { return g_minute; }
 // Makes the main window as the program does, at a given minute.
 class MainWindowTest : public testing::Test {
 protected:
-  void SetUp() override { SetMinuteSource(&FixedMinute); }
+  // Started on a picture that is not there: nothing is loaded and no box is
+  // shown while the window is made.
+  void SetUp() override {
+    SetMinuteSource(&FixedMinute);
+    SetCommandLineForTesting("mirokate.exe C:\\nowhere\\missing.bmp");
+  }
   void TearDown() override {
+    SetCommandLineForTesting(nullptr);
     SetMinuteSource(nullptr);
     Screen->SetPixelsPerInchForTesting(96);
   }

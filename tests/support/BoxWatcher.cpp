@@ -48,17 +48,89 @@ std::string WindowText(HWND window) {
   return std::string(buffer, length > 0 ? static_cast<size_t>(length) : 0);
 }
 
-void PressKey(WORD key) {
-  INPUT inputs[2] = {};
-  inputs[0].type = INPUT_KEYBOARD;
-  inputs[0].ki.wVk = key;
-  inputs[1] = inputs[0];
-  inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
-  SendInput(2, inputs, sizeof(INPUT));
+void PressKey(WORD key, bool withControl) {
+  std::vector<INPUT> inputs;
+  const auto add = [&inputs](WORD vk, DWORD flags) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = vk;
+    input.ki.dwFlags = flags;
+    inputs.push_back(input);
+  };
+  if (withControl) add(VK_CONTROL, 0);
+  add(key, 0);
+  add(key, KEYEVENTF_KEYUP);
+  if (withControl) add(VK_CONTROL, KEYEVENTF_KEYUP);
+  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
+void ParseCopyText(const std::string& copied, SeenBox& box) {
+  const std::string divider = std::string(27, '-') + "\r\n";
+  std::vector<std::string> parts;
+  size_t at = 0;
+  while (true) {
+    const size_t next = copied.find(divider, at);
+    parts.push_back(copied.substr(at, next == std::string::npos ? std::string::npos : next - at));
+    if (next == std::string::npos) break;
+    at = next + divider.size();
+  }
+  // "", caption, text, button line, "" - each but the last ending in CR LF.
+  if (parts.size() != 5) return;
+  const auto line = [](const std::string& part) {
+    return part.size() >= 2 && part.compare(part.size() - 2, 2, "\r\n") == 0 ? part.substr(0, part.size() - 2) : part;
+  };
+  box.caption = line(parts[1]);
+  box.text = line(parts[2]);
+  const std::string buttons = line(parts[3]);
+  for (size_t from = 0; from < buttons.size();) {
+    const size_t gap = buttons.find("   ", from);
+    box.buttons.push_back(buttons.substr(from, gap == std::string::npos ? std::string::npos : gap - from));
+    if (gap == std::string::npos) break;
+    from = gap + 3;
+  }
+}
+
+namespace {
+
+// Presses the box's copy key and reads what it put on the clipboard.
+std::string CopyTextOf(HWND box) {
+  const DWORD before = GetClipboardSequenceNumber();
+  for (int attempt = 0; attempt < 100 && IsWindow(box); ++attempt) {
+    if (attempt % 25 == 0) {
+      SetForegroundWindow(box);
+      PressKey('C', true);
+    }
+    Sleep(20);
+    if (GetClipboardSequenceNumber() == before) continue;
+    std::string text;
+    if (OpenClipboard(nullptr)) {
+      if (const HANDLE data = GetClipboardData(CF_TEXT)) {
+        if (const auto* bytes = static_cast<const char*>(GlobalLock(data))) {
+          text = bytes;
+          GlobalUnlock(data);
+        }
+      }
+      CloseClipboard();
+    }
+    return text;
+  }
+  return std::string();
+}
+
+}  // namespace
+
 BoxWatcher::BoxWatcher(DWORD processId, WORD key, std::function<void(HWND)> onSeen)
-    : processId_(processId), key_(key), onSeen_(std::move(onSeen)), thread_([this] { Watch(); }) {}
+    : BoxWatcher(processId, std::vector<WORD>{key}, std::move(onSeen)) {}
+
+BoxWatcher::BoxWatcher(DWORD processId, std::vector<WORD> keys, std::function<void(HWND)> onSeen)
+    : processId_(processId), keys_(std::move(keys)), onSeen_(std::move(onSeen)), thread_([this] { Watch(); }) {}
+
+WORD BoxWatcher::NextKey() {
+  if (keys_.empty()) return VK_RETURN;
+  const WORD key = keys_.front();
+  if (keys_.size() > 1) keys_.erase(keys_.begin());
+  return key;
+}
 
 BoxWatcher::~BoxWatcher() {
   stop_ = true;
@@ -71,7 +143,10 @@ HWND FindVisibleWindow(DWORD processId, const char* className) {
   return search.found;
 }
 
-HWND BoxWatcher::FindBox() const { return FindVisibleWindow(processId_, "#32770"); }
+HWND BoxWatcher::FindBox() const {
+  if (const HWND box = FindVisibleWindow(processId_, "#32770")) return box;
+  return FindVisibleWindow(processId_, "TMessageForm");
+}
 
 void BoxWatcher::Watch() {
   while (!stop_) {
@@ -81,15 +156,28 @@ void BoxWatcher::Watch() {
       continue;
     }
     SeenBox seen;
-    seen.caption = WindowText(box);
-    EnumChildWindows(box, ReadChild, reinterpret_cast<LPARAM>(&seen));
+    char className[64] = {};
+    GetClassNameA(box, className, sizeof className);
+    seen.messageForm = std::string(className) == "TMessageForm";
+    if (seen.messageForm) {
+      seen.copied = CopyTextOf(box);
+      ParseCopyText(seen.copied, seen);
+    } else {
+      seen.caption = WindowText(box);
+      EnumChildWindows(box, ReadChild, reinterpret_cast<LPARAM>(&seen));
+    }
     if (onSeen_) onSeen_(box);
-    // Answer as a person would: bring the box to the front and press the key,
-    // again now and then until the box has gone.
+    // Answer as a person would: bring the box to the front and press the key (or
+    // click the close box), again now and then until the box has gone.
+    const WORD key = NextKey();
     for (int attempt = 0; IsWindow(box) && IsWindowVisible(box) && !stop_; ++attempt) {
       if (attempt % 25 == 0) {
         SetForegroundWindow(box);
-        PressKey(key_);
+        if (key == kCloseBox) {
+          PostMessageA(box, WM_SYSCOMMAND, SC_CLOSE, 0);
+        } else {
+          PressKey(key);
+        }
       }
       Sleep(20);
     }

@@ -1,6 +1,8 @@
 #pragma once
-// Finds the message boxes a process shows, reads them as a person would see
-// them and answers them with a key press, from a thread of its own.
+// Finds the boxes a process shows, reads them as a person would and answers
+// them with a key press, from a thread of its own. Two kinds are known: the
+// system's message box (class #32770), read from its controls, and the
+// program's own message form, read through its copy key (Ctrl+C).
 
 #include <windows.h>
 
@@ -15,8 +17,13 @@ struct SeenBox {
   std::string caption;
   std::string text;
   std::vector<std::string> buttons;
-  bool stopIcon = false;  // the icon is the system's stop icon (same process only)
+  bool stopIcon = false;     // the icon is the system's stop icon (same process only)
+  bool messageForm = false;  // the program's own box rather than the system's
+  std::string copied;        // what the copy key put on the clipboard (own box)
 };
+
+// An answer that is no key: the box's close box.
+constexpr WORD kCloseBox = 0;
 
 class BoxWatcher {
 public:
@@ -24,6 +31,8 @@ public:
   // each with the key. `onSeen` runs on the watcher thread while the box is open.
   explicit BoxWatcher(DWORD processId = GetCurrentProcessId(), WORD key = VK_RETURN,
                       std::function<void(HWND)> onSeen = nullptr);
+  // Answers the boxes with the keys in turn; the last one answers all later boxes.
+  BoxWatcher(DWORD processId, std::vector<WORD> keys, std::function<void(HWND)> onSeen = nullptr);
   ~BoxWatcher();
   BoxWatcher(const BoxWatcher&) = delete;
   BoxWatcher& operator=(const BoxWatcher&) = delete;
@@ -35,9 +44,10 @@ public:
 private:
   void Watch();
   HWND FindBox() const;
+  WORD NextKey();
 
   DWORD processId_;
-  WORD key_;
+  std::vector<WORD> keys_;
   std::function<void(HWND)> onSeen_;
   std::atomic<bool> stop_{false};
   mutable std::mutex lock_;
@@ -47,6 +57,9 @@ private:
 
 // The first visible top-level window of the process with that class, or null.
 HWND FindVisibleWindow(DWORD processId, const char* className);
-// Presses and releases a key through the system's input queue.
-void PressKey(WORD key);
+// Presses and releases a key through the system's input queue, with Ctrl held
+// down around it when asked.
+void PressKey(WORD key, bool withControl = false);
+// Reads an own message box's texts from its copy text (dividers of 27 "-").
+void ParseCopyText(const std::string& copied, SeenBox& box);
 std::string WindowText(HWND window);

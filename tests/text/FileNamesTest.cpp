@@ -105,3 +105,10 @@ TEST_F(ExistingFile, IsFalseForADirectoryOrNothing) {
   EXPECT_FALSE(IsExistingFile(dir_ + "\\*.bmp"));
   EXPECT_FALSE(IsExistingFile(""));
 }
+
+TEST_F(ExistingFile, StoredNameComesInTheCaseOnDisk) {
+  EXPECT_EQ("表.jpg", StoredFileNameOf(dir_ + "\\表.JPG"));
+  EXPECT_EQ("Missing.Jpg", StoredFileNameOf(dir_ + "\\Missing.Jpg"));
+  // A wildcard names no particular file.
+  EXPECT_EQ("*.JPG", StoredFileNameOf(dir_ + "\\*.JPG"));
+}

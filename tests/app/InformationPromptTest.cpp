@@ -1,0 +1,109 @@
+// Started without a picture, the program explains itself and offers the
+// information page; watched from outside, with the browser replaced by a
+// stand-in that records the addresses it is asked to open.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/app/RunningProgram.h"
+#include "tests/support/BoxWatcher.h"
+
+namespace {
+
+// The stand-in's record, a Unix path reached through drive Z:.
+std::string BrowserLog() {
+  char buffer[MAX_PATH] = {};
+  const DWORD length = GetEnvironmentVariableA("MIROKATE_BROWSER_LOG", buffer, sizeof buffer);
+  if (length == 0 || length >= sizeof buffer) return std::string();
+  std::string path = std::string("Z:") + buffer;
+  for (char& c : path)
+    if (c == '/') c = '\\';
+  return path;
+}
+
+std::vector<std::string> Lines(const std::string& path) {
+  const std::vector<uint8_t> bytes = ReadWholeFile(path);
+  std::vector<std::string> lines;
+  std::string line;
+  for (const uint8_t byte : bytes) {
+    if (byte == '\n') {
+      lines.push_back(line);
+      line.clear();
+    } else {
+      line += static_cast<char>(byte);
+    }
+  }
+  return lines;
+}
+
+struct PromptRun {
+  DWORD exitCode = 99;
+  std::vector<SeenBox> boxes;
+  std::vector<std::string> opened;  // addresses the browser was asked to open
+};
+
+// Runs the program without arguments and answers its two boxes.
+PromptRun Answer(WORD confirmation, const std::string& program = ProgramPath()) {
+  const std::string log = BrowserLog();
+  const size_t before = Lines(log).size();
+  PromptRun run;
+  RunningProgram running("", program);
+  EXPECT_TRUE(running.Started());
+  BoxWatcher watcher(running.ProcessId(), std::vector<WORD>{VK_RETURN, confirmation});
+  run.exitCode = running.WaitForExit();
+  watcher.WaitFor(2, 1000);
+  run.boxes = watcher.Seen();
+  // The browser is started by the shell and may come a moment later.
+  for (int waited = 0; waited < (confirmation == 'Y' ? 5000 : 1000); waited += 50) {
+    const std::vector<std::string> lines = Lines(log);
+    if (lines.size() > before) {
+      run.opened.assign(lines.begin() + static_cast<std::ptrdiff_t>(before), lines.end());
+      break;
+    }
+    Sleep(50);
+  }
+  return run;
+}
+
+void ExpectTheTwoBoxes(const std::vector<SeenBox>& boxes) {
+  ASSERT_EQ(2u, boxes.size());
+  EXPECT_TRUE(boxes[0].messageForm);
+  EXPECT_EQ("ミロカテ", boxes[0].caption);
+  EXPECT_EQ("アイコン（実行ファイル）上に画像ファイルをドロップしてください。", boxes[0].text);
+  EXPECT_EQ(std::vector<std::string>{"OK"}, boxes[0].buttons);
+  EXPECT_TRUE(boxes[1].messageForm);
+  EXPECT_EQ("確認", boxes[1].caption);
+  EXPECT_EQ("インフォメーションを参照しますか？", boxes[1].text);
+  EXPECT_EQ((std::vector<std::string>{"はい(Y)", "いいえ(N)"}), boxes[1].buttons);
+}
+
+}  // namespace
+
+TEST(InformationPrompt, NoOrTheCloseBoxOpensNothing) {
+  ASSERT_FALSE(BrowserLog().empty()) << "run under scripts/wine-runner";
+  for (const WORD answer : {static_cast<WORD>('N'), static_cast<WORD>(VK_ESCAPE), kCloseBox}) {
+    SCOPED_TRACE(answer);
+    const PromptRun run = Answer(answer);
+    EXPECT_EQ(0u, run.exitCode);
+    ExpectTheTwoBoxes(run.boxes);
+    EXPECT_TRUE(run.opened.empty());
+  }
+}
+
+TEST(InformationPrompt, YesOpensThePageNamingTheProgramFileAsItIsOnDisk) {
+  ASSERT_FALSE(BrowserLog().empty()) << "run under scripts/wine-runner";
+  // A copy whose name needs escaping, started under another case of its name.
+  PictureFolder folder("prog");
+  const std::string stored = folder.Expect("ミロ Tool #1&.exe");
+  ASSERT_TRUE(CopyFileA(ProgramPath().c_str(), stored.c_str(), FALSE));
+  const PromptRun run = Answer('Y', folder.Folder() + "\\ミロ TOOL #1&.exe");
+  EXPECT_EQ(0u, run.exitCode);
+  ExpectTheTwoBoxes(run.boxes);
+  // The trail byte of ミ is "~", which stays.
+  EXPECT_EQ(std::vector<std::string>{std::string("http://") + MIROKATE_INFO_HOST +
+                                     "/info.php?pf=w&sn=%83~%83%8D%20Tool%20%231%26"},
+            run.opened);
+}

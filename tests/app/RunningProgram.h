@@ -1,0 +1,69 @@
+#pragma once
+// Running the real program as a user would start it, and the pictures and
+// folders it is started on, for the tests that watch it from outside.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// build\mirokate.exe, beside the folder of the test programs.
+std::string ProgramPath();
+
+// The program started with a command-line tail (and optionally another program
+// file); killed if a test leaves it running.
+class RunningProgram {
+public:
+  explicit RunningProgram(const std::string& arguments, const std::string& program = ProgramPath());
+  ~RunningProgram();
+  RunningProgram(const RunningProgram&) = delete;
+  RunningProgram& operator=(const RunningProgram&) = delete;
+
+  bool Started() const { return started_; }
+  DWORD ProcessId() const { return process_.dwProcessId; }
+  HANDLE Process() const { return process_.hProcess; }
+
+  // The main window once it is shown, or null after the timeout.
+  HWND WaitForMainWindow(DWORD timeoutMs = 15000) const;
+  // Posts the closing message (WM_CLOSE, or the close box's WM_SYSCOMMAND) and
+  // gives the exit code.
+  DWORD Close(HWND window, UINT message = WM_CLOSE);
+  // The exit code once the program has ended by itself; 99 when it did not.
+  DWORD WaitForExit(DWORD timeoutMs = 30000);
+
+private:
+  bool started_ = false;
+  PROCESS_INFORMATION process_{};
+};
+
+// A fresh folder, removed with everything written into it. Its path has a blank
+// (…\mirokate <pid>\<subfolder>); the subfolder may hold any characters.
+class PictureFolder {
+public:
+  explicit PictureFolder(const std::string& subfolder = "My Photos");
+  ~PictureFolder();
+  PictureFolder(const PictureFolder&) = delete;
+  PictureFolder& operator=(const PictureFolder&) = delete;
+
+  std::string Write(const std::string& name, const std::vector<uint8_t>& bytes);
+  // Another file made in the folder (by the program), removed with it.
+  std::string Expect(const std::string& name);
+  const std::string& Folder() const { return folder_; }
+
+private:
+  std::string root_, folder_;
+  std::vector<std::string> files_;
+};
+
+std::vector<uint8_t> ReadWholeFile(const std::string& path);
+
+// 0x00RRGGBB pixels, top row first.
+using Pixels = std::vector<DWORD>;
+
+// A 24-bit bottom-up BMP file of the pixels.
+std::vector<uint8_t> BmpFile(int width, int height, const Pixels& pixels);
+// A JPEG file of the pixels at quality 95, in colour or gray.
+std::vector<uint8_t> JpegFile(int width, int height, const Pixels& pixels, bool gray = false);
+// Decodes a JPEG file with the JPEG library alone; empty on failure.
+Pixels DecodeJpeg(const std::vector<uint8_t>& file, int& width, int& height);

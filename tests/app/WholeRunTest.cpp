@@ -1,0 +1,283 @@
+// The whole run on real pictures, watched from outside the process as a user
+// would see it: the window's way in from its edge, the final box, and the JPEG
+// file written beside the picture.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <atomic>
+#include <cmath>
+#include <cstdlib>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/app/RunningProgram.h"
+#include "tests/support/BoxWatcher.h"
+#include "tests/support/JpegMarkers.h"
+
+namespace {
+
+// Samples the window's rectangle from another thread, keeping each new one.
+class PathRecorder {
+public:
+  explicit PathRecorder(HWND window) : window_(window), thread_([this] { Record(); }) {}
+  ~PathRecorder() { Stop(); }
+  void Stop() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+  }
+  std::vector<RECT> Path() {
+    std::lock_guard<std::mutex> guard(lock_);
+    return path_;
+  }
+
+private:
+  void Record() {
+    while (!stop_ && IsWindow(window_)) {
+      RECT rect;
+      if (GetWindowRect(window_, &rect)) {
+        std::lock_guard<std::mutex> guard(lock_);
+        if (path_.empty() || !EqualRect(&path_.back(), &rect)) path_.push_back(rect);
+      }
+      Sleep(1);
+    }
+  }
+
+  HWND window_;
+  std::atomic<bool> stop_{false};
+  std::mutex lock_;
+  std::vector<RECT> path_;
+  std::thread thread_;
+};
+
+struct RunResult {
+  DWORD exitCode = 99;
+  std::vector<SeenBox> boxes;
+  std::vector<RECT> path;
+  RECT client{};  // the main window's client area while the last box was open
+};
+
+RunResult RunOn(const std::string& arguments) {
+  RunResult result;
+  RunningProgram program(arguments);
+  EXPECT_TRUE(program.Started());
+  HWND main = nullptr;
+  std::mutex lock;
+  BoxWatcher watcher(program.ProcessId(), VK_RETURN, [&](HWND) {
+    std::lock_guard<std::mutex> guard(lock);
+    if (main != nullptr) GetClientRect(main, &result.client);
+  });
+  const HWND window = program.WaitForMainWindow();
+  {
+    std::lock_guard<std::mutex> guard(lock);
+    main = window;
+  }
+  if (window != nullptr) {
+    PathRecorder recorder(window);
+    result.exitCode = program.WaitForExit();
+    recorder.Stop();
+    result.path = recorder.Path();
+  } else {
+    result.exitCode = program.WaitForExit();
+  }
+  watcher.WaitFor(1, 1000);
+  result.boxes = watcher.Seen();
+  return result;
+}
+
+// Four flat quarters: red, green, blue and light gray.
+constexpr DWORD kQuarters[4] = {0xE02010, 0x20C040, 0x1030D0, 0xE0E0E0};
+
+Pixels Quarters(int width, int height) {
+  Pixels pixels(static_cast<size_t>(width) * height);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      pixels[static_cast<size_t>(y) * width + x] = kQuarters[(y >= height / 2 ? 2 : 0) + (x >= width / 2 ? 1 : 0)];
+  return pixels;
+}
+
+int Channel(DWORD pixel, int shift) { return static_cast<int>(pixel >> shift & 0xFF); }
+
+DWORD Gray(DWORD pixel) {
+  const auto level = static_cast<DWORD>(
+      std::lround(0.299 * Channel(pixel, 16) + 0.587 * Channel(pixel, 8) + 0.114 * Channel(pixel, 0)));
+  return level << 16 | level << 8 | level;
+}
+
+struct PictureCase {
+  const char* what;
+  const char* folder;
+  const char* name;
+  int width, height;
+  bool jpeg, gray, unquoted;
+  // Expected client area and picture rectangle in it.
+  int clientWidth, clientHeight;
+  RECT picture;
+};
+
+// Checks the saved frame against the expected one: black with the quarters
+// stretched over the picture rectangle. Points near an edge of a colour area are
+// left out, where JPEG compression blurs.
+void ExpectFrame(const PictureCase& c, const Pixels& saved) {
+  const RECT& r = c.picture;
+  const int midX = r.left + (r.right - r.left) / 2;
+  const int midY = r.top + (r.bottom - r.top) / 2;
+  const auto nearEdge = [&](int x, int y) {
+    constexpr int kBlur = 12;
+    for (const int edge : {static_cast<int>(r.left), static_cast<int>(r.right), midX})
+      if (std::abs(x - edge) < kBlur && y > r.top - kBlur && y < r.bottom + kBlur) return true;
+    for (const int edge : {static_cast<int>(r.top), static_cast<int>(r.bottom), midY})
+      if (std::abs(y - edge) < kBlur && x > r.left - kBlur && x < r.right + kBlur) return true;
+    return false;
+  };
+  int compared = 0, wrong = 0;
+  for (int y = 3; y < c.clientHeight; y += 7) {
+    for (int x = 3; x < c.clientWidth; x += 7) {
+      if (nearEdge(x, y)) continue;
+      DWORD expected = 0;
+      if (x >= r.left && x < r.right && y >= r.top && y < r.bottom) {
+        expected = kQuarters[(y >= midY ? 2 : 0) + (x >= midX ? 1 : 0)];
+        if (c.gray) expected = Gray(expected);
+      }
+      const DWORD got = saved[static_cast<size_t>(y) * c.clientWidth + x];
+      ++compared;
+      bool close = true;
+      for (int shift : {0, 8, 16}) close = close && std::abs(Channel(got, shift) - Channel(expected, shift)) <= 24;
+      if (!close && ++wrong <= 5) ADD_FAILURE() << c.what << ": at " << x << "," << y << std::hex << " saved " << got << " expected " << expected;
+    }
+  }
+  EXPECT_GT(compared, c.clientWidth * c.clientHeight / 49 / 3) << c.what << ": most of the frame is compared";
+  EXPECT_EQ(0, wrong) << c.what;
+}
+
+// The window moves along one axis in steps of 32 towards the centre and stops at
+// most 31 pixels past it.
+void ExpectEntryPath(const char* what, const std::vector<RECT>& path) {
+  ASSERT_GE(path.size(), 3u) << what;
+  const RECT last = path.back();
+  const int width = last.right - last.left, height = last.bottom - last.top;
+  const int centreLeft = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+  const int centreTop = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+  // The positions of the way in: the final size, centred across the axis, and
+  // a whole number of steps from the end.
+  std::vector<RECT> way;
+  for (const RECT& rect : path) {
+    if (rect.right - rect.left != width || rect.bottom - rect.top != height) continue;
+    const bool horizontal = rect.top == centreTop && (rect.left - last.left) % 32 == 0;
+    const bool vertical = rect.left == centreLeft && (rect.top - last.top) % 32 == 0;
+    if (horizontal || vertical) way.push_back(rect);
+  }
+  ASSERT_GE(way.size(), 3u) << what;
+  const bool horizontal = way.front().left != last.left;
+  const int start = horizontal ? way.front().left : way.front().top;
+  const int end = horizontal ? last.left : last.top;
+  const int centre = horizontal ? centreLeft : centreTop;
+  const int direction = end > start ? 1 : -1;
+  const int steps = std::abs(end - start) / 32;
+  EXPECT_GE(static_cast<int>(way.size()), steps / 2) << what << ": most steps are seen";
+  for (size_t i = 1; i < way.size(); ++i) {
+    const int moved = horizontal ? way[i].left - way[i - 1].left : way[i].top - way[i - 1].top;
+    EXPECT_GT(moved * direction, 0) << what << ": the window only moves towards the centre";
+  }
+  const int past = (end - centre) * direction;
+  EXPECT_GE(past, 0) << what;
+  EXPECT_LT(past, 32) << what;
+}
+
+}  // namespace
+
+TEST(WholeRun, FramesEachKindOfPictureAndSavesItBesideThePicture) {
+  const PictureCase cases[] = {
+      {"small landscape BMP", "My Photos", "beach.bmp", 400, 300, false, false, false, 400, 400, {5, 50, 395, 350}},
+      {"large landscape JPEG", "My Photos", "hills.JPG", 800, 600, true, false, false, 600, 600, {5, 75, 595, 525}},
+      {"portrait JPEG", "My Photos", "tower.jpeg", 300, 800, true, false, false, 800, 800, {250, 5, 550, 795}},
+      {"square BMP in a dotted Japanese folder", "写真.2026 アルバム", "四角.bmp", 600, 600, false, false, false, 600,
+       600, {0, 5, 600, 595}},
+      {"gray JPEG named by two unquoted arguments", "My Photos", "gray.jpg", 200, 150, true, true, true, 200, 200,
+       {5, 25, 195, 175}},
+  };
+  for (const PictureCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    PictureFolder folder(c.folder);
+    const Pixels pixels = Quarters(c.width, c.height);
+    const std::string path =
+        folder.Write(c.name, c.jpeg ? JpegFile(c.width, c.height, pixels, c.gray) : BmpFile(c.width, c.height, pixels));
+    const std::string base = std::string(c.name).substr(0, std::string(c.name).rfind('.'));
+    const std::string output = folder.Expect("ミロカテ ～ " + base + ".jpg");
+
+    const RunResult run = RunOn(c.unquoted ? path : "\"" + path + "\"");
+    EXPECT_EQ(0u, run.exitCode);
+    ASSERT_EQ(1u, run.boxes.size());
+    const SeenBox& box = run.boxes[0];
+    EXPECT_TRUE(box.messageForm);
+    EXPECT_EQ("ミロカテ", box.caption);
+    EXPECT_EQ(std::to_string(c.clientWidth) + " x " + std::to_string(c.clientHeight) + " のミロカテ形式で保存しました。",
+              box.text);
+    EXPECT_EQ(std::vector<std::string>{"OK"}, box.buttons);
+    EXPECT_EQ(c.clientWidth, run.client.right);
+    EXPECT_EQ(c.clientHeight, run.client.bottom);
+    ExpectEntryPath(c.what, run.path);
+
+    const std::vector<uint8_t> file = ReadWholeFile(output);
+    ASSERT_FALSE(file.empty()) << output;
+    const auto segments = jpeg_markers::Segments(file);
+    const jpeg_markers::Segment* frame = jpeg_markers::Find(segments, 0xC0);
+    ASSERT_NE(nullptr, frame) << "baseline";
+    ASSERT_EQ(3, frame->body[5]) << "three components, also for a gray picture";
+    EXPECT_EQ(0x22, frame->body[7]) << "luminance sampled 2 by 2";
+    EXPECT_EQ(0x11, frame->body[10]);
+    EXPECT_EQ((std::vector<int>{6, 4, 4, 6}), jpeg_markers::FirstLuminanceRow(segments)) << "quality 80";
+    int width = 0, height = 0;
+    const Pixels saved = DecodeJpeg(file, width, height);
+    ASSERT_EQ(c.clientWidth, width);
+    ASSERT_EQ(c.clientHeight, height);
+    ExpectFrame(c, saved);
+  }
+}
+
+TEST(WholeRun, AnEarlierOutputIsReplaced) {
+  PictureFolder folder;
+  const std::string path = folder.Write("again.bmp", BmpFile(160, 120, Quarters(160, 120)));
+  const std::string output = folder.Write("ミロカテ ～ again.jpg", std::vector<uint8_t>(100000, 'x'));
+  const RunResult run = RunOn("\"" + path + "\"");
+  EXPECT_EQ(0u, run.exitCode);
+  const std::vector<uint8_t> file = ReadWholeFile(output);
+  int width = 0, height = 0;
+  EXPECT_FALSE(DecodeJpeg(file, width, height).empty());
+  EXPECT_EQ(160, width);
+  EXPECT_EQ(160, height);
+  EXPECT_LT(file.size(), 100000u) << "nothing of the earlier file is left";
+}
+
+TEST(WholeRun, ATinyPictureIsSavedAtTheSizeTheWindowSystemAllowed) {
+  // A window cannot be as narrow as 40 pixels; what it got is what is saved and
+  // reported.
+  PictureFolder folder;
+  const std::string path = folder.Write("tiny.bmp", BmpFile(40, 30, Quarters(40, 30)));
+  const std::string output = folder.Expect("ミロカテ ～ tiny.jpg");
+  const RunResult run = RunOn("\"" + path + "\"");
+  EXPECT_EQ(0u, run.exitCode);
+  int width = 0, height = 0;
+  ASSERT_FALSE(DecodeJpeg(ReadWholeFile(output), width, height).empty());
+  EXPECT_EQ(run.client.right, width);
+  EXPECT_EQ(run.client.bottom, height);
+  EXPECT_GE(width, 40);
+  ASSERT_EQ(1u, run.boxes.size());
+  EXPECT_EQ(std::to_string(width) + " x " + std::to_string(height) + " のミロカテ形式で保存しました。", run.boxes[0].text);
+}
+
+TEST(WholeRun, AnEmptyJpegEndsTheProgramWithoutWritingAnything) {
+  PictureFolder folder;
+  const std::string empty = folder.Write("empty.jpg", {});
+  // It has no size to fit: the program ends at its first tick. Its decode error
+  // shows only if the parked window was ever drawn.
+  const RunResult run = RunOn("\"" + empty + "\"");
+  EXPECT_EQ(0u, run.exitCode);
+  for (const SeenBox& box : run.boxes) EXPECT_EQ("JPEG エラー #41.", box.text);
+  WIN32_FIND_DATAA found;
+  const HANDLE search = FindFirstFileA((folder.Folder() + "\\ミロカテ*").c_str(), &found);
+  EXPECT_EQ(INVALID_HANDLE_VALUE, search);
+  if (search != INVALID_HANDLE_VALUE) FindClose(search);
+}
