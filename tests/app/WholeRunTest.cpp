@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
@@ -150,6 +151,23 @@ void ExpectFrame(const PictureCase& c, const Pixels& saved) {
   }
   EXPECT_GT(compared, c.clientWidth * c.clientHeight / 49 / 3) << c.what << ": most of the frame is compared";
   EXPECT_EQ(0, wrong) << c.what;
+
+  // The picture's edges, found where the black gives way (within 2 pixels of
+  // compression blur), across its upper quarters and down its left ones.
+  const auto lit = [&](int x, int y) {
+    const DWORD pixel = saved[static_cast<size_t>(y) * c.clientWidth + x];
+    return std::max({Channel(pixel, 0), Channel(pixel, 8), Channel(pixel, 16)}) > 28;
+  };
+  const int row = r.top + (r.bottom - r.top) / 4, column = r.left + (r.right - r.left) / 4;
+  int left = 0, right = c.clientWidth - 1, top = 0, bottom = c.clientHeight - 1;
+  while (left < c.clientWidth - 1 && !lit(left, row)) ++left;
+  while (right > 0 && !lit(right, row)) --right;
+  while (top < c.clientHeight - 1 && !lit(column, top)) ++top;
+  while (bottom > 0 && !lit(column, bottom)) --bottom;
+  EXPECT_NEAR(r.left, left, 2) << c.what;
+  EXPECT_NEAR(r.right - 1, right, 2) << c.what;
+  EXPECT_NEAR(r.top, top, 2) << c.what;
+  EXPECT_NEAR(r.bottom - 1, bottom, 2) << c.what;
 }
 
 // The window moves along one axis in steps of 32 towards the centre and stops at
@@ -266,6 +284,37 @@ TEST(WholeRun, ATinyPictureIsSavedAtTheSizeTheWindowSystemAllowed) {
   EXPECT_GE(width, 40);
   ASSERT_EQ(1u, run.boxes.size());
   EXPECT_EQ(std::to_string(width) + " x " + std::to_string(height) + " のミロカテ形式で保存しました。", run.boxes[0].text);
+}
+
+TEST(WholeRun, AFailedSaveIsShownAndTheWindowWaitsAtTheCentre) {
+  PictureFolder folder;
+  const std::string path = folder.Write("locked.bmp", BmpFile(160, 120, Quarters(160, 120)));
+  const std::vector<uint8_t> earlier(5000, 'e');
+  const std::string output = folder.Write("ミロカテ ～ locked.jpg", earlier);
+  SetFileAttributesA(output.c_str(), FILE_ATTRIBUTE_READONLY);
+
+  RunningProgram program("\"" + path + "\"");
+  ASSERT_TRUE(program.Started());
+  BoxWatcher watcher(program.ProcessId());
+  ASSERT_TRUE(watcher.WaitFor(1, 15000));
+  const std::vector<SeenBox> boxes = watcher.Seen();
+  EXPECT_FALSE(boxes[0].messageForm) << "the failure display, not the report of a save";
+  EXPECT_EQ("ファイル " + output + " を作成できません.", boxes[0].text);
+  // The animation has stopped; the window stays at the centre until it is closed.
+  Sleep(300);
+  EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(program.Process(), 0));
+  const HWND window = FindVisibleWindow(program.ProcessId(), "TMainForm1");
+  ASSERT_NE(nullptr, window);
+  RECT rect;
+  GetWindowRect(window, &rect);
+  const int centreLeft = (GetSystemMetrics(SM_CXSCREEN) - (rect.right - rect.left)) / 2;
+  const int centreTop = (GetSystemMetrics(SM_CYSCREEN) - (rect.bottom - rect.top)) / 2;
+  const bool nearCentre = (rect.left - centreLeft >= -31 && rect.left - centreLeft <= 31 && rect.top == centreTop) ||
+                          (rect.top - centreTop >= -31 && rect.top - centreTop <= 31 && rect.left == centreLeft);
+  EXPECT_TRUE(nearCentre) << rect.left << "," << rect.top;
+  EXPECT_EQ(0u, program.Close(window));
+  EXPECT_EQ(1u, watcher.Seen().size()) << "no report of a save";
+  EXPECT_EQ(earlier, ReadWholeFile(output));
 }
 
 TEST(WholeRun, AnEmptyJpegEndsTheProgramWithoutWritingAnything) {

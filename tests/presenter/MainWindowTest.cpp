@@ -4,9 +4,13 @@
 
 #include "presenter/EntryEdge.h"
 #include "presenter/Mainwindow1.h"
+#include "tests/app/RunningProgram.h"
+#include "tests/support/BoxWatcher.h"
 #include "tests/support/ScopedApplication.h"
 #include "text/CommandLine.h"
+#include "text/Exceptions.h"
 #include "ui/Screen.h"
+#include "ui/Sound.h"
 
 namespace {
 
@@ -171,4 +175,47 @@ TEST_F(MainWindowTest, TheLoopStaysIdleWhileTheTimerIsOff) {
   CloseHandle(loopThread);
   EXPECT_TRUE(app->Terminated());
   EXPECT_LE(after - before, 20.0);
+}
+
+TEST_F(MainWindowTest, ASaveBeepsAndReportsTheClientSizeAFailedOneDoesNeither) {
+  PictureFolder folder("presenter");
+  const std::string picture = folder.Write("beach.bmp", BmpFile(200, 150, Pixels(200 * 150, 0x3060C0)));
+  const std::string output = folder.Expect("ミロカテ ～ beach.jpg");
+  static std::string commandLine;
+  commandLine = "mirokate.exe \"" + picture + "\"";
+  SetCommandLineForTesting(commandLine.c_str());
+  TMainForm1* form = Make("07");
+  form->Timer1->SetEnabled(false);
+  // The first tick sizes the window to the picture and fits it.
+  form->Timer1Timer(form->Timer1);
+  EXPECT_EQ(1, form->Timer1->Tag());
+  EXPECT_EQ(200, form->ClientWidth());
+  EXPECT_EQ(200, form->ClientHeight());
+  EXPECT_EQ(5, form->Image2->Left());
+  EXPECT_EQ(25, form->Image2->Top());
+  EXPECT_EQ(190, form->Image2->Width());
+  EXPECT_EQ(150, form->Image2->Height());
+
+  const int beeps = DefaultBeepsSoFar();
+  {
+    BoxWatcher watcher;
+    form->Button1Click(form->Button1);
+    ASSERT_TRUE(watcher.WaitFor(1, 2000));
+    EXPECT_EQ("200 x 200 のミロカテ形式で保存しました。", watcher.Seen()[0].text);
+  }
+  // One beep for the save, one for the copy key with which the box was read.
+  EXPECT_EQ(beeps + 2, DefaultBeepsSoFar());
+  int width = 0, height = 0;
+  EXPECT_FALSE(DecodeJpeg(ReadWholeFile(output), width, height).empty());
+  EXPECT_EQ(200, width);
+  EXPECT_EQ(200, height);
+
+  // A target that cannot be replaced: the failure leaves at once, silently.
+  SetFileAttributesA(output.c_str(), FILE_ATTRIBUTE_READONLY);
+  {
+    BoxWatcher watcher;
+    EXPECT_THROW(form->Button1Click(form->Button1), EFCreateError);
+    EXPECT_FALSE(watcher.WaitFor(1, 300));
+  }
+  EXPECT_EQ(beeps + 2, DefaultBeepsSoFar());
 }
