@@ -40,25 +40,12 @@ ParkingPlace StartPlaceFor(EntryEdge edge, int width, int height, int screenWidt
 bool StepTowardsCentre(EntryEdge edge, ParkingPlace& place, int width, int height, int screenWidth,
                        int screenHeight) {
   constexpr int kStep = 32;
-  const int centreLeft = (screenWidth - width) / 2;
-  const int centreTop = (screenHeight - height) / 2;
-  switch (edge) {
-    case kLeftEdge:
-      if (place.left >= centreLeft) return false;
-      place.left += kStep;
-      return true;
-    case kRightEdge:
-      if (place.left <= centreLeft) return false;
-      place.left -= kStep;
-      return true;
-    case kTopEdge:
-      if (place.top >= centreTop) return false;
-      place.top += kStep;
-      return true;
-    case kBottomEdge:
-      if (place.top <= centreTop) return false;
-      place.top -= kStep;
-      return true;
-  }
-  return false;
+  const bool horizontal = edge == kLeftEdge || edge == kRightEdge;
+  int& position = horizontal ? place.left : place.top;
+  const int centre = horizontal ? (screenWidth - width) / 2 : (screenHeight - height) / 2;
+  // Left and top edges move forwards, right and bottom backwards.
+  const int direction = edge == kLeftEdge || edge == kTopEdge ? 1 : -1;
+  if ((centre - position) * direction <= 0) return false;
+  position += kStep * direction;
+  return true;
 }

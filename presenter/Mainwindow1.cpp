@@ -1,7 +1,5 @@
 #include "presenter/Mainwindow1.h"
 
-#include <memory>
-
 #include "picture/Bitmap.h"
 #include "picture/JpegImage.h"
 #include "presenter/PictureFit.h"
@@ -165,23 +163,23 @@ std::string TMainForm1::OutputName() const {
 }
 
 void TMainForm1::Button1Click(TComponent*) {
-  auto jpeg = std::make_unique<TJPEGImage>();
-  auto bitmap = std::make_unique<TBitmap>();
-  Image1->SetPicture(nullptr);
-  Image1->SetAutoSize(false);
-  const int clientWidth = ClientWidth();
-  const int clientHeight = ClientHeight();
-  Image1->SetWidth(clientWidth);
-  Image1->SetHeight(clientHeight);
-  // What is on the screen now, without a repaint first.
-  const RECT area{0, 0, clientWidth, clientHeight};
-  Image1->Canvas().CopyRect(area, Canvas(), area);
-  bitmap->CopyFrom(&Image1->Picture().AsBitmap());
-  jpeg->CopyFrom(bitmap.get());
-  jpeg->Options().SaveQuality = 80;
-  jpeg->SaveFile(OutputName());
-  jpeg.reset();
-  bitmap.reset();
+  {
+    TJPEGImage jpeg;
+    TBitmap bitmap;
+    Image1->SetPicture(nullptr);
+    Image1->SetAutoSize(false);
+    const int clientWidth = ClientWidth();
+    const int clientHeight = ClientHeight();
+    Image1->SetWidth(clientWidth);
+    Image1->SetHeight(clientHeight);
+    // What is on the screen now, without a repaint first.
+    const RECT area{0, 0, clientWidth, clientHeight};
+    Image1->Canvas().CopyRect(area, Canvas(), area);
+    bitmap.CopyFrom(&Image1->Picture().AsBitmap());
+    jpeg.CopyFrom(&bitmap);
+    jpeg.Options().SaveQuality = 80;
+    jpeg.SaveFile(OutputName());
+  }  // both graphics are released before the report
   DefaultBeep();
   ShowMessage(IntegerToText(ClientWidth()) + " x " + IntegerToText(ClientHeight()) + " のミロカテ形式で保存しました。");
 }

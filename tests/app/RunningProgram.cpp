@@ -1,13 +1,13 @@
 #include "tests/app/RunningProgram.h"
 
 #include <csetjmp>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 
 #include <jpeglib.h>
 
 #include "tests/support/BoxWatcher.h"
+#include "tests/support/LibraryJpeg.h"
 
 std::string ProgramPath() {
   char buffer[MAX_PATH];
@@ -125,30 +125,13 @@ std::vector<uint8_t> BmpFile(int width, int height, const Pixels& pixels) {
 }
 
 std::vector<uint8_t> JpegFile(int width, int height, const Pixels& pixels, bool gray) {
-  jpeg_compress_struct cinfo{};
-  jpeg_error_mgr errors{};
-  cinfo.err = jpeg_std_error(&errors);
-  jpeg_create_compress(&cinfo);
-  unsigned char* buffer = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&cinfo, &buffer, &size);
-  cinfo.image_width = static_cast<JDIMENSION>(width);
-  cinfo.image_height = static_cast<JDIMENSION>(height);
-  cinfo.input_components = 4;
-  cinfo.in_color_space = JCS_EXT_BGRX;
-  jpeg_set_defaults(&cinfo);
-  if (gray) jpeg_set_colorspace(&cinfo, JCS_GRAYSCALE);
-  jpeg_set_quality(&cinfo, 95, TRUE);
-  jpeg_start_compress(&cinfo, TRUE);
-  while (cinfo.next_scanline < cinfo.image_height) {
-    JSAMPROW rows[1] = {reinterpret_cast<JSAMPROW>(const_cast<DWORD*>(&pixels[cinfo.next_scanline * width]))};
-    jpeg_write_scanlines(&cinfo, rows, 1);
-  }
-  jpeg_finish_compress(&cinfo);
-  std::vector<uint8_t> file(buffer, buffer + size);
-  jpeg_destroy_compress(&cinfo);
-  std::free(buffer);
-  return file;
+  return LibraryJpeg(
+      width, height, 4, JCS_EXT_BGRX,
+      [&](int y) { return reinterpret_cast<const uint8_t*>(&pixels[static_cast<size_t>(y) * width]); },
+      [gray](jpeg_compress_struct& cinfo) {
+        if (gray) jpeg_set_colorspace(&cinfo, JCS_GRAYSCALE);
+        jpeg_set_quality(&cinfo, 95, TRUE);
+      });
 }
 
 namespace {

@@ -24,6 +24,7 @@
 #include "picture/Stream.h"
 #include "tests/support/Failures.h"
 #include "tests/support/JpegMarkers.h"
+#include "tests/support/LibraryJpeg.h"
 #include "text/Exceptions.h"
 #include "ui/Screen.h"
 
@@ -248,30 +249,9 @@ static void CheckFailures();
 // component counts and colour spaces the graphic itself never writes.
 static Bytes LibraryFile(int size, int components, J_COLOR_SPACE space, bool adobe,
                          const std::vector<uint8_t>& row) {
-  jpeg_compress_struct cinfo{};
-  jpeg_error_mgr errors{};
-  cinfo.err = jpeg_std_error(&errors);
-  jpeg_create_compress(&cinfo);
-  unsigned char* buffer = nullptr;
-  unsigned long length = 0;
-  jpeg_mem_dest(&cinfo, &buffer, &length);
-  cinfo.image_width = static_cast<JDIMENSION>(size);
-  cinfo.image_height = static_cast<JDIMENSION>(size);
-  cinfo.input_components = components;
-  cinfo.in_color_space = space;
-  jpeg_set_defaults(&cinfo);
-  cinfo.write_Adobe_marker = adobe;
-  jpeg_start_compress(&cinfo, TRUE);
-  std::vector<uint8_t> copy(row);
-  while (cinfo.next_scanline < cinfo.image_height) {
-    JSAMPROW rows[1] = {copy.data()};
-    jpeg_write_scanlines(&cinfo, rows, 1);
-  }
-  jpeg_finish_compress(&cinfo);
-  Bytes file(buffer, buffer + length);
-  jpeg_destroy_compress(&cinfo);
-  std::free(buffer);
-  return file;
+  return LibraryJpeg(
+      size, size, components, space, [&row](int) { return row.data(); },
+      [adobe](jpeg_compress_struct& cinfo) { cinfo.write_Adobe_marker = adobe; });
 }
 
 // A two-component file.

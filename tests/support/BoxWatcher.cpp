@@ -48,20 +48,31 @@ std::string WindowText(HWND window) {
   return std::string(buffer, length > 0 ? static_cast<size_t>(length) : 0);
 }
 
-void PressKey(WORD key, bool withControl) {
+void PressChord(const std::vector<WORD>& keys) {
   std::vector<INPUT> inputs;
-  const auto add = [&inputs](WORD vk, DWORD flags) {
+  const auto add = [&inputs](WORD key, DWORD flags) {
     INPUT input{};
     input.type = INPUT_KEYBOARD;
-    input.ki.wVk = vk;
+    input.ki.wVk = key;
     input.ki.dwFlags = flags;
     inputs.push_back(input);
   };
-  if (withControl) add(VK_CONTROL, 0);
-  add(key, 0);
-  add(key, KEYEVENTF_KEYUP);
-  if (withControl) add(VK_CONTROL, KEYEVENTF_KEYUP);
+  for (const WORD key : keys) add(key, 0);
+  for (auto it = keys.rbegin(); it != keys.rend(); ++it) add(*it, KEYEVENTF_KEYUP);
   SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+std::string ClipboardText() {
+  std::string text;
+  if (!OpenClipboard(nullptr)) return "(clipboard busy)";
+  if (const HANDLE data = GetClipboardData(CF_TEXT)) {
+    if (const auto* bytes = static_cast<const char*>(GlobalLock(data))) {
+      text = bytes;
+      GlobalUnlock(data);
+    }
+  }
+  CloseClipboard();
+  return text;
 }
 
 void ParseCopyText(const std::string& copied, SeenBox& box) {
@@ -98,21 +109,10 @@ std::string CopyTextOf(HWND box) {
   for (int attempt = 0; attempt < 100 && IsWindow(box); ++attempt) {
     if (attempt % 25 == 0) {
       SetForegroundWindow(box);
-      PressKey('C', true);
+      PressChord({VK_CONTROL, 'C'});
     }
     Sleep(20);
-    if (GetClipboardSequenceNumber() == before) continue;
-    std::string text;
-    if (OpenClipboard(nullptr)) {
-      if (const HANDLE data = GetClipboardData(CF_TEXT)) {
-        if (const auto* bytes = static_cast<const char*>(GlobalLock(data))) {
-          text = bytes;
-          GlobalUnlock(data);
-        }
-      }
-      CloseClipboard();
-    }
-    return text;
+    if (GetClipboardSequenceNumber() != before) return ClipboardText();
   }
   return std::string();
 }
@@ -176,7 +176,7 @@ void BoxWatcher::Watch() {
         if (key == kCloseBox) {
           PostMessageA(box, WM_SYSCOMMAND, SC_CLOSE, 0);
         } else {
-          PressKey(key);
+          PressChord({key});
         }
       }
       Sleep(20);

@@ -57,9 +57,11 @@ private:
 
 // The first visible top-level window of the process with that class, or null.
 HWND FindVisibleWindow(DWORD processId, const char* className);
-// Presses and releases a key through the system's input queue, with Ctrl held
-// down around it when asked.
-void PressKey(WORD key, bool withControl = false);
+// Presses the keys together through the system's input queue, as a person
+// would: down in order, up in reverse.
+void PressChord(const std::vector<WORD>& keys);
+// The clipboard's text, or "(clipboard busy)" when it cannot be opened.
+std::string ClipboardText();
 // Reads an own message box's texts from its copy text (dividers of 27 "-").
 void ParseCopyText(const std::string& copied, SeenBox& box);
 std::string WindowText(HWND window);

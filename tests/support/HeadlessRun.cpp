@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
   }
   DWORD exitCode = 1;
   {
-    BoxWatcher watcher(process.dwProcessId, VK_RETURN, [](HWND) {});
+    BoxWatcher watcher(process.dwProcessId);
     size_t printed = 0;
     const auto printNew = [&] {
       const std::vector<SeenBox> seen = watcher.Seen();

@@ -84,25 +84,6 @@ HWND ButtonOf(HWND box, const char* text) {
 
 bool DrawnAsDefault(HWND button) { return (GetWindowLongA(button, GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON; }
 
-// Presses the keys together, as a person would: down in order, up in reverse.
-void PressChord(const std::vector<WORD>& keys) {
-  std::vector<INPUT> inputs;
-  for (WORD key : keys) {
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = key;
-    inputs.push_back(input);
-  }
-  for (auto it = keys.rbegin(); it != keys.rend(); ++it) {
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = *it;
-    input.ki.dwFlags = KEYEVENTF_KEYUP;
-    inputs.push_back(input);
-  }
-  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-}
-
 // Acts on the next message box from a thread of its own, once the box shows
 // with the focus on one of its buttons and in the front, where typed keys reach it.
 class BoxDriver {
@@ -138,19 +119,6 @@ int AnswerWith(bool confirmation, std::vector<std::vector<WORD>> chords) {
   });
   return confirmation ? MessageDlg(kQuestion, mtConfirmation, mbYes | mbNo, 0)
                       : MessageDlg("保存しました。", mtCustom, mbOK, 0);
-}
-
-std::string ClipboardText() {
-  std::string text;
-  if (!OpenClipboard(nullptr)) return "(clipboard busy)";
-  if (const HANDLE data = GetClipboardData(CF_TEXT)) {
-    if (const auto* bytes = static_cast<const char*>(GlobalLock(data))) {
-      text = bytes;
-      GlobalUnlock(data);
-    }
-  }
-  CloseClipboard();
-  return text;
 }
 
 void PutOnClipboard(const std::string& text) {
