@@ -279,18 +279,21 @@ void TBitmap::SetPalette(HPALETTE palette) {
     if (image_->Palette != SystemPalette16()) DeleteObject(image_->Palette);
     image_->Palette = nullptr;
   } else {
+    // The palette is ours from the call on: a failed duplication must not leak it.
+    OwnedPalette owned(palette);
     ReleaseCanvasDC();
     EnsureHandle();
     DIBSECTION dib = image_->DIB;
     UniqueGdiObject<HBITMAP> handle(DuplicateBitmap(image_->Handle, image_->Palette, palette, dib, nullptr));
     InstallImage(handle.get(), palette, dib, image_->OS2Format, nullptr);
     handle.release();
+    owned.release();
   }
   if (image_->DIBHandle != nullptr && image_->DIB.dsBmih.biBitCount <= 8) {
     RGBQUAD table[256];
     const int count = ColorTableFromPalette(palette, table, 255);
     WindowDC screen(nullptr);
-    UniqueMemoryDC dc(CheckGdi(CreateCompatibleDC(screen.get())));
+    UniqueMemoryDC dc(GdiCreate([&] { return CreateCompatibleDC(screen.get()); }));
     SelectedObject selected(dc.get(), image_->DIBHandle);
     SetDIBColorTable(dc.get(), 0, static_cast<UINT>(count), table);
   }
@@ -483,7 +486,7 @@ void TBitmap::SaveStream(TStream& stream) {
   std::vector<uint8_t> table;
   if (header.biBitCount <= 8) {
     RGBQUAD entries[256];
-    UniqueMemoryDC dc(CheckGdi(CreateCompatibleDC(nullptr)));
+    UniqueMemoryDC dc(GdiCreate([&] { return CreateCompatibleDC(nullptr); }));
     DeselectEverywhere(image_->DIBHandle);
     SelectedObject selected(dc.get(), image_->DIBHandle);
     const UINT count = GetDIBColorTable(dc.get(), 0, 256, entries);

@@ -47,7 +47,7 @@ void TBitmapCanvas::CreateHandle() {
   DeselectEverywhere(image.Handle);
   bitmap_.EnsurePalette();
 
-  UniqueMemoryDC dc(CheckGdi(CreateCompatibleDC(nullptr)));
+  UniqueMemoryDC dc(GdiCreate([&] { return CreateCompatibleDC(nullptr); }));
   HGDIOBJ oldBitmap = nullptr;
   HPALETTE oldPalette = nullptr;
   if (image.Handle != nullptr) {

@@ -203,16 +203,17 @@ HBITMAP DuplicateBitmap(HBITMAP handle, HPALETTE oldPalette, HPALETTE newPalette
 
   WindowDC screen(nullptr);
   CheckGdi(screen.get());
-  UniqueMemoryDC memoryDC(CheckGdi(CreateCompatibleDC(screen.get())));
+  UniqueMemoryDC memoryDC(GdiCreate([&] { return CreateCompatibleDC(screen.get()); }));
   UniqueGdiObject<HBITMAP> result;
   bool copied = false;
 
   if (wanted.biSize < sizeof(BITMAPINFOHEADER)) {
     // A device-dependent bitmap: monochrome, or in the screen's format.
     if ((dib.dsBm.bmPlanes | dib.dsBm.bmBitsPixel) == 1)
-      result.reset(CheckGdi(CreateBitmap(dib.dsBm.bmWidth, dib.dsBm.bmHeight, 1, 1, nullptr)));
+      result.reset(GdiCreate([&] { return CreateBitmap(dib.dsBm.bmWidth, dib.dsBm.bmHeight, 1, 1, nullptr); }));
     else
-      result.reset(CheckGdi(CreateCompatibleBitmap(screen.get(), dib.dsBm.bmWidth, dib.dsBm.bmHeight)));
+      result.reset(
+          GdiCreate([&] { return CreateCompatibleBitmap(screen.get(), dib.dsBm.bmWidth, dib.dsBm.bmHeight); }));
   } else {
     auto info = std::make_unique<DibInfo>();
     wanted.biSize = sizeof(BITMAPINFOHEADER);
@@ -255,8 +256,10 @@ HBITMAP DuplicateBitmap(HBITMAP handle, HPALETTE oldPalette, HPALETTE newPalette
     }
 
     void* bits = nullptr;
-    result.reset(CheckGdi(CreateDIBSection(screen.get(), reinterpret_cast<BITMAPINFO*>(info.get()),
-                                           DIB_RGB_COLORS, &bits, nullptr, 0)));
+    result.reset(GdiCreate([&] {
+      return CreateDIBSection(screen.get(), reinterpret_cast<BITMAPINFO*>(info.get()), DIB_RGB_COLORS, &bits,
+                              nullptr, 0);
+    }));
     if (bits == nullptr) RaiseGdiError();
 
     // A same-sized conversion to a deeper format converts the pixels in one call.
@@ -294,7 +297,7 @@ HBITMAP DuplicateBitmap(HBITMAP handle, HPALETTE oldPalette, HPALETTE newPalette
       PatBlt(memoryDC.get(), 0, 0, width, height, WHITENESS);
     }
     if (handle != nullptr) {
-      UniqueMemoryDC sourceDC(CheckGdi(CreateCompatibleDC(screen.get())));
+      UniqueMemoryDC sourceDC(GdiCreate([&] { return CreateCompatibleDC(screen.get()); }));
       SelectedObject source(sourceDC.get(), handle);
       SelectedPalette sourcePalette(sourceDC.get(), oldPalette, false);
       if (canvas != nullptr) {

@@ -52,6 +52,14 @@ T CheckGdi(T value) {
   return value;
 }
 
+// Runs a GDI creation call with the last error cleared first, so that a failure
+// the system gives no code for is not reported with an older, unrelated one.
+template <class Create>
+auto GdiCreate(Create create) -> decltype(create()) {
+  SetLastError(0);
+  return CheckGdi(create());
+}
+
 // The 16 colours of the system, used for 4-bit images; never deleted or copied.
 HPALETTE SystemPalette16();
 

@@ -20,6 +20,9 @@ constexpr size_t kMaskBytes = 3 * sizeof(DWORD);
 constexpr DWORD kMaxTableEntries = 256;
 // The memory copy of a compressed file is made in pieces of this size.
 constexpr int32_t kCopyPiece = 61440;
+// The most pixels a picture may have: 2^30, half of what the system's drawing
+// code can take in its 32-bit arithmetic (it fails, or worse, from 2^31 on).
+constexpr int64_t kMaxPixels = int64_t{1} << 30;
 
 [[noreturn]] void InvalidBitmap() { throw EInvalidGraphic(ResText(IDS_INVALID_BITMAP)); }
 
@@ -29,6 +32,22 @@ constexpr int32_t kCopyPiece = 61440;
 [[noreturn]] void RaiseBuildFailure() {
   if (GetLastError() != 0) RaiseLastOSError();
   InvalidBitmap();
+}
+
+// A section that could not be made. Without a code from the system, the same
+// shape at one pixel tells the file's fault (refused again) from a lack of memory.
+[[noreturn]] void RaiseSectionFailure(HDC screen, const std::vector<uint8_t>& info) {
+  if (GetLastError() != 0) RaiseLastOSError();
+  std::vector<uint8_t> tiny(info);
+  auto& header = *reinterpret_cast<BITMAPINFOHEADER*>(tiny.data());
+  header.biWidth = 1;
+  header.biHeight = 1;
+  header.biSizeImage = 0;
+  void* bits = nullptr;
+  UniqueGdiObject<HBITMAP> probe(
+      CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(tiny.data()), DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!probe) InvalidBitmap();
+  throw EOutOfMemory(ResText(IDS_OUT_OF_MEMORY));
 }
 
 bool IsUncompressed(DWORD compression) { return compression == BI_RGB || compression == BI_BITFIELDS; }
@@ -146,11 +165,18 @@ void TBitmap::ReadBmpBody(TStream& stream, int32_t bodySize, const BITMAPFILEHEA
   const bool uncompressed = IsUncompressed(header.biCompression);
   const int64_t width = header.biWidth;
   const int64_t height = std::llabs(static_cast<int64_t>(header.biHeight));
-  if (width <= 0 || height == 0) InvalidBitmap();
-  const int64_t imageBytes = RowStride(width, header.biBitCount, 32) * height;
-  // A compressed image becomes a bitmap in the screen's format, of up to 32 bits.
-  const int64_t deviceBytes = uncompressed ? 0 : RowStride(width, 32, 32) * height;
-  if (imageBytes > INT32_MAX || deviceBytes > INT32_MAX) InvalidBitmap();
+  if (width <= 0 || height == 0 || height > INT32_MAX) InvalidBitmap();
+  // Sizes are compared by division, so that no product of numbers from the file
+  // can wrap. A compressed image becomes a bitmap in the screen's format, of up
+  // to 32 bits.
+  const int64_t rowBytes = RowStride(width, header.biBitCount, 32);
+  const int64_t deviceRowBytes = uncompressed ? 0 : RowStride(width, 32, 32);
+  if (rowBytes > INT32_MAX / height || deviceRowBytes > INT32_MAX / height) InvalidBitmap();
+  const int64_t imageBytes = rowBytes * height;
+  // Both sides are below 2^31, so the pixel count cannot wrap either. Beyond the
+  // cap the picture cannot be held and drawn, whatever its byte count (a one-bit
+  // file of a few bytes per row can name billions of pixels).
+  if (width * height > kMaxPixels) throw EOutOfMemory(ResText(IDS_OUT_OF_MEMORY));
   if (header.biSizeImage == 0) header.biSizeImage = static_cast<DWORD>(imageBytes);
   // A file shorter than its pixel data is read as far as it goes.
   int64_t pixelBytes = std::min<int64_t>(std::max<int64_t>(size, 0), header.biSizeImage);
@@ -167,7 +193,7 @@ void TBitmap::ReadBmpBody(TStream& stream, int32_t bodySize, const BITMAPFILEHEA
       void* bits = nullptr;
       SetLastError(0);
       bitmap.reset(CreateDIBSection(screen.get(), bitmapInfo, DIB_RGB_COLORS, &bits, nullptr, 0));
-      if (!bitmap || bits == nullptr) RaiseBuildFailure();
+      if (!bitmap || bits == nullptr) RaiseSectionFailure(screen.get(), info);
       source->ReadBuffer(bits, static_cast<int32_t>(pixelBytes));
     } else {
       std::vector<uint8_t> pixels(static_cast<size_t>(pixelBytes));
@@ -175,7 +201,7 @@ void TBitmap::ReadBmpBody(TStream& stream, int32_t bodySize, const BITMAPFILEHEA
       // The decoder takes the data's length from the header; it must not read past
       // what the file held.
       header.biSizeImage = static_cast<DWORD>(pixelBytes);
-      UniqueMemoryDC memoryDC(CheckGdi(CreateCompatibleDC(screen.get())));
+      UniqueMemoryDC memoryDC(GdiCreate([&] { return CreateCompatibleDC(screen.get()); }));
       UniqueGdiObject<HBITMAP> pixel(CreateCompatibleBitmap(screen.get(), 1, 1));
       SelectedObject selected(memoryDC.get(), pixel.get());
       if (header.biClrUsed != 0) palette.reset(PaletteFromColorTable(nullptr, table, static_cast<int>(entries)));

@@ -1,5 +1,6 @@
 #include "picture/Stream.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "resources/StringIds.h"
@@ -50,7 +51,8 @@ int32_t TFileStream::Seek(int32_t offset, int origin) {
 
 int32_t TMemoryStream::Read(void* buffer, int32_t count) {
   const int32_t size = static_cast<int32_t>(data_.size());
-  if (count <= 0 || position_ >= size) return 0;
+  // A position before the start (a seek back too far) reads nothing.
+  if (count <= 0 || position_ < 0 || position_ >= size) return 0;
   const int32_t n = count < size - position_ ? count : size - position_;
   std::memcpy(buffer, data_.data() + position_, static_cast<size_t>(n));
   position_ += n;
@@ -67,11 +69,11 @@ int32_t TMemoryStream::Write(const void* buffer, int32_t count) {
 }
 
 int32_t TMemoryStream::Seek(int32_t offset, int origin) {
-  switch (origin) {
-    case 0: position_ = offset; break;
-    case 1: position_ += offset; break;
-    default: position_ = static_cast<int32_t>(data_.size()) + offset; break;
-  }
+  // Worked out in 64 bits, so that no offset can wrap the position around.
+  int64_t position = offset;
+  if (origin == 1) position += position_;
+  if (origin == 2) position += static_cast<int64_t>(data_.size());
+  position_ = static_cast<int32_t>(std::clamp<int64_t>(position, INT32_MIN, INT32_MAX));
   return position_;
 }
 

@@ -24,6 +24,7 @@ using namespace bitmap_test;
 namespace {
 
 const char* const kInvalidBitmap = "ビットマップイメージが不正です";
+const char* const kOutOfMemory = "メモリが足りません";
 const char* const kReadError = "ストリームからの読み込みエラー";
 
 void Load(TBitmap& bitmap, const std::vector<uint8_t>& file) {
@@ -72,8 +73,8 @@ std::string ExeFolder() {
   return folder.substr(0, folder.find_last_of('\\'));
 }
 
-// build\tests\picture_tests.exe lies three folders below the suite's parent.
-std::string SuiteFolder() { return ExeFolder() + "\\..\\..\\..\\shared\\testdata\\bmpsuite\\"; }
+// The build places the suite's path relative to the test program.
+std::string SuiteFolder() { return ExeFolder() + "\\" MIROKATE_BMPSUITE_FROM_EXE "\\"; }
 
 std::vector<std::string> FilesIn(const std::string& folder) {
   std::vector<std::string> names;
@@ -342,6 +343,22 @@ TEST(BmpReaderTest, SizesFromTheFileCannotReachPastWhatWasMade) {
   longHeader.FileHeader(0, 0).U32(4000).Bytes(std::vector<uint8_t>(60, 0));
   EXPECT_EQ(kInvalidBitmap, LoadFailure(longHeader.bytes));
 
+  // Sides whose products would wrap a 64-bit count: refused, not let through.
+  BmpWriter wrapping;
+  wrapping.FileHeader(0, 0).InfoHeader(0x7FFFFFFF, INT32_MIN, 32).Bytes(std::vector<uint8_t>(64, 0));
+  EXPECT_EQ(kInvalidBitmap, LoadFailure(wrapping.bytes));
+  // A one-bit file of 1 KB naming 46341 squared pixels: too many to draw, though
+  // its bytes would fit.
+  BmpWriter manyPixels;
+  manyPixels.FileHeader(0, 0).InfoHeader(46341, 46341, 1, BI_RGB, 0, 2).U32(kBlack).U32(kWhite).Bytes(
+      std::vector<uint8_t>(1024, 0x55));
+  EXPECT_EQ(kOutOfMemory, LoadFailure(manyPixels.bytes));
+  // A plain shape whose section does not fit the address space: memory, not the
+  // file, is at fault.
+  BmpWriter tooBig;
+  tooBig.FileHeader(0, 0).InfoHeader(25000, 25000, 24).Bytes(std::vector<uint8_t>(64, 0));
+  EXPECT_EQ(kOutOfMemory, LoadFailure(tooBig.bytes));
+
   // A stated image size far beyond the section, with that much data present: only
   // the section's own bytes are read.
   BmpWriter sized;
@@ -427,6 +444,6 @@ TEST(BmpReaderTest, NoSuiteFileCrashesOrLeaksAndFailuresCarryKnownMessages) {
       }
     }
   }
-  EXPECT_GE(files, 90);
+  EXPECT_GE(files, 89);
   EXPECT_EQ(before, GdiObjectCount());
 }

@@ -2,12 +2,46 @@
 // starts it on the picture, prints each box it shows (read through the box's
 // copy key), answers OK, and passes on the program's exit code.
 //   headless_run.exe PROGRAM.exe [PICTURE]
+// A program that keeps its window open after its last box (as after a failed
+// save) would wait forever for a person; its window is then closed through its
+// close box, as that person would, and the run says so.
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
 
 #include "tests/support/BoxWatcher.h"
+
+namespace {
+
+// How long the program may take to end after its last box has been answered.
+constexpr DWORD kGraceAfterLastBoxMs = 5000;
+// How long it may run without showing any box (a huge picture, a slow machine).
+constexpr DWORD kGraceWithoutBoxMs = 120000;
+// How long it may take to end after its window has been closed.
+constexpr DWORD kGraceAfterCloseMs = 15000;
+
+struct Closing {
+  DWORD processId;
+  int closed;
+};
+
+BOOL CALLBACK CloseVisibleWindow(HWND window, LPARAM parameter) {
+  auto* closing = reinterpret_cast<Closing*>(parameter);
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  if (process == closing->processId && IsWindowVisible(window)) {
+    PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    ++closing->closed;
+  }
+  return TRUE;
+}
+
+bool BoxIsOpen(DWORD processId) {
+  return FindVisibleWindow(processId, "#32770") != nullptr || FindVisibleWindow(processId, "TMessageForm") != nullptr;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) {
@@ -35,7 +69,29 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
       }
     };
-    while (WaitForSingleObject(process.hProcess, 100) == WAIT_TIMEOUT) printNew();
+    DWORD quietSince = GetTickCount();
+    bool closed = false;
+    while (WaitForSingleObject(process.hProcess, 100) == WAIT_TIMEOUT) {
+      const size_t before = printed;
+      printNew();
+      const DWORD now = GetTickCount();
+      if (printed != before || BoxIsOpen(process.dwProcessId)) quietSince = now;
+      const DWORD grace = closed ? kGraceAfterCloseMs : printed > 0 ? kGraceAfterLastBoxMs : kGraceWithoutBoxMs;
+      if (now - quietSince < grace) continue;
+      if (closed) {
+        std::printf("the program did not end after its window was closed: stopping it\n");
+        std::fflush(stdout);
+        TerminateProcess(process.hProcess, 1);
+        break;
+      }
+      Closing closing{process.dwProcessId, 0};
+      EnumWindows(CloseVisibleWindow, reinterpret_cast<LPARAM>(&closing));
+      std::printf("the program kept its window open after its last box: closed it with its close box\n");
+      std::fflush(stdout);
+      closed = true;
+      quietSince = now;
+    }
+    WaitForSingleObject(process.hProcess, INFINITE);
     watcher.WaitFor(printed + 1, 300);
     printNew();
   }
