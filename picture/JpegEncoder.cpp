@@ -207,7 +207,16 @@ void TJPEGImage::SaveStream(TStream& stream) {
   if (data_->Data != nullptr) stream.WriteBuffer(data_->Data->Memory(), data_->Data->Size());
 }
 
+namespace {
+TTemporaryFileNamer g_temporaryFileNamer = GetTempFileNameA;
+}  // namespace
+
+void SetTemporaryFileNamerForTesting(TTemporaryFileNamer namer) {
+  g_temporaryFileNamer = namer != nullptr ? namer : GetTempFileNameA;
+}
+
 void TJPEGImage::SaveFile(const std::string& fileName) {
+  // Every failure of the file names the user's file, never our temporary one.
   const auto createError = [&fileName] { return EFCreateError(ResFormat(IDS_FILE_CREATE_ERROR, {fileName})); };
   // An existing file must be writable, since it is to be replaced; a read-only
   // one is refused before anything is made.
@@ -219,21 +228,46 @@ void TJPEGImage::SaveFile(const std::string& fileName) {
     if (probe == INVALID_HANDLE_VALUE) throw createError();
     CloseHandle(probe);
   }
+  // The whole file is made in memory first: a failed compression touches nothing.
+  Compress();
+  if (WriteThroughTemporary(fileName)) return;
+  // The folder refuses new files, but the output itself may still be written:
+  // in place, with nothing half-written left if that fails too.
+  try {
+    WriteWhole(fileName);
+  } catch (const Exception&) {
+    DeleteFileA(fileName.c_str());
+    throw createError();
+  }
+}
+
+void TJPEGImage::WriteWhole(const std::string& fileName) {
+  TFileStream stream(fileName, TFileStream::kCreate);
+  SaveStream(stream);
+  if (!FlushFileBuffers(stream.Handle())) throw EWriteError(ResText(IDS_WRITE_ERROR));
+}
+
+bool TJPEGImage::WriteThroughTemporary(const std::string& fileName) {
   std::string folder = DirectoryPartOf(fileName);
   if (folder.empty()) folder = ".";
   char temporary[MAX_PATH + 1] = {};
-  if (GetTempFileNameA(folder.c_str(), "mkt", 0, temporary) == 0) throw createError();
-  try {
-    Compress();
-    {
-      TFileStream stream(temporary, TFileStream::kCreate);
-      SaveStream(stream);
-      if (!FlushFileBuffers(stream.Handle())) throw EWriteError(ResText(IDS_WRITE_ERROR));
+  // Some systems name the temporary file without being able to create it.
+  if (g_temporaryFileNamer(folder.c_str(), "mkt", 0, temporary) == 0) return false;
+  {
+    HANDLE probe = CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (probe == INVALID_HANDLE_VALUE) {
+      DeleteFileA(temporary);
+      return false;
     }
-    if (!MoveFileExA(temporary, fileName.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-      throw createError();
-  } catch (...) {
-    DeleteFileA(temporary);
-    throw;
+    CloseHandle(probe);
   }
+  try {
+    WriteWhole(temporary);
+    if (!MoveFileExA(temporary, fileName.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+      throw EWriteError(ResText(IDS_WRITE_ERROR));
+  } catch (const Exception&) {
+    DeleteFileA(temporary);
+    throw EFCreateError(ResFormat(IDS_FILE_CREATE_ERROR, {fileName}));
+  }
+  return true;
 }

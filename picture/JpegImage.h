@@ -1,7 +1,7 @@
 #pragma once
 // The JPEG graphic: it keeps a JPEG file's bytes, reads only the header when
-// loaded, decodes into a bitmap on first need and reuses that bitmap for every
-// later draw. Given a bitmap it compresses it into a JFIF stream when saved.
+// loaded, decodes into a bitmap on first need (at a reduced scale when it is
+// shown small) and reuses that bitmap for every later draw. Given a bitmap it compresses it into a JFIF stream when saved.
 
 #include <windows.h>
 
@@ -68,6 +68,8 @@ public:
   void CopyFrom(const TPersistent* source) override;
   void DrawInto(TCanvas& canvas, const RECT& rect) override;
   bool IsEmpty() const override;
+  // The picture's own size from its header, whatever scale it was decoded at; a
+  // graphic made from a bitmap reports the bitmap's.
   int Width() const override;
   int Height() const override;
   // Always raise EInvalidGraphicOperation: a JPEG picture cannot be resized.
@@ -82,7 +84,8 @@ public:
   void SaveStream(TStream& stream) override;
   // The named file receives the complete data or keeps what it held: the data is
   // made in memory, written to a new file in the same folder and then put in
-  // place of the named one.
+  // place of the named one. Where the folder takes no new file, the named file
+  // is written in place. Failures of the file name the named file.
   void SaveFile(const std::string& fileName) override;
 
   // True when both hold the same bytes (or, without bytes, the same data record).
@@ -95,14 +98,25 @@ public:
   void Compress();
   // The decoded bitmap, decoding on first need.
   TBitmap& Bitmap();
+  // The decoded bitmap for drawing into width by height: decoded once, at the
+  // smallest of the library's reduced scales whose output still covers that size
+  // (ScaleShift is set to it). A bitmap decoded earlier is reused when it covers
+  // the size, was decoded at full size, or is what a failed decode left.
+  TBitmap& BitmapFor(int width, int height);
   const TJPEGData& Data() const { return *data_; }
   TJPEGOptions& Options() { return options_; }
   const TJPEGOptions& Options() const { return options_; }
 
 private:
+  // Writes the whole compressed data to the file, made anew.
+  void WriteWhole(const std::string& fileName);
+  // Writes through a new file beside the named one; false when none can be made.
+  bool WriteThroughTemporary(const std::string& fileName);
   // Reads `count` bytes and the header they begin with.
   void ReadStream(int32_t count, TStream& stream);
   void NewData();
+  // True when the data holds a file whose header was read.
+  bool HasHeader() const;
   void Decode();
   void ReadHeader();
 
@@ -111,3 +125,9 @@ private:
   HPALETTE tempPalette_ = nullptr;
   TJPEGOptions options_;
 };
+
+// The maker of the temporary file beside a saved picture, GetTempFileNameA unless
+// a test puts another in its place (a folder that refuses new files cannot be
+// made on every system a test runs on).
+using TTemporaryFileNamer = UINT(WINAPI*)(LPCSTR folder, LPCSTR prefix, UINT unique, LPSTR name);
+void SetTemporaryFileNamerForTesting(TTemporaryFileNamer namer);

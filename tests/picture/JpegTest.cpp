@@ -469,6 +469,48 @@ TEST_F(JpegFileTest, AFileIsReplacedOnlyByCompleteData) {
   EXPECT_EQ(40, loaded.Width());
 }
 
+namespace {
+
+// Folders that refuse new files: one names no temporary file, the other names
+// one that cannot be made (as a read-only disk does on some systems).
+UINT WINAPI NoTemporaryName(LPCSTR, LPCSTR, UINT, LPSTR) {
+  SetLastError(ERROR_ACCESS_DENIED);
+  return 0;
+}
+UINT WINAPI UnmadeTemporaryName(LPCSTR folder, LPCSTR, UINT, LPSTR name) {
+  lstrcpyA(name, (std::string(folder) + "\\no such folder\\mkt1.tmp").c_str());
+  return 1;
+}
+
+}  // namespace
+
+TEST_F(JpegFileTest, AFolderThatTakesNoNewFileStillGetsItsPictureInPlace) {
+  TBitmap bitmap;
+  SetPixels(bitmap, 40, 30, TestPattern(40, 30));
+  TJPEGImage jpeg;
+  jpeg.CopyFrom(&bitmap);
+  TMemoryStream expected;
+  jpeg.SaveStream(expected);
+  for (const TTemporaryFileNamer namer : {&NoTemporaryName, &UnmadeTemporaryName}) {
+    // A new picture, and an earlier one that may be changed: both written whole.
+    for (const bool earlier : {false, true}) {
+      const std::string target = earlier ? Write("picture.jpg", {'o', 'l', 'd'}) : folder_ + "picture.jpg";
+      SetTemporaryFileNamerForTesting(namer);
+      EXPECT_NO_THROW(jpeg.SaveFile(target));
+      SetTemporaryFileNamerForTesting(nullptr);
+      EXPECT_EQ(StreamBytes(expected), Read(target));
+      EXPECT_EQ(std::vector<std::string>{"picture.jpg"}, Names());
+      DeleteFileA(target.c_str());
+    }
+  }
+  // When the picture itself cannot be written either, the failure names it.
+  const std::string nowhere = folder_ + "missing\\picture.jpg";
+  SetTemporaryFileNamerForTesting(&UnmadeTemporaryName);
+  EXPECT_EQ("ファイル " + nowhere + " を作成できません", MessageOf([&] { jpeg.SaveFile(nowhere); }));
+  SetTemporaryFileNamerForTesting(nullptr);
+  EXPECT_TRUE(Names().empty());
+}
+
 TEST(JpegTest, HostileSizesFailCleanly) {
   Bytes file = Encode(16, 16, TestPattern(16, 16));
   const size_t frame = MarkerOffset(file, 0xC0);
