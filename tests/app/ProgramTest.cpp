@@ -24,7 +24,7 @@ std::vector<std::string> BoxesShownFor(const std::string& arguments) {
   EXPECT_TRUE(program.Started());
   BoxWatcher watcher(program.ProcessId());
   EXPECT_EQ(0u, program.WaitForExit()) << arguments;
-  watcher.WaitFor(1, 500);
+  EXPECT_TRUE(watcher.WaitUntilQuiet());
   std::vector<std::string> texts;
   for (const SeenBox& box : watcher.Seen()) texts.push_back(box.text);
   return texts;
@@ -90,4 +90,16 @@ TEST(PictureArgument, OnlyExistingBmpAndJpegFilesAreLoaded) {
     const std::string path = pictures.Write(name, kNotABitmap);
     EXPECT_EQ(BoxesShownFor("\"" + path + "\"").size(), 1u) << name;
   }
+}
+
+TEST(PictureArgument, AnEmptyFileIsRefusedWithItsFormatsVerdict) {
+  PictureFolder pictures;
+  // Both formats load an empty file as a picture without pixels; nothing could be
+  // saved, so the user is told why, and the program ends as after a damaged file.
+  EXPECT_EQ(BoxesShownFor("\"" + pictures.Write("empty.jpg", {}) + "\""), Stopped("JPEG エラー #41"));
+  EXPECT_EQ(BoxesShownFor("\"" + pictures.Write("empty.bmp", {}) + "\""), Stopped("ビットマップイメージが不正です"));
+  WIN32_FIND_DATAA found;
+  const HANDLE search = FindFirstFileA((pictures.Folder() + "\\ミロカテ*").c_str(), &found);
+  EXPECT_EQ(INVALID_HANDLE_VALUE, search);
+  if (search != INVALID_HANDLE_VALUE) FindClose(search);
 }
