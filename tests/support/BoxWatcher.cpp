@@ -150,8 +150,10 @@ HWND BoxWatcher::FindBox() const {
 
 void BoxWatcher::Watch() {
   while (!stop_) {
+    const unsigned search = ++searches_;
     const HWND box = FindBox();
     if (box == nullptr) {
+      lastEmptySearch_ = search;
       Sleep(20);
       continue;
     }
@@ -196,6 +198,17 @@ bool BoxWatcher::WaitFor(size_t count, DWORD timeoutMs) const {
     Sleep(20);
   }
   return false;
+}
+
+bool BoxWatcher::WaitUntilQuiet(DWORD timeoutMs) const {
+  // A search already under way may have begun before the last box closed.
+  const unsigned firstFresh = searches_ + 1;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (lastEmptySearch_ < firstFresh) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    Sleep(10);
+  }
+  return true;
 }
 
 std::vector<SeenBox> BoxWatcher::Seen() const {

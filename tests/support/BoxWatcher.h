@@ -39,6 +39,11 @@ public:
 
   // Waits until that many boxes have been seen and answered.
   bool WaitFor(size_t count, DWORD timeoutMs = 10000) const;
+  // Waits until the watcher has looked for boxes afresh, after this call, and
+  // found none: every box shown and closed before the call is in Seen() by then.
+  // For a watched program that has ended, or after the call that showed the
+  // boxes has returned, this is exactly the moment Seen() is complete.
+  bool WaitUntilQuiet(DWORD timeoutMs = 10000) const;
   std::vector<SeenBox> Seen() const;
 
 private:
@@ -50,6 +55,9 @@ private:
   std::vector<WORD> keys_;
   std::function<void(HWND)> onSeen_;
   std::atomic<bool> stop_{false};
+  // Searches begun, and the last search that found no box.
+  std::atomic<unsigned> searches_{0};
+  std::atomic<unsigned> lastEmptySearch_{0};
   mutable std::mutex lock_;
   std::vector<SeenBox> seen_;
   std::thread thread_;

@@ -89,8 +89,9 @@ TEST(FailureHandling, ShowsNothingForAnAbortAndTheMessageForOthers) {
   } catch (...) {
     Application->HandleException(nullptr);
   }
-  ASSERT_TRUE(watcher.WaitFor(1));
-  Sleep(300);
+  // Each box is shown and answered inside HandleException, so once the watcher
+  // has searched afresh it has recorded every box there was.
+  ASSERT_TRUE(watcher.WaitUntilQuiet());
   const auto seen = watcher.Seen();
   ASSERT_EQ(seen.size(), 1u);
   EXPECT_EQ(seen[0].text, "plain.");

@@ -3,20 +3,9 @@
 #include <thread>
 
 #include "tests/support/BoxWatcher.h"
+#include "tests/support/LoopIdle.h"
 #include "tests/support/ScopedApplication.h"
 #include "tests/support/TestForm.h"
-
-namespace {
-
-// CPU time of a thread, in milliseconds.
-double ThreadCpuMs(HANDLE thread) {
-  FILETIME created, exited, kernel, user;
-  GetThreadTimes(thread, &created, &exited, &kernel, &user);
-  const auto ticks = [](const FILETIME& t) { return (static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
-  return static_cast<double>(ticks(kernel) + ticks(user)) / 10000.0;
-}
-
-}  // namespace
 
 TEST(MessageLoop, WithoutAMainWindowRunsNoLoop) {
   ScopedApplication app;
@@ -33,8 +22,11 @@ TEST(MessageLoop, BlocksWhileIdleAndEndsWhenTheMainWindowCloses) {
   const HWND mainWindow = main->FormHandle();
   double before = 0, after = 0;
   bool runningInside = false;
+  bool settled = false;
   std::thread observer([&] {
-    Sleep(500);  // let the window settle first
+    settled = WaitUntilLoopSettles(loopThread, mainWindow);
+    // Idle from here on: whatever the loop uses in these two seconds, it uses
+    // while waiting for nothing.
     before = ThreadCpuMs(loopThread);
     Sleep(2000);
     after = ThreadCpuMs(loopThread);
@@ -48,6 +40,7 @@ TEST(MessageLoop, BlocksWhileIdleAndEndsWhenTheMainWindowCloses) {
   EXPECT_TRUE(IsWindowVisible(mainWindow)) << "Run shows the main window";
   EXPECT_TRUE(app->Terminated());
   EXPECT_FALSE(app->Running());
+  EXPECT_TRUE(settled) << "the loop never stopped working";
   EXPECT_LE(after - before, 20.0) << "the idle loop used CPU time";
 }
 
@@ -102,24 +95,23 @@ TEST(MouseTracking, TellsControlsWhenTheCursorEntersAndLeaves) {
   GetWindowRect(form->FormHandle(), &rect);
   PumpWaiting(*app);
 
-  // The idle step looks at the cursor and then waits; a late message wakes it.
-  const auto idleOnce = [&] {
-    PumpWaiting(*app);
-    std::thread waker([&] {
-      Sleep(200);
-      PostMessageA(app->Handle(), WM_NULL, 0, 0);
-    });
-    app->HandleMessage();  // nothing waiting: the idle step
-    waker.join();
-    PumpWaiting(*app);
+  // The idle step looks at the cursor and then waits for a message. The loop is
+  // stepped until the control has been told: messages that come first (the
+  // cursor's own moves) are handled on the way, and a thread timer wakes the
+  // wait now and then.
+  const auto stepUntilTold = [&] {
+    const UINT_PTR waker = SetTimer(nullptr, 0, 20, nullptr);
+    const DWORD start = GetTickCount();
+    while (form->notifications.empty() && GetTickCount() - start < 10000) app->HandleMessage();
+    KillTimer(nullptr, waker);
   };
   SetCursorPos((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
   form->notifications.clear();
-  idleOnce();
+  stepUntilTold();
   EXPECT_EQ(form->notifications, std::vector<UINT>{kCmMouseEnter});
   SetCursorPos(rect.right + 300, rect.bottom + 300);
   form->notifications.clear();
-  idleOnce();
+  stepUntilTold();
   EXPECT_EQ(form->notifications, std::vector<UINT>{kCmMouseLeave});
 }
 

@@ -84,6 +84,26 @@ HWND ButtonOf(HWND box, const char* text) {
 
 bool DrawnAsDefault(HWND button) { return (GetWindowLongA(button, GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON; }
 
+// A message sent to the box returns only once the box's thread is back in its
+// message loop, so whatever that thread was doing (handling a key, painting) has
+// been done. False if the box did not answer, as when it has closed meanwhile.
+bool RoundTrip(HWND box) {
+  DWORD_PTR result = 0;
+  return SendMessageTimeoutA(box, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result) != 0;
+}
+
+// Waits until the clipboard holds something other than `before` and can be
+// opened: a copy that has begun holds it open until it has put its text there.
+std::string ClipboardTextOtherThan(const std::string& before) {
+  std::string text;
+  const auto changed = [&] {
+    text = ClipboardText();
+    return text != before && text != "(clipboard busy)";
+  };
+  WaitUntil(changed, 5000);
+  return text;
+}
+
 // Acts on the next message box from a thread of its own, once the box shows
 // with the focus on one of its buttons and in the front, where typed keys reach it.
 class BoxDriver {
@@ -111,11 +131,10 @@ private:
 
 // Opens a confirmation (or, without it, a plain box) and types the chords into it.
 int AnswerWith(bool confirmation, std::vector<std::vector<WORD>> chords) {
+  // Typed keys are taken in the order they were pressed, so the chords need no
+  // pauses between them.
   BoxDriver driver([&](HWND) {
-    for (const auto& chord : chords) {
-      PressChord(chord);
-      Sleep(50);
-    }
+    for (const auto& chord : chords) PressChord(chord);
   });
   return confirmation ? MessageDlg(kQuestion, mtConfirmation, mbYes | mbNo, 0)
                       : MessageDlg("保存しました。", mtCustom, mbOK, 0);
@@ -324,11 +343,15 @@ TEST(MessageBoxKeys, TheFocusedButtonIsDrawnAsTheDefaultOneAndTabMovesIt) {
   BoxDriver driver([&](HWND box) {
     const HWND yes = ButtonOf(box, "はい(&Y)");
     const HWND no = ButtonOf(box, "いいえ(&N)");
+    RoundTrip(box);  // the box has done all that follows the first focus
     yesFocusedFirst = FocusOf(box) == yes;
     yesDefaultFirst = DrawnAsDefault(yes);
     noDefaultFirst = DrawnAsDefault(no);
     PressChord({VK_TAB});
-    WaitUntil([&] { return FocusOf(box) == no; }, 3000);
+    // The box's thread restyles the buttons after the focus has moved: wait
+    // for the whole state that is checked, and for the key to be fully handled.
+    WaitUntil([&] { return FocusOf(box) == no && DrawnAsDefault(no) && !DrawnAsDefault(yes); }, 5000);
+    RoundTrip(box);
     noFocusedAfterTab = FocusOf(box) == no;
     noDefaultAfterTab = DrawnAsDefault(no);
     yesDefaultAfterTab = DrawnAsDefault(yes);
@@ -350,8 +373,12 @@ TEST(MessageBoxPainting, ShowsTheIconAndTheTextOnTheFormsColour) {
     int face = 0, other = 0, brighter = 0;
   };
   Counts icon, label, gap;
+  bool painted = false;
   BoxDriver driver([&](HWND box) {
-    Sleep(200);  // painted by now
+    // The box paints what is still to paint now; the round trip then waits
+    // for a paint that was already under way.
+    UpdateWindow(box);
+    painted = RoundTrip(box);
     const HDC dc = GetDC(box);
     const auto count = [&](Counts& counts, int left, int top, int right, int bottom) {
       for (int y = top; y < bottom; ++y) {
@@ -376,6 +403,7 @@ TEST(MessageBoxPainting, ShowsTheIconAndTheTextOnTheFormsColour) {
     PressChord({VK_ESCAPE});
   });
   EXPECT_EQ(MessageDlg(kQuestion, mtConfirmation, mbYes | mbNo, 0), 7);
+  EXPECT_TRUE(painted);
   EXPECT_GT(icon.other, 200) << "the question icon is drawn";
   EXPECT_GT(label.other, 50) << "the text is drawn";
   EXPECT_GT(label.face, 500) << "around the letters the label shows the form's colour";
@@ -386,15 +414,19 @@ TEST(MessageBoxPainting, ShowsTheIconAndTheTextOnTheFormsColour) {
 TEST(MessageBoxCopy, CtrlCPutsTheWholeBoxOnTheClipboardBeepsOnceAndKeepsItOpen) {
   PutOnClipboard("before");
   const int beepsBefore = DefaultBeepsSoFar();
-  std::string copied;
+  std::string copied, copiedAgain;
   bool openAfterCopy = false;
   BoxDriver driver([&](HWND box) {
     PressChord({VK_CONTROL, 'C'});
-    WaitUntil([&] { return ClipboardText() != "before"; }, 3000);
-    copied = ClipboardText();
-    PressChord({VK_SHIFT, 'C'});  // not the copy key
-    Sleep(200);
-    openAfterCopy = IsWindowVisible(box) != FALSE;
+    copied = ClipboardTextOtherThan("before");
+    // Shift+C is not the copy key. Keys are taken in the order they were
+    // pressed, so once the copy key pressed after it has copied again, Shift+C
+    // has been handled too; the beeps tell whether it copied.
+    PutOnClipboard("before");
+    PressChord({VK_SHIFT, 'C'});
+    PressChord({VK_CONTROL, 'C'});
+    copiedAgain = ClipboardTextOtherThan("before");
+    openAfterCopy = RoundTrip(box) && IsWindowVisible(box);
     PressChord({VK_ESCAPE});
   });
   EXPECT_EQ(MessageDlg(kQuestion, mtConfirmation, mbYes | mbNo, 0), 7);
@@ -406,8 +438,9 @@ TEST(MessageBoxCopy, CtrlCPutsTheWholeBoxOnTheClipboardBeepsOnceAndKeepsItOpen) 
             "---------------------------\r\n"
             "はい(Y)   いいえ(N)   \r\n"
             "---------------------------\r\n");
+  EXPECT_EQ(copiedAgain, copied);
   EXPECT_TRUE(openAfterCopy);
-  EXPECT_EQ(DefaultBeepsSoFar() - beepsBefore, 1);
+  EXPECT_EQ(DefaultBeepsSoFar() - beepsBefore, 2) << "one beep for each copy";
 }
 
 TEST(MessageBoxCopy, AClipboardHeldElsewhereIsReportedAndTheBoxStaysOpen) {
@@ -421,7 +454,9 @@ TEST(MessageBoxCopy, AClipboardHeldElsewhereIsReportedAndTheBoxStaysOpen) {
     failures.WaitFor(1);
     CloseClipboard();
     DestroyWindow(holder);
-    openAfterFailure = IsWindowVisible(box) != FALSE;
+    // Once the box's thread is back in the box's loop after the failure, the
+    // box has either closed or stays.
+    openAfterFailure = RoundTrip(box) && IsWindowVisible(box);
     SetForegroundWindow(box);
     PressChord({VK_RETURN});
   });

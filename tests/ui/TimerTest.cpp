@@ -90,40 +90,73 @@ TEST(Timer, RunsOnlyWithAHandlerANonZeroIntervalAndEnabledStartingWithAFullPerio
     if (i != 1) timer.SetInterval(kInterval);
     TickLog log;
     stopped[i](timer, log);
+    // A running timer would fall due within these three periods; a busy machine
+    // can only hide such a tick, never make one up.
     EXPECT_EQ(PumpUntil(timer.Handle(), 3 * kInterval), 0) << "a stopped timer asked for ticks";
 
     const DWORD started = GetTickCount();
     completions[i](timer, log);
     PumpUntil(timer.Handle(), 5000, [&] { return log.count > 0; });
     ASSERT_GT(log.count, 0) << "supplying the missing piece did not start the timer";
+    // Measured on the clock the timer runs on; a held-up thread sees its tick
+    // later, never earlier, and the margin covers the clock's granularity.
     EXPECT_GE(log.first - started, kInterval - 50) << "the first tick came before a full period";
   }
 }
 
+enum class Countdown { WentOn, StartedAgain, Unknown };
+
 TEST(Timer, RestartsTheCountdownOnlyWhenTheHandlerOrADifferentIntervalIsSet) {
   constexpr unsigned kInterval = 400;
   constexpr DWORD kChangeAfter = 250;
-  // Milliseconds from the change to the first tick: about 150 when the running
-  // countdown goes on, about a full interval when it starts again.
-  const auto firstTickAfter = [&](const std::function<void(TTimer&, const TNotifyEvent&)>& change) {
-    TTimer timer(nullptr);
-    timer.SetInterval(kInterval);
-    TickLog log;
-    const TNotifyEvent handler = log.Handler();
-    timer.SetOnTimer(handler);
-    PumpUntil(timer.Handle(), kChangeAfter);
-    EXPECT_EQ(log.count, 0) << "ticked before the change";
-    const DWORD changed = GetTickCount();
-    change(timer, handler);
-    PumpUntil(timer.Handle(), 3000, [&] { return log.count > 0; });
-    EXPECT_EQ(log.count, 1);
-    return log.first - changed;
+  // Judged by the order of two first ticks rather than by milliseconds, so that
+  // a busy machine, which only delays ticks, cannot change the verdict. Just
+  // before the change a reference timer starts, with a countdown of
+  // kInterval - kChangeAfter / 2. A countdown that goes on ends kInterval after
+  // the timer's start, before the reference's, which starts at least
+  // kChangeAfter later; one started again at the change ends at least kInterval
+  // after it, after the reference's. Ticks that fall due while the thread is
+  // held up come in the order they fell due.
+  const auto afterChange = [&](const std::function<void(TTimer&, const TNotifyEvent&)>& change) {
+    // The verdict needs the change to come before the first countdown can have
+    // ended; a machine too busy for that on one attempt is given another.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+      int ticks = 0, timerFirst = 0, referenceFirst = 0;
+      TTimer timer(nullptr);
+      timer.SetInterval(kInterval);
+      const TNotifyEvent handler = [&](TComponent*) {
+        if (timerFirst == 0) timerFirst = ++ticks;
+      };
+      const DWORD started = GetTickCount();
+      timer.SetOnTimer(handler);
+      PumpUntil(timer.Handle(), kChangeAfter, [&] { return timerFirst != 0; });
+      TTimer reference(nullptr);
+      reference.SetInterval(kInterval - kChangeAfter / 2);
+      reference.SetOnTimer([&](TComponent*) {
+        if (referenceFirst == 0) referenceFirst = ++ticks;
+      });
+      change(timer, handler);
+      const DWORD changedAfter = GetTickCount() - started;
+      if (changedAfter >= kInterval - 50) continue;
+      if (timerFirst != 0) {
+        ADD_FAILURE() << "ticked " << changedAfter << " ms after starting, before a full period";
+        return Countdown::Unknown;
+      }
+      PumpUntil(timer.Handle(), 5000, [&] { return timerFirst != 0 && referenceFirst != 0; });
+      if (timerFirst == 0 || referenceFirst == 0) {
+        ADD_FAILURE() << "no tick after the change";
+        return Countdown::Unknown;
+      }
+      return timerFirst < referenceFirst ? Countdown::WentOn : Countdown::StartedAgain;
+    }
+    ADD_FAILURE() << "the machine was too busy to change the timer in time on every attempt";
+    return Countdown::Unknown;
   };
-  const DWORD kept = kInterval - kChangeAfter;
-  EXPECT_LT(firstTickAfter([](TTimer& t, const TNotifyEvent&) { t.SetEnabled(true); }), kept + 120);
-  EXPECT_LT(firstTickAfter([](TTimer& t, const TNotifyEvent&) { t.SetInterval(kInterval); }), kept + 120);
-  EXPECT_GT(firstTickAfter([](TTimer& t, const TNotifyEvent& h) { t.SetOnTimer(h); }), kept + 150);
-  EXPECT_GT(firstTickAfter([](TTimer& t, const TNotifyEvent&) { t.SetInterval(kInterval + 100); }), kept + 200);
+  EXPECT_EQ(afterChange([](TTimer& t, const TNotifyEvent&) { t.SetEnabled(true); }), Countdown::WentOn);
+  EXPECT_EQ(afterChange([](TTimer& t, const TNotifyEvent&) { t.SetInterval(kInterval); }), Countdown::WentOn);
+  EXPECT_EQ(afterChange([](TTimer& t, const TNotifyEvent& h) { t.SetOnTimer(h); }), Countdown::StartedAgain);
+  EXPECT_EQ(afterChange([](TTimer& t, const TNotifyEvent&) { t.SetInterval(kInterval + 100); }),
+            Countdown::StartedAgain);
 }
 
 TEST(Timer, DisabledInsideItsHandlerTicksNoMore) {
@@ -216,11 +249,20 @@ TEST(TimerFailure, ShowsOneBoxAtATimeAndTicksAgainAfterItCloses) {
   std::atomic<int> calls{0};
   std::atomic<int> mostBoxesOpen{0};
   std::atomic<int> callsWhileOpen{0};
-  // Waits while the box is open, so that ticks fall due meanwhile.
+  // A second timer with the same interval witnesses that the box's loop goes on
+  // dispatching ticks: once it has ticked a few times with the box open, the
+  // failing timer has fallen due as often.
+  std::atomic<int> witnessed{0};
+  std::atomic<int> witnessedWhileOpen{0};
+  TTimer witness(nullptr);
+  witness.SetInterval(20);
+  witness.SetOnTimer([&](TComponent*) { ++witnessed; });
   BoxWatcher watcher(GetCurrentProcessId(), VK_RETURN, [&](HWND box) {
     const int before = calls;
-    Sleep(300);
+    const int witnessedBefore = witnessed;
+    for (int waited = 0; witnessed < witnessedBefore + 5 && waited < 10000; waited += 10) Sleep(10);
     callsWhileOpen += calls - before;
+    witnessedWhileOpen += witnessed - witnessedBefore;
     const std::vector<HWND> open = OpenBoxes();
     mostBoxesOpen = std::max(mostBoxesOpen.load(), static_cast<int>(open.size()));
     // A box opened over this one disables it, and the watcher would wait for it
@@ -237,7 +279,8 @@ TEST(TimerFailure, ShowsOneBoxAtATimeAndTicksAgainAfterItCloses) {
   });
   PumpUntil(timer.Handle(), 15000, [&] { return calls >= kFailingTicks + 3; });
 
-  watcher.WaitFor(kFailingTicks);  // the last box is counted once it has gone
+  ASSERT_TRUE(watcher.WaitFor(kFailingTicks));  // the last box is counted once it has gone
+  EXPECT_GE(witnessedWhileOpen, 5 * kFailingTicks) << "the boxes' loops dispatched too few ticks";
   EXPECT_EQ(mostBoxesOpen, 1);
   EXPECT_EQ(callsWhileOpen, 0) << "the handler ran while its failure was shown";
   EXPECT_GE(calls, kFailingTicks + 3) << "the timer did not go on after the boxes closed";
