@@ -5,7 +5,9 @@
 #include "resources/StringIds.h"
 #include "text/DoubleByte.h"
 #include "text/FileNames.h"
+#include "ui/Canvas.h"
 #include "ui/ControlLookup.h"
+#include "ui/FaultTranslation.h"
 #include "ui/Platform.h"
 #include "ui/Screen.h"
 #include "ui/TaskWindows.h"
@@ -277,6 +279,9 @@ void TApplication::Terminate() {
 }
 
 void TApplication::HandleException(TComponent* sender) noexcept {
+  // The stack has been unwound to here: an overflow's guard page can go back
+  // before the box's loop runs handlers again.
+  RestoreStackGuard();
   try {
     if (GetCapture() != nullptr) SendMessageA(GetCapture(), WM_CANCELMODE, 0, 0);
     try {
@@ -301,10 +306,14 @@ void TApplication::HandleException(TComponent* sender) noexcept {
   }
 }
 
-void TApplication::ShowException(const Exception& failure) {
-  std::string text = failure.Message();
+std::string ExceptionDisplayText(const std::string& message) {
+  std::string text = message;
   if (!text.empty() && GreaterAsBytes(LastCharacter(text), ".")) text += '.';
-  MessageBox(text, Title(), MB_OK | MB_ICONSTOP);
+  return text;
+}
+
+void TApplication::ShowException(const Exception& failure) {
+  MessageBox(ExceptionDisplayText(failure.Message()), Title(), MB_OK | MB_ICONSTOP);
 }
 
 int TApplication::MessageBox(const std::string& text, const std::string& caption, UINT flags) {
@@ -523,6 +532,12 @@ LRESULT TApplication::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       return reinterpret_cast<LRESULT>(icon_);
     case WM_DISPLAYCHANGE:
       if (Screen != nullptr) Screen->DisplayChanged();
+      return DefaultHandler(message, wParam, lParam);
+    case WM_PALETTECHANGED:
+      // Every top-level window hears of it; the application window answers for
+      // the whole process: the canvases give up their objects, to be selected
+      // (and their colours matched to the new palette) on their next use.
+      DeselectAllCanvases();
       return DefaultHandler(message, wParam, lParam);
     case WM_PAINT:
       if (IsIconic(handle_)) {

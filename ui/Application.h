@@ -136,6 +136,10 @@ private:
   std::vector<std::function<void()>> queuedCalls_;
 };
 
+// The text the exception display shows for a message: a full stop is appended
+// when the last character compares greater than ".".
+std::string ExceptionDisplayText(const std::string& message);
+
 // The process-wide application object, made at start-up.
 extern TApplication* Application;
 

@@ -82,8 +82,11 @@ void TTimer::Tick() noexcept {
   // without end, so while one of its failures is shown the ticks pass unused.
   if (showingFailure_) return;
   const std::shared_ptr<bool> alive = alive_;
+  // The handler may replace OnTimer (or destroy the timer) while it runs: it
+  // runs from a copy, which lives until it returns.
+  const TNotifyEvent handler = onTimer_;
   try {
-    Fire(onTimer_, this);
+    Fire(handler, this);
   } catch (...) {
     if (Application == nullptr) return;
     if (!*alive) {

@@ -1,15 +1,124 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
 
+#include "tests/support/BoxWatcher.h"
 #include "tests/support/Failures.h"
+#include "tests/support/ScopedApplication.h"
 #include "ui/FaultTranslation.h"
 #include "ui/Platform.h"
+#include "ui/Timer.h"
 
 namespace {
 
 // Kept out of line so the fault happens in a frame of its own.
 __attribute__((noinline)) int Divide(int a, volatile int b) { return a / b; }
+
+using Callee = int (*)(int);
+__attribute__((noinline)) int CallThrough(Callee volatile callee) { return callee(2) + 1; }
+
+// Recurses until the stack is gone; counts its depth.
+__attribute__((noinline)) int Recurse(volatile int* depth) {
+  volatile char pad[200];
+  pad[0] = 1;
+  if (++*depth < 0) return 0;
+  return Recurse(depth) + pad[0];
+}
+
+// Returns with a division by zero pending in the floating-point unit: it shows
+// at the caller's next floating-point instruction.
+__attribute__((noinline)) double Quotient(double a, double b) { return a / b; }
+
+__attribute__((noinline)) double SumOfQuotients(double zero) {
+  const std::string label(40, 'q');  // a cleanup: the caller has handler regions
+  const double quotient = Quotient(1.0, zero);
+  return quotient + static_cast<double>(label.size());
+}
+
+// Runs the action as a timer's handler under the application's loop, as the
+// program runs its handlers, until the failure box it raises has been answered.
+std::vector<SeenBox> BoxesOfATick(const std::function<void()>& action) {
+  ScopedApplication app;
+  app->SetTitle("ミロカテ");
+  BoxWatcher watcher;
+  bool done = false;
+  TTimer timer(nullptr);
+  timer.SetInterval(1);
+  timer.SetOnTimer([&](TComponent*) {
+    timer.SetEnabled(false);
+    done = true;
+    action();
+  });
+  while (!done) app->HandleMessage();
+  watcher.WaitFor(1);  // a box is counted once it has gone
+  return watcher.Seen();
+}
+
+// This test program started again on one of the probes below, each of which
+// ends the process.
+class ProbeProcess {
+public:
+  explicit ProbeProcess(const std::string& probe) {
+    char path[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string command = "\"" + std::string(path, length) +
+                          "\" --gtest_also_run_disabled_tests --gtest_filter=FatalFaultProbe.DISABLED_" + probe;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    started_ = CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                              &process_) != FALSE;
+  }
+  ~ProbeProcess() {
+    if (!started_) return;
+    if (WaitForSingleObject(process_.hProcess, 0) != WAIT_OBJECT_0) TerminateProcess(process_.hProcess, 99);
+    WaitForSingleObject(process_.hProcess, 5000);
+    CloseHandle(process_.hThread);
+    CloseHandle(process_.hProcess);
+  }
+  bool Started() const { return started_; }
+  DWORD Id() const { return process_.dwProcessId; }
+  // 99 when it has not ended by then.
+  DWORD ExitCode(DWORD timeoutMs) const {
+    DWORD code = 99;
+    if (WaitForSingleObject(process_.hProcess, timeoutMs) == WAIT_OBJECT_0) GetExitCodeProcess(process_.hProcess, &code);
+    return code;
+  }
+
+private:
+  bool started_ = false;
+  PROCESS_INFORMATION process_{};
+};
+
+// Runs the probe in a child and answers its boxes: what they said, and the exit code.
+struct ProbeOutcome {
+  std::vector<SeenBox> boxes;
+  DWORD exitCode;
+};
+ProbeOutcome RunProbe(const std::string& probe) {
+  ProbeProcess child(probe);
+  EXPECT_TRUE(child.Started());
+  BoxWatcher watcher(child.Id());
+  const DWORD exitCode = child.ExitCode(60000);
+  watcher.WaitFor(1);
+  return {watcher.Seen(), exitCode};
+}
+
+bool EndsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// Runs the fault in a timer's handler of the process-wide application, as the
+// program would, and keeps the loop going; the process must end by itself.
+[[noreturn]] void FaultInATick(const std::function<void()>& fault) {
+  Application->SetTitle("ミロカテ");
+  TTimer timer(nullptr);
+  timer.SetInterval(1);
+  timer.SetOnTimer([&](TComponent*) { fault(); });
+  for (;;) Application->HandleMessage();
+}
 
 std::string Hex8(const void* address) {
   char buffer[16];
@@ -117,4 +226,74 @@ TEST(ProcessorFaults, AnAccessOutsideAnyModuleUsesTheShortText) {
   } catch (const EAccessViolation& failure) {
     EXPECT_EQ(failure.Message(), "アドレス 00000400 でアドレス DEADBEEF に対する書き込み違反がおきました。");
   }
+}
+
+TEST(ProcessorFaults, ACallThroughABadPointerIsThrownFromItsCallSite) {
+  EXPECT_EQ(MessageOf<EAccessViolation>([] { CallThrough(nullptr); }),
+            "アドレス 00000000 でアドレス 00000000 に対する読み込み違反がおきました。");
+  EXPECT_EQ(MessageOf<EAccessViolation>([] { CallThrough(reinterpret_cast<Callee>(0x400)); }),
+            "アドレス 00000400 でアドレス 00000400 に対する読み込み違反がおきました。");
+  EXPECT_EQ(CallThrough([](int x) { return x * 2; }), 5) << "the program goes on normally afterwards";
+}
+
+TEST(ProcessorFaults, AStackOverflowIsThrownAndCaughtAgainOnceTheGuardIsBack) {
+  for (int round = 0; round < 3; ++round) {
+    SCOPED_TRACE(round);
+    volatile int depth = 0;
+    EXPECT_EQ(MessageOf<EStackOverflow>([&] { Recurse(&depth); }), "スタック オーバーフロー");
+    EXPECT_GT(depth, 1000);
+    RestoreStackGuard();  // as the failure display does first
+  }
+}
+
+TEST(ProcessorFaults, AFloatingPointFaultThatShowsInTheCallerIsThrownThere) {
+  volatile double zero = 0.0;
+  EXPECT_EQ(MessageOf<EZeroDivide>([&] { SumOfQuotients(zero); }), "0 による浮動小数点数除算");
+  EXPECT_EQ(CurrentFpuControlWord(), kDefaultFpuControlWord);
+  EXPECT_EQ(SumOfQuotients(1.0), 41.0);
+}
+
+TEST(FaultDisplay, FaultsInHandlersReachTheStopBoxAndTheLoopGoesOn) {
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    volatile int depth = 0;
+    const auto overflow = BoxesOfATick([&] { Recurse(&depth); });
+    ASSERT_EQ(overflow.size(), 1u);
+    EXPECT_EQ(overflow[0].text, "スタック オーバーフロー.");
+    EXPECT_EQ(overflow[0].caption, "ミロカテ");
+    EXPECT_TRUE(overflow[0].stopIcon);
+  }
+  const auto nullCall = BoxesOfATick([] { CallThrough(nullptr); });
+  ASSERT_EQ(nullCall.size(), 1u);
+  EXPECT_EQ(nullCall[0].text, "アドレス 00000000 でアドレス 00000000 に対する読み込み違反がおきました。.");
+}
+
+// The probes: each runs only in a child started by the tests after them.
+TEST(FatalFaultProbe, DISABLED_StrlenOfABadPointer) {
+  using Strlen = size_t (*)(const char*);
+  const auto strlenOfTheSystem = reinterpret_cast<Strlen>(GetProcAddress(GetModuleHandleA("msvcrt.dll"), "strlen"));
+  ASSERT_NE(strlenOfTheSystem, nullptr);
+  FaultInATick([&] { strlenOfTheSystem(reinterpret_cast<const char*>(0x10)); });
+}
+
+TEST(FatalFaultProbe, DISABLED_FaultWhereNoFailureMayPass) {
+  FaultInATick([]() noexcept { Divide(1, 0); });
+}
+
+TEST(FatalFaults, AFaultInsideASystemLibraryIsShownThenTheProcessEndsWithItsStatus) {
+  const ProbeOutcome outcome = RunProbe("StrlenOfABadPointer");
+  EXPECT_EQ(outcome.exitCode, static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION));
+  ASSERT_EQ(outcome.boxes.size(), 1u);
+  const std::string& text = outcome.boxes[0].text;
+  EXPECT_EQ(text.rfind("モジュール 'msvcrt.dll' のアドレス ", 0), 0u) << text;
+  EXPECT_TRUE(EndsWith(text, " でアドレス 00000010 に対する読み込み違反がおきました。.")) << text;
+  EXPECT_EQ(outcome.boxes[0].caption, "ミロカテ");
+}
+
+TEST(FatalFaults, AFaultThrownWhereNoFailureMayPassIsShownThenTheProcessEnds) {
+  const ProbeOutcome outcome = RunProbe("FaultWhereNoFailureMayPass");
+  EXPECT_EQ(outcome.exitCode, static_cast<DWORD>(EXCEPTION_INT_DIVIDE_BY_ZERO));
+  ASSERT_EQ(outcome.boxes.size(), 1u);
+  EXPECT_EQ(outcome.boxes[0].text, "ゼロによる除算.");
+  EXPECT_EQ(outcome.boxes[0].caption, "ミロカテ");
 }
