@@ -12,6 +12,7 @@
 #include "resources/StringIds.h"
 #include "tests/picture/BitmapTestSupport.h"
 #include "text/Exceptions.h"
+#include "ui/Application.h"
 #include "ui/Canvas.h"
 #include "ui/Screen.h"
 
@@ -408,4 +409,29 @@ TEST(CanvasResources, ReplacedObjectsAreDeletedAndGdiCountsStayFlat) {
   for (int i = 1; i <= 300; ++i) round(i);
   EXPECT_EQ(undeleted, 0);
   EXPECT_LE(bitmap_test::GdiObjectCount(), before + 2);
+}
+
+TEST(CanvasPalette, ASystemPaletteChangeMakesEveryCanvasGiveUpItsObjectsLockedOnesToo) {
+  ASSERT_NE(Application, nullptr);
+  DibCanvas filled(8, 8), measured(8, 8);
+  filled.FillRect({0, 0, 8, 8});
+  EXPECT_GT(measured.TextHeight("0"), 0);
+  measured.Lock();  // as by a paint in progress
+  ASSERT_EQ(filled.State(), csHandleValid | csBrushValid);
+  ASSERT_EQ(measured.State(), csHandleValid | csFontValid);
+
+  // What the system sends every top-level window when another program realises its palette.
+  SendMessageA(Application->Handle(), WM_PALETTECHANGED, reinterpret_cast<WPARAM>(GetDesktopWindow()), 0);
+  EXPECT_EQ(filled.State(), static_cast<TCanvasState>(csHandleValid));
+  EXPECT_EQ(GetCurrentObject(filled.MemoryDC(), OBJ_BRUSH), GetStockObject(NULL_BRUSH));
+  EXPECT_EQ(measured.State(), static_cast<TCanvasState>(csHandleValid));
+  EXPECT_EQ(GetCurrentObject(measured.MemoryDC(), OBJ_FONT), GetStockObject(SYSTEM_FONT));
+  EXPECT_EQ(measured.LockCount(), 1) << "the lock taken for the change was not given back";
+  measured.Unlock();
+
+  // The next use selects the canvas's own objects again.
+  filled.Brush().SetColor(RGB(4, 5, 6));
+  filled.FillRect({0, 0, 8, 8});
+  EXPECT_EQ(GetCurrentObject(filled.MemoryDC(), OBJ_BRUSH), filled.Brush().Handle());
+  EXPECT_EQ(filled.Pixel(3, 3), RGB(4, 5, 6));
 }

@@ -3,6 +3,8 @@
 #include <atomic>
 #include <algorithm>
 #include <functional>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "tests/support/BoxWatcher.h"
@@ -291,4 +293,28 @@ TEST(TimerFailure, ShowsOneBoxAtATimeAndTicksAgainAfterItCloses) {
     EXPECT_EQ(box.caption, "ミロカテ");
     EXPECT_TRUE(box.stopIcon);
   }
+}
+
+TEST(Timer, AHandlerThatReplacesItselfRunsToItsEndAndTheNewOneTicksNext) {
+  // Marks when the first handler's function object, which holds the last
+  // reference to it, is destroyed. The flags are static: after a replacement
+  // the handler reads them without going through its own captures.
+  static bool destroyed, aliveAfterReplacing;
+  destroyed = aliveAfterReplacing = false;
+  struct Witness {
+    ~Witness() { destroyed = true; }
+  };
+  int newTicks = 0;
+  TTimer timer(nullptr);
+  timer.SetInterval(1);
+  auto witness = std::make_shared<Witness>();
+  timer.SetOnTimer([&timer, &newTicks, witness](TComponent*) {
+    timer.SetOnTimer([&newTicks](TComponent*) { ++newTicks; });
+    aliveAfterReplacing = !destroyed;
+  });
+  witness.reset();
+  PumpUntil(timer.Handle(), 10000, [&] { return newTicks >= 2; });
+  EXPECT_TRUE(aliveAfterReplacing) << "the running handler was destroyed under its call";
+  EXPECT_TRUE(destroyed) << "the replaced handler was kept";
+  EXPECT_GE(newTicks, 2);
 }
