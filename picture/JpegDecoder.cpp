@@ -313,6 +313,34 @@ JpegHeader ReadJpegHeader(TStream& stream) {
                     d.jpeg_color_space == JCS_GRAYSCALE, jpeg_has_multiple_scans(&context->cinfo) != 0};
 }
 
+int SmallestCoveringScale(TStream& stream, int width, int height) {
+  auto context = std::make_unique<TDecodeContext>();
+  TDecompressorGuard guard{&context->cinfo};
+  CreateAndReadHeader(*context, stream, nullptr);
+  struct Query {
+    jpeg_decompress_struct* cinfo;
+    int width;
+    int height;
+    int shift;
+  } query{&context->cinfo, width, height, 0};
+  // The library rounds each scaled side up; asking it keeps the choice exact.
+  const auto choose = [](void* argument) {
+    auto& q = *static_cast<Query*>(argument);
+    for (int shift = 3; shift > 0; --shift) {
+      q.cinfo->scale_num = 1;
+      q.cinfo->scale_denom = 1u << shift;
+      jpeg_calc_output_dimensions(q.cinfo);
+      if (static_cast<int64_t>(q.cinfo->output_width) >= q.width &&
+          static_cast<int64_t>(q.cinfo->output_height) >= q.height) {
+        q.shift = shift;
+        return;
+      }
+    }
+  };
+  if (!RunJpegStep(context->err, choose, &query)) RaiseJpegFailure(context->err);
+  return query.shift;
+}
+
 void TJPEGImage::Decode() {
   bitmap_ = std::make_unique<TBitmap>();
   TBitmap& bitmap = *bitmap_;

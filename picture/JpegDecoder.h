@@ -16,3 +16,8 @@ struct JpegHeader {
 // Reads the header at the start of the stream; raises EJPEG for data that is not
 // a JPEG picture or whose header is damaged.
 JpegHeader ReadJpegHeader(TStream& stream);
+
+// The smallest scale shift (0 to 3: full size to an eighth) at which the library's
+// output of the picture in the stream is still at least width by height; 0 when
+// even the full size is smaller.
+int SmallestCoveringScale(TStream& stream, int width, int height);

@@ -116,18 +116,16 @@ bool TJPEGImage::IsEmpty() const {
   return bitmap_ == nullptr || bitmap_->IsEmpty();
 }
 
-// A reduced scale divides the header's size, rounding up, as the library does for
-// scale factors of 1/2, 1/4 and 1/8.
+bool TJPEGImage::HasHeader() const { return data_->Data != nullptr && data_->Data->Size() > 0; }
+
 int TJPEGImage::Width() const {
-  if (bitmap_ != nullptr) return bitmap_->Width();
-  const int denominator = 1 << options_.ScaleShift;
-  return (data_->Width + denominator - 1) / denominator;
+  if (HasHeader() || bitmap_ == nullptr) return data_->Width;
+  return bitmap_->Width();
 }
 
 int TJPEGImage::Height() const {
-  if (bitmap_ != nullptr) return bitmap_->Height();
-  const int denominator = 1 << options_.ScaleShift;
-  return (data_->Height + denominator - 1) / denominator;
+  if (HasHeader() || bitmap_ == nullptr) return data_->Height;
+  return bitmap_->Height();
 }
 
 void TJPEGImage::SetWidth(int) { throw EInvalidGraphicOperation(ResText(IDS_JPEG_CANNOT_RESIZE)); }
@@ -193,4 +191,14 @@ void TJPEGImage::ReadStream(int32_t count, TStream& stream) {
 TBitmap& TJPEGImage::Bitmap() {
   if (bitmap_ == nullptr) Decode();
   return *bitmap_;
+}
+
+TBitmap& TJPEGImage::BitmapFor(int width, int height) {
+  if (bitmap_ != nullptr) {
+    const bool covers = bitmap_->Width() >= width && bitmap_->Height() >= height;
+    if (covers || bitmap_->IsEmpty() || options_.ScaleShift == jsFullSize || !HasHeader()) return *bitmap_;
+    bitmap_.reset();
+  }
+  if (HasHeader()) options_.ScaleShift = static_cast<TJPEGScale>(SmallestCoveringScale(*data_->Data, width, height));
+  return Bitmap();
 }

@@ -80,6 +80,9 @@ void TMainForm1::FormCreate(TComponent*) {
     return;
   }
   Image2->Picture().LoadFile(SubText(picturePath_, 1, static_cast<int>(picturePath_.size()) - 1));
+  // Not painted before the first tick has laid it out and made it ready: a paint
+  // at the layout's size would decode the picture for the wrong size.
+  Image2->SetVisible(false);
 }
 
 std::string TMainForm1::InformationAddress(const std::string& programPath) {
@@ -109,6 +112,7 @@ void TMainForm1::Timer1Timer(TComponent* sender) {
       return;
     }
     LayOut(pictureWidth, pictureHeight);
+    if (!PreparePicture()) return;
     Timer1->SetTag(1);
   }
   ParkingPlace place{Left(), Top()};
@@ -117,8 +121,38 @@ void TMainForm1::Timer1Timer(TComponent* sender) {
     if (place.top != Top()) SetTop(place.top);
     return;
   }
+  if (Image2->DrawFailed()) {
+    GiveUpAfterFailedDrawing();
+    return;
+  }
   Timer1->SetEnabled(false);
   Button1Click(sender);
+  Close();
+}
+
+bool TMainForm1::PreparePicture() {
+  // Decoding and resampling happen here, before the first move, so that no move
+  // waits for them; every paint after this only copies pixels.
+  try {
+    Image2->PreparePicture();
+  } catch (...) {
+    // What cannot be drawn is not saved: the user reads why, and the program ends
+    // as after a failed load.
+    Timer1->SetEnabled(false);
+    Application->HandleException(this);
+    Close();
+    return false;
+  }
+  Image2->SetVisible(true);
+  return true;
+}
+
+void TMainForm1::GiveUpAfterFailedDrawing() {
+  // A paint failed and its message handling showed why; the screen does not hold
+  // the picture, so nothing is saved. A box still open is left to be read: a later
+  // tick comes back here.
+  if (!WindowEnabled()) return;
+  Timer1->SetEnabled(false);
   Close();
 }
 

@@ -45,6 +45,8 @@ private:
   void AskAboutInformation();
   void LayOut(int pictureWidth, int pictureHeight);
   void GiveUpWithoutPicture();
+  bool PreparePicture();
+  void GiveUpAfterFailedDrawing();
   std::string OutputName() const;
 
   std::string picturePath_;

@@ -3,10 +3,33 @@
 #include "picture/Bitmap.h"
 #include "picture/FileFormats.h"
 #include "picture/Icon.h"
+#include "picture/JpegImage.h"
+#include "picture/SmoothShrink.h"
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
 #include "ui/LayoutValue.h"
 #include "ui/WinControl.h"
+
+namespace {
+
+// A reduced-scale JPEG decode is a plain average of whole blocks, which folds fine
+// detail into false patterns when it comes close to the shown size; the decode
+// therefore keeps at least this many samples per shown pixel in each direction
+// for the filter to work on.
+constexpr int kDecodedSamplesPerPixel = 2;
+
+// The pixels that serve drawing the graphic into width by height: a bitmap is its
+// own; a JPEG picture is decoded at the scale that size needs. None for kinds
+// without pixels of their own.
+TBitmap* PixelsFor(TGraphic& graphic, int width, int height) {
+  if (auto* bitmap = dynamic_cast<TBitmap*>(&graphic)) return bitmap;
+  if (auto* jpeg = dynamic_cast<TJPEGImage*>(&graphic)) {
+    return &jpeg->BitmapFor(width * kDecodedSamplesPerPixel, height * kDecodedSamplesPerPixel);
+  }
+  return nullptr;
+}
+
+}  // namespace
 
 TImage::TImage(TComponent* owner) : TGraphicControl(owner) {
   SetBounds(0, 0, 105, 105);
@@ -77,7 +100,55 @@ void TImage::Paint() {
     bool value;
     ~Restore() { flag = value; }
   } restore{drawing_, wasDrawing};
-  TGraphicControl::Canvas().StretchDraw(DestRect(), picture_.CurrentGraphic());
+  const RECT dest = DestRect();
+  try {
+    DrawPicture(TGraphicControl::Canvas(), dest);
+  } catch (...) {
+    failedGraphic_ = picture_.CurrentGraphic();
+    throw;
+  }
+}
+
+void TImage::DrawPicture(TCanvas& canvas, const RECT& dest) {
+  TGraphic* graphic = picture_.CurrentGraphic();
+  const int width = dest.right - dest.left;
+  const int height = dest.bottom - dest.top;
+  if (graphic == nullptr || width <= 0 || height <= 0) {
+    canvas.StretchDraw(dest, graphic);
+    return;
+  }
+  PreparePicture();
+  if (shrunk_ != nullptr) {
+    canvas.StretchDraw(dest, shrunk_.get());
+    return;
+  }
+  // Enlarged (or at its own size) the picture keeps the plain stretch.
+  TBitmap* pixels = PixelsFor(*graphic, width, height);
+  canvas.StretchDraw(dest, pixels != nullptr ? static_cast<TGraphic*>(pixels) : graphic);
+}
+
+void TImage::PreparePicture() {
+  TGraphic* graphic = picture_.CurrentGraphic();
+  if (graphic == nullptr) return;
+  const RECT dest = DestRect();
+  const int width = dest.right - dest.left;
+  const int height = dest.bottom - dest.top;
+  if (width <= 0 || height <= 0) return;
+  if (shrunk_ != nullptr && shrunk_->Width() == width && shrunk_->Height() == height) return;
+  shrunk_.reset();
+  try {
+    // Decoding may report a change of the picture, which drops an earlier result.
+    TBitmap* pixels = PixelsFor(*graphic, width, height);
+    if (pixels == nullptr || !DrawnSmaller(pixels->Width(), pixels->Height(), width, height)) return;
+    shrunk_ = ShrinkSmoothly(*pixels, width, height);
+  } catch (...) {
+    failedGraphic_ = graphic;
+    throw;
+  }
+}
+
+bool TImage::DrawFailed() const {
+  return failedGraphic_ != nullptr && failedGraphic_ == picture_.CurrentGraphic();
 }
 
 bool TImage::CanResize(int& width, int& height) {
@@ -95,6 +166,8 @@ void TImage::SetFlag(bool& flag, bool value) {
 }
 
 void TImage::PictureChanged() {
+  shrunk_.reset();
+  if (picture_.CurrentGraphic() != failedGraphic_) failedGraphic_ = nullptr;
   if (AutoSize() && picture_.Width() > 0 && picture_.Height() > 0) {
     SetBounds(Left(), Top(), picture_.Width(), picture_.Height());
   }

@@ -1,10 +1,15 @@
 #pragma once
 // TImage: the picture control. Its parent paints it; it draws its picture into
 // the destination rectangle its flags decide, and lends out the canvas of its
-// bitmap.
+// bitmap. A picture shown smaller than its own size is resampled with a filter
+// once per size, and later paints only copy that result.
+
+#include <memory>
 
 #include "picture/Picture.h"
 #include "ui/GraphicControl.h"
+
+class TBitmap;
 
 class TImage : public TGraphicControl {
 public:
@@ -32,6 +37,15 @@ public:
   // Where the picture is drawn inside the control.
   RECT DestRect() const;
 
+  // Decodes the picture and, when it is shown smaller than its size, resamples it
+  // for the destination rectangle now, so that painting only copies pixels. Done
+  // again only when the picture or the rectangle's size changes. Raises what
+  // decoding or resampling raises; the control then counts as failed to draw.
+  void PreparePicture();
+  // True when preparing or painting the current picture failed: what the control
+  // shows is not the picture.
+  bool DrawFailed() const;
+
   bool SetProperty(const std::string& name, const LayoutValue& value) override;
 
   TProgressEvent OnProgress;
@@ -45,6 +59,7 @@ private:
   void SetFlag(bool& flag, bool value);
   void PictureChanged();
   void CheckPalette(TGraphic& graphic);
+  void DrawPicture(TCanvas& canvas, const RECT& dest);
 
   TPicture picture_;
   bool stretch_ = false;
@@ -53,4 +68,8 @@ private:
   bool transparent_ = false;
   bool incrementalDisplay_ = false;
   bool drawing_ = false;
+  // The picture resampled to the destination size, when it is shown smaller.
+  std::unique_ptr<TBitmap> shrunk_;
+  // The graphic whose preparation or painting failed, until another one comes.
+  const TGraphic* failedGraphic_ = nullptr;
 };
