@@ -103,28 +103,35 @@ struct Samples {
   std::vector<uint16_t> values;
 };
 
-// Averages blocks of blockX by blockY source pixels; blocks at the right and
-// bottom edge may be smaller and average what they hold.
-Samples AverageBlocks(SourceRows& rows, int width, int height, int blockX, int blockY) {
-  Samples result{(width + blockX - 1) / blockX, (height + blockY - 1) / blockY, {}};
-  result.values.resize(static_cast<size_t>(result.width) * static_cast<size_t>(result.height) * 3);
-  std::vector<uint32_t> sums(static_cast<size_t>(result.width) * 3);
+// Where each of `count` blocks over `size` pixels begins, and the end as the last
+// entry. Sizes differ by one pixel at most, so that every averaged sample stands
+// for the same share of the picture.
+std::vector<int> BlockStarts(int size, int count) {
+  std::vector<int> starts(static_cast<size_t>(count) + 1);
+  for (int i = 0; i <= count; ++i) starts[i] = static_cast<int>(static_cast<int64_t>(size) * i / count);
+  return starts;
+}
+
+// Averages the source over columns by rows blocks.
+Samples AverageBlocks(SourceRows& rows, int width, int height, int columns, int rowCount) {
+  Samples result{columns, rowCount, {}};
+  result.values.resize(static_cast<size_t>(columns) * static_cast<size_t>(rowCount) * 3);
+  const std::vector<int> left = BlockStarts(width, columns);
+  const std::vector<int> top = BlockStarts(height, rowCount);
+  std::vector<uint32_t> sums(static_cast<size_t>(columns) * 3);
   uint16_t* out = result.values.data();
-  for (int blockRow = 0; blockRow < result.height; ++blockRow) {
+  for (int blockRow = 0; blockRow < rowCount; ++blockRow) {
     std::fill(sums.begin(), sums.end(), 0u);
-    const int top = blockRow * blockY;
-    const int bottom = std::min(height, top + blockY);
-    for (int y = top; y < bottom; ++y) {
+    for (int y = top[blockRow]; y < top[blockRow + 1]; ++y) {
       const uint8_t* row = rows.Row(y);
-      if (blockX == 1) {
+      if (columns == width) {
         for (size_t i = 0; i < sums.size(); ++i) sums[i] += row[i];
         continue;
       }
       uint32_t* sum = sums.data();
-      for (int x = 0; x < width; x += blockX, sum += 3) {
-        const int end = std::min(width, x + blockX);
+      for (int column = 0; column < columns; ++column, sum += 3) {
         uint32_t blue = 0, green = 0, red = 0;
-        for (const uint8_t* p = row + x * 3; p < row + end * 3; p += 3) {
+        for (const uint8_t* p = row + left[column] * 3; p < row + left[column + 1] * 3; p += 3) {
           blue += p[0];
           green += p[1];
           red += p[2];
@@ -134,9 +141,9 @@ Samples AverageBlocks(SourceRows& rows, int width, int height, int blockX, int b
         sum[2] += red;
       }
     }
-    for (int column = 0; column < result.width; ++column) {
-      const int left = column * blockX;
-      const uint64_t count = static_cast<uint64_t>(std::min(width, left + blockX) - left) * (bottom - top);
+    const int blockHeight = top[blockRow + 1] - top[blockRow];
+    for (int column = 0; column < columns; ++column) {
+      const uint64_t count = static_cast<uint64_t>(left[column + 1] - left[column]) * blockHeight;
       for (int c = 0; c < 3; ++c) {
         const uint64_t sum = sums[static_cast<size_t>(column) * 3 + c];
         *out++ = static_cast<uint16_t>((sum * 257 * 2 + count) / (2 * count));
@@ -164,21 +171,16 @@ std::unique_ptr<TBitmap> ShrinkSmoothly(TBitmap& source, int width, int height) 
 
   std::vector<uint16_t> filtered;
   try {
-    // Whole blocks are averaged down to no less than twice the result's size;
-    // the filter then has enough samples under it to weigh every source pixel.
-    const int blockX = std::max(1, sourceWidth / (2 * width));
-    const int blockY = std::max(1, sourceHeight / (2 * height));
+    // Blocks are averaged down to no less than twice the result's size; the
+    // filter then has enough samples under it to weigh every source pixel.
+    const int columns = sourceWidth / std::max(1, sourceWidth / (2 * width));
+    const int rowCount = sourceHeight / std::max(1, sourceHeight / (2 * height));
     SourceRows rows(source);
-    const Samples averaged = AverageBlocks(rows, sourceWidth, sourceHeight, blockX, blockY);
+    const Samples averaged = AverageBlocks(rows, sourceWidth, sourceHeight, columns, rowCount);
     filtered.resize(static_cast<size_t>(width) * static_cast<size_t>(height) * 3);
-    // Edge blocks that are narrower than the others cover less of the picture: the
-    // filter reads the averaged samples only as far as the picture reaches.
-    const float right = static_cast<float>(static_cast<double>(sourceWidth) / blockX / averaged.width);
-    const float bottom = static_cast<float>(static_cast<double>(sourceHeight) / blockY / averaged.height);
-    if (!stbir_resize_region(averaged.values.data(), averaged.width, averaged.height, averaged.width * 6,
-                             filtered.data(), width, height, width * 6, STBIR_TYPE_UINT16, 3,
-                             STBIR_ALPHA_CHANNEL_NONE, 0, STBIR_EDGE_CLAMP, STBIR_EDGE_CLAMP, kFilter, kFilter,
-                             STBIR_COLORSPACE_LINEAR, nullptr, 0.0f, 0.0f, right, bottom))
+    if (!stbir_resize_uint16_generic(averaged.values.data(), averaged.width, averaged.height, averaged.width * 6,
+                                     filtered.data(), width, height, width * 6, 3, STBIR_ALPHA_CHANNEL_NONE, 0,
+                                     STBIR_EDGE_CLAMP, kFilter, STBIR_COLORSPACE_LINEAR, nullptr))
       throw EOutOfMemory(ResText(IDS_OUT_OF_MEMORY));
   } catch (const std::bad_alloc&) {
     throw EOutOfMemory(ResText(IDS_OUT_OF_MEMORY));
