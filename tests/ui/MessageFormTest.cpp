@@ -92,15 +92,18 @@ bool RoundTrip(HWND box) {
   return SendMessageTimeoutA(box, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result) != 0;
 }
 
-// Waits until the clipboard holds something other than `before` and can be
-// opened: a copy that has begun holds it open until it has put its text there.
-std::string ClipboardTextOtherThan(const std::string& before) {
-  std::string text;
-  const auto changed = [&] {
+// Waits until the clipboard has changed since `sequence` and then reads it. A
+// copy holds the clipboard open from before it changes it until its text is in,
+// so the text read is the whole copy. Before the change the clipboard is left
+// alone: opened there, it could make the awaited copy fail.
+std::string ClipboardTextAfter(DWORD sequence) {
+  std::string text = "(unchanged)";
+  const auto copied = [&] {
+    if (GetClipboardSequenceNumber() == sequence) return false;
     text = ClipboardText();
-    return text != before && text != "(clipboard busy)";
+    return text != "(clipboard busy)";
   };
-  WaitUntil(changed, 5000);
+  WaitUntil(copied, 5000);
   return text;
 }
 
@@ -413,19 +416,21 @@ TEST(MessageBoxPainting, ShowsTheIconAndTheTextOnTheFormsColour) {
 
 TEST(MessageBoxCopy, CtrlCPutsTheWholeBoxOnTheClipboardBeepsOnceAndKeepsItOpen) {
   PutOnClipboard("before");
+  const DWORD sequence = GetClipboardSequenceNumber();
   const int beepsBefore = DefaultBeepsSoFar();
   std::string copied, copiedAgain;
   bool openAfterCopy = false;
   BoxDriver driver([&](HWND box) {
     PressChord({VK_CONTROL, 'C'});
-    copied = ClipboardTextOtherThan("before");
+    copied = ClipboardTextAfter(sequence);
     // Shift+C is not the copy key. Keys are taken in the order they were
     // pressed, so once the copy key pressed after it has copied again, Shift+C
     // has been handled too; the beeps tell whether it copied.
     PutOnClipboard("before");
+    const DWORD again = GetClipboardSequenceNumber();
     PressChord({VK_SHIFT, 'C'});
     PressChord({VK_CONTROL, 'C'});
-    copiedAgain = ClipboardTextOtherThan("before");
+    copiedAgain = ClipboardTextAfter(again);
     openAfterCopy = RoundTrip(box) && IsWindowVisible(box);
     PressChord({VK_ESCAPE});
   });
