@@ -112,7 +112,9 @@ void TMainForm1::Timer1Timer(TComponent* sender) {
       return;
     }
     LayOut(pictureWidth, pictureHeight);
+    // Made ready before the window first moves, so that no move waits for it.
     if (!PreparePicture()) return;
+    PlaceAtEntry();
     Timer1->SetTag(1);
   }
   ParkingPlace place{Left(), Top()};
@@ -169,6 +171,9 @@ void TMainForm1::LayOut(int pictureWidth, int pictureHeight) {
   // The window system may have limited the size; the fit uses what it gave.
   const PictureBounds bounds = FitPicture(pictureWidth, pictureHeight, {ClientWidth(), ClientHeight()});
   Image2->SetBounds(bounds.left, bounds.top, bounds.width, bounds.height);
+}
+
+void TMainForm1::PlaceAtEntry() {
   const ParkingPlace start = StartPlaceFor(entryEdge_, Width(), Height(), Screen->Width(), Screen->Height());
   SetTop(start.top);
   SetLeft(start.left);

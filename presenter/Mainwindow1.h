@@ -43,7 +43,10 @@ private:
   template <class T>
   T* Find(const char* name);
   void AskAboutInformation();
+  // Sizes the window to the picture and fits Image2 into it.
   void LayOut(int pictureWidth, int pictureHeight);
+  // Places the window just outside its entry edge.
+  void PlaceAtEntry();
   void GiveUpWithoutPicture();
   bool PreparePicture();
   void GiveUpAfterFailedDrawing();
