@@ -215,7 +215,7 @@ std::string FaultText(const EXCEPTION_RECORD& record) {
 [[noreturn]] void EndAfterFault(const EXCEPTION_RECORD* record) {
   asm volatile("fninit");
   LoadDefaultFpuControlWord();
-  EndProcessAfterMessage(FaultText(*record), record->ExceptionCode);
+  EndProcessAfterMessage(FaultText(*record));
 }
 
 // Moves the faulting thread onto the fatal stack, into EndAfterFault.
@@ -273,19 +273,17 @@ LONG WINAPI OnUnhandledFault(EXCEPTION_POINTERS* pointers) {
   EndAtOnceIfEnding(record.ExceptionCode);
   asm volatile("fninit");
   LoadDefaultFpuControlWord();
-  EndProcessAfterMessage(FaultText(record), record.ExceptionCode);
+  EndProcessAfterMessage(FaultText(record));
 }
 
 // A C++ failure that nothing catches (or one thrown where the program's handler
 // regions say it must not be) ends the process, after its message is shown.
 [[noreturn]] void OnTerminate() {
   std::string text;
-  UINT exitCode = 3;  // as abort would give
   try {
     if (std::current_exception()) std::rethrow_exception(std::current_exception());
   } catch (const EExternal& failure) {
     text = DisplayedText(failure);
-    exitCode = failure.Record().ExceptionCode;
   } catch (const Exception& failure) {
     text = DisplayedText(failure);
   } catch (const std::bad_alloc&) {
@@ -294,7 +292,7 @@ LONG WINAPI OnUnhandledFault(EXCEPTION_POINTERS* pointers) {
     text = ExceptionDisplayText(failure.what());
   } catch (...) {
   }
-  EndProcessAfterMessage(text, exitCode);
+  EndProcessAfterMessage(text);
 }
 
 struct FatalMessage {
@@ -383,7 +381,7 @@ void RestoreStackGuard() {
   }
 }
 
-void EndProcessAfterMessage(const std::string& text, UINT exitCode) {
+void EndProcessAfterMessage(const std::string& text) {
   const LONG self = static_cast<LONG>(GetCurrentThreadId());
   const LONG ending = InterlockedCompareExchange(&g_endingThread, self, 0);
   if (ending != 0 && ending != self) {
@@ -401,7 +399,7 @@ void EndProcessAfterMessage(const std::string& text, UINT exitCode) {
   } else {
     ShowFatalMessage(&message);
   }
-  ExitProcess(exitCode);
+  ExitProcess(0);
 }
 
 void InstallFaultTranslation() {

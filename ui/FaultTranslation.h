@@ -27,6 +27,7 @@ void InstallFaultTranslation();
 void RestoreStackGuard();
 
 // Shows the message in the stop box, from a thread of its own so that none of
-// the program's windows run again, then ends the process with the exit code.
-// The text is shown as given (the display's full stop is the caller's).
-[[noreturn]] void EndProcessAfterMessage(const std::string& text, UINT exitCode);
+// the program's windows run again, then ends the process with exit code 0, as
+// the program ends after any failure it has shown. The text is shown as given
+// (the display's full stop is the caller's).
+[[noreturn]] void EndProcessAfterMessage(const std::string& text);
