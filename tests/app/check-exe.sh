@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The product is a 32-bit Windows GUI program that needs no DLL but the system's.
+# The product is a 32-bit, large-address-aware Windows GUI program that needs no
+# DLL but the system's.
 set -euo pipefail
 export LC_ALL=C  # objdump prints translated labels otherwise
 exe=$1
@@ -7,6 +8,8 @@ headers=$(i686-w64-mingw32-objdump -p "$exe")
 fail=0
 grep -q 'file format pei-i386' <<<"$headers" || { echo "not a PE32 file for Intel 386"; fail=1; }
 grep -qE '^Subsystem[[:space:]]+0*2[[:space:]]' <<<"$headers" || { echo "not a Windows GUI program"; fail=1; }
+# Big pictures need the address space beyond 2 GiB that the system can give.
+grep -q 'large address aware' <<<"$headers" || { echo "not large-address-aware"; fail=1; }
 allowed='^(kernel32|user32|gdi32|shell32|advapi32|msvcrt|comctl32|ole32)\.dll$'
 while read -r dll; do
   if ! grep -qiE "$allowed" <<<"$dll"; then
