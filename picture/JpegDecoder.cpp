@@ -359,9 +359,10 @@ void TJPEGImage::Decode() {
 
   RECT noRect{};
   std::string noText;
-  Progress(this, psStarting, 0, false, noRect, noText);
   bool succeeded = false;
   try {
+    // Inside the try: a handler may cancel with EAbort from its very first report.
+    Progress(this, psStarting, 0, false, noRect, noText);
     bool mayExtract = true;
     if (tempPalette_ != nullptr) {
       if (eightBit) {

@@ -729,6 +729,16 @@ TEST(JpegTest, AbortingFromAProgressReportEndsQuietly) {
   EXPECT_NO_THROW(Draw(decoding));
   EXPECT_EQ((std::vector<TProgressStage>{psStarting, psRunning, psEnding}), stages)
       << "the decode stops at the first report and still ends its progress";
+  // Cancelled at its very first report, the decode ends just as quietly.
+  TJPEGImage cancelledAtOnce;
+  stages.clear();
+  cancelledAtOnce.OnProgress = [&](TPersistent*, TProgressStage stage, uint8_t, bool, RECT&, std::string&) {
+    stages.push_back(stage);
+    if (stage == psStarting) throw EAbort("");
+  };
+  Load(cancelledAtOnce, Encode(32, 24, TestPattern(32, 24)));
+  EXPECT_NO_THROW(Draw(cancelledAtOnce));
+  EXPECT_EQ((std::vector<TProgressStage>{psStarting, psEnding}), stages);
 
   // An aborted compression leaves no data: the graphic saves as nothing, and a
   // later save without the abort compresses anew.
