@@ -103,21 +103,52 @@ void ParseCopyText(const std::string& copied, SeenBox& box) {
 
 namespace {
 
-// Presses the box's copy key and reads what it put on the clipboard.
+using Clock = std::chrono::steady_clock;
+
+// A key pressed while its box is in front reaches the box, however long the box
+// then takes over it. Pressed again sooner, it could answer the box after it.
+// So a key is pressed again only when the box has not acted on it for this long:
+// a last resort for a key that was lost, never a way to hurry a slow box.
+constexpr auto kPressAgainAfter = std::chrono::seconds(5);
+
+// Presses the box's copy key and reads what it put on the clipboard. The box
+// holds the clipboard open from before it changes it until its text is in, so
+// the clipboard is read once it has changed and the box has let it go.
 std::string CopyTextOf(HWND box) {
   const DWORD before = GetClipboardSequenceNumber();
-  for (int attempt = 0; attempt < 100 && IsWindow(box); ++attempt) {
-    if (attempt % 25 == 0) {
-      SetForegroundWindow(box);
-      PressChord({VK_CONTROL, 'C'});
+  const auto deadline = Clock::now() + std::chrono::seconds(15);
+  auto pressed = Clock::time_point();
+  bool tried = false;
+  while (IsWindow(box) && Clock::now() < deadline) {
+    if (GetClipboardSequenceNumber() != before) {
+      const std::string text = ClipboardText();
+      if (text != "(clipboard busy)") return text;
+    } else if (!tried || Clock::now() - pressed >= kPressAgainAfter) {
+      tried = PressInFront(box, {VK_CONTROL, 'C'});
+      pressed = Clock::now();
     }
     Sleep(20);
-    if (GetClipboardSequenceNumber() != before) return ClipboardText();
   }
   return std::string();
 }
 
 }  // namespace
+
+bool BringToFront(HWND window) {
+  const auto deadline = Clock::now() + std::chrono::seconds(2);
+  for (int attempt = 0; IsWindow(window) && Clock::now() < deadline; ++attempt) {
+    if (attempt % 25 == 0) SetForegroundWindow(window);
+    if (GetForegroundWindow() == window) return true;
+    Sleep(20);
+  }
+  return false;
+}
+
+bool PressInFront(HWND window, const std::vector<WORD>& keys) {
+  if (!BringToFront(window)) return false;
+  PressChord(keys);
+  return true;
+}
 
 BoxWatcher::BoxWatcher(DWORD processId, WORD key, std::function<void(HWND)> onSeen)
     : BoxWatcher(processId, std::vector<WORD>{key}, std::move(onSeen)) {}
@@ -170,16 +201,18 @@ void BoxWatcher::Watch() {
     }
     if (onSeen_) onSeen_(box);
     // Answer as a person would: bring the box to the front and press the key (or
-    // click the close box), again now and then until the box has gone.
+    // click the close box), and wait until the box has gone.
     const WORD key = NextKey();
-    for (int attempt = 0; IsWindow(box) && IsWindowVisible(box) && !stop_; ++attempt) {
-      if (attempt % 25 == 0) {
-        SetForegroundWindow(box);
+    auto pressed = Clock::time_point();
+    bool answered = false;
+    while (IsWindow(box) && IsWindowVisible(box) && !stop_) {
+      if (!answered || Clock::now() - pressed >= kPressAgainAfter) {
         if (key == kCloseBox) {
-          PostMessageA(box, WM_SYSCOMMAND, SC_CLOSE, 0);
+          answered = PostMessageA(box, WM_SYSCOMMAND, SC_CLOSE, 0) != FALSE;
         } else {
-          PressChord({key});
+          answered = PressInFront(box, {key});
         }
+        pressed = Clock::now();
       }
       Sleep(20);
     }

@@ -68,6 +68,13 @@ HWND FindVisibleWindow(DWORD processId, const char* className);
 // Presses the keys together through the system's input queue, as a person
 // would: down in order, up in reverse.
 void PressChord(const std::vector<WORD>& keys);
+// Brings the window to the front and waits (a while) until it is there.
+bool BringToFront(HWND window);
+// Brings the window to the front, waits until it is there, and then presses the
+// keys as PressChord does; false when it never came to the front. A key pressed
+// so reaches the window: pressing it again soon after, because the window is
+// slow to act, could answer whatever window comes to the front next.
+bool PressInFront(HWND window, const std::vector<WORD>& keys);
 // The clipboard's text, or "(clipboard busy)" when it cannot be opened.
 std::string ClipboardText();
 // Reads an own message box's texts from its copy text (dividers of 27 "-").

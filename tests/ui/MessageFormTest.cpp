@@ -119,7 +119,7 @@ public:
             return box != nullptr && IsChild(box, FocusOf(box));
           });
           if (!found_) return;
-          SetForegroundWindow(box);
+          BringToFront(box);
           act(box);
           // A box the keys did not close would hang the test: close it (result 2).
           if (!WaitUntil([&] { return !IsWindowVisible(box); }, 5000)) PostMessageA(box, WM_CLOSE, 0, 0);
@@ -166,10 +166,14 @@ public:
               continue;
             }
             const std::string text = WindowText(GetDlgItem(box, 0xFFFF));
-            for (int attempt = 0; IsWindowVisible(box) && !stop_; ++attempt) {
-              if (attempt % 25 == 0) {
-                SetForegroundWindow(box);
-                PressChord({VK_RETURN});
+            // Pressed again only when the box has long ignored the key: a second
+            // Enter pressed sooner would answer the program's box behind it.
+            DWORD pressed = 0;
+            bool answered = false;
+            while (IsWindowVisible(box) && !stop_) {
+              if (!answered || GetTickCount() - pressed >= 5000) {
+                answered = PressInFront(box, {VK_RETURN});
+                pressed = GetTickCount();
               }
               Sleep(20);
             }
@@ -462,8 +466,7 @@ TEST(MessageBoxCopy, AClipboardHeldElsewhereIsReportedAndTheBoxStaysOpen) {
     // Once the box's thread is back in the box's loop after the failure, the
     // box has either closed or stays.
     openAfterFailure = RoundTrip(box) && IsWindowVisible(box);
-    SetForegroundWindow(box);
-    PressChord({VK_RETURN});
+    PressInFront(box, {VK_RETURN});
   });
   EXPECT_EQ(MessageDlg("x", mtCustom, mbOK, 0), 1);
   ASSERT_TRUE(failures.WaitFor(1));
@@ -534,8 +537,7 @@ TEST(MessageBoxModality, AFailingTimerIsShownAndTheBoxGoesOn) {
     failures.WaitFor(1);
     WaitUntil([&] { return ticks > 2; }, 3000);
     openAfterFailure = IsWindowVisible(box) != FALSE;
-    SetForegroundWindow(box);
-    PressChord({'Y'});
+    PressInFront(box, {'Y'});
   });
   EXPECT_EQ(MessageDlg(kQuestion, mtConfirmation, mbYes | mbNo, 0), 6);
   timer.SetEnabled(false);
