@@ -311,6 +311,7 @@ void TBitmap::NotifyChanging() {
     // A private device-dependent image: its section copy for row access is stale.
     if (image.DIBHandle != nullptr) {
       DeselectEverywhere(image.DIBHandle);
+      SetLastError(0);
       if (!DeleteObject(image.DIBHandle)) RaiseGdiError();
       image.DIBHandle = nullptr;
     }

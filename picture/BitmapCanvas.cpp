@@ -51,6 +51,7 @@ void TBitmapCanvas::CreateHandle() {
   HGDIOBJ oldBitmap = nullptr;
   HPALETTE oldPalette = nullptr;
   if (image.Handle != nullptr) {
+    SetLastError(0);
     oldBitmap = SelectObject(dc.get(), image.Handle);
     if (oldBitmap == nullptr || oldBitmap == HGDI_ERROR) RaiseGdiError();
   }

@@ -43,7 +43,7 @@ bool IsDibSection(const DIBSECTION& dib) { return dib.dsBmih.biSize != 0 && dib.
 // A bitmap selected into a memory context for one scope; selecting must succeed.
 class CheckedSelection {
 public:
-  CheckedSelection(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object)) {
+  CheckedSelection(HDC dc, HGDIOBJ object) : dc_(dc), old_((SetLastError(0), SelectObject(dc, object))) {
     if (old_ == nullptr || old_ == HGDI_ERROR) RaiseGdiError();
   }
   ~CheckedSelection() { SelectObject(dc_, old_); }

@@ -77,6 +77,7 @@ void TWinControl::RegisterWindowClass(TCreateParams& params) {
 
 void TWinControl::CreateWindowHandle(const TCreateParams& params) {
   g_creatingControl = this;
+  SetLastError(0);
   const HWND window = CreateWindowExA(params.exStyle, params.className.c_str(), params.caption.c_str(),
                                       params.style, params.x, params.y, params.width, params.height,
                                       params.parent, nullptr, GetModuleHandleA(nullptr), nullptr);
