@@ -1,0 +1,411 @@
+// Damaged pictures, made and fed to the program's own loading, drawing and saving;
+// run by hand (bench/fuzz.sh does a whole round), never in CI.
+//
+//   fuzz_driver.exe mutate SEED COUNT FOLDER PICTURE...
+//       writes COUNT damaged copies of the pictures into FOLDER (m00001.bmp, ...),
+//       the same ones for the same SEED;
+//   fuzz_driver.exe check FOLDER PICTURE... | @LIST
+//       loads each picture, fits it into the window's client area, prepares and
+//       paints it, captures the client area and saves it into FOLDER as the
+//       program does; prints one line a picture and a summary. Exit code 0 when
+//       every failure carried one of the program's own messages and no GDI object
+//       or handle was left behind; 3 when a picture took over a minute (a hang).
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "picture/Bitmap.h"
+#include "picture/JpegImage.h"
+#include "presenter/PictureFit.h"
+#include "resources/StringIds.h"
+#include "tests/picture/BitmapTestSupport.h"
+#include "tests/support/ScopedApplication.h"
+#include "text/Exceptions.h"
+#include "text/Format.h"
+#include "ui/Form.h"
+#include "ui/Image.h"
+#include "ui/Platform.h"
+
+namespace {
+
+using bitmap_test::GdiObjectCount;
+
+using Bytes = std::vector<uint8_t>;
+
+// xorshift64*: the same damage for the same seed on every machine.
+class Random {
+public:
+  explicit Random(uint64_t seed) : state_(seed * 0x9E3779B97F4A7C15ull + 1) {}
+  uint32_t Next() {
+    state_ ^= state_ >> 12;
+    state_ ^= state_ << 25;
+    state_ ^= state_ >> 27;
+    return static_cast<uint32_t>((state_ * 0x2545F4914F6CDD1Dull) >> 32);
+  }
+  uint32_t Below(uint32_t bound) { return bound == 0 ? 0 : Next() % bound; }
+
+private:
+  uint64_t state_;
+};
+
+Bytes ReadFileBytes(const std::string& name) {
+  std::ifstream file(name, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+bool IsJpeg(const Bytes& bytes) { return bytes.size() > 2 && bytes[0] == 0xFF && bytes[1] == 0xD8; }
+
+void Put16BigEndian(Bytes& bytes, size_t at, uint32_t value) {
+  if (at + 2 > bytes.size()) return;
+  bytes[at] = static_cast<uint8_t>(value >> 8);
+  bytes[at + 1] = static_cast<uint8_t>(value);
+}
+
+void Put32(Bytes& bytes, size_t at, uint32_t value) {
+  for (int i = 0; i < 4 && at + i < bytes.size(); ++i) bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+// A JPEG marker segment: where its marker starts and where the segment ends.
+struct Segment {
+  size_t start;
+  size_t end;
+  uint8_t marker;
+};
+
+// The segments before the first scan's data (the scan header included).
+std::vector<Segment> SegmentsOf(const Bytes& bytes) {
+  std::vector<Segment> segments;
+  size_t at = 2;
+  while (at + 4 <= bytes.size() && bytes[at] == 0xFF) {
+    const uint8_t marker = bytes[at + 1];
+    const size_t length = (static_cast<size_t>(bytes[at + 2]) << 8) | bytes[at + 3];
+    const size_t end = at + 2 + length;
+    if (length < 2 || end > bytes.size()) break;
+    segments.push_back({at, end, marker});
+    if (marker == 0xDA) break;
+    at = end;
+  }
+  return segments;
+}
+
+bool IsFrameMarker(uint8_t marker) {
+  return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+}
+
+const uint32_t kExtremes[] = {0, 1, 2, 3, 0x7F, 0x80, 0xFF, 0x100, 0x7FFF, 0x8000, 0xFFFF, 0x10000, 46340, 46341,
+                              0x7FFFFFFF, 0x80000000u, 0xFFFFFFFFu, 24495, 16330, 30000};
+
+uint32_t Extreme(Random& random) { return kExtremes[random.Below(sizeof kExtremes / sizeof kExtremes[0])]; }
+
+void FlipBits(Bytes& bytes, Random& random) {
+  const uint32_t flips = 1 + random.Below(8);
+  for (uint32_t i = 0; i < flips && !bytes.empty(); ++i) bytes[random.Below(bytes.size())] ^= 1u << random.Below(8);
+}
+
+void Truncate(Bytes& bytes, Random& random) { bytes.resize(random.Below(static_cast<uint32_t>(bytes.size()))); }
+
+void OverwriteBlock(Bytes& bytes, Random& random) {
+  if (bytes.empty()) return;
+  const size_t at = random.Below(bytes.size());
+  const size_t count = std::min<size_t>(1 + random.Below(64), bytes.size() - at);
+  const uint8_t fill = random.Below(2) != 0 ? 0xFF : static_cast<uint8_t>(random.Next());
+  for (size_t i = 0; i < count; ++i) bytes[at + i] = fill;
+}
+
+// BMP header fields: header size, width, height, planes, bit count, compression,
+// image size, colours used.
+void ExtremeBmpField(Bytes& bytes, Random& random) {
+  static const size_t kFields[] = {14, 18, 22, 26, 28, 30, 34, 46};
+  const size_t at = kFields[random.Below(8)];
+  if (at == 26 || at == 28) {
+    const uint32_t value = Extreme(random) & 0xFFFF;
+    if (at + 2 <= bytes.size()) bytes[at] = static_cast<uint8_t>(value), bytes[at + 1] = static_cast<uint8_t>(value >> 8);
+  } else {
+    Put32(bytes, at, Extreme(random));
+  }
+}
+
+void HugeBmp(Bytes& bytes, Random& random) {
+  Put32(bytes, 18, Extreme(random) | 0x4000);
+  Put32(bytes, 22, random.Below(2) != 0 ? Extreme(random) | 0x4000 : 0u - (Extreme(random) | 0x4000));
+}
+
+// Frame header fields: precision, height, width, component count, a sampling
+// factor or table number.
+void ExtremeFrameField(Bytes& bytes, Random& random, bool huge) {
+  for (const Segment& segment : SegmentsOf(bytes)) {
+    if (!IsFrameMarker(segment.marker)) continue;
+    const size_t at = segment.start + 4;
+    if (huge) {
+      Put16BigEndian(bytes, at + 1, 16330 + random.Below(49000));
+      Put16BigEndian(bytes, at + 3, 24495 + random.Below(41000));
+      return;
+    }
+    switch (random.Below(5)) {
+      case 0: if (at < bytes.size()) bytes[at] = static_cast<uint8_t>(Extreme(random)); break;
+      case 1: Put16BigEndian(bytes, at + 1, Extreme(random)); break;
+      case 2: Put16BigEndian(bytes, at + 3, Extreme(random)); break;
+      case 3: if (at + 5 < bytes.size()) bytes[at + 5] = static_cast<uint8_t>(Extreme(random)); break;
+      default: {
+        const size_t component = at + 6 + 3 * random.Below(3) + 1 + random.Below(2);
+        if (component < segment.end) bytes[component] = static_cast<uint8_t>(Extreme(random));
+      }
+    }
+    return;
+  }
+}
+
+void DuplicateOrRemoveSegment(Bytes& bytes, Random& random) {
+  const std::vector<Segment> segments = SegmentsOf(bytes);
+  if (segments.empty()) return;
+  const Segment& chosen = segments[random.Below(static_cast<uint32_t>(segments.size()))];
+  const Bytes copy(bytes.begin() + chosen.start, bytes.begin() + chosen.end);
+  if (random.Below(2) != 0) {
+    bytes.erase(bytes.begin() + chosen.start, bytes.begin() + chosen.end);
+  } else {
+    const size_t where = segments[random.Below(static_cast<uint32_t>(segments.size()))].start;
+    bytes.insert(bytes.begin() + where, copy.begin(), copy.end());
+  }
+}
+
+Bytes Mutated(const Bytes& seed, Random& random) {
+  Bytes bytes = seed;
+  const bool jpeg = IsJpeg(seed);
+  const uint32_t rounds = 1 + random.Below(3);
+  for (uint32_t round = 0; round < rounds; ++round) {
+    switch (random.Below(6)) {
+      case 0: FlipBits(bytes, random); break;
+      case 1: if (random.Below(3) == 0) Truncate(bytes, random); else FlipBits(bytes, random); break;
+      case 2: OverwriteBlock(bytes, random); break;
+      case 3: jpeg ? ExtremeFrameField(bytes, random, false) : ExtremeBmpField(bytes, random); break;
+      case 4: jpeg ? DuplicateOrRemoveSegment(bytes, random) : ExtremeBmpField(bytes, random); break;
+      default: jpeg ? ExtremeFrameField(bytes, random, true) : HugeBmp(bytes, random); break;
+    }
+  }
+  return bytes;
+}
+
+int Mutate(uint64_t seed, int count, const std::string& folder, const std::vector<std::string>& pictures) {
+  std::vector<Bytes> seeds;
+  for (const std::string& name : pictures) {
+    Bytes bytes = ReadFileBytes(name);
+    if (!bytes.empty()) seeds.push_back(std::move(bytes));
+  }
+  if (seeds.empty()) {
+    std::fprintf(stderr, "no seed pictures\n");
+    return 2;
+  }
+  CreateDirectoryA(folder.c_str(), nullptr);
+  Random random(seed);
+  for (int i = 1; i <= count; ++i) {
+    const Bytes& from = seeds[random.Below(static_cast<uint32_t>(seeds.size()))];
+    const Bytes bytes = Mutated(from, random);
+    char name[32];
+    std::snprintf(name, sizeof name, "\\m%05d.%s", i, IsJpeg(from) ? "jpg" : "bmp");
+    std::ofstream(folder + name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                          static_cast<std::streamsize>(bytes.size()));
+  }
+  std::printf("wrote %d pictures into %s\n", count, folder.c_str());
+  return 0;
+}
+
+// The handles the process holds, counted by asking about each possible value:
+// not every system reports the count itself.
+int HandleCount() {
+  int count = 0;
+  DWORD flags = 0;
+  for (uintptr_t value = 4; value < 0x8000; value += 4)
+    if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++count;
+  return count;
+}
+
+// Whether a failure's text is one the program itself defines for pictures.
+class KnownMessages {
+public:
+  explicit KnownMessages(const std::string& output) {
+    for (const int id : {IDS_INVALID_BITMAP, IDS_READ_ERROR, IDS_OUT_OF_MEMORY, IDS_OUT_OF_RESOURCES,
+                         IDS_INVALID_PIXEL_FORMAT, IDS_WRITE_ERROR})
+      exact_.insert(ResText(id));
+    exact_.insert(ResFormat(IDS_FILE_CREATE_ERROR, {output}));
+    jpegError_ = Before(ResText(IDS_JPEG_ERROR), "%d");
+    osError_ = Before(ResText(IDS_OS_ERROR), "%d");
+  }
+  bool Knows(const std::string& message) const {
+    if (exact_.count(message) != 0) return true;
+    if (message.compare(0, osError_.size(), osError_) == 0) return true;
+    if (message.size() <= jpegError_.size() || message.compare(0, jpegError_.size(), jpegError_) != 0) return false;
+    return message.find_first_not_of("0123456789", jpegError_.size()) == std::string::npos;
+  }
+
+private:
+  static std::string Before(const std::string& text, const char* placeholder) {
+    return text.substr(0, text.find(placeholder));
+  }
+  std::set<std::string> exact_;
+  std::string jpegError_, osError_;
+};
+
+// The program's path from a picture to its saved capture, in one window.
+class Round {
+public:
+  explicit Round(const std::string& output) : output_(output) {
+    app_->OnException = [this](TComponent*, const Exception& failure) { paintFailure_ = failure.Message(); };
+    form_.SetColor(clBlack);
+    form_.SetClientWidth(600);
+    form_.SetClientHeight(600);
+    image_ = new TImage(&form_);
+    image_->SetParent(&form_);
+    image_->SetStretch(true);
+    form_.SetVisible(true);
+  }
+
+  // "" when the picture went all the way; otherwise the failure's text.
+  std::string Run(const std::string& picture, std::string& size) {
+    const std::string failure = Attempt(picture, size);
+    // Nothing of this picture is kept for the next.
+    image_->Picture().SetCurrentGraphic(nullptr);
+    form_.Invalidate();
+    UpdateWindow(form_.Handle());
+    PumpWaiting(*app_);
+    return failure;
+  }
+
+private:
+  std::string Attempt(const std::string& picture, std::string& size) {
+    paintFailure_.clear();
+    try {
+      image_->Picture().LoadFile(picture);
+      const int width = image_->Picture().Width(), height = image_->Picture().Height();
+      size = std::to_string(width) + "x" + std::to_string(height);
+      if (width <= 0 || height <= 0) return "(empty)";
+      const PictureBounds bounds = FitPicture(width, height, {600, 600});
+      image_->SetBounds(bounds.left, bounds.top, bounds.width, bounds.height);
+      image_->PreparePicture();
+      form_.Invalidate();
+      UpdateWindow(form_.Handle());
+      PumpWaiting(*app_);
+      if (!paintFailure_.empty()) return paintFailure_;
+      Capture();
+    } catch (const Exception& failure) {
+      return failure.Message().empty() ? "(no text)" : failure.Message();
+    }
+    return paintFailure_;
+  }
+
+  void Capture() {
+    TBitmap capture;
+    capture.SetWidth(600);
+    capture.SetHeight(600);
+    const RECT area{0, 0, 600, 600};
+    capture.Canvas().CopyRect(area, form_.Canvas(), area);
+    TJPEGImage jpeg;
+    jpeg.CopyFrom(&capture);
+    jpeg.Options().SaveQuality = 80;
+    jpeg.SaveFile(output_);
+  }
+
+  std::string output_;
+  ScopedApplication app_;
+  TForm form_{&*app_};
+  TImage* image_ = nullptr;
+  std::string paintFailure_;
+};
+
+std::vector<std::string> PictureList(int argc, char** argv, int first) {
+  std::vector<std::string> names;
+  for (int i = first; i < argc; ++i) {
+    if (argv[i][0] != '@') {
+      names.push_back(argv[i]);
+      continue;
+    }
+    std::ifstream list(argv[i] + 1);
+    for (std::string line; std::getline(list, line);) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      if (!line.empty()) names.push_back(line);
+    }
+  }
+  return names;
+}
+
+int Check(const std::string& folder, const std::vector<std::string>& pictures) {
+  CreateDirectoryA(folder.c_str(), nullptr);
+  const std::string output = folder + "\\capture.jpg";
+  const KnownMessages known(output);
+  Round round(output);
+  // A watchdog: a picture that takes over a minute is a hang.
+  std::atomic<DWORD> startedAt{GetTickCount()};
+  std::atomic<const char*> current{""};
+  std::atomic<bool> done{false};
+  std::thread watchdog([&] {
+    while (!done) {
+      Sleep(500);
+      if (!done && GetTickCount() - startedAt > 60000) {
+        std::printf("HANG %s\n", current.load());
+        std::fflush(stdout);
+        ExitProcess(3);
+      }
+    }
+  });
+  // Objects made once per process (stock objects, the halftone palette, the
+  // library's tables) come into being on the first pictures of each kind; the
+  // list is best begun with sound pictures of every kind.
+  for (size_t warm = 0; warm < std::min<size_t>(pictures.size(), 100); ++warm) {
+    std::string size;
+    round.Run(pictures[warm], size);
+  }
+  int ok = 0, refused = 0, unknown = 0, leaks = 0;
+  const int gdiAtStart = GdiObjectCount(), handlesAtStart = HandleCount();
+  for (const std::string& picture : pictures) {
+    current = picture.c_str();
+    startedAt = GetTickCount();
+    const int gdiBefore = GdiObjectCount(), handlesBefore = HandleCount();
+    std::string size;
+    const std::string failure = round.Run(picture, size);
+    const int gdi = GdiObjectCount() - gdiBefore, handles = HandleCount() - handlesBefore;
+    if (failure.empty()) {
+      ++ok;
+      std::printf("ok %s %s\n", picture.c_str(), size.c_str());
+    } else if (known.Knows(failure)) {
+      ++refused;
+      std::printf("refused %s: %s\n", picture.c_str(), failure.c_str());
+    } else {
+      ++unknown;
+      std::printf("UNKNOWN %s: %s\n", picture.c_str(), failure.c_str());
+    }
+    if (gdi != 0 || handles != 0) {
+      ++leaks;
+      std::printf("LEAK %s: %+d GDI objects, %+d handles\n", picture.c_str(), gdi, handles);
+    }
+    std::fflush(stdout);
+  }
+  done = true;
+  watchdog.join();
+  DeleteFileA(output.c_str());
+  std::printf("pictures %zu: %d drawn and saved, %d refused with a known message, %d unknown messages, "
+              "%d leaking; GDI objects %d -> %d, handles %d -> %d\n",
+              pictures.size(), ok, refused, unknown, leaks, gdiAtStart, GdiObjectCount(), handlesAtStart,
+              HandleCount());
+  return unknown == 0 && leaks == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  StartPlatform();
+  const std::string mode = argc > 1 ? argv[1] : "";
+  if (mode == "mutate" && argc > 5)
+    return Mutate(std::stoull(argv[2]), std::stoi(argv[3]), argv[4], PictureList(argc, argv, 5));
+  if (mode == "check" && argc > 3) return Check(argv[2], PictureList(argc, argv, 3));
+  std::fprintf(stderr,
+               "usage: fuzz_driver mutate SEED COUNT FOLDER PICTURE...\n"
+               "       fuzz_driver check FOLDER PICTURE... | @LIST\n");
+  return 2;
+}
