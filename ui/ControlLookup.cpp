@@ -14,6 +14,11 @@ void UnbindControlWindow(HWND window) { RemovePropA(window, kControlProperty); }
 
 WindowLayerControl* FindControl(HWND window) {
   if (window == nullptr) return nullptr;
+  // Properties can be read across processes: another copy of the program (or any
+  // program using the same name) holds an address that means nothing here.
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  if (process != GetCurrentProcessId()) return nullptr;
   return static_cast<WindowLayerControl*>(GetPropA(window, kControlProperty));
 }
 

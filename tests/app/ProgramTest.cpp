@@ -8,6 +8,7 @@
 
 #include "tests/app/RunningProgram.h"
 #include "tests/support/BoxWatcher.h"
+#include "ui/ControlLookup.h"
 
 namespace {
 
@@ -102,4 +103,21 @@ TEST(PictureArgument, AnEmptyFileIsRefusedWithItsFormatsVerdict) {
   const HANDLE search = FindFirstFileA((pictures.Folder() + "\\ミロカテ*").c_str(), &found);
   EXPECT_EQ(INVALID_HANDLE_VALUE, search);
   if (search != INVALID_HANDLE_VALUE) FindClose(search);
+}
+
+TEST(Program, AnotherProcesssWindowIsNeverTakenForAControlOfOurs) {
+  // Window properties can be read from any process: a second copy of the program
+  // (or this test) must not take the first one's control address for its own.
+  PictureFolder pictures;
+  const std::string path = pictures.Write("other.bmp", BmpFile(640, 640, Pixels(640 * 640, 0x808080)));
+  RunningProgram program("\"" + path + "\"");
+  ASSERT_TRUE(program.Started());
+  const HWND window = program.WaitForMainWindow();
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(FindControl(window), nullptr);
+  RECT rect;
+  GetWindowRect(window, &rect);
+  const POINT inside{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+  if (WindowFromPoint(inside) == window) EXPECT_EQ(FindControlAtPoint(inside), nullptr);
+  EXPECT_EQ(program.Close(window), 0u);
 }

@@ -301,10 +301,14 @@ TEST(WholeRun, AFailedSaveIsShownAndTheWindowWaitsAtTheCentre) {
   EXPECT_FALSE(boxes[0].messageForm) << "the failure display, not the report of a save";
   EXPECT_EQ("ファイル " + output + " を作成できません.", boxes[0].text);
   // The animation has stopped; the window stays at the centre until it is closed.
-  Sleep(300);
-  EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(program.Process(), 0));
+  // The tick that showed the box would have closed the window right after it; a
+  // message sent now is handled only once that tick has ended.
   const HWND window = FindVisibleWindow(program.ProcessId(), "TMainForm1");
   ASSERT_NE(nullptr, window);
+  DWORD_PTR reply = 0;
+  EXPECT_NE(0, SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 15000, &reply));
+  EXPECT_TRUE(IsWindowVisible(window));
+  EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(program.Process(), 0));
   RECT rect;
   GetWindowRect(window, &rect);
   const int centreLeft = (GetSystemMetrics(SM_CXSCREEN) - (rect.right - rect.left)) / 2;

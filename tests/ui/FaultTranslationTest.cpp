@@ -102,7 +102,7 @@ ProbeOutcome RunProbe(const std::string& probe) {
   EXPECT_TRUE(child.Started());
   BoxWatcher watcher(child.Id());
   const DWORD exitCode = child.ExitCode(60000);
-  watcher.WaitFor(1);
+  EXPECT_TRUE(watcher.WaitUntilQuiet());
   return {watcher.Seen(), exitCode};
 }
 

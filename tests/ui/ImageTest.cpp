@@ -129,7 +129,7 @@ TEST_F(ImageControl, LendsTheCanvasOfItsBitmapAndOfNothingElse) {
   }
 }
 
-TEST_F(ImageControl, PaintsItsPictureOnlyWhenItHasOne) {
+TEST_F(ImageControl, RepaintsWhenItsPictureChanges) {
   form.SetBorderStyle(bsToolWindow);
   form.SetColor(clBlack);
   form.SetBounds(30, 30, 300, 300);
