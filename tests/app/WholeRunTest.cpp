@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -335,4 +336,42 @@ TEST(WholeRun, AnEmptyJpegEndsTheProgramWithoutWritingAnything) {
   const HANDLE search = FindFirstFileA((folder.Folder() + "\\ミロカテ*").c_str(), &found);
   EXPECT_EQ(INVALID_HANDLE_VALUE, search);
   if (search != INVALID_HANDLE_VALUE) FindClose(search);
+}
+
+TEST(WholeRun, TheHeadlessRunClosesAWindowLeftOpenAfterTheLastBox) {
+  // Without a screen nobody is there to close the window a failed save leaves at
+  // the centre: the headless run does it through the close box, and says so.
+  PictureFolder folder;
+  const std::string path = folder.Write("locked.bmp", BmpFile(160, 120, Quarters(160, 120)));
+  const std::string output = folder.Write("ミロカテ ～ locked.jpg", std::vector<uint8_t>(10, 'e'));
+  SetFileAttributesA(output.c_str(), FILE_ATTRIBUTE_READONLY);
+  const std::string printed = folder.Expect("printed.txt");
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  const HANDLE out = CreateFileA(printed.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(out, INVALID_HANDLE_VALUE);
+  const std::string program = ProgramPath();
+  const std::string headless = program.substr(0, program.size() - strlen("mirokate.exe")) + "headless_run.exe";
+  std::string command = "\"" + headless + "\" \"" + program + "\" \"" + path + "\"";
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = out;
+  startup.hStdError = out;
+  PROCESS_INFORMATION process{};
+  const bool started =
+      CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process) != FALSE;
+  CloseHandle(out);
+  ASSERT_TRUE(started) << command;
+  DWORD exitCode = 99;
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.hProcess, 60000));
+  GetExitCodeProcess(process.hProcess, &exitCode);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  EXPECT_EQ(0u, exitCode);
+  const std::vector<uint8_t> bytes = ReadWholeFile(printed);
+  const std::string text(bytes.begin(), bytes.end());
+  EXPECT_NE(std::string::npos, text.find("ファイル " + output + " を作成できません.")) << text;
+  EXPECT_NE(std::string::npos, text.find("closed it with its close box")) << text;
+  EXPECT_EQ(std::string::npos, text.find("保存しました")) << text;
 }
