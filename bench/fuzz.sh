@@ -26,7 +26,10 @@ list() { local f; for f in "$1"/*; do win "$f"; done; }
 ensure_setup
 cmake -S "$MIROKATE_ROOT" -B "$MIROKATE_BUILD" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$MIROKATE_ROOT/cmake/i686-w64-mingw32.cmake" >/dev/null
-cmake --build "$MIROKATE_BUILD" --target fuzz_driver mirokate headless_run >/dev/null
+if ! cmake --build "$MIROKATE_BUILD" --target fuzz_driver mirokate headless_run >"$MIROKATE_BUILD/fuzz-build.log" 2>&1; then
+  cat "$MIROKATE_BUILD/fuzz-build.log"
+  exit 1
+fi
 
 rm -rf "$out" && mkdir -p "$out/seeds" "$out/saved"
 suite="$MIROKATE_ROOT/tests/data/bmpsuite"
