@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "bench/BenchClock.h"
+#include "gdi/Canvas.h"
+#include "gdi/Handles.h"
 #include "picture/Bitmap.h"
 #include "picture/BitmapCanvas.h"
-#include "ui/Canvas.h"
-#include "ui/Handles.h"
 #include "ui/Platform.h"
 
 namespace {

@@ -5,13 +5,13 @@
 #include <mutex>
 #include <vector>
 
+#include "gdi/Handles.h"
+#include "gdi/ScreenMetrics.h"
 #include "picture/BitmapCanvas.h"
 #include "picture/BitmapImage.h"
 #include "picture/Stream.h"
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
-#include "ui/Handles.h"
-#include "ui/Screen.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <cstdint>
 #include <memory>
 
+#include "gdi/Canvas.h"
+#include "gdi/Color.h"
 #include "picture/Graphic.h"
-#include "ui/Canvas.h"
-#include "ui/Color.h"
 
 class TBitmapCanvas;
 class TBitmapImage;

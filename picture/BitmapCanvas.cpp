@@ -4,9 +4,9 @@
 #include <mutex>
 #include <vector>
 
+#include "gdi/Handles.h"
 #include "picture/Bitmap.h"
 #include "picture/BitmapImage.h"
-#include "ui/Handles.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "ui/Canvas.h"
+#include "gdi/Canvas.h"
 
 class TBitmap;
 

@@ -4,13 +4,13 @@
 #include <cstring>
 #include <vector>
 
+#include "gdi/Canvas.h"
+#include "gdi/Color.h"
+#include "gdi/Handles.h"
+#include "gdi/ScreenMetrics.h"
 #include "picture/BitmapCanvas.h"
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
-#include "ui/Canvas.h"
-#include "ui/Color.h"
-#include "ui/Handles.h"
-#include "ui/Screen.h"
 
 namespace {
 

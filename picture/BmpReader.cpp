@@ -6,12 +6,12 @@
 #include <memory>
 #include <vector>
 
+#include "gdi/Handles.h"
 #include "picture/Bitmap.h"
 #include "picture/BitmapImage.h"
 #include "picture/Stream.h"
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
-#include "ui/Handles.h"
 
 namespace {
 

@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+#include "gdi/Drawable.h"
+
 class TCanvas;
 class TGraphic;
 class TStream;
@@ -44,7 +46,7 @@ struct TGraphicClass {
   }
 };
 
-class TGraphic : public TPersistent {
+class TGraphic : public TPersistent, public TDrawable {
 public:
   TGraphic() = default;
   TGraphic(const TGraphic&) = delete;
@@ -58,7 +60,7 @@ public:
   // Marks the graphic modified and calls OnChange.
   virtual void NotifyChanged(TPersistent* sender);
   // Draws the whole graphic stretched into the rectangle of the canvas.
-  virtual void DrawInto(TCanvas& canvas, const RECT& rect) = 0;
+  void DrawInto(TCanvas& canvas, const RECT& rect) override = 0;
   virtual bool IsEmpty() const = 0;
   virtual int Width() const = 0;
   virtual int Height() const = 0;

@@ -1,9 +1,9 @@
 #include "picture/Icon.h"
 
+#include "gdi/Canvas.h"
+#include "gdi/Handles.h"
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
-#include "ui/Canvas.h"
-#include "ui/Handles.h"
 
 namespace {
 

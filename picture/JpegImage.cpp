@@ -3,15 +3,15 @@
 #include <cstring>
 #include <vector>
 
+#include "gdi/Canvas.h"
+#include "gdi/Handles.h"
+#include "gdi/ScreenMetrics.h"
 #include "picture/Bitmap.h"
 #include "picture/FileFormats.h"
 #include "picture/JpegDecoder.h"
 #include "picture/Stream.h"
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
-#include "ui/Canvas.h"
-#include "ui/Handles.h"
-#include "ui/Screen.h"
 
 namespace {
 

@@ -6,12 +6,12 @@
 #include <cstdint>
 #include <vector>
 
+#include "gdi/Handles.h"
 #include "picture/Bitmap.h"
 #include "picture/BitmapCanvas.h"
 #include "picture/BitmapImage.h"
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
-#include "ui/Handles.h"
 
 // The resizer's implementation is compiled here and nowhere else.
 #pragma GCC diagnostic push

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/Handles.h"
+#include "gdi/Handles.h"
 
 class TStream {
 public:

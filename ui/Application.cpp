@@ -2,10 +2,10 @@
 
 #include <cstdlib>
 
+#include "gdi/Canvas.h"
 #include "resources/StringIds.h"
 #include "text/DoubleByte.h"
 #include "text/FileNames.h"
-#include "ui/Canvas.h"
 #include "ui/ControlLookup.h"
 #include "ui/FaultTranslation.h"
 #include "ui/Platform.h"

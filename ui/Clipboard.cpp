@@ -4,9 +4,9 @@
 
 #include <cstring>
 
+#include "gdi/Handles.h"
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
-#include "ui/Handles.h"
 
 void SetClipboardText(const std::string& text) {
   const OpenedClipboard clipboard(nullptr);

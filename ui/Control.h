@@ -7,12 +7,12 @@
 
 #include <string>
 
-#include "ui/Canvas.h"
-#include "ui/Color.h"
+#include "gdi/Color.h"
+#include "gdi/Font.h"
 #include "ui/Component.h"
+#include "ui/ControlCanvas.h"
 #include "ui/ControlLookup.h"
 #include "ui/Events.h"
-#include "ui/Font.h"
 
 class TWinControl;
 

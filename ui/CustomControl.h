@@ -2,7 +2,7 @@
 // Windowed controls that paint themselves (TCustomControl), the panel built on
 // them, and the push button built on the system's button.
 
-#include "ui/Canvas.h"
+#include "ui/ControlCanvas.h"
 #include "ui/WinControl.h"
 
 class TCustomControl : public TWinControl {

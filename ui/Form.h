@@ -9,7 +9,7 @@
 #include <string>
 
 #include "ui/Application.h"
-#include "ui/Canvas.h"
+#include "ui/ControlCanvas.h"
 #include "ui/WinControl.h"
 
 struct TControlScrollBar {

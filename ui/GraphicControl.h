@@ -2,8 +2,8 @@
 // TGraphicControl: a control without a window of its own. Its parent paints it
 // through the control's canvas, which draws inside the control's rectangle.
 
-#include "ui/Canvas.h"
 #include "ui/Control.h"
+#include "ui/ControlCanvas.h"
 
 class TGraphicControl : public TControl {
 public:

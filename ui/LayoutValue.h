@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/Color.h"
+#include "gdi/Color.h"
 
 struct LayoutValue {
   enum class Kind { Integer, Text, Name, Set };

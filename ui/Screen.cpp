@@ -4,32 +4,9 @@
 
 TScreen* Screen = nullptr;
 
-namespace {
+TScreen::TScreen() { KeepScreenMetrics(); }
 
-int QueryColorDepth(HDC screen) { return GetDeviceCaps(screen, BITSPIXEL) * GetDeviceCaps(screen, PLANES); }
-
-}  // namespace
-
-TScreen::TScreen() {
-  const HDC screen = GetDC(nullptr);
-  pixelsPerInch_ = GetDeviceCaps(screen, LOGPIXELSY);
-  colorDepth_ = QueryColorDepth(screen);
-  ReleaseDC(nullptr, screen);
-}
-
-void TScreen::DisplayChanged() {
-  const HDC screen = GetDC(nullptr);
-  colorDepth_ = QueryColorDepth(screen);
-  ReleaseDC(nullptr, screen);
-}
-
-int ScreenColorDepth() {
-  if (Screen != nullptr) return Screen->ColorDepth();
-  const HDC screen = GetDC(nullptr);
-  const int depth = QueryColorDepth(screen);
-  ReleaseDC(nullptr, screen);
-  return depth;
-}
+TScreen::~TScreen() { ForgetScreenMetrics(); }
 
 void TScreen::AddForm(TCustomForm* form) { forms_.push_back(form); }
 

@@ -8,7 +8,7 @@
 
 #include <functional>
 
-#include "ui/Handles.h"
+#include "gdi/Handles.h"
 
 class UtilityWindow {
 public:

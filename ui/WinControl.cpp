@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
+#include "gdi/Handles.h"
 #include "picture/BitmapCanvas.h"
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
 #include "ui/Application.h"
-#include "ui/Handles.h"
 #include "ui/LayoutValue.h"
 
 namespace {

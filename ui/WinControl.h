@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/Brush.h"
+#include "gdi/Brush.h"
 #include "ui/Control.h"
 
 // The creation parameters of a system window, computed each time it is made.

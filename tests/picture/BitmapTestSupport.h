@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "gdi/Handles.h"
 #include "picture/Bitmap.h"
 #include "picture/BitmapCanvas.h"
 #include "picture/BitmapImage.h"
-#include "ui/Handles.h"
 
 namespace bitmap_test {
 

@@ -15,6 +15,7 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
+#include "gdi/ScreenMetrics.h"
 #include "picture/Bitmap.h"
 #include "tests/picture/BitmapTestSupport.h"
 #include "picture/FileFormats.h"
@@ -26,7 +27,6 @@
 #include "tests/support/JpegMarkers.h"
 #include "tests/support/LibraryJpeg.h"
 #include "text/Exceptions.h"
-#include "ui/Screen.h"
 
 using namespace bitmap_test;
 using namespace jpeg_markers;
@@ -763,10 +763,10 @@ TEST(JpegTest, PaletteScreensGetPaletteOutput) {
   // before it is decoded; on a true-colour screen it needs none.
   const Bytes file = Encode(64, 48, TestPattern(64, 48));
   struct DepthRestore {
-    int depth = Screen->ColorDepth();
-    ~DepthRestore() { Screen->SetColorDepthForTesting(depth); }
+    int depth = ScreenColorDepth();
+    ~DepthRestore() { SetScreenColorDepthForTesting(depth); }
   } restore;
-  Screen->SetColorDepthForTesting(8);
+  SetScreenColorDepthForTesting(8);
   {
     TJPEGImage jpeg;
     jpeg.Options().OutputDepth = jf24Bit;
@@ -775,7 +775,7 @@ TEST(JpegTest, PaletteScreensGetPaletteOutput) {
     ASSERT_NE(nullptr, halftone);
     EXPECT_GT(GetPaletteEntries(halftone, 0, 0, nullptr), 16u);
   }
-  Screen->SetColorDepthForTesting(32);
+  SetScreenColorDepthForTesting(32);
   {
     TJPEGImage jpeg;
     jpeg.Options().OutputDepth = jf24Bit;

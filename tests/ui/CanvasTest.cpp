@@ -13,7 +13,7 @@
 #include "tests/picture/BitmapTestSupport.h"
 #include "text/Exceptions.h"
 #include "ui/Application.h"
-#include "ui/Canvas.h"
+#include "ui/ControlCanvas.h"
 #include "ui/Screen.h"
 
 namespace {

@@ -7,11 +7,10 @@
 #include <functional>
 #include <string>
 
-#include "ui/Brush.h"
-#include "ui/Font.h"
-#include "ui/Pen.h"
-
-class TGraphic;
+#include "gdi/Brush.h"
+#include "gdi/Drawable.h"
+#include "gdi/Font.h"
+#include "gdi/Pen.h"
 
 // Which parts of a canvas are in its device context.
 enum TCanvasStateFlag : unsigned { csHandleValid = 1, csFontValid = 2, csPenValid = 4, csBrushValid = 8 };
@@ -54,12 +53,13 @@ public:
   // to it with this canvas's copy mode: one StretchBlt.
   void CopyRect(const RECT& dest, TCanvas& source, const RECT& sourceRect);
   // The graphic draws itself into the rectangle; nothing happens without one.
-  void StretchDraw(const RECT& rect, TGraphic* graphic);
+  void StretchDraw(const RECT& rect, TDrawable* graphic);
   void FillRect(const RECT& rect);
   int TextHeight(const std::string& text);
 
   // Lock, Unlock and TryLock keep device contexts from being taken away while
-  // the canvas is in use (see ReleaseAllDeviceContexts).
+  // the canvas is in use (the window layer gives back those of canvases not
+  // locked after each message).
   void Lock();
   void Unlock();
   // Takes the lock only if nobody holds it; never waits.
@@ -90,58 +90,3 @@ private:
 
 // The system palette changed: every canvas gives up its selected objects.
 void DeselectAllCanvases();
-
-// What a control canvas draws on: a control gives a device context of its drawing
-// area (and the window it belongs to); it raises on failure.
-class CanvasTarget {
-public:
-  virtual HDC GetDeviceContext(HWND& window) = 0;
-
-protected:
-  ~CanvasTarget() = default;
-};
-
-// A canvas on a control, which obtains the control's device context on first need
-// and gives it back with ReleaseDC when released. At most four are held at once.
-class TControlCanvas : public TCanvas {
-public:
-  TControlCanvas() = default;
-  ~TControlCanvas() override;
-
-  CanvasTarget* Control() const { return control_; }
-  // Releases the device context of the previous control.
-  void SetControl(CanvasTarget* control);
-  // Detaches and releases the obtained device context, if any.
-  void FreeHandle();
-
-protected:
-  void CreateHandle() override;
-
-private:
-  CanvasTarget* control_ = nullptr;
-  HDC deviceContext_ = nullptr;
-  HWND window_ = nullptr;
-};
-
-// Releases the device context of every control canvas not locked, the most
-// recently obtained first; run after each message of a windowed control.
-void ReleaseAllDeviceContexts();
-
-// A canvas locked and lent a paint device context for one scope: the release of
-// device contexts after a message then leaves it alone.
-class CanvasPaintScope {
-public:
-  CanvasPaintScope(TCanvas& canvas, HDC dc) : canvas_(canvas) {
-    canvas_.Lock();
-    canvas_.SetHandle(dc);
-  }
-  ~CanvasPaintScope() {
-    canvas_.SetHandle(nullptr);
-    canvas_.Unlock();
-  }
-  CanvasPaintScope(const CanvasPaintScope&) = delete;
-  CanvasPaintScope& operator=(const CanvasPaintScope&) = delete;
-
-private:
-  TCanvas& canvas_;
-};

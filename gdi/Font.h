@@ -8,8 +8,8 @@
 #include <initializer_list>
 #include <string>
 
-#include "ui/Color.h"
-#include "ui/Handles.h"
+#include "gdi/Color.h"
+#include "gdi/Handles.h"
 
 enum TFontStyle { fsBold, fsItalic, fsUnderline, fsStrikeOut };
 

@@ -1,23 +1,10 @@
-#include "ui/Font.h"
+#include "gdi/Font.h"
 
 #include <cstring>
 
+#include "gdi/ScreenMetrics.h"
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
-#include "ui/Screen.h"
-
-namespace {
-
-int ScreenPixelsPerInch() {
-  if (Screen != nullptr) return Screen->PixelsPerInch();
-  // Before start-up made the screen object: ask the display directly.
-  const HDC screen = GetDC(nullptr);
-  const int ppi = GetDeviceCaps(screen, LOGPIXELSY);
-  ReleaseDC(nullptr, screen);
-  return ppi;
-}
-
-}  // namespace
 
 TFont::TFont() { ApplyDefaultFont(*this); }
 

@@ -6,8 +6,8 @@
 
 #include <functional>
 
-#include "ui/Color.h"
-#include "ui/Handles.h"
+#include "gdi/Color.h"
+#include "gdi/Handles.h"
 
 enum TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
 

@@ -1,4 +1,4 @@
-#include "ui/Brush.h"
+#include "gdi/Brush.h"
 
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"

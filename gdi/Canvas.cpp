@@ -1,37 +1,13 @@
-#include "ui/Canvas.h"
+#include "gdi/Canvas.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "picture/Graphic.h"
+#include "gdi/Handles.h"
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
 
 namespace {
-
-class CriticalSection {
-public:
-  CriticalSection() { InitializeCriticalSection(&section_); }
-  ~CriticalSection() { DeleteCriticalSection(&section_); }
-  CriticalSection(const CriticalSection&) = delete;
-  CriticalSection& operator=(const CriticalSection&) = delete;
-  void Enter() { EnterCriticalSection(&section_); }
-  void Leave() { LeaveCriticalSection(&section_); }
-
-private:
-  CRITICAL_SECTION section_;
-};
-
-class Guard {
-public:
-  explicit Guard(CriticalSection& section) : section_(section) { section_.Enter(); }
-  ~Guard() { section_.Leave(); }
-  Guard(const Guard&) = delete;
-  Guard& operator=(const Guard&) = delete;
-
-private:
-  CriticalSection& section_;
-};
 
 // Made on first use, so canvases made during static initialisation find them.
 CriticalSection& LockCountLock() {
@@ -46,22 +22,6 @@ struct CanvasList {
 CanvasList& AllCanvases() {
   static CanvasList list;
   return list;
-}
-
-// The control canvases holding an obtained device context, in the order obtained.
-struct DeviceContextList {
-  CriticalSection lock;
-  std::vector<TControlCanvas*> canvases;
-};
-DeviceContextList& HeldDeviceContexts() {
-  static DeviceContextList list;
-  return list;
-}
-constexpr size_t kMaxHeldDeviceContexts = 4;
-
-template <class T>
-void Remove(std::vector<T*>& list, T* item) {
-  list.erase(std::remove(list.begin(), list.end(), item), list.end());
 }
 
 }  // namespace
@@ -84,15 +44,15 @@ TCanvas::TCanvas() {
     SelectObject(dc_, GetStockObject(NULL_BRUSH));
   };
   CanvasList& list = AllCanvases();
-  Guard guard(list.lock);
+  CriticalSectionGuard guard(list.lock);
   list.canvases.push_back(this);
 }
 
 TCanvas::~TCanvas() {
   {
     CanvasList& list = AllCanvases();
-    Guard guard(list.lock);
-    Remove(list.canvases, this);
+    CriticalSectionGuard guard(list.lock);
+    list.canvases.erase(std::remove(list.canvases.begin(), list.canvases.end(), this), list.canvases.end());
   }
   // The font, pen and brush are deleted next; they must not stay selected.
   SetHandle(nullptr);
@@ -180,7 +140,7 @@ void TCanvas::CopyRect(const RECT& dest, TCanvas& source, const RECT& sourceRect
   Changed();
 }
 
-void TCanvas::StretchDraw(const RECT& rect, TGraphic* graphic) {
+void TCanvas::StretchDraw(const RECT& rect, TDrawable* graphic) {
   if (graphic == nullptr) return;
   Changing();
   RequiredState(csAllValid);
@@ -204,7 +164,7 @@ int TCanvas::TextHeight(const std::string& text) {
 
 void TCanvas::Lock() {
   {
-    Guard guard(LockCountLock());
+    CriticalSectionGuard guard(LockCountLock());
     ++lockCount_;
   }
   EnterCriticalSection(&lock_);
@@ -212,19 +172,19 @@ void TCanvas::Lock() {
 
 void TCanvas::Unlock() {
   LeaveCriticalSection(&lock_);
-  Guard guard(LockCountLock());
+  CriticalSectionGuard guard(LockCountLock());
   --lockCount_;
 }
 
 bool TCanvas::TryLock() {
-  Guard guard(LockCountLock());
+  CriticalSectionGuard guard(LockCountLock());
   if (lockCount_ != 0) return false;
   Lock();
   return true;
 }
 
 int TCanvas::LockCount() const {
-  Guard guard(LockCountLock());
+  CriticalSectionGuard guard(LockCountLock());
   return lockCount_;
 }
 
@@ -238,69 +198,10 @@ void TCanvas::Changed() {
 
 void DeselectAllCanvases() {
   CanvasList& list = AllCanvases();
-  Guard guard(list.lock);
+  CriticalSectionGuard guard(list.lock);
   for (TCanvas* canvas : list.canvases) {
     canvas->Lock();
     canvas->DeselectHandles();
     canvas->Unlock();
-  }
-}
-
-TControlCanvas::~TControlCanvas() { FreeHandle(); }
-
-void TControlCanvas::SetControl(CanvasTarget* control) {
-  if (control == control_) return;
-  FreeHandle();
-  control_ = control;
-}
-
-void TControlCanvas::CreateHandle() {
-  if (control_ == nullptr) return;
-  if (deviceContext_ == nullptr) {
-    DeviceContextList& list = HeldDeviceContexts();
-    Guard guard(list.lock);
-    if (list.canvases.size() >= kMaxHeldDeviceContexts) {
-      // Make room by taking the context of the first canvas not in use.
-      for (TControlCanvas* held : list.canvases) {
-        if (held->TryLock()) {
-          held->FreeHandle();
-          held->Unlock();
-          break;
-        }
-      }
-    }
-    HWND window = nullptr;
-    const HDC dc = control_->GetDeviceContext(window);
-    if (dc == nullptr) return;
-    deviceContext_ = dc;
-    window_ = window;
-    list.canvases.push_back(this);
-  }
-  // Text is always read left to right here, so no reading-order flag is set.
-  SetHandle(deviceContext_);
-}
-
-void TControlCanvas::FreeHandle() {
-  if (deviceContext_ == nullptr) return;
-  SetHandle(nullptr);
-  {
-    DeviceContextList& list = HeldDeviceContexts();
-    Guard guard(list.lock);
-    Remove(list.canvases, this);
-  }
-  ReleaseDC(window_, deviceContext_);
-  deviceContext_ = nullptr;
-  window_ = nullptr;
-}
-
-void ReleaseAllDeviceContexts() {
-  DeviceContextList& list = HeldDeviceContexts();
-  Guard guard(list.lock);
-  for (size_t i = list.canvases.size(); i-- > 0;) {
-    TControlCanvas* canvas = list.canvases[i];
-    if (canvas->TryLock()) {
-      canvas->FreeHandle();
-      canvas->Unlock();
-    }
   }
 }

@@ -1,4 +1,4 @@
-#include "ui/Pen.h"
+#include "gdi/Pen.h"
 
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"

@@ -164,6 +164,32 @@ private:
   HPALETTE old_ = nullptr;
 };
 
+// A critical section, initialised and deleted with its owner.
+class CriticalSection {
+public:
+  CriticalSection() { InitializeCriticalSection(&section_); }
+  ~CriticalSection() { DeleteCriticalSection(&section_); }
+  CriticalSection(const CriticalSection&) = delete;
+  CriticalSection& operator=(const CriticalSection&) = delete;
+  void Enter() { EnterCriticalSection(&section_); }
+  void Leave() { LeaveCriticalSection(&section_); }
+
+private:
+  CRITICAL_SECTION section_;
+};
+
+// A critical section entered for one scope.
+class CriticalSectionGuard {
+public:
+  explicit CriticalSectionGuard(CriticalSection& section) : section_(section) { section_.Enter(); }
+  ~CriticalSectionGuard() { section_.Leave(); }
+  CriticalSectionGuard(const CriticalSectionGuard&) = delete;
+  CriticalSectionGuard& operator=(const CriticalSectionGuard&) = delete;
+
+private:
+  CriticalSection& section_;
+};
+
 // The device context state saved for one scope (SaveDC/RestoreDC).
 class SavedDC {
 public:
