@@ -30,14 +30,6 @@ Outcome RunOn(const std::string& picture) {
   return outcome;
 }
 
-bool AnyOutputIn(const PictureFolder& folder) {
-  WIN32_FIND_DATAA found;
-  const HANDLE search = FindFirstFileA((folder.Folder() + "\\ミロカテ*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return false;
-  FindClose(search);
-  return true;
-}
-
 // A small flat picture's file, with the start-of-frame marker changed and the
 // size it announces replaced.
 std::vector<uint8_t> AlteredJpeg(int marker, int width, int height) {
@@ -67,7 +59,7 @@ TEST(PictureReadiness, APictureThatCannotBeDecodedIsReportedAndNothingIsSaved) {
   EXPECT_EQ(0u, run.exitCode);
   ASSERT_EQ(1u, run.boxes.size()) << "the failure alone, no report of a save";
   EXPECT_EQ(0u, run.boxes[0].text.rfind("JPEG エラー #", 0)) << run.boxes[0].text;
-  EXPECT_FALSE(AnyOutputIn(folder));
+  EXPECT_FALSE(folder.HoldsSavedPicture());
 }
 
 TEST(PictureReadiness, AHugeHeaderOverShortDataIsStillAPictureAndIsSaved) {

@@ -174,3 +174,11 @@ Pixels DecodeJpeg(const std::vector<uint8_t>& file, int& width, int& height) {
   jpeg_destroy_decompress(&cinfo);
   return pixels;
 }
+
+bool PictureFolder::HoldsSavedPicture() const {
+  WIN32_FIND_DATAA found;
+  const HANDLE search = FindFirstFileA((folder_ + "\\ミロカテ*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  FindClose(search);
+  return true;
+}

@@ -50,6 +50,8 @@ public:
   // Another file made in the folder (by the program), removed with it.
   std::string Expect(const std::string& name);
   const std::string& Folder() const { return folder_; }
+  // Whether the program has saved a picture here (a name with its prefix).
+  bool HoldsSavedPicture() const;
 
 private:
   std::string root_, folder_;

@@ -14,6 +14,7 @@
 #include "picture/Stream.h"
 #include "tests/support/LibraryJpeg.h"
 #include "tests/support/ScopedApplication.h"
+#include "tests/ui/ImageOnForm.h"
 #include "text/Exceptions.h"
 #include "ui/Form.h"
 #include "ui/Image.h"
@@ -52,9 +53,7 @@ protected:
   ScopedApplication app;
   TForm form{&*app};
   TImage* image = [this] {
-    auto* control = new TImage(&form);
-    control->SetParent(&form);
-    control->SetBounds(0, 0, 200, 150);
+    TImage* control = PlaceImage(form, 200, 150);
     control->SetStretch(true);
     return control;
   }();

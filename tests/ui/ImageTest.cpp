@@ -2,6 +2,7 @@
 
 #include "picture/Bitmap.h"
 #include "tests/support/ScopedApplication.h"
+#include "tests/ui/ImageOnForm.h"
 #include "ui/Form.h"
 #include "ui/Image.h"
 
@@ -40,12 +41,7 @@ class ImageControl : public testing::Test {
 protected:
   ScopedApplication app;
   TForm form{&*app};
-  TImage* image = [this] {
-    auto* control = new TImage(&form);
-    control->SetParent(&form);
-    control->SetBounds(0, 0, 200, 100);
-    return control;
-  }();
+  TImage* image = PlaceImage(form, 200, 100);
   void Hold(int width, int height) {
     TOtherGraphic graphic;
     graphic.SetWidth(width);
