@@ -459,7 +459,7 @@ TEST(MessageBoxCopy, AClipboardHeldElsewhereIsReportedAndTheBoxStaysOpen) {
     // Held by a window of this thread while the box tries.
     const HWND holder = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     OpenClipboard(holder);
-    PressChord({VK_CONTROL, 'C'});
+    PressInFront(box, {VK_CONTROL, 'C'});
     failures.WaitFor(1);
     CloseClipboard();
     DestroyWindow(holder);
