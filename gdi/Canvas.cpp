@@ -27,7 +27,6 @@ CanvasList& AllCanvases() {
 }  // namespace
 
 TCanvas::TCanvas() {
-  InitializeCriticalSection(&lock_);
   font_.OnChange = [this] {
     if ((state_ & csFontValid) == 0) return;
     state_ &= ~csFontValid;
@@ -56,7 +55,6 @@ TCanvas::~TCanvas() {
   }
   // The font, pen and brush are deleted next; they must not stay selected.
   SetHandle(nullptr);
-  DeleteCriticalSection(&lock_);
 }
 
 HDC TCanvas::Handle() {
@@ -167,11 +165,11 @@ void TCanvas::Lock() {
     CriticalSectionGuard guard(LockCountLock());
     ++lockCount_;
   }
-  EnterCriticalSection(&lock_);
+  lock_.Enter();
 }
 
 void TCanvas::Unlock() {
-  LeaveCriticalSection(&lock_);
+  lock_.Leave();
   CriticalSectionGuard guard(LockCountLock());
   --lockCount_;
 }

@@ -10,6 +10,7 @@
 #include "gdi/Brush.h"
 #include "gdi/Drawable.h"
 #include "gdi/Font.h"
+#include "gdi/Handles.h"
 #include "gdi/Pen.h"
 
 // Which parts of a canvas are in its device context.
@@ -84,7 +85,7 @@ private:
   TBrush brush_;
   DWORD copyMode_ = SRCCOPY;
   POINT penPos_{0, 0};
-  CRITICAL_SECTION lock_;
+  CriticalSection lock_;
   int lockCount_ = 0;
 };
 

@@ -209,6 +209,11 @@ void TJPEGImage::SaveStream(TStream& stream) {
 
 namespace {
 TTemporaryFileNamer g_temporaryFileNamer = GetTempFileNameA;
+
+// Every failure of a saved file names the user's file, never our temporary one.
+EFCreateError CreateError(const std::string& fileName) {
+  return EFCreateError(ResFormat(IDS_FILE_CREATE_ERROR, {fileName}));
+}
 }  // namespace
 
 void SetTemporaryFileNamerForTesting(TTemporaryFileNamer namer) {
@@ -216,16 +221,14 @@ void SetTemporaryFileNamerForTesting(TTemporaryFileNamer namer) {
 }
 
 void TJPEGImage::SaveFile(const std::string& fileName) {
-  // Every failure of the file names the user's file, never our temporary one.
-  const auto createError = [&fileName] { return EFCreateError(ResFormat(IDS_FILE_CREATE_ERROR, {fileName})); };
   // An existing file must be writable, since it is to be replaced; a read-only
   // one is refused before anything is made.
   const DWORD attributes = GetFileAttributesA(fileName.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES) {
-    if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) throw createError();
+    if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) throw CreateError(fileName);
     HANDLE probe = CreateFileA(fileName.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (probe == INVALID_HANDLE_VALUE) throw createError();
+    if (probe == INVALID_HANDLE_VALUE) throw CreateError(fileName);
     CloseHandle(probe);
   }
   // The whole file is made in memory first: a failed compression touches nothing.
@@ -237,7 +240,7 @@ void TJPEGImage::SaveFile(const std::string& fileName) {
     WriteWhole(fileName);
   } catch (const Exception&) {
     DeleteFileA(fileName.c_str());
-    throw createError();
+    throw CreateError(fileName);
   }
 }
 
@@ -251,23 +254,18 @@ bool TJPEGImage::WriteThroughTemporary(const std::string& fileName) {
   std::string folder = DirectoryPartOf(fileName);
   if (folder.empty()) folder = ".";
   char temporary[MAX_PATH + 1] = {};
-  // Some systems name the temporary file without being able to create it.
   if (g_temporaryFileNamer(folder.c_str(), "mkt", 0, temporary) == 0) return false;
-  {
-    HANDLE probe = CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (probe == INVALID_HANDLE_VALUE) {
-      DeleteFileA(temporary);
-      return false;
-    }
-    CloseHandle(probe);
-  }
   try {
     WriteWhole(temporary);
     if (!MoveFileExA(temporary, fileName.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
       throw EWriteError(ResText(IDS_WRITE_ERROR));
+  } catch (const EFCreateError&) {
+    // Some systems name the temporary file without being able to create it.
+    DeleteFileA(temporary);
+    return false;
   } catch (const Exception&) {
     DeleteFileA(temporary);
-    throw EFCreateError(ResFormat(IDS_FILE_CREATE_ERROR, {fileName}));
+    throw CreateError(fileName);
   }
   return true;
 }

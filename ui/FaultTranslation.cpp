@@ -211,12 +211,19 @@ std::string FaultText(const EXCEPTION_RECORD& record) {
   return std::string();
 }
 
-// Runs on the fatal stack: the fault cannot be continued after.
-[[noreturn]] void EndAfterFault(const EXCEPTION_RECORD* record) {
+// A floating-point fault leaves its exception pending in the unit: start clean.
+void ResetFloatingPointUnit() {
   asm volatile("fninit");
   LoadDefaultFpuControlWord();
-  EndProcessAfterMessage(FaultText(*record));
 }
+
+[[noreturn]] void EndWithFaultMessage(const EXCEPTION_RECORD& record) {
+  ResetFloatingPointUnit();
+  EndProcessAfterMessage(FaultText(record));
+}
+
+// Runs on the fatal stack: the fault cannot be continued after.
+[[noreturn]] void EndAfterFault(const EXCEPTION_RECORD* record) { EndWithFaultMessage(*record); }
 
 // Moves the faulting thread onto the fatal stack, into EndAfterFault.
 void EndFromFault(const EXCEPTION_RECORD& record, CONTEXT& context) {
@@ -271,9 +278,7 @@ LONG WINAPI OnUnhandledFault(EXCEPTION_POINTERS* pointers) {
     return g_previousFilter != nullptr ? g_previousFilter(pointers) : EXCEPTION_CONTINUE_SEARCH;
   }
   EndAtOnceIfEnding(record.ExceptionCode);
-  asm volatile("fninit");
-  LoadDefaultFpuControlWord();
-  EndProcessAfterMessage(FaultText(record));
+  EndWithFaultMessage(record);
 }
 
 // A C++ failure that nothing catches (or one thrown where the program's handler
@@ -319,9 +324,7 @@ DWORD PageSize() {
 }  // namespace
 
 extern "C" [[noreturn]] __attribute__((used, noinline)) void ThrowFaultOfThisThread() {
-  // A floating-point fault leaves its exception pending in the unit: start clean.
-  asm volatile("fninit");
-  LoadDefaultFpuControlWord();
+  ResetFloatingPointUnit();
   const EXCEPTION_RECORD record = t_faults.pending;
   RaiseFaultException(record);
 }

@@ -112,6 +112,8 @@ TEST(Program, AnotherProcesssWindowIsNeverTakenForAControlOfOurs) {
   RECT rect;
   GetWindowRect(window, &rect);
   const POINT inside{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
-  if (WindowFromPoint(inside) == window) EXPECT_EQ(FindControlAtPoint(inside), nullptr);
+  if (WindowFromPoint(inside) == window) {
+    EXPECT_EQ(FindControlAtPoint(inside), nullptr);
+  }
   EXPECT_EQ(program.Close(window), 0u);
 }

@@ -174,15 +174,15 @@ HWND FindVisibleWindow(DWORD processId, const char* className) {
   return search.found;
 }
 
-HWND BoxWatcher::FindBox() const {
-  if (const HWND box = FindVisibleWindow(processId_, "#32770")) return box;
-  return FindVisibleWindow(processId_, "TMessageForm");
+HWND FindOpenBox(DWORD processId) {
+  if (const HWND box = FindVisibleWindow(processId, "#32770")) return box;
+  return FindVisibleWindow(processId, "TMessageForm");
 }
 
 void BoxWatcher::Watch() {
   while (!stop_) {
     const unsigned search = ++searches_;
-    const HWND box = FindBox();
+    const HWND box = FindOpenBox(processId_);
     if (box == nullptr) {
       lastEmptySearch_ = search;
       Sleep(20);

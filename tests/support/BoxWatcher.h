@@ -48,7 +48,6 @@ public:
 
 private:
   void Watch();
-  HWND FindBox() const;
   WORD NextKey();
 
   DWORD processId_;
@@ -65,6 +64,8 @@ private:
 
 // The first visible top-level window of the process with that class, or null.
 HWND FindVisibleWindow(DWORD processId, const char* className);
+// A box the process shows now (the system's message box or its own), or null.
+HWND FindOpenBox(DWORD processId);
 // Presses the keys together through the system's input queue, as a person
 // would: down in order, up in reverse.
 void PressChord(const std::vector<WORD>& keys);

@@ -37,10 +37,6 @@ BOOL CALLBACK CloseVisibleWindow(HWND window, LPARAM parameter) {
   return TRUE;
 }
 
-bool BoxIsOpen(DWORD processId) {
-  return FindVisibleWindow(processId, "#32770") != nullptr || FindVisibleWindow(processId, "TMessageForm") != nullptr;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -75,7 +71,7 @@ int main(int argc, char** argv) {
       const size_t before = printed;
       printNew();
       const DWORD now = GetTickCount();
-      if (printed != before || BoxIsOpen(process.dwProcessId)) quietSince = now;
+      if (printed != before || FindOpenBox(process.dwProcessId) != nullptr) quietSince = now;
       const DWORD grace = closed ? kGraceAfterCloseMs : printed > 0 ? kGraceAfterLastBoxMs : kGraceWithoutBoxMs;
       if (now - quietSince < grace) continue;
       if (closed) {
