@@ -5,31 +5,42 @@
 
 #include <utility>
 
-// A move-only owner of one handle, released with Close.
-template <class Handle, class Closer>
+// The value that means "no handle": null for most handles.
+template <class Handle>
+struct NullIsInvalid {
+  static Handle Value() { return Handle{}; }
+};
+// File handles say "none" with INVALID_HANDLE_VALUE, not null.
+struct MinusOneIsInvalid {
+  static HANDLE Value() { return INVALID_HANDLE_VALUE; }
+};
+
+// A move-only owner of one handle, released with Closer unless it holds the
+// Invalid policy's value.
+template <class Handle, class Closer, class Invalid = NullIsInvalid<Handle>>
 class UniqueHandle {
 public:
   UniqueHandle() = default;
   explicit UniqueHandle(Handle handle) : handle_(handle) {}
   ~UniqueHandle() { reset(); }
-  UniqueHandle(UniqueHandle&& other) noexcept : handle_(std::exchange(other.handle_, Handle{})) {}
+  UniqueHandle(UniqueHandle&& other) noexcept : handle_(std::exchange(other.handle_, Invalid::Value())) {}
   UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-    if (this != &other) reset(std::exchange(other.handle_, Handle{}));
+    if (this != &other) reset(std::exchange(other.handle_, Invalid::Value()));
     return *this;
   }
   UniqueHandle(const UniqueHandle&) = delete;
   UniqueHandle& operator=(const UniqueHandle&) = delete;
 
   Handle get() const { return handle_; }
-  explicit operator bool() const { return handle_ != Handle{}; }
-  Handle release() { return std::exchange(handle_, Handle{}); }
-  void reset(Handle handle = Handle{}) {
-    if (handle_ != Handle{}) Closer()(handle_);
+  explicit operator bool() const { return handle_ != Invalid::Value(); }
+  Handle release() { return std::exchange(handle_, Invalid::Value()); }
+  void reset(Handle handle = Invalid::Value()) {
+    if (handle_ != Invalid::Value()) Closer()(handle_);
     handle_ = handle;
   }
 
 private:
-  Handle handle_{};
+  Handle handle_ = Invalid::Value();
 };
 
 struct GdiObjectCloser {
@@ -50,6 +61,9 @@ struct GlobalMemoryCloser {
 
 template <class T>
 using UniqueGdiObject = UniqueHandle<T, GdiObjectCloser>;
+// A palette this code made and must delete. A palette it only borrows (the
+// system's own, or one another owner keeps) is held as a plain HPALETTE.
+using UniquePalette = UniqueGdiObject<HPALETTE>;
 using UniqueMemoryDC = UniqueHandle<HDC, DcCloser>;
 using UniqueWindow = UniqueHandle<HWND, WindowCloser>;
 // A global memory block; release() it once the system has taken it over.
@@ -89,28 +103,7 @@ private:
 };
 
 // A file handle: INVALID_HANDLE_VALUE, not 0, means none.
-class UniqueFile {
-public:
-  UniqueFile() = default;
-  explicit UniqueFile(HANDLE file) : file_(file) {}
-  ~UniqueFile() { reset(); }
-  UniqueFile(UniqueFile&& other) noexcept : file_(std::exchange(other.file_, INVALID_HANDLE_VALUE)) {}
-  UniqueFile& operator=(UniqueFile&& other) noexcept {
-    if (this != &other) reset(std::exchange(other.file_, INVALID_HANDLE_VALUE));
-    return *this;
-  }
-  UniqueFile(const UniqueFile&) = delete;
-  UniqueFile& operator=(const UniqueFile&) = delete;
-  HANDLE get() const { return file_; }
-  explicit operator bool() const { return file_ != INVALID_HANDLE_VALUE; }
-  void reset(HANDLE file = INVALID_HANDLE_VALUE) {
-    if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
-    file_ = file;
-  }
-
-private:
-  HANDLE file_ = INVALID_HANDLE_VALUE;
-};
+using UniqueFile = UniqueHandle<HANDLE, FileCloser, MinusOneIsInvalid>;
 
 // A window's device context for one scope (GetDC/ReleaseDC); borrowed, never deleted.
 class WindowDC {
@@ -125,6 +118,24 @@ public:
 
 private:
   HWND window_;
+  HDC dc_;
+};
+
+// A window's painting for one WM_PAINT (BeginPaint/EndPaint).
+class PaintDC {
+public:
+  explicit PaintDC(HWND window) : window_(window), dc_(BeginPaint(window, &paint_)) {}
+  ~PaintDC() {
+    if (dc_ != nullptr) EndPaint(window_, &paint_);
+  }
+  PaintDC(const PaintDC&) = delete;
+  PaintDC& operator=(const PaintDC&) = delete;
+  HDC get() const { return dc_; }
+  const PAINTSTRUCT& Info() const { return paint_; }
+
+private:
+  HWND window_;
+  PAINTSTRUCT paint_{};
   HDC dc_;
 };
 
@@ -203,4 +214,33 @@ public:
 private:
   HDC dc_;
   int level_;
+};
+
+// Runs a step when the scope ends, on every path; for clean-up that no owner
+// type above describes.
+template <class Step>
+class ScopeExit {
+public:
+  explicit ScopeExit(Step step) : step_(std::move(step)) {}
+  ~ScopeExit() { step_(); }
+  ScopeExit(const ScopeExit&) = delete;
+  ScopeExit& operator=(const ScopeExit&) = delete;
+
+private:
+  Step step_;
+};
+
+// A variable holding a value for one scope, then its old value again; for
+// "while this runs" flags.
+template <class T>
+class ScopedValue {
+public:
+  ScopedValue(T& variable, T value) : variable_(variable), old_(std::exchange(variable, std::move(value))) {}
+  ~ScopedValue() { variable_ = std::move(old_); }
+  ScopedValue(const ScopedValue&) = delete;
+  ScopedValue& operator=(const ScopedValue&) = delete;
+
+private:
+  T& variable_;
+  T old_;
 };
