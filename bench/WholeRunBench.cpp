@@ -121,6 +121,48 @@ Run RunProgram(const std::string& picture) {
   return run;
 }
 
+// One run's pace, overhead beyond the animation and idle CPU, printed; false when
+// the run did not reach its final box.
+struct Measures {
+  double pace, overheadRatio, idleCpu;
+};
+
+bool MeasureRound(int round, const std::string& picture, double decode, double tools, Measures& measures) {
+  const int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
+  const Run run = RunProgram(picture);
+  if (run.box == 0 || run.path.size() < 3 || run.exitCode != 0) {
+    std::printf("run %d did not reach its final box (exit code %lu)\n", round, run.exitCode);
+    return false;
+  }
+  // The way in: the samples of the final size, centred across the axis.
+  const RECT last = run.path.back().rect;
+  const int w = last.right - last.left, h = last.bottom - last.top;
+  const int centreLeft = (screenWidth - w) / 2, centreTop = (screenHeight - h) / 2;
+  std::vector<Sample> way;
+  for (const Sample& s : run.path) {
+    const bool sized = s.rect.right - s.rect.left == w && s.rect.bottom - s.rect.top == h;
+    if (sized && (s.rect.top == centreTop || s.rect.left == centreLeft)) way.push_back(s);
+  }
+  const bool horizontal = way.front().rect.left != last.left;
+  const int firstToLast =
+      std::abs(horizontal ? last.left - way.front().rect.left : last.top - way.front().rect.top) / 32;
+  const double moving = way.back().time - way.front().time;
+  const double nominal = firstToLast * 0.020;
+  measures.pace = (moving - decode) / nominal;
+  // Steps from the start place (one step was taken on the first tick).
+  const int startToLast = firstToLast + 1;
+  const double overhead = (run.box - run.start) - startToLast * 0.020;
+  measures.overheadRatio = overhead / tools;
+  measures.idleCpu = run.idleCpu;
+  std::printf(
+      "run %d: %d steps in %.0f ms (nominal %.0f ms, pace ratio %.2f after the decode, target 1.25); start to box "
+      "%.0f ms, beyond the animation %.0f ms = %.2f x the tools (target 1.3); idle CPU %.0f ms over 2 s "
+      "(target 20; %.0f ms of CPU before)\n",
+      round, firstToLast, moving * 1000, nominal * 1000, measures.pace, (run.box - run.start) * 1000,
+      overhead * 1000, measures.overheadRatio, run.idleCpu * 1000, run.cpuSoFar * 1000);
+  return true;
+}
+
 }  // namespace
 
 int main() {
@@ -150,42 +192,13 @@ int main() {
   std::printf("library tools: djpeg %.0f ms, cjpeg %.0f ms; in-process decode %.0f ms\n", decodeTool * 1000,
               encodeTool * 1000, decode * 1000);
 
-  const int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
   double worstPace = 0, worstOverhead = 0, worstIdle = 0;
   for (int round = 0; round < 3; ++round) {
-    const Run run = RunProgram(picture);
-    if (run.box == 0 || run.path.size() < 3 || run.exitCode != 0) {
-      std::printf("run %d did not reach its final box (exit code %lu)\n", round, run.exitCode);
-      return 1;
-    }
-    // The way in: the samples of the final size, centred across the axis.
-    const RECT last = run.path.back().rect;
-    const int w = last.right - last.left, h = last.bottom - last.top;
-    const int centreLeft = (screenWidth - w) / 2, centreTop = (screenHeight - h) / 2;
-    std::vector<Sample> way;
-    for (const Sample& s : run.path) {
-      const bool sized = s.rect.right - s.rect.left == w && s.rect.bottom - s.rect.top == h;
-      if (sized && (s.rect.top == centreTop || s.rect.left == centreLeft)) way.push_back(s);
-    }
-    const bool horizontal = way.front().rect.left != last.left;
-    const int firstToLast =
-        std::abs(horizontal ? last.left - way.front().rect.left : last.top - way.front().rect.top) / 32;
-    const double moving = way.back().time - way.front().time;
-    const double nominal = firstToLast * 0.020;
-    const double pace = (moving - decode) / nominal;
-    // Steps from the start place (one step was taken on the first tick).
-    const int startToLast = firstToLast + 1;
-    const double overhead = (run.box - run.start) - startToLast * 0.020;
-    const double overheadRatio = overhead / (decodeTool + encodeTool);
-    std::printf(
-        "run %d: %d steps in %.0f ms (nominal %.0f ms, pace ratio %.2f after the decode, target 1.25); start to box "
-        "%.0f ms, beyond the animation %.0f ms = %.2f x the tools (target 1.3); idle CPU %.0f ms over 2 s "
-        "(target 20; %.0f ms of CPU before)\n",
-        round, firstToLast, moving * 1000, nominal * 1000, pace, (run.box - run.start) * 1000, overhead * 1000,
-        overheadRatio, run.idleCpu * 1000, run.cpuSoFar * 1000);
-    worstPace = std::max(worstPace, pace);
-    worstOverhead = std::max(worstOverhead, overheadRatio);
-    worstIdle = std::max(worstIdle, run.idleCpu);
+    Measures measures{};
+    if (!MeasureRound(round, picture, decode, decodeTool + encodeTool, measures)) return 1;
+    worstPace = std::max(worstPace, measures.pace);
+    worstOverhead = std::max(worstOverhead, measures.overheadRatio);
+    worstIdle = std::max(worstIdle, measures.idleCpu);
   }
   std::printf("worst: pace %.2f, overhead %.2f, idle %.0f ms\n", worstPace, worstOverhead, worstIdle * 1000);
   return 0;

@@ -16,8 +16,6 @@
 #include "picture/Stream.h"
 #include "text/Exceptions.h"
 #include "tests/picture/BitmapTestSupport.h"
-#include "tests/support/ScopedApplication.h"
-#include "ui/Form.h"
 
 using namespace bitmap_test;
 
@@ -271,33 +269,6 @@ TEST(BitmapTest, DepthChosenWhileEmptySurvivesAnEmptyHandle) {
   EXPECT_EQ(4, bitmap.Height());
   const auto* row0 = static_cast<const uint8_t*>(bitmap.RowAddress(0));
   EXPECT_EQ(-20, static_cast<const uint8_t*>(bitmap.RowAddress(1)) - row0);
-}
-
-TEST(BitmapTest, MemoryContextIsHeldUntilTheNextWindowMessageUnlessLocked) {
-  ScopedApplication app;
-  TForm form(&*app);
-  form.HandleNeeded();
-  TBitmap bitmap;
-  bitmap.SetWidth(2);
-  bitmap.SetHeight(2);
-  Fill(bitmap, RECT{0, 0, 1, 1}, kRed);
-  EXPECT_EQ(1, MemoryCanvasCount());
-  bitmap.Canvas().Lock();
-  SendMessageA(form.Handle(), WM_NULL, 0, 0);
-  EXPECT_EQ(1, MemoryCanvasCount());
-  bitmap.Canvas().Unlock();
-  SendMessageA(form.Handle(), WM_NULL, 0, 0);
-  EXPECT_EQ(0, MemoryCanvasCount());
-  EXPECT_FALSE(bitmap.Canvas().HandleAllocated());
-
-  // Another bitmap's canvas wanting the same image takes it over.
-  TBitmap other;
-  other.CopyFrom(&bitmap);
-  bitmap.Canvas().Handle();
-  other.Canvas().Handle();
-  EXPECT_FALSE(bitmap.Canvas().HandleAllocated());
-  EXPECT_TRUE(other.Canvas().HandleAllocated());
-  ReleaseIdleMemoryDCs();
 }
 
 TEST(BitmapTest, StretchDrawingDropsAndRepeatsRowsWithoutPalette) {

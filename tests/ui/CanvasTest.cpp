@@ -8,12 +8,16 @@
 #include <string>
 #include <vector>
 
+#include "picture/Bitmap.h"
+#include "picture/BitmapCanvas.h"
 #include "picture/Graphic.h"
 #include "resources/StringIds.h"
 #include "tests/picture/BitmapTestSupport.h"
+#include "tests/support/ScopedApplication.h"
 #include "text/Exceptions.h"
 #include "ui/Application.h"
 #include "ui/ControlCanvas.h"
+#include "ui/Form.h"
 #include "ui/Screen.h"
 
 namespace {
@@ -434,4 +438,33 @@ TEST(CanvasPalette, ASystemPaletteChangeMakesEveryCanvasGiveUpItsObjectsLockedOn
   filled.FillRect({0, 0, 8, 8});
   EXPECT_EQ(GetCurrentObject(filled.MemoryDC(), OBJ_BRUSH), filled.Brush().Handle());
   EXPECT_EQ(filled.Pixel(3, 3), RGB(4, 5, 6));
+}
+
+// The window layer gives back idle bitmap contexts after every message it handles.
+TEST(CanvasTest, BitmapContextIsHeldUntilTheNextWindowMessageUnlessLocked) {
+  ScopedApplication app;
+  TForm form(&*app);
+  form.HandleNeeded();
+  TBitmap bitmap;
+  bitmap.SetWidth(2);
+  bitmap.SetHeight(2);
+  bitmap.Canvas().Brush().SetColor(bitmap_test::ToColorRef(bitmap_test::kRed));
+  bitmap.Canvas().FillRect(RECT{0, 0, 1, 1});
+  EXPECT_EQ(1, MemoryCanvasCount());
+  bitmap.Canvas().Lock();
+  SendMessageA(form.Handle(), WM_NULL, 0, 0);
+  EXPECT_EQ(1, MemoryCanvasCount());
+  bitmap.Canvas().Unlock();
+  SendMessageA(form.Handle(), WM_NULL, 0, 0);
+  EXPECT_EQ(0, MemoryCanvasCount());
+  EXPECT_FALSE(bitmap.Canvas().HandleAllocated());
+
+  // Another bitmap's canvas wanting the same image takes it over.
+  TBitmap other;
+  other.CopyFrom(&bitmap);
+  bitmap.Canvas().Handle();
+  other.Canvas().Handle();
+  EXPECT_FALSE(bitmap.Canvas().HandleAllocated());
+  EXPECT_TRUE(other.Canvas().HandleAllocated());
+  ReleaseIdleMemoryDCs();
 }
