@@ -16,12 +16,12 @@ void TGraphic::SetTransparent(bool value) {
   NotifyChanged(this);
 }
 
-void TGraphic::LoadFile(const std::string& fileName) {
+void TGraphic::LoadFile(const FilePath& fileName) {
   TFileStream stream(fileName, TFileStream::kOpenRead);
   LoadStream(stream);
 }
 
-void TGraphic::SaveFile(const std::string& fileName) {
+void TGraphic::SaveFile(const FilePath& fileName) {
   TFileStream stream(fileName, TFileStream::kCreate);
   SaveStream(stream);
 }

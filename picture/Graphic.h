@@ -10,6 +10,7 @@
 #include <string>
 
 #include "gdi/Drawable.h"
+#include "text/FilePath.h"
 
 class TCanvas;
 class TGraphic;
@@ -76,8 +77,8 @@ public:
   // Loads from the whole named file / writes to a new file of that name. Here a
   // failure while saving leaves the partly written file on disk; kinds that must
   // not do so replace SaveFile.
-  void LoadFile(const std::string& fileName);
-  virtual void SaveFile(const std::string& fileName);
+  void LoadFile(const FilePath& fileName);
+  virtual void SaveFile(const FilePath& fileName);
   virtual void LoadStream(TStream& stream) = 0;
   virtual void SaveStream(TStream& stream) = 0;
 

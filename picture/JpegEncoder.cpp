@@ -208,28 +208,28 @@ void TJPEGImage::SaveStream(TStream& stream) {
 }
 
 namespace {
-TTemporaryFileNamer g_temporaryFileNamer = GetTempFileNameA;
+TTemporaryFileNamer g_temporaryFileNamer = GetTempFileNameW;
 
 // Every failure of a saved file names the user's file, never our temporary one.
-EFCreateError CreateError(const std::string& fileName) {
-  return EFCreateError(ResFormat(IDS_FILE_CREATE_ERROR, {fileName}));
+EFCreateError CreateError(const FilePath& fileName) {
+  return EFCreateError(ResFormat(IDS_FILE_CREATE_ERROR, {fileName.Text()}));
 }
 }  // namespace
 
 void SetTemporaryFileNamerForTesting(TTemporaryFileNamer namer) {
-  g_temporaryFileNamer = namer != nullptr ? namer : GetTempFileNameA;
+  g_temporaryFileNamer = namer != nullptr ? namer : GetTempFileNameW;
 }
 
-void TJPEGImage::SaveFile(const std::string& fileName) {
+void TJPEGImage::SaveFile(const FilePath& fileName) {
+  const wchar_t* name = fileName.Wide().c_str();
   // An existing file must be writable, since it is to be replaced; a read-only
   // one is refused before anything is made.
-  const DWORD attributes = GetFileAttributesA(fileName.c_str());
+  const DWORD attributes = GetFileAttributesW(name);
   if (attributes != INVALID_FILE_ATTRIBUTES) {
     if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) throw CreateError(fileName);
-    HANDLE probe = CreateFileA(fileName.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (probe == INVALID_HANDLE_VALUE) throw CreateError(fileName);
-    CloseHandle(probe);
+    UniqueFile probe(CreateFileW(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!probe) throw CreateError(fileName);
   }
   // The whole file is made in memory first: a failed compression touches nothing.
   Compress();
@@ -239,32 +239,32 @@ void TJPEGImage::SaveFile(const std::string& fileName) {
   try {
     WriteWhole(fileName);
   } catch (const Exception&) {
-    DeleteFileA(fileName.c_str());
+    DeleteFileW(name);
     throw CreateError(fileName);
   }
 }
 
-void TJPEGImage::WriteWhole(const std::string& fileName) {
+void TJPEGImage::WriteWhole(const FilePath& fileName) {
   TFileStream stream(fileName, TFileStream::kCreate);
   SaveStream(stream);
   if (!FlushFileBuffers(stream.Handle())) throw EWriteError(ResText(IDS_WRITE_ERROR));
 }
 
-bool TJPEGImage::WriteThroughTemporary(const std::string& fileName) {
-  std::string folder = DirectoryPartOf(fileName);
-  if (folder.empty()) folder = ".";
-  char temporary[MAX_PATH + 1] = {};
-  if (g_temporaryFileNamer(folder.c_str(), "mkt", 0, temporary) == 0) return false;
+bool TJPEGImage::WriteThroughTemporary(const FilePath& fileName) {
+  std::wstring folder = fileName.Directory().Wide();
+  if (folder.empty()) folder = L".";
+  wchar_t temporary[MAX_PATH + 1] = {};
+  if (g_temporaryFileNamer(folder.c_str(), L"mkt", 0, temporary) == 0) return false;
   try {
-    WriteWhole(temporary);
-    if (!MoveFileExA(temporary, fileName.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    WriteWhole(FilePath::FromWide(temporary));
+    if (!MoveFileExW(temporary, fileName.Wide().c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
       throw EWriteError(ResText(IDS_WRITE_ERROR));
   } catch (const EFCreateError&) {
     // Some systems name the temporary file without being able to create it.
-    DeleteFileA(temporary);
+    DeleteFileW(temporary);
     return false;
   } catch (const Exception&) {
-    DeleteFileA(temporary);
+    DeleteFileW(temporary);
     throw CreateError(fileName);
   }
   return true;

@@ -86,7 +86,7 @@ public:
   // made in memory, written to a new file in the same folder and then put in
   // place of the named one. Where the folder takes no new file, the named file
   // is written in place. Failures of the file name the named file.
-  void SaveFile(const std::string& fileName) override;
+  void SaveFile(const FilePath& fileName) override;
 
   // True when both hold the same bytes (or, without bytes, the same data record).
   bool SameAs(const TGraphic& other) const;
@@ -109,9 +109,9 @@ public:
 
 private:
   // Writes the whole compressed data to the file, made anew.
-  void WriteWhole(const std::string& fileName);
+  void WriteWhole(const FilePath& fileName);
   // Writes through a new file beside the named one; false when none can be made.
-  bool WriteThroughTemporary(const std::string& fileName);
+  bool WriteThroughTemporary(const FilePath& fileName);
   // Reads `count` bytes and the header they begin with.
   void ReadStream(int32_t count, TStream& stream);
   void NewData();
@@ -126,8 +126,8 @@ private:
   TJPEGOptions options_;
 };
 
-// The maker of the temporary file beside a saved picture, GetTempFileNameA unless
+// The maker of the temporary file beside a saved picture, GetTempFileNameW unless
 // a test puts another in its place (a folder that refuses new files cannot be
 // made on every system a test runs on).
-using TTemporaryFileNamer = UINT(WINAPI*)(LPCSTR folder, LPCSTR prefix, UINT unique, LPSTR name);
+using TTemporaryFileNamer = UINT(WINAPI*)(LPCWSTR folder, LPCWSTR prefix, UINT unique, LPWSTR name);
 void SetTemporaryFileNamerForTesting(TTemporaryFileNamer namer);

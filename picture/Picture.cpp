@@ -24,8 +24,8 @@ TPicture::TPicture() { FileFormatRegistry(); }
 
 TPicture::~TPicture() { Discard(std::move(graphic_)); }
 
-void TPicture::LoadFile(const std::string& fileName) {
-  std::string extension = FileExtensionOf(fileName);
+void TPicture::LoadFile(const FilePath& fileName) {
+  std::string extension = FileExtensionOf(fileName.Text());
   if (!extension.empty()) extension.erase(0, 1);
   const TGraphicClass* graphicClass = FindByExtension(extension);
   if (graphicClass == nullptr) throw EInvalidGraphic(ResFormat(IDS_UNKNOWN_EXTENSION, {extension}));

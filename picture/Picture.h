@@ -24,7 +24,7 @@ public:
   // (the extension as written) when no class is registered, EFOpenError when the
   // file cannot be opened, or the reader's own failure; in every failure the holder
   // keeps its graphic and raises no notification.
-  void LoadFile(const std::string& fileName);
+  void LoadFile(const FilePath& fileName);
 
   // The graphic's size in pixels; 0 when the holder is empty.
   int Width() const;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "gdi/Handles.h"
+#include "text/FilePath.h"
 
 class TStream {
 public:
@@ -35,8 +36,8 @@ class TFileStream : public TStream {
 public:
   enum Mode { kOpenRead, kCreate };
   // Raises EFOpenError "ファイル %s は開けません" or EFCreateError
-  // "ファイル %s を作成できません" with the name as given.
-  TFileStream(const std::string& fileName, Mode mode);
+  // "ファイル %s を作成できません" with the name's ANSI text.
+  TFileStream(const FilePath& fileName, Mode mode);
 
   int32_t Read(void* buffer, int32_t count) override;
   int32_t Write(const void* buffer, int32_t count) override;

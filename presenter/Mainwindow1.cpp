@@ -1,8 +1,11 @@
 #include "presenter/Mainwindow1.h"
 
+#include <exception>
+#include <new>
+#include <vector>
+
 #include "picture/Bitmap.h"
 #include "picture/JpegImage.h"
-#include "presenter/PictureFit.h"
 #include "resources/StringIds.h"
 #include "text/CommandLine.h"
 #include "text/Exceptions.h"
@@ -27,6 +30,27 @@ MinuteSource g_minuteSource = &CurrentMinute;
 
 // The program's name, a blank, a full-width tilde and a blank.
 const char kOutputPrefix[] = "ミロカテ ～ ";
+
+// The path without its last character, the blank the joining left.
+FilePath WithoutTrailingBlank(const FilePath& path) {
+  const std::wstring& wide = path.Wide();
+  return FilePath::FromWide(wide.empty() ? wide : wide.substr(0, wide.size() - 1));
+}
+
+// What the box of the failure being handled would say.
+std::string CaughtFailureText() {
+  try {
+    throw;
+  } catch (const Exception& failure) {
+    return failure.Message();
+  } catch (const std::bad_alloc&) {
+    return ResText(IDS_OUT_OF_MEMORY);
+  } catch (const std::exception& failure) {
+    return failure.what();
+  } catch (...) {
+    return std::string();
+  }
+}
 }  // namespace
 
 void SetMinuteSource(MinuteSource source) { g_minuteSource = source != nullptr ? source : &CurrentMinute; }
@@ -65,10 +89,25 @@ void TMainForm1::FormCreate(TComponent*) {
     AskAboutInformation();
     return;
   }
+  loadedClient_ = {ClientWidth(), ClientHeight()};
+  // Read from the wide command line, the names hold every character they have.
+  const std::vector<FilePath> arguments = ArgumentPaths();
+  batch_ = PictureBatch(PictureBatch::PicturesOf(arguments));
+  if (batch_.Active()) {
+    LoadNextOfBatch();
+    return;
+  }
   // Arguments split at blanks are joined again; the path ends in one blank.
-  for (int i = 1; i <= count; ++i) picturePath_ += ArgumentText(i) + " ";
+  LoadPicture(PictureBatch::Joined(arguments));
+}
+
+void TMainForm1::LoadPicture(const FilePath& path) {
+  picture_ = path;
+  picturePath_ = path.Text();
+  pictureExtension_.clear();
+  pictureProblem_ = PictureProblem::kNone;
   // The lookup disregards the trailing blank.
-  if (!IsExistingFile(picturePath_)) {
+  if (!IsExistingFile(path)) {
     pictureProblem_ = PictureProblem::kMissing;
     return;
   }
@@ -79,7 +118,7 @@ void TMainForm1::FormCreate(TComponent*) {
     pictureProblem_ = PictureProblem::kRefusedExtension;
     return;
   }
-  Image2->Picture().LoadFile(SubText(picturePath_, 1, static_cast<int>(picturePath_.size()) - 1));
+  Image2->Picture().LoadFile(WithoutTrailingBlank(path));
   RefuseEmptyPicture();
   // Not painted before the first tick has laid it out and made it ready: a paint
   // at the layout's size would decode the picture for the wrong size.
@@ -145,6 +184,10 @@ void TMainForm1::Timer1Timer(TComponent* sender) {
     return;
   }
   Timer1->SetEnabled(false);
+  if (batch_.Active()) {
+    SaveBatchPicture();
+    return;
+  }
   Button1Click(sender);
   Close();
 }
@@ -155,6 +198,12 @@ bool TMainForm1::PreparePicture() {
   try {
     Image2->PreparePicture();
   } catch (...) {
+    if (batch_.Active()) {
+      // The others are still framed; why this one was not is told at the end.
+      batch_.Failed(CaughtFailureText());
+      MoveOnInBatch();
+      return false;
+    }
     // What cannot be drawn is not saved: the user reads why, and the program ends
     // as after a failed load.
     Timer1->SetEnabled(false);
@@ -171,6 +220,11 @@ void TMainForm1::GiveUpAfterFailedDrawing() {
   // the picture, so nothing is saved. A box still open is left to be read: a later
   // tick comes back here.
   if (!WindowEnabled()) return;
+  if (batch_.Active()) {
+    batch_.Failed(ResText(IDS_BATCH_NOT_SHOWN));
+    MoveOnInBatch();
+    return;
+  }
   Timer1->SetEnabled(false);
   Close();
 }
@@ -202,30 +256,99 @@ void TMainForm1::GiveUpWithoutPicture() {
   // a later tick comes back here.
   if (!Application->Running() || Application->MainForm() != this || !WindowEnabled()) return;
   Timer1->SetEnabled(false);
-  const std::string givenName = SubText(picturePath_, 1, static_cast<int>(picturePath_.size()) - 1);
+  if (batch_.Active()) {
+    // Every picture has been tried; a picture that loaded without pixels (none
+    // does) would count as a failure rather than stop the run.
+    if (!batch_.Done()) batch_.Failed(ResText(IDS_INVALID_BITMAP));
+    MoveOnInBatch();
+    return;
+  }
   if (pictureProblem_ == PictureProblem::kMissing) {
-    Application->ShowException(EFOpenError(ResFormat(IDS_FILE_OPEN_ERROR, {givenName})));
+    Application->ShowException(EFOpenError(ProblemText()));
   } else if (pictureProblem_ == PictureProblem::kRefusedExtension) {
-    const std::string extension = FileExtensionOf(givenName);
-    Application->ShowException(
-        EInvalidGraphic(ResFormat(IDS_UNKNOWN_EXTENSION, {SubText(extension, 2, static_cast<int>(extension.size()))})));
+    Application->ShowException(EInvalidGraphic(ProblemText()));
   }
   Close();
 }
 
-std::string TMainForm1::OutputName() const {
+std::string TMainForm1::ProblemText() const {
+  const std::string givenName = SubText(picturePath_, 1, static_cast<int>(picturePath_.size()) - 1);
+  if (pictureProblem_ == PictureProblem::kMissing) return ResFormat(IDS_FILE_OPEN_ERROR, {givenName});
+  const std::string extension = FileExtensionOf(givenName);
+  return ResFormat(IDS_UNKNOWN_EXTENSION, {SubText(extension, 2, static_cast<int>(extension.size()))});
+}
+
+FilePath TMainForm1::OutputName() const {
   // Only the last extension of the file-name part goes, with the path's blank.
-  return DirectoryPartOf(picturePath_) + kOutputPrefix + FileNamePartOf(ReplaceExtension(picturePath_, ".jpg"));
+  return picture_.Directory() + FilePath(kOutputPrefix) + picture_.WithExtension(".jpg").FileName();
+}
+
+bool TMainForm1::LoadNextOfBatch() {
+  while (!batch_.Done()) {
+    try {
+      LoadPicture(batch_.Current() + FilePath(" "));
+      if (pictureProblem_ == PictureProblem::kNone) return true;
+      batch_.Failed(ProblemText());
+    } catch (...) {
+      batch_.Failed(CaughtFailureText());
+    }
+  }
+  return false;
+}
+
+void TMainForm1::SaveBatchPicture() {
+  try {
+    const ClientSize saved = SaveCapture();
+    batch_.Saved(OutputName(), saved.width, saved.height);
+  } catch (...) {
+    batch_.Failed(CaughtFailureText());
+  }
+  MoveOnInBatch();
+}
+
+void TMainForm1::MoveOnInBatch() {
+  Timer1->SetEnabled(false);
+  Image2->SetVisible(false);
+  Image2->SetPicture(nullptr);
+  // The next picture comes in from outside the edge again, in the window as it
+  // was before any layout.
+  const ParkingPlace place = ParkingPlaceFor(entryEdge_, Screen->Width(), Screen->Height());
+  SetTop(place.top);
+  SetLeft(place.left);
+  if (ClientWidth() != loadedClient_.width) SetClientWidth(loadedClient_.width);
+  if (ClientHeight() != loadedClient_.height) SetClientHeight(loadedClient_.height);
+  Timer1->SetTag(0);
+  if (!LoadNextOfBatch()) {
+    ReportBatch();
+    return;
+  }
+  Timer1->SetEnabled(true);
+}
+
+void TMainForm1::ReportBatch() {
+  DefaultBeep();
+  if (batch_.FailedCount() == 0) {
+    ShowMessage(batch_.Report());
+  } else {
+    MessageDlg(batch_.Report(), batch_.SavedCount() > 0 ? mtWarning : mtError, mbOK, 0);
+  }
+  Close();
 }
 
 void TMainForm1::Button1Click(TComponent*) {
+  SaveCapture();
+  DefaultBeep();
+  ShowMessage(IntegerToText(ClientWidth()) + " x " + IntegerToText(ClientHeight()) + " のミロカテ形式で保存しました。");
+}
+
+ClientSize TMainForm1::SaveCapture() {
+  const int clientWidth = ClientWidth();
+  const int clientHeight = ClientHeight();
   {
     TJPEGImage jpeg;
     TBitmap bitmap;
     Image1->SetPicture(nullptr);
     Image1->SetAutoSize(false);
-    const int clientWidth = ClientWidth();
-    const int clientHeight = ClientHeight();
     Image1->SetWidth(clientWidth);
     Image1->SetHeight(clientHeight);
     // What is on the screen now, without a repaint first.
@@ -236,6 +359,5 @@ void TMainForm1::Button1Click(TComponent*) {
     jpeg.Options().SaveQuality = 80;
     jpeg.SaveFile(OutputName());
   }  // both graphics are released before the report
-  DefaultBeep();
-  ShowMessage(IntegerToText(ClientWidth()) + " x " + IntegerToText(ClientHeight()) + " のミロカテ形式で保存しました。");
+  return {clientWidth, clientHeight};
 }

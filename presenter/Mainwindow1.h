@@ -6,6 +6,9 @@
 #include <string>
 
 #include "presenter/EntryEdge.h"
+#include "presenter/PictureBatch.h"
+#include "presenter/PictureFit.h"
+#include "text/FilePath.h"
 #include "ui/CustomControl.h"
 #include "ui/Form.h"
 #include "ui/Image.h"
@@ -40,6 +43,11 @@ private:
   // Why the picture the user named was not loaded, when it was not.
   enum class PictureProblem { kNone, kMissing, kRefusedExtension };
 
+  // Loads the picture named by the path, which ends in one blank; a missing file
+  // or a refused extension is left as the picture problem.
+  void LoadPicture(const FilePath& path);
+  std::string ProblemText() const;
+
   template <class T>
   T* Find(const char* name);
   void AskAboutInformation();
@@ -52,12 +60,26 @@ private:
   void RefuseEmptyPicture();
   bool PreparePicture();
   void GiveUpAfterFailedDrawing();
-  std::string OutputName() const;
+  FilePath OutputName() const;
+  // Captures the client area and saves it; gives the size saved.
+  ClientSize SaveCapture();
 
+  // A run over several pictures: each is loaded, framed and saved in turn, and
+  // what became of each is told once at the end.
+  bool LoadNextOfBatch();
+  void SaveBatchPicture();
+  void MoveOnInBatch();
+  void ReportBatch();
+
+  // The picture's path as the file system names it; picturePath_ is its ANSI text.
+  FilePath picture_;
   std::string picturePath_;
   std::string pictureExtension_;
   EntryEdge entryEdge_ = kLeftEdge;
   PictureProblem pictureProblem_ = PictureProblem::kNone;
+  PictureBatch batch_;
+  // The client size before any picture's layout, for each next picture.
+  ClientSize loadedClient_{};
 };
 
 // The main window, set before its constructor body runs.

@@ -69,3 +69,14 @@
 #define IDS_LAYOUT_SYNTAX             64038
 #define IDS_UNKNOWN_HANDLER           64039
 #define IDS_COMPONENT_MISSING         64040
+
+// The report of a run over several pictures.
+#define IDS_BATCH_ALL_SAVED           64043
+#define IDS_BATCH_SOME_SAVED          64044
+#define IDS_BATCH_NONE_SAVED          64045
+#define IDS_BATCH_SAVED_HEADING       64046
+#define IDS_BATCH_FAILED_HEADING      64047
+#define IDS_BATCH_LINE                64048
+#define IDS_BATCH_SIZE                64049
+#define IDS_BATCH_MORE                64050
+#define IDS_BATCH_NOT_SHOWN           64051

@@ -2,41 +2,49 @@
 
 #include <windows.h>
 
+#include <type_traits>
+
 namespace {
 
-// Control bytes and the space separate arguments; bytes from 0x80 up never do.
-bool IsBlank(char c) {
-  const auto byte = static_cast<unsigned char>(c);
-  return byte >= 0x01 && byte <= 0x20;
+// Control bytes and the space separate arguments; bytes from 0x80 up never do,
+// nor does any character of the wide command line beyond them.
+template <class Char>
+bool IsBlank(Char c) {
+  const auto code = static_cast<std::make_unsigned_t<Char>>(c);
+  return code >= 0x01 && code <= 0x20;
 }
 
-void Append(std::string& out, const char* from, const char* to) { out.append(from, to); }
+// A two-byte character is one step; in UTF-16 no unit of a pair is a blank or a
+// quote, so a unit is one.
+const char* Next(const char* p) { return CharNextA(p); }
+const wchar_t* Next(const wchar_t* p) { return p + 1; }
 
 // Reads one argument starting at p into `argument` and returns where reading
 // continues. Quoted and unquoted stretches join into one argument; a pair of
 // quotes standing alone is skipped.
-const char* ReadArgument(const char* p, std::string& argument) {
+template <class Char>
+const Char* ReadArgument(const Char* p, std::basic_string<Char>& argument) {
   argument.clear();
   for (;;) {
-    while (*p != '\0' && IsBlank(*p)) p = CharNextA(p);
+    while (*p != 0 && IsBlank(*p)) p = Next(p);
     if (p[0] == '"' && p[1] == '"') {
       p += 2;
     } else {
       break;
     }
   }
-  while (*p != '\0' && !IsBlank(*p)) {
+  while (*p != 0 && !IsBlank(*p)) {
     if (*p == '"') {
-      p = CharNextA(p);
-      while (*p != '\0' && *p != '"') {
-        const char* next = CharNextA(p);
-        Append(argument, p, next);
+      p = Next(p);
+      while (*p != 0 && *p != '"') {
+        const Char* next = Next(p);
+        argument.append(p, next);
         p = next;
       }
-      if (*p != '\0') p = CharNextA(p);
+      if (*p != 0) p = Next(p);
     } else {
-      const char* next = CharNextA(p);
-      Append(argument, p, next);
+      const Char* next = Next(p);
+      argument.append(p, next);
       p = next;
     }
   }
@@ -68,6 +76,18 @@ std::string ArgumentTextIn(const char* commandLine, int index) {
   return argument;
 }
 
+std::vector<FilePath> ArgumentPathsIn(const wchar_t* commandLine) {
+  std::vector<FilePath> paths;
+  std::wstring argument;
+  const wchar_t* p = ReadArgument(commandLine, argument);
+  for (;;) {
+    p = ReadArgument(p, argument);
+    if (argument.empty()) break;
+    paths.push_back(FilePath::FromWide(argument));
+  }
+  return paths;
+}
+
 namespace {
 const char* testCommandLine = nullptr;
 
@@ -85,4 +105,12 @@ std::string ArgumentText(int index) {
     return std::string(buffer, length);
   }
   return ArgumentTextIn(CommandLine(), index);
+}
+
+std::vector<FilePath> ArgumentPaths() {
+  if (testCommandLine == nullptr) return ArgumentPathsIn(GetCommandLineW());
+  std::vector<FilePath> paths;
+  const int count = ArgumentCountIn(testCommandLine);
+  for (int i = 1; i <= count; ++i) paths.emplace_back(ArgumentTextIn(testCommandLine, i));
+  return paths;
 }

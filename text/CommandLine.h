@@ -3,6 +3,9 @@
 // (GetCommandLineA). Argument 0 is the program itself.
 
 #include <string>
+#include <vector>
+
+#include "text/FilePath.h"
 
 // Number of arguments after the program's name.
 int ArgumentCount();
@@ -14,6 +17,12 @@ std::string ArgumentText(int index);
 // word, not the module name.
 int ArgumentCountIn(const char* commandLine);
 std::string ArgumentTextIn(const char* commandLine, int index);
+
+// The arguments after the program's name as file names, read the same way from
+// the wide command line, so that they hold even the characters the ANSI code
+// page cannot spell.
+std::vector<FilePath> ArgumentPaths();
+std::vector<FilePath> ArgumentPathsIn(const wchar_t* commandLine);
 
 // Tests of the windows that read the arguments give them a command line of their
 // own; none puts the system's back.

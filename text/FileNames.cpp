@@ -40,11 +40,11 @@ std::string ReplaceExtension(const std::string& name, const std::string& extensi
   return name + extension;
 }
 
-bool IsExistingFile(const std::string& name) {
+bool IsExistingFile(const FilePath& name) {
   // Only the lookup decides. The file's time stamp is not consulted: a last-write
   // time before 1980 has no MS-DOS form, and such a file exists all the same.
-  WIN32_FIND_DATAA data;
-  const HANDLE search = FindFirstFileA(name.c_str(), &data);
+  WIN32_FIND_DATAW data;
+  const HANDLE search = FindFirstFileW(name.Wide().c_str(), &data);
   if (search == INVALID_HANDLE_VALUE) return false;
   FindClose(search);
   return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;

@@ -5,10 +5,12 @@
 
 #include <string>
 
+#include "text/FilePath.h"
+
 // True for an existing file that is not a directory. The platform's lookup
 // disregards trailing blanks and dots of the last component and treats "*" and
 // "?" as wildcards.
-bool IsExistingFile(const std::string& name);
+bool IsExistingFile(const FilePath& name);
 
 // The file-name part as it is written on disk (the lookup ignores case), or as
 // given when no file of that name exists.

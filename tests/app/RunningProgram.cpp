@@ -25,6 +25,18 @@ RunningProgram::RunningProgram(const std::string& arguments, const std::string& 
                             &process_) != FALSE;
 }
 
+RunningProgram::RunningProgram(const std::wstring& arguments) {
+  const std::string program = ProgramPath();
+  std::wstring wideProgram(program.size(), L'\0');
+  wideProgram.resize(static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, program.data(), static_cast<int>(program.size()),
+                                                              &wideProgram[0], static_cast<int>(wideProgram.size()))));
+  std::wstring commandLine = L"\"" + wideProgram + L"\" " + arguments;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  started_ = CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                            &process_) != FALSE;
+}
+
 RunningProgram::~RunningProgram() {
   if (!started_) return;
   if (WaitForSingleObject(process_.hProcess, 0) != WAIT_OBJECT_0) {

@@ -16,6 +16,8 @@ std::string ProgramPath();
 class RunningProgram {
 public:
   explicit RunningProgram(const std::string& arguments, const std::string& program = ProgramPath());
+  // Arguments in any script, through the wide command line.
+  explicit RunningProgram(const std::wstring& arguments);
   ~RunningProgram();
   RunningProgram(const RunningProgram&) = delete;
   RunningProgram& operator=(const RunningProgram&) = delete;

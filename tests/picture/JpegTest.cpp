@@ -473,12 +473,12 @@ namespace {
 
 // Folders that refuse new files: one names no temporary file, the other names
 // one that cannot be made (as a read-only disk does on some systems).
-UINT WINAPI NoTemporaryName(LPCSTR, LPCSTR, UINT, LPSTR) {
+UINT WINAPI NoTemporaryName(LPCWSTR, LPCWSTR, UINT, LPWSTR) {
   SetLastError(ERROR_ACCESS_DENIED);
   return 0;
 }
-UINT WINAPI UnmadeTemporaryName(LPCSTR folder, LPCSTR, UINT, LPSTR name) {
-  lstrcpyA(name, (std::string(folder) + "\\no such folder\\mkt1.tmp").c_str());
+UINT WINAPI UnmadeTemporaryName(LPCWSTR folder, LPCWSTR, UINT, LPWSTR name) {
+  lstrcpyW(name, (std::wstring(folder) + L"\\no such folder\\mkt1.tmp").c_str());
   return 1;
 }
 

@@ -1,11 +1,15 @@
 // Runs the program as a person at the screen would, for machines without one:
-// starts it on the picture, prints each box it shows (read through the box's
+// starts it on the pictures, prints each box it shows (read through the box's
 // copy key), answers OK, and passes on the program's exit code.
-//   headless_run.exe PROGRAM.exe [PICTURE]
+//   headless_run.exe PROGRAM.exe [PICTURE...]
+// The names are passed on as given, in every script: the command line is read
+// and the program started through the wide calls.
 // A program that keeps its window open after its last box (as after a failed
 // save) would wait forever for a person; its window is then closed through its
 // close box, as that person would, and the run says so.
 #include <windows.h>
+
+#include <shellapi.h>
 
 #include <cstdio>
 #include <string>
@@ -16,7 +20,8 @@ namespace {
 
 // How long the program may take to end after its last box has been answered.
 constexpr DWORD kGraceAfterLastBoxMs = 5000;
-// How long it may run without showing any box (a huge picture, a slow machine).
+// How long it may run without showing any box or moving its window (a huge
+// picture, a slow machine).
 constexpr DWORD kGraceWithoutBoxMs = 120000;
 // How long it may take to end after its window has been closed.
 constexpr DWORD kGraceAfterCloseMs = 15000;
@@ -37,21 +42,31 @@ BOOL CALLBACK CloseVisibleWindow(HWND window, LPARAM parameter) {
   return TRUE;
 }
 
+// The program's main window's place, to tell a run over several pictures, which
+// shows no box until its end, from a program that waits.
+RECT MainWindowRect(DWORD processId) {
+  RECT rect{};
+  if (const HWND window = FindVisibleWindow(processId, "TMainForm1")) GetWindowRect(window, &rect);
+  return rect;
+}
+
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: headless_run PROGRAM.exe [PICTURE]\n");
+int main() {
+  int argc = 0;
+  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  if (argv == nullptr || argc < 2) {
+    std::fprintf(stderr, "usage: headless_run PROGRAM.exe [PICTURE...]\n");
     return 2;
   }
-  // Quoted as the shell quotes a dropped file.
-  std::string commandLine = "\"" + std::string(argv[1]) + "\"";
-  if (argc > 2) commandLine += " \"" + std::string(argv[2]) + "\"";
-  STARTUPINFOA startup{};
+  // Each quoted as the shell quotes a dropped file.
+  std::wstring commandLine;
+  for (int i = 1; i < argc; ++i) commandLine += std::wstring(i > 1 ? L" " : L"") + L"\"" + argv[i] + L"\"";
+  STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-    std::fprintf(stderr, "cannot start %s (error %lu)\n", argv[1], GetLastError());
+  if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    std::fprintf(stderr, "cannot start %ls (error %lu)\n", argv[1], GetLastError());
     return 2;
   }
   DWORD exitCode = 1;
@@ -66,12 +81,16 @@ int main(int argc, char** argv) {
       }
     };
     DWORD quietSince = GetTickCount();
+    RECT lastRect = MainWindowRect(process.dwProcessId);
     bool closed = false;
     while (WaitForSingleObject(process.hProcess, 100) == WAIT_TIMEOUT) {
       const size_t before = printed;
       printNew();
       const DWORD now = GetTickCount();
-      if (printed != before || FindOpenBox(process.dwProcessId) != nullptr) quietSince = now;
+      const RECT rect = MainWindowRect(process.dwProcessId);
+      const bool moved = !EqualRect(&rect, &lastRect);
+      lastRect = rect;
+      if (printed != before || moved || FindOpenBox(process.dwProcessId) != nullptr) quietSince = now;
       const DWORD grace = closed ? kGraceAfterCloseMs : printed > 0 ? kGraceAfterLastBoxMs : kGraceWithoutBoxMs;
       if (now - quietSince < grace) continue;
       if (closed) {

@@ -1,0 +1,74 @@
+#include "presenter/PictureBatch.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "resources/StringIds.h"
+#include "text/Exceptions.h"
+#include "text/FileNames.h"
+
+namespace {
+// A box longer than this would not fit the screen; the rest is counted.
+const int kListedPerKind = 15;
+}  // namespace
+
+FilePath PictureBatch::Joined(const std::vector<FilePath>& arguments) {
+  std::wstring joined;
+  for (const FilePath& argument : arguments) joined += argument.Wide() + L" ";
+  return FilePath::FromWide(joined);
+}
+
+std::vector<FilePath> PictureBatch::PicturesOf(const std::vector<FilePath>& arguments) {
+  if (arguments.size() < 2 || IsExistingFile(Joined(arguments))) return {};
+  const bool allFiles = std::all_of(arguments.begin(), arguments.end(),
+                                    [](const FilePath& argument) { return IsExistingFile(argument); });
+  return allFiles ? arguments : std::vector<FilePath>();
+}
+
+PictureBatch::PictureBatch(std::vector<FilePath> pictures) : pictures_(std::move(pictures)) {}
+
+void PictureBatch::Saved(const FilePath& output, int width, int height) {
+  outcomes_.push_back({true, output.FileName().Text(), ResFormat(IDS_BATCH_SIZE, {width, height})});
+  ++next_;
+}
+
+void PictureBatch::Failed(const std::string& reason) {
+  outcomes_.push_back({false, Current().FileName().Text(), reason});
+  ++next_;
+}
+
+int PictureBatch::SavedCount() const {
+  return static_cast<int>(
+      std::count_if(outcomes_.begin(), outcomes_.end(), [](const Outcome& outcome) { return outcome.saved; }));
+}
+
+std::string PictureBatch::Report() const {
+  const int total = static_cast<int>(outcomes_.size());
+  std::string report;
+  if (FailedCount() == 0) {
+    report = ResFormat(IDS_BATCH_ALL_SAVED, {total});
+  } else if (SavedCount() == 0) {
+    report = ResFormat(IDS_BATCH_NONE_SAVED, {total});
+  } else {
+    report = ResFormat(IDS_BATCH_SOME_SAVED, {total, SavedCount()});
+  }
+  AppendList(report, true, IDS_BATCH_SAVED_HEADING);
+  AppendList(report, false, IDS_BATCH_FAILED_HEADING);
+  return report;
+}
+
+void PictureBatch::AppendList(std::string& report, bool saved, unsigned heading) const {
+  int listed = 0;
+  int unlisted = 0;
+  for (const Outcome& outcome : outcomes_) {
+    if (outcome.saved != saved) continue;
+    if (listed == 0) report += "\r\n\r\n" + ResText(heading);
+    if (listed == kListedPerKind) {
+      ++unlisted;
+      continue;
+    }
+    report += "\r\n" + ResFormat(IDS_BATCH_LINE, {outcome.name, outcome.detail});
+    ++listed;
+  }
+  if (unlisted > 0) report += "\r\n" + ResFormat(IDS_BATCH_MORE, {unlisted});
+}

@@ -1,0 +1,48 @@
+#pragma once
+// Several pictures framed one after the other: which arguments make such a run,
+// the picture in hand, what became of each, and the one report at the end.
+
+#include <string>
+#include <vector>
+
+#include "text/FilePath.h"
+
+class PictureBatch {
+public:
+  // The pictures of a run over several: the arguments, in their order, when
+  // there are two or more and each names a file while all of them joined by
+  // blanks (the name of one file split at its blanks) name none. Empty otherwise.
+  static std::vector<FilePath> PicturesOf(const std::vector<FilePath>& arguments);
+  // The arguments joined by single blanks, ending in one, as a split name is put
+  // together again.
+  static FilePath Joined(const std::vector<FilePath>& arguments);
+
+  explicit PictureBatch(std::vector<FilePath> pictures = {});
+
+  bool Active() const { return !pictures_.empty(); }
+  bool Done() const { return next_ >= pictures_.size(); }
+  // The picture in hand; only while not Done.
+  const FilePath& Current() const { return pictures_[next_]; }
+
+  // What became of the picture in hand; either moves on to the next.
+  void Saved(const FilePath& output, int width, int height);
+  void Failed(const std::string& reason);
+
+  int SavedCount() const;
+  int FailedCount() const { return static_cast<int>(outcomes_.size()) - SavedCount(); }
+  // The report: how many were saved, the saved files with their sizes, and the
+  // pictures that were not with the reason, each in argument order.
+  std::string Report() const;
+
+private:
+  struct Outcome {
+    bool saved;
+    std::string name;    // the saved file's, or the picture's, file-name part
+    std::string detail;  // the size saved, or why nothing was
+  };
+  void AppendList(std::string& report, bool saved, unsigned heading) const;
+
+  std::vector<FilePath> pictures_;
+  size_t next_ = 0;
+  std::vector<Outcome> outcomes_;
+};

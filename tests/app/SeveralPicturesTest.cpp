@@ -1,0 +1,206 @@
+// The real program on several pictures at once, and on names in scripts the
+// ANSI code page cannot spell, in folders named the same way.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/app/RunningProgram.h"
+#include "tests/support/BoxWatcher.h"
+
+namespace {
+
+std::string Ansi(const std::wstring& wide) {
+  const int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
+                                       nullptr);
+  std::string text(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), &text[0], size, nullptr, nullptr);
+  return text;
+}
+
+// A fresh folder whose name holds characters of several scripts, removed with
+// everything in it.
+class WideFolder {
+public:
+  WideFolder() {
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    folder_ = std::wstring(temp) + L"mirokate " + std::to_wstring(GetCurrentProcessId()) + L" Ünïcödé 폴더 😀";
+    CreateDirectoryW(folder_.c_str(), nullptr);
+  }
+  ~WideFolder() {
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW((folder_ + L"\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+      do {
+        DeleteFileW((folder_ + L"\\" + found.cFileName).c_str());
+      } while (FindNextFileW(search, &found));
+      FindClose(search);
+    }
+    RemoveDirectoryW(folder_.c_str());
+  }
+  WideFolder(const WideFolder&) = delete;
+  WideFolder& operator=(const WideFolder&) = delete;
+
+  std::wstring Write(const std::wstring& name, const std::vector<uint8_t>& bytes) const {
+    const std::wstring path = Path(name);
+    const HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+    return path;
+  }
+  std::vector<uint8_t> Read(const std::wstring& name) const {
+    const HANDLE file =
+        CreateFileW(Path(name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    std::vector<uint8_t> bytes(GetFileSize(file, nullptr));
+    DWORD read = 0;
+    ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+    CloseHandle(file);
+    return bytes;
+  }
+  std::wstring Path(const std::wstring& name) const { return folder_ + L"\\" + name; }
+
+private:
+  std::wstring folder_;
+};
+
+struct ProgramRun {
+  DWORD exitCode = 99;
+  std::vector<SeenBox> boxes;
+  // How often the window came in from outside the screen.
+  int arrivals = 0;
+};
+
+// Counts the main window's ways in from outside the screen until the program has
+// ended.
+int CountArrivals(const RunningProgram& program) {
+  const HWND window = program.WaitForMainWindow();
+  int arrivals = 0;
+  bool outside = false;
+  const int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
+  while (window != nullptr && WaitForSingleObject(program.Process(), 1) == WAIT_TIMEOUT) {
+    RECT rect;
+    if (!GetWindowRect(window, &rect)) break;
+    // Wholly inside for the last part of its way, many ticks long: seen however
+    // busy the machine is.
+    if (rect.right <= 0 || rect.bottom <= 0 || rect.left >= screenWidth || rect.top >= screenHeight) {
+      outside = true;
+    } else if (outside && rect.left >= 0 && rect.top >= 0 && rect.right <= screenWidth &&
+               rect.bottom <= screenHeight) {
+      outside = false;
+      ++arrivals;
+    }
+  }
+  return arrivals;
+}
+
+// Runs the program with the arguments, answering every box with Enter.
+ProgramRun RunOn(const std::wstring& arguments) {
+  ProgramRun run;
+  RunningProgram program(arguments);
+  EXPECT_TRUE(program.Started());
+  BoxWatcher watcher(program.ProcessId());
+  run.arrivals = CountArrivals(program);
+  run.exitCode = program.WaitForExit(60000);
+  EXPECT_TRUE(watcher.WaitUntilQuiet());
+  run.boxes = watcher.Seen();
+  return run;
+}
+
+std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
+
+// The saved picture's size, or 0 by 0 when there is none.
+SIZE SavedSize(const WideFolder& folder, const std::wstring& name) {
+  int width = 0, height = 0;
+  const Pixels pixels = DecodeJpeg(folder.Read(name), width, height);
+  return pixels.empty() ? SIZE{0, 0} : SIZE{width, height};
+}
+
+Pixels Gray(int width, int height) { return Pixels(static_cast<size_t>(width) * height, 0x808080); }
+
+// A JPEG file whose header reads but whose pixels cannot be decoded: marked
+// progressive while its scan is a baseline one.
+std::vector<uint8_t> Undecodable() {
+  std::vector<uint8_t> file = JpegFile(64, 48, Gray(64, 48));
+  for (size_t i = 2; i + 1 < file.size(); ++i) {
+    if (file[i] == 0xFF && file[i + 1] == 0xC0) {
+      file[i + 1] = 0xC2;
+      break;
+    }
+  }
+  return file;
+}
+
+}  // namespace
+
+TEST(AnyFileName, APictureNamedInAnyScriptIsFoundAndSavedUnderItsRealName) {
+  const WideFolder folder;
+  const std::wstring names[] = {L"café 😀.jpg", L"한국어.bmp", L"Ærøskøbing ĉu ŝi.JPEG"};
+  for (const std::wstring& name : names) {
+    const bool bmp = name.find(L".bmp") != std::wstring::npos;
+    const std::wstring path = folder.Write(name, bmp ? BmpFile(400, 300, Gray(400, 300)) : JpegFile(400, 300, Gray(400, 300)));
+    const ProgramRun run = RunOn(Quoted(path));
+    EXPECT_EQ(0u, run.exitCode);
+    ASSERT_EQ(1u, run.boxes.size());
+    // One picture: the box is the one it has always been.
+    EXPECT_EQ("400 x 400 のミロカテ形式で保存しました。", run.boxes[0].text);
+    const std::wstring output = L"ミロカテ ～ " + name.substr(0, name.rfind(L'.')) + L".jpg";
+    EXPECT_EQ(400, SavedSize(folder, output).cx) << Ansi(output);
+  }
+  // A box naming such a file spells it as well as the code page can.
+  const std::wstring missingName = L"없는 ñ.bmp";
+  const std::wstring missing = folder.Path(missingName);
+  const ProgramRun run = RunOn(Quoted(missing));
+  EXPECT_EQ(0u, run.exitCode);
+  ASSERT_EQ(1u, run.boxes.size());
+  EXPECT_EQ("ファイル " + Ansi(missing) + " は開けません.", run.boxes[0].text);
+}
+
+TEST(SeveralPictures, EachIsSavedInTurnAndOneReportTellsWhatBecameOfEach) {
+  const WideFolder folder;
+  // Names outside the code page stay out of the checks' own texts.
+  const std::wstring landscapeName = L"café 😀.jpg", brokenName = L"broken Ñandú.jpg", portraitName = L"한국어.bmp";
+  const std::wstring landscapeOutput = L"ミロカテ ～ café 😀.jpg", portraitOutput = L"ミロカテ ～ 한국어.jpg";
+  const std::wstring brokenOutput = L"ミロカテ ～ broken Ñandú.jpg";
+  const std::wstring landscape = folder.Write(landscapeName, JpegFile(400, 300, Gray(400, 300)));
+  const std::wstring broken = folder.Write(brokenName, std::vector<uint8_t>(64, 'x'));
+  const std::wstring undecodable = folder.Write(L"undecodable.jpg", Undecodable());
+  const std::wstring portrait = folder.Write(portraitName, BmpFile(300, 800, Gray(300, 800)));
+  const ProgramRun run =
+      RunOn(Quoted(landscape) + L" " + Quoted(broken) + L" " + Quoted(undecodable) + L" " + Quoted(portrait));
+  EXPECT_EQ(0u, run.exitCode);
+  EXPECT_EQ(2, run.arrivals) << "each picture that loaded came in from outside";
+  ASSERT_EQ(1u, run.boxes.size()) << "no box until the end";
+  const std::string report = "4 枚のうち 2 枚の画像をミロカテ形式で保存しました。\r\n\r\n保存したファイル：\r\n" +
+                             Ansi(landscapeOutput) + "：400 x 400\r\n" + Ansi(portraitOutput) +
+                             "：800 x 800\r\n\r\n保存できなかった画像：\r\n" + Ansi(brokenName) + "：JPEG エラー #52\r\n"
+                             "undecodable.jpg：JPEG エラー #";
+  // The decoder's own code for the undecodable one is not this test's business.
+  EXPECT_EQ(report, run.boxes[0].text.substr(0, report.size()));
+  EXPECT_EQ(std::string::npos, run.boxes[0].text.find("\r\n", report.size()));
+  // Each in a window laid out for it: the broken ones in the middle stopped
+  // nothing, and left nothing behind.
+  EXPECT_EQ(400, SavedSize(folder, landscapeOutput).cy);
+  EXPECT_EQ(800, SavedSize(folder, portraitOutput).cy);
+  EXPECT_TRUE(folder.Read(brokenOutput).empty());
+  EXPECT_TRUE(folder.Read(L"ミロカテ ～ undecodable.jpg").empty());
+}
+
+TEST(SeveralPictures, WhenNoneCanBeSavedTheReportSaysSoAndTheProgramEnds) {
+  const WideFolder folder;
+  const std::wstring broken = folder.Write(L"a.bmp", std::vector<uint8_t>(64, 'x'));
+  const std::wstring refused = folder.Write(L"b.png", BmpFile(10, 10, Gray(10, 10)));
+  const ProgramRun run = RunOn(Quoted(broken) + L" " + Quoted(refused));
+  EXPECT_EQ(0u, run.exitCode);
+  ASSERT_EQ(1u, run.boxes.size());
+  EXPECT_EQ("2 枚の画像をどれも保存できませんでした。\r\n\r\n保存できなかった画像：\r\n"
+            "a.bmp：ビットマップイメージが不正です\r\n"
+            "b.png：拡張子 .png の画像形式は処理できません",
+            run.boxes[0].text);
+  EXPECT_EQ(std::vector<std::string>{"OK"}, run.boxes[0].buttons);
+}

@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "presenter/PictureBatch.h"
+
+namespace {
+
+// A fresh folder holding empty files of the given names, removed afterwards.
+class FilesFolder {
+public:
+  explicit FilesFolder(const std::vector<std::string>& names) {
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    folder_ = temp + std::string("mirokate batch ") + std::to_string(GetCurrentProcessId()) + "\\";
+    CreateDirectoryA(folder_.c_str(), nullptr);
+    for (const std::string& name : names) {
+      CloseHandle(CreateFileA((folder_ + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+      files_.push_back(folder_ + name);
+    }
+  }
+  ~FilesFolder() {
+    for (const std::string& file : files_) DeleteFileA(file.c_str());
+    RemoveDirectoryA(folder_.c_str());
+  }
+  FilePath operator[](const std::string& name) const { return FilePath(folder_ + name); }
+
+private:
+  std::string folder_;
+  std::vector<std::string> files_;
+};
+
+std::vector<std::wstring> Wide(const std::vector<FilePath>& paths) {
+  std::vector<std::wstring> wide;
+  for (const FilePath& path : paths) wide.push_back(path.Wide());
+  return wide;
+}
+
+}  // namespace
+
+TEST(PictureBatch, SeveralFilesMakeARunUnlessTogetherTheyNameOne) {
+  const FilesFolder folder({"a.jpg", "b.bmp", "My", "My Photo.jpg", "Photo.jpg"});
+  const std::vector<FilePath> two{folder["b.bmp"], folder["a.jpg"]};
+  EXPECT_EQ(Wide(two), Wide(PictureBatch::PicturesOf(two))) << "in argument order";
+  // A name split at its blank stays one picture, even where its pieces are files
+  // (Photo.jpg here in the current folder).
+  char current[MAX_PATH];
+  GetCurrentDirectoryA(sizeof current, current);
+  ASSERT_TRUE(SetCurrentDirectoryA(folder[""].Text().c_str()));
+  EXPECT_TRUE(PictureBatch::PicturesOf({folder["My"], FilePath("Photo.jpg")}).empty());
+  EXPECT_FALSE(PictureBatch::PicturesOf({folder["My"], FilePath("a.jpg")}).empty());
+  SetCurrentDirectoryA(current);
+  const std::vector<FilePath> pieces{folder["My"], folder["Photo.jpg"]};
+  EXPECT_FALSE(PictureBatch::PicturesOf(pieces).empty()) << "two files whose joined name is none";
+  // One picture, or an argument that names no file, is no run of several.
+  EXPECT_TRUE(PictureBatch::PicturesOf({folder["a.jpg"]}).empty());
+  EXPECT_TRUE(PictureBatch::PicturesOf({folder["a.jpg"], folder["missing.jpg"]}).empty());
+  EXPECT_EQ(L"x y ", PictureBatch::Joined({FilePath("x"), FilePath("y")}).Wide());
+}
+
+TEST(PictureBatch, TheReportNamesWhatWasSavedAndWhatFailedAndWhy) {
+  PictureBatch batch({FilePath("C:\\p\\a.jpg"), FilePath("C:\\p\\b.bmp"), FilePath("C:\\p\\c.jpg")});
+  ASSERT_TRUE(batch.Active());
+  batch.Saved(FilePath("C:\\p\\ミロカテ ～ a.jpg"), 600, 600);
+  EXPECT_EQ(L"C:\\p\\b.bmp", batch.Current().Wide());
+  batch.Failed("ビットマップイメージが不正です");
+  batch.Saved(FilePath("C:\\p\\ミロカテ ～ c.jpg"), 400, 800);
+  EXPECT_TRUE(batch.Done());
+  EXPECT_EQ(
+      "3 枚のうち 2 枚の画像をミロカテ形式で保存しました。\r\n\r\n"
+      "保存したファイル：\r\nミロカテ ～ a.jpg：600 x 600\r\nミロカテ ～ c.jpg：400 x 800\r\n\r\n"
+      "保存できなかった画像：\r\nb.bmp：ビットマップイメージが不正です",
+      batch.Report());
+
+  PictureBatch saved({FilePath("a.jpg"), FilePath("b.jpg")});
+  saved.Saved(FilePath("ミロカテ ～ a.jpg"), 1, 2);
+  saved.Saved(FilePath("ミロカテ ～ b.jpg"), 3, 4);
+  EXPECT_EQ("2 枚の画像をミロカテ形式で保存しました。\r\n\r\n保存したファイル：\r\n"
+            "ミロカテ ～ a.jpg：1 x 2\r\nミロカテ ～ b.jpg：3 x 4",
+            saved.Report());
+}
+
+TEST(PictureBatch, ALongListIsCutAndTheRestCounted) {
+  std::vector<FilePath> pictures(20, FilePath("x.jpg"));
+  PictureBatch batch(pictures);
+  while (!batch.Done()) batch.Failed("だめ");
+  const std::string report = batch.Report();
+  EXPECT_EQ(0u, report.find("20 枚の画像をどれも保存できませんでした。"));
+  size_t lines = 0;
+  for (size_t at = report.find("x.jpg：だめ"); at != std::string::npos; at = report.find("x.jpg：だめ", at + 1)) ++lines;
+  EXPECT_EQ(15u, lines);
+  EXPECT_EQ(report.size() - std::string("ほか 5 枚").size(), report.rfind("\r\nほか 5 枚") + 2);
+}

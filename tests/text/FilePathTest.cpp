@@ -1,0 +1,74 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "text/CommandLine.h"
+#include "text/FileNames.h"
+#include "text/FilePath.h"
+
+namespace {
+
+std::vector<std::wstring> WideArguments(const wchar_t* line) {
+  std::vector<std::wstring> arguments;
+  for (const FilePath& path : ArgumentPathsIn(line)) arguments.push_back(path.Wide());
+  return arguments;
+}
+
+// Texts outside the code page, kept out of the checks' own texts.
+const std::wstring kCafe = L"café 😀.jpg";
+const std::wstring kKorean = L"한국어.bmp";
+
+}  // namespace
+
+TEST(FilePath, ArgumentsOfTheWideCommandLineAreSplitAsTheAnsiOnesAre) {
+  const std::wstring folder = L"C:\\dé 폴더\\";
+  const std::wstring line = L"p.exe \"" + folder + kCafe + L"\" a\"b c\"d \"\" " + kKorean + L"\tx";
+  const std::vector<std::wstring> expected{folder + kCafe, L"ab cd", kKorean, L"x"};
+  EXPECT_EQ(expected, WideArguments(line.c_str()));
+  EXPECT_TRUE(WideArguments(L"p.exe   ").empty());
+  // Each argument's text is its best form in the code page.
+  const std::vector<FilePath> paths = ArgumentPathsIn(line.c_str());
+  ASSERT_EQ(4u, paths.size());
+  EXPECT_EQ(AnsiText(kKorean), paths[2].Text());
+  EXPECT_EQ("ab cd", paths[1].Text());
+}
+
+TEST(FilePath, AnAnsiNameKeepsItsTextAndReachesTheWideFormUnchanged) {
+  const FilePath japanese(std::string("C:\\写真\\表.jpg"));
+  EXPECT_EQ("C:\\写真\\表.jpg", japanese.Text());
+  EXPECT_EQ(L"C:\\写真\\表.jpg", japanese.Wide());
+  // A character the code page lacks is shown as well as it can be, never dropped.
+  const FilePath korean = FilePath::FromWide(kKorean);
+  EXPECT_EQ(kKorean, korean.Wide());
+  EXPECT_EQ(AnsiText(kKorean), korean.Text());
+  EXPECT_EQ(".bmp", korean.Text().substr(korean.Text().size() - 4));
+}
+
+TEST(FilePath, PartsSplitAsTheAnsiFunctionsSplit) {
+  const FilePath path = FilePath::FromWide(L"D:\\a.b\\" + kCafe + L" ");
+  EXPECT_EQ(L"D:\\a.b\\", path.Directory().Wide());
+  EXPECT_EQ(kCafe + L" ", path.FileName().Wide());
+  EXPECT_EQ(L"D:\\a.b\\" + kCafe, path.WithExtension(".jpg").Wide());
+  EXPECT_EQ(L"D:\\a.b\\c.jpg", FilePath("D:\\a.b\\c").WithExtension(".jpg").Wide());
+  EXPECT_EQ(L"", FilePath("name").Directory().Wide());
+  EXPECT_EQ(L"C:x", FilePath("C:x").Directory().Wide() + FilePath("C:x").FileName().Wide());
+  EXPECT_EQ(L"ab", (FilePath("a") + FilePath::FromWide(L"b")).Wide());
+}
+
+TEST(FilePath, AFileNamedOutsideTheCodePageExistsOnlyUnderItsRealName) {
+  wchar_t temp[MAX_PATH];
+  ASSERT_NE(0u, GetTempPathW(MAX_PATH, temp));
+  const std::wstring folder = std::wstring(temp) + L"폴더 é " + std::to_wstring(GetCurrentProcessId());
+  const std::wstring file = folder + L"\\" + kKorean;
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  CloseHandle(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+  EXPECT_TRUE(IsExistingFile(FilePath::FromWide(file)));
+  EXPECT_TRUE(IsExistingFile(FilePath::FromWide(file + L" ")));
+  EXPECT_FALSE(IsExistingFile(FilePath::FromWide(folder)));
+  // Its ANSI text names some other file, or none.
+  EXPECT_FALSE(IsExistingFile(FilePath::FromWide(file).Text()));
+  DeleteFileW(file.c_str());
+  RemoveDirectoryW(folder.c_str());
+}
