@@ -8,6 +8,7 @@
 #include "text/FileNames.h"
 #include "ui/ControlLookup.h"
 #include "ui/FaultTranslation.h"
+#include "ui/Messages.h"
 #include "ui/Platform.h"
 #include "ui/Screen.h"
 #include "ui/TaskWindows.h"
@@ -251,7 +252,7 @@ void TApplication::TrackMouse() {
 
 void TApplication::QueueCall(std::function<void()> call) {
   {
-    std::lock_guard<std::mutex> lock(queueLock_);
+    CriticalSectionGuard lock(queueLock_);
     queuedCalls_.push_back(std::move(call));
   }
   if (handle_ != nullptr) PostMessageA(handle_, WM_NULL, 0, 0);
@@ -262,7 +263,7 @@ bool TApplication::RunQueuedCalls() {
   for (;;) {
     std::function<void()> call;
     {
-      std::lock_guard<std::mutex> lock(queueLock_);
+      CriticalSectionGuard lock(queueLock_);
       if (queuedCalls_.empty()) return ran;
       call = std::move(queuedCalls_.front());
       queuedCalls_.erase(queuedCalls_.begin());

@@ -6,12 +6,12 @@
 #include <windows.h>
 
 #include <functional>
-#include <mutex>
 #include <new>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "gdi/Handles.h"
 #include "text/Exceptions.h"
 #include "ui/Component.h"
 
@@ -132,7 +132,7 @@ private:
   int topMostLevel_ = 0;
   std::optional<std::vector<HWND>> disabledWindows_;
   void* mouseControl_ = nullptr;
-  std::mutex queueLock_;
+  CriticalSection queueLock_;
   std::vector<std::function<void()>> queuedCalls_;
 };
 
@@ -142,14 +142,6 @@ std::string ExceptionDisplayText(const std::string& message);
 
 // The process-wide application object, made at start-up.
 extern TApplication* Application;
-
-// Message numbers the window layer uses among its own objects.
-constexpr UINT kCmActivate = 0xB000;
-constexpr UINT kCmDeactivate = 0xB001;
-constexpr UINT kCmMouseEnter = 0xB013;
-constexpr UINT kCmMouseLeave = 0xB014;
-constexpr UINT kCmAppSysCommand = 0xB01A;  // posted to itself to place the focus
-constexpr UINT kCnBase = 0xBC00;           // notifications reflected to controls
 
 template <class T>
 void TApplication::CreateForm(T*& reference) {

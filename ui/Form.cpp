@@ -11,7 +11,6 @@
 #include "ui/TaskWindows.h"
 
 namespace {
-constexpr UINT CM_RELEASE = 0xB021;
 constexpr UINT kHideFlags = SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE;
 
 // Clears a flag for the rest of a scope, whatever happens in it.
@@ -255,7 +254,7 @@ void TCustomForm::Close() {
   } else if (action == caMinimize) {
     SetWindowState(TWindowState::wsMinimized);
   } else {
-    PostMessageA(Handle(), CM_RELEASE, 0, 0);
+    PostMessageA(Handle(), kCmRelease, 0, 0);
   }
 }
 
@@ -369,7 +368,7 @@ void TCustomForm::WndProc(TMessage& message) {
     case WM_ACTIVATE:
       if (LOWORD(message.WParam) != WA_INACTIVE) Screen->SetActiveForm(this);
       break;
-    case CM_RELEASE:
+    case kCmRelease:
       // Released outside its own message: the object may not vanish under it.
       Application->QueueCall([this] { delete this; });
       return;
@@ -573,7 +572,7 @@ void TCustomForm::ControlFocused(TWinControl& control) {
     activeWindow_ = control.Handle();
     focused = &control;
   }
-  Broadcast(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(focused));
+  Broadcast(kCmFocusChanged, 0, reinterpret_cast<LPARAM>(focused));
 }
 
 bool TCustomForm::FocusActiveControl() {
@@ -623,7 +622,7 @@ bool TCustomForm::DialogKey(WORD key, TShiftState shift) {
       return SelectNext(key == VK_RIGHT || key == VK_DOWN, false);
     case VK_RETURN:
     case VK_ESCAPE:
-      return Broadcast(CM_DIALOGKEY, key, static_cast<LPARAM>(shift)) != 0;
+      return Broadcast(kCmDialogKey, key, static_cast<LPARAM>(shift)) != 0;
     default:
       return false;
   }
@@ -644,7 +643,7 @@ bool TCustomForm::ControlKey(TWinControl& control, UINT message, WPARAM wParam, 
     case WM_CHAR:
     case WM_SYSCHAR:
       // Accelerator letters, typed with Alt or without.
-      return Broadcast(CM_DIALOGCHAR, wParam, static_cast<LPARAM>(shift)) != 0;
+      return Broadcast(kCmDialogChar, wParam, static_cast<LPARAM>(shift)) != 0;
     default:
       return false;
   }

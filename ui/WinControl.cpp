@@ -205,8 +205,8 @@ void TWinControl::WndProc(TMessage& message) {
       UpdateBounds();
       if (!Reading()) Fire(OnResize, this);
       return;
-    case CM_PARENTFONTCHANGED:
-    case CM_PARENTCOLORCHANGED:
+    case kCmParentFontChanged:
+    case kCmParentColorChanged:
       TControl::WndProc(message);
       return;
     case WM_COMMAND:
@@ -230,16 +230,14 @@ void TWinControl::WndProc(TMessage& message) {
       message.Result =
           TopLevelControl()->ControlKey(*this, message.Msg - kCnBase, message.WParam, message.LParam) ? 1 : 0;
       return;
-    case CM_DIALOGKEY:
-    case CM_DIALOGCHAR:
-    case CM_FOCUSCHANGED:
+    case kCmDialogKey:
+    case kCmDialogChar:
+    case kCmFocusChanged:
       message.Result = Broadcast(message.Msg, message.WParam, message.LParam);
       return;
     default:
-      if (message.Msg >= 0xB000 && message.Msg < 0xC000) {
-        // The window layer's own notifications; the system knows none of them.
-        if (message.Msg < kCnBase) return;
-      }
+      // The window layer's own notifications; the system knows none of them.
+      if (IsWindowLayerNotification(message.Msg)) return;
       DefaultHandler(message);
   }
 }
@@ -387,14 +385,14 @@ void TWinControl::SetCaption(const std::string& text) {
 void TWinControl::FontChanged() {
   TControl::FontChanged();
   if (handle_ != nullptr) SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), 0);
-  for (TControl* child : controls_) child->Perform(CM_PARENTFONTCHANGED, 0, 0);
-  for (TWinControl* child : winControls_) child->Perform(CM_PARENTFONTCHANGED, 0, 0);
+  for (TControl* child : controls_) child->Perform(kCmParentFontChanged, 0, 0);
+  for (TWinControl* child : winControls_) child->Perform(kCmParentFontChanged, 0, 0);
 }
 
 void TWinControl::ColorChanged() {
   brush_.SetColor(Color());
-  for (TControl* child : controls_) child->Perform(CM_PARENTCOLORCHANGED, 0, 0);
-  for (TWinControl* child : winControls_) child->Perform(CM_PARENTCOLORCHANGED, 0, 0);
+  for (TControl* child : controls_) child->Perform(kCmParentColorChanged, 0, 0);
+  for (TWinControl* child : winControls_) child->Perform(kCmParentColorChanged, 0, 0);
 }
 
 void TWinControl::UpdateControlState() {

@@ -9,6 +9,7 @@
 
 #include "ui/Application.h"
 #include "ui/ControlLookup.h"
+#include "ui/Messages.h"
 
 class TestForm : public TComponent, public ApplicationForm, public WindowLayerControl {
 public:
