@@ -68,6 +68,10 @@ bool GreaterAsBytes(const std::string& a, const std::string& b) {
   return a.size() > b.size();
 }
 
+POINT CentreOf(const RECT& rect) {
+  return POINT{rect.left + (rect.right - rect.left) / 2, rect.top + (rect.bottom - rect.top) / 2};
+}
+
 void RunExitStep() {
   if (Application != nullptr) Application->ExitStep();
 }
@@ -150,11 +154,7 @@ void TApplication::AdoptForm(TComponent*, ApplicationForm* form) {
 }
 
 void TApplication::Run() {
-  running_ = true;
-  struct RunningFlag {
-    bool& flag;
-    ~RunningFlag() { flag = false; }
-  } clearOnExit{running_};
+  const ScopedValue<bool> running(running_, true);
 
   static bool exitStepRegistered = false;
   if (!exitStepRegistered) {
@@ -319,43 +319,35 @@ void TApplication::ShowException(const Exception& failure) {
 
 int TApplication::MessageBox(const std::string& text, const std::string& caption, UINT flags) {
   const HWND active = GetActiveWindow();
-  RECT oldRect{};
-  bool moved = false;
-  if (handle_ != nullptr && active != nullptr) {
-    const HMONITOR activeMonitor = MonitorFromWindow(active, MONITOR_DEFAULTTONEAREST);
-    if (activeMonitor != MonitorFromWindow(handle_, MONITOR_DEFAULTTONEAREST)) {
-      MONITORINFO info{};
-      info.cbSize = 40;
-      GetWindowRect(handle_, &oldRect);
-      if (GetMonitorInfoA(activeMonitor, &info)) {
-        const RECT& m = info.rcMonitor;
-        SetWindowPos(handle_, nullptr, m.left + (m.right - m.left) / 2, m.top + (m.bottom - m.top) / 2,
-                     0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
-        moved = true;
-      }
-    }
-  }
+  const std::optional<RECT> movedFrom = MoveToMonitorOf(active);
   const std::vector<HWND> disabled = DisableTaskWindows();
   const FocusState focus;
-  struct Restorer {
-    TApplication& app;
-    const std::vector<HWND>& disabled;
-    const FocusState& focus;
-    HWND active;
-    bool moved;
-    RECT oldRect;
-    ~Restorer() {
-      if (moved) {
-        SetWindowPos(app.handle_, nullptr, oldRect.left + (oldRect.right - oldRect.left) / 2,
-                     oldRect.top + (oldRect.bottom - oldRect.top) / 2, 0, 0,
-                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
-      }
-      EnableTaskWindows(disabled);
-      if (active != nullptr && IsWindow(active)) SetActiveWindow(active);
-      focus.Restore();
-    }
-  } restorer{*this, disabled, focus, active, moved, oldRect};
+  const ScopeExit restore([&] {
+    if (movedFrom) MoveTo(CentreOf(*movedFrom));
+    EnableTaskWindows(disabled);
+    if (active != nullptr && IsWindow(active)) SetActiveWindow(active);
+    focus.Restore();
+  });
   return ::MessageBoxA(handle_, text.c_str(), caption.c_str(), flags);
+}
+
+// The box opens over the application window: it goes to the active window's
+// monitor when that is another one. Returns where it was when it moved.
+std::optional<RECT> TApplication::MoveToMonitorOf(HWND active) {
+  if (handle_ == nullptr || active == nullptr) return std::nullopt;
+  const HMONITOR activeMonitor = MonitorFromWindow(active, MONITOR_DEFAULTTONEAREST);
+  if (activeMonitor == MonitorFromWindow(handle_, MONITOR_DEFAULTTONEAREST)) return std::nullopt;
+  MONITORINFO info{};
+  info.cbSize = 40;
+  RECT oldRect{};
+  GetWindowRect(handle_, &oldRect);
+  if (!GetMonitorInfoA(activeMonitor, &info)) return std::nullopt;
+  MoveTo(CentreOf(info.rcMonitor));
+  return oldRect;
+}
+
+void TApplication::MoveTo(POINT position) {
+  SetWindowPos(handle_, nullptr, position.x, position.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
 }
 
 void TApplication::NormalizeTopMosts() { NormalizeTopMosts(false); }
@@ -542,10 +534,8 @@ LRESULT TApplication::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       return DefaultHandler(message, wParam, lParam);
     case WM_PAINT:
       if (IsIconic(handle_)) {
-        PAINTSTRUCT paint;
-        const HDC dc = BeginPaint(handle_, &paint);
-        DrawIcon(dc, 0, 0, icon_ != nullptr ? icon_ : LoadIconA(nullptr, IDI_APPLICATION));
-        EndPaint(handle_, &paint);
+        const PaintDC paint(handle_);
+        DrawIcon(paint.get(), 0, 0, icon_ != nullptr ? icon_ : LoadIconA(nullptr, IDI_APPLICATION));
         return 0;
       }
       return DefaultHandler(message, wParam, lParam);

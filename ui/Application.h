@@ -113,6 +113,8 @@ private:
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam);
   void FocusFirstTaskWindow();
+  std::optional<RECT> MoveToMonitorOf(HWND active);
+  void MoveTo(POINT position);
   void NormalizeTopMosts(bool includeMain);
   void LeaveTopMostBand(const std::vector<HWND>& windows);
   static LRESULT CALLBACK StaticWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

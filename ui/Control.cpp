@@ -222,12 +222,12 @@ void TControl::WndProc(TMessage& message) {
   }
 }
 
-HDC TControl::GetDeviceContext(HWND& window) {
+WindowDC TControl::GetDeviceContext() {
   if (parent_ == nullptr) throw EInvalidOperation(ResFormat(IDS_NO_PARENT_WINDOW, {Name()}));
-  const HDC dc = parent_->GetDeviceContext(window);
+  WindowDC dc = parent_->GetDeviceContext();
   // (0, 0) becomes the control's corner, and nothing outside it is drawn.
-  SetViewportOrgEx(dc, left_, top_, nullptr);
-  IntersectClipRect(dc, 0, 0, width_, height_);
+  SetViewportOrgEx(dc.get(), left_, top_, nullptr);
+  IntersectClipRect(dc.get(), 0, 0, width_, height_);
   return dc;
 }
 

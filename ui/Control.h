@@ -86,7 +86,7 @@ public:
   virtual void Invalidate();
   // Delivers a message to the control's own handling.
   LRESULT Perform(UINT message, WPARAM wParam, LPARAM lParam) override;
-  HDC GetDeviceContext(HWND& window) override;
+  WindowDC GetDeviceContext() override;
   bool SetProperty(const std::string& name, const LayoutValue& value) override;
   bool SetEvent(const std::string& name, TNotifyEvent handler) override;
 

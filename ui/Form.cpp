@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "gdi/Handles.h"
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
 #include "ui/LayoutReader.h"
@@ -12,13 +13,6 @@
 
 namespace {
 constexpr UINT kHideFlags = SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE;
-
-// Clears a flag for the rest of a scope, whatever happens in it.
-struct FlagScope {
-  bool& flag;
-  explicit FlagScope(bool& f) : flag(f) { flag = true; }
-  ~FlagScope() { flag = false; }
-};
 }  // namespace
 
 // ---- TScrollingWinControl ----
@@ -94,7 +88,7 @@ TCustomForm::~TCustomForm() {
 }
 
 void TCustomForm::ReadLayout() {
-  FlagScope creating(creating_);
+  const ScopedValue<bool> creating(creating_, true);
   const std::string layout = LoadLayoutResource(ClassName());
   keptClientWidth_ = 0;
   keptClientHeight_ = 0;
@@ -185,7 +179,7 @@ bool TCustomForm::AnyFormVisible() {
 }
 
 void TCustomForm::ShowingChanged() {
-  FlagScope inShowOrHide(inShowOrHide_);
+  const ScopedValue<bool> inShowOrHide(inShowOrHide_, true);
   Application->UpdateVisible(AnyFormVisible());
   if (Showing()) {
     try {
@@ -352,10 +346,8 @@ void TCustomForm::WndProc(TMessage& message) {
       return;
     case WM_PAINT:
       if (IsIconic(Handle())) {
-        PAINTSTRUCT paint;
-        const HDC dc = BeginPaint(Handle(), &paint);
-        DrawIcon(dc, 0, 0, Application->Icon() != nullptr ? Application->Icon() : LoadIconA(nullptr, IDI_APPLICATION));
-        EndPaint(Handle(), &paint);
+        const PaintDC paint(Handle());
+        DrawIcon(paint.get(), 0, 0, Application->Icon() != nullptr ? Application->Icon() : LoadIconA(nullptr, IDI_APPLICATION));
         return;
       }
       break;

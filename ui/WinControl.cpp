@@ -1,6 +1,7 @@
 #include "ui/WinControl.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "gdi/Handles.h"
 #include "picture/BitmapCanvas.h"
@@ -342,10 +343,9 @@ void TWinControl::ChangeScale(int multiplier, int divisor) {
   TControl::ChangeScale(multiplier, divisor);
 }
 
-HDC TWinControl::GetDeviceContext(HWND& window) {
-  const HDC dc = GetDC(Handle());
-  if (dc == nullptr) throw EOutOfResources(ResText(IDS_NO_DEVICE_CONTEXT));
-  window = handle_;
+WindowDC TWinControl::GetDeviceContext() {
+  WindowDC dc(Handle());
+  if (dc.get() == nullptr) throw EOutOfResources(ResText(IDS_NO_DEVICE_CONTEXT));
   return dc;
 }
 
@@ -431,18 +431,11 @@ void TWinControl::ShowingChanged() {
 void TWinControl::PaintWindow(HDC) {}
 
 void TWinControl::PaintHandler(TMessage& message) {
-  PAINTSTRUCT paint{};
+  // A parent painting this control lends its device context; otherwise the
+  // control paints its own window.
   HDC dc = reinterpret_cast<HDC>(message.WParam);
-  const bool ownPaint = dc == nullptr;
-  if (ownPaint) dc = BeginPaint(handle_, &paint);
-  struct EndPaintOnExit {
-    bool active;
-    HWND window;
-    PAINTSTRUCT* paint;
-    ~EndPaintOnExit() {
-      if (active) EndPaint(window, paint);
-    }
-  } endPaint{ownPaint, handle_, &paint};
+  std::optional<PaintDC> paint;
+  if (dc == nullptr) dc = paint.emplace(handle_).get();
 
   if (controls_.empty()) {
     PaintWindow(dc);

@@ -57,7 +57,7 @@ public:
   void SetVisible(bool value) override;
   void Invalidate() override;
   void ChangeScale(int multiplier, int divisor) override;
-  HDC GetDeviceContext(HWND& window) override;
+  WindowDC GetDeviceContext() override;
   bool SetProperty(const std::string& name, const LayoutValue& value) override;
   void Loaded() override;
 
