@@ -88,7 +88,7 @@ TApplication::~TApplication() {
   DestroyComponents();
   if (handle_ != nullptr) {
     if (IsVersion4OrLater()) SendMessageA(handle_, WM_SETICON, ICON_BIG, 0);
-    SetWindowLongPtrA(handle_, GWLP_USERDATA, 0);
+    UnbindWindow(handle_);
     DestroyWindow(handle_);
   }
   if (Application == this) Application = nullptr;
@@ -113,8 +113,7 @@ void TApplication::CreateHandle() {
   // drivers have been seen doing it).
   LoadDefaultFpuControlWord();
   storedTitle_.clear();
-  SetWindowLongPtrA(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  SetWindowLongPtrA(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&StaticWindowProc));
+  BindWindow(handle_, *this);
   const HICON icon = icon_ != nullptr ? icon_ : LoadIconA(nullptr, IDI_APPLICATION);
   if (IsVersion4OrLater()) {
     SendMessageA(handle_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
@@ -450,17 +449,11 @@ void TApplication::ExitStep() {
   mainForm_ = nullptr;
 }
 
-LRESULT CALLBACK TApplication::StaticWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* self = reinterpret_cast<TApplication*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-  if (self == nullptr) return DefWindowProcA(window, message, wParam, lParam);
-  // No exception may travel into the system's frames.
-  try {
-    return self->WindowProc(message, wParam, lParam);
-  } catch (...) {
-    self->HandleException(self);
-    return 0;
-  }
+LRESULT TApplication::WindowMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
+  return WindowProc(message, wParam, lParam);
 }
+
+void TApplication::WindowMessageFailed() noexcept { HandleException(this); }
 
 LRESULT TApplication::DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam) {
   return DefWindowProcA(handle_, message, wParam, lParam);

@@ -14,6 +14,7 @@
 #include "gdi/Handles.h"
 #include "text/Exceptions.h"
 #include "ui/Component.h"
+#include "ui/WindowBinding.h"
 
 class WindowLayerControl;
 
@@ -35,7 +36,7 @@ protected:
   ~ApplicationForm() = default;
 };
 
-class TApplication : public TComponent {
+class TApplication : public TComponent, private WindowHandler {
 public:
   // Creates the application window with the default title.
   TApplication();
@@ -117,7 +118,8 @@ private:
   void MoveTo(POINT position);
   void NormalizeTopMosts(bool includeMain);
   void LeaveTopMostBand(const std::vector<HWND>& windows);
-  static LRESULT CALLBACK StaticWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT WindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+  void WindowMessageFailed() noexcept override;
   static BOOL CALLBACK CollectTopMost(HWND window, LPARAM parameter);
 
   HWND handle_ = nullptr;

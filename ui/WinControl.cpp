@@ -9,12 +9,7 @@
 #include "text/Exceptions.h"
 #include "ui/Application.h"
 #include "ui/LayoutValue.h"
-
-namespace {
-// The control whose window is being created; its first message binds the two.
-// Windows are only made on the GUI thread.
-TWinControl* g_creatingControl = nullptr;
-}  // namespace
+#include "ui/WindowBinding.h"
 
 TWinControl::TWinControl(TComponent* owner) : TControl(owner) {
   brush_.SetColor(Color());
@@ -68,21 +63,18 @@ void TWinControl::RegisterWindowClass(TCreateParams& params) {
   }
   WNDCLASSA existing;
   if (GetClassInfoA(instance, params.className.c_str(), &existing)) {
-    if (existing.lpfnWndProc == InitialWindowProc) return;
+    if (existing.lpfnWndProc == BindingWindowProc) return;
     UnregisterClassA(params.className.c_str(), instance);
   }
-  params.windowClass.lpfnWndProc = InitialWindowProc;
+  params.windowClass.lpfnWndProc = BindingWindowProc;
   params.windowClass.lpszClassName = params.className.c_str();
   if (RegisterClassA(&params.windowClass) == 0) RaiseLastOSError();
 }
 
 void TWinControl::CreateWindowHandle(const TCreateParams& params) {
-  g_creatingControl = this;
   SetLastError(0);
-  const HWND window = CreateWindowExA(params.exStyle, params.className.c_str(), params.caption.c_str(),
-                                      params.style, params.x, params.y, params.width, params.height,
-                                      params.parent, nullptr, GetModuleHandleA(nullptr), nullptr);
-  g_creatingControl = nullptr;
+  const HWND window = CreateBoundWindow(*this, params.exStyle, params.className.c_str(), params.caption.c_str(),
+                                        params.style, params.x, params.y, params.width, params.height, params.parent);
   if (window == nullptr) RaiseLastOSError();
   handle_ = window;
 }
@@ -102,7 +94,6 @@ void TWinControl::CreateWnd() {
   UpdateBounds();
   SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), 0);
   if (AutoSize()) SetBounds(Left(), Top(), Width(), Height());
-  BindControlWindow(handle_, this);
   if (Parent() != nullptr) {
     // Keep the windows in the order of the children.
     const auto& siblings = Parent()->winControls_;
@@ -124,28 +115,22 @@ void TWinControl::DestroyWindowHandle() {
   showing_ = false;
 }
 
-LRESULT CALLBACK TWinControl::InitialWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  TWinControl* control = g_creatingControl;
-  if (control == nullptr) return DefWindowProcA(window, message, wParam, lParam);
-  g_creatingControl = nullptr;
-  control->handle_ = window;
-  SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(control));
-  SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&RoutingWindowProc));
-  return RoutingWindowProc(window, message, wParam, lParam);
+LRESULT TWinControl::WindowMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
+  TMessage m{message, wParam, lParam, 0};
+  MainWndProc(m);
+  return m.Result;
 }
 
-LRESULT CALLBACK TWinControl::RoutingWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* control = reinterpret_cast<TWinControl*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-  if (control == nullptr) return DefWindowProcA(window, message, wParam, lParam);
-  TMessage m{message, wParam, lParam, 0};
-  control->MainWndProc(m);
-  if (message == WM_NCDESTROY) {
-    UnbindControlWindow(window);
-    SetWindowLongPtrA(window, GWLP_USERDATA, 0);
-    control->handle_ = nullptr;
-    control->showing_ = false;
-  }
-  return m.Result;
+void TWinControl::WindowMessageFailed() noexcept { Application->HandleException(this); }
+
+void TWinControl::WindowBound(HWND window) noexcept {
+  // Messages of the window's creation may already ask for the handle.
+  handle_ = window;
+}
+
+void TWinControl::WindowUnbound(HWND) noexcept {
+  handle_ = nullptr;
+  showing_ = false;
 }
 
 void TWinControl::MainWndProc(TMessage& message) {

@@ -1,7 +1,7 @@
 #pragma once
 // TWinControl: a control with a system window of its own, a background brush and
-// child controls. The window is made on first need and every one of its
-// messages comes in through MainWndProc.
+// child controls. The window is made on first need, bound to the control, and
+// every one of its messages comes in through MainWndProc.
 
 #include <windows.h>
 
@@ -10,6 +10,7 @@
 
 #include "gdi/Brush.h"
 #include "ui/Control.h"
+#include "ui/WindowBinding.h"
 
 // The creation parameters of a system window, computed each time it is made.
 struct TCreateParams {
@@ -24,7 +25,7 @@ struct TCreateParams {
   std::string baseClass;
 };
 
-class TWinControl : public TControl {
+class TWinControl : public TControl, public WindowHandler {
 public:
   explicit TWinControl(TComponent* owner);
   ~TWinControl() override;
@@ -111,8 +112,11 @@ protected:
   virtual bool ControlKey(TWinControl&, UINT, WPARAM, LPARAM) { return false; }
 
 private:
-  static LRESULT CALLBACK InitialWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  static LRESULT CALLBACK RoutingWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  // The window's messages come in here and go on to MainWndProc.
+  LRESULT WindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+  void WindowMessageFailed() noexcept override;
+  void WindowBound(HWND window) noexcept override;
+  void WindowUnbound(HWND window) noexcept override;
   void RegisterWindowClass(TCreateParams& params);
 
   HWND handle_ = nullptr;
