@@ -461,86 +461,119 @@ LRESULT TApplication::DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam)
 
 LRESULT TApplication::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_CLOSE:
-      if (mainForm_ != nullptr) mainForm_->CloseForm();
-      return 0;
-    case WM_ENDSESSION:
-      if (wParam != 0) terminated_ = true;
-      return 0;
-    case WM_ENABLE:
-      if (wParam != 0) {
-        RestoreTopMosts();
-        if (disabledWindows_) {
-          EnableTaskWindows(*disabledWindows_);
-          disabledWindows_.reset();
-        }
-        return DefaultHandler(message, wParam, lParam);
-      } else {
-        const LRESULT result = DefaultHandler(message, wParam, lParam);
-        if (!disabledWindows_) disabledWindows_ = DisableTaskWindows(handle_);
-        NormalizeAllTopMosts();
-        return result;
-      }
-    case WM_ACTIVATEAPP: {
-      const LRESULT result = DefaultHandler(message, wParam, lParam);
-      active_ = wParam != 0;
-      if (active_) {
-        RestoreTopMosts();
-        PostMessageA(handle_, kCmActivate, 0, 0);
-      } else {
-        NormalizeTopMosts();
-        PostMessageA(handle_, kCmDeactivate, 0, 0);
-      }
-      return result;
-    }
-    case WM_SETFOCUS:
-      PostMessageA(handle_, kCmAppSysCommand, 0, 0);
-      return DefaultHandler(message, wParam, lParam);
-    case kCmAppSysCommand:
-      if (!IsIconic(handle_) && GetFocus() == handle_) FocusFirstTaskWindow();
-      return 0;
+    case WM_CLOSE: return CloseMessage();
+    case WM_ENDSESSION: return EndSessionMessage(wParam);
+    case WM_ENABLE: return EnableMessage(wParam, lParam);
+    case WM_ACTIVATEAPP: return ActivateAppMessage(wParam, lParam);
+    case WM_SETFOCUS: return SetFocusMessage(wParam, lParam);
+    case kCmAppSysCommand: return PlaceFocusMessage();
     case kCmActivate:
-    case kCmDeactivate:
-      // No activation callbacks are installed.
+    case kCmDeactivate: return 0;  // no activation callbacks are installed
+    case WM_SYSCOMMAND: return SysCommandMessage(wParam, lParam);
+    case WM_QUERYDRAGICON: return reinterpret_cast<LRESULT>(icon_);
+    case WM_DISPLAYCHANGE: return DisplayChangeMessage(wParam, lParam);
+    case WM_PALETTECHANGED: return PaletteChangedMessage(wParam, lParam);
+    case WM_PAINT: return PaintMessage(wParam, lParam);
+    case WM_NULL: return QueuedCallsMessage();
+    default: return OtherMessage(message, wParam, lParam);
+  }
+}
+
+LRESULT TApplication::CloseMessage() {
+  if (mainForm_ != nullptr) mainForm_->CloseForm();
+  return 0;
+}
+
+LRESULT TApplication::EndSessionMessage(WPARAM ending) {
+  if (ending != 0) terminated_ = true;
+  return 0;
+}
+
+// While the application window is disabled (a modal box is open), so are the
+// thread's other windows, and the stay-on-top ones leave the topmost band; both
+// come back when it is enabled again.
+LRESULT TApplication::EnableMessage(WPARAM enabled, LPARAM lParam) {
+  if (enabled != 0) {
+    RestoreTopMosts();
+    if (disabledWindows_) {
+      EnableTaskWindows(*disabledWindows_);
+      disabledWindows_.reset();
+    }
+    return DefaultHandler(WM_ENABLE, enabled, lParam);
+  }
+  const LRESULT result = DefaultHandler(WM_ENABLE, enabled, lParam);
+  if (!disabledWindows_) disabledWindows_ = DisableTaskWindows(handle_);
+  NormalizeAllTopMosts();
+  return result;
+}
+
+LRESULT TApplication::ActivateAppMessage(WPARAM active, LPARAM lParam) {
+  const LRESULT result = DefaultHandler(WM_ACTIVATEAPP, active, lParam);
+  active_ = active != 0;
+  if (active_) {
+    RestoreTopMosts();
+    PostMessageA(handle_, kCmActivate, 0, 0);
+  } else {
+    NormalizeTopMosts();
+    PostMessageA(handle_, kCmDeactivate, 0, 0);
+  }
+  return result;
+}
+
+LRESULT TApplication::SetFocusMessage(WPARAM wParam, LPARAM lParam) {
+  PostMessageA(handle_, kCmAppSysCommand, 0, 0);
+  return DefaultHandler(WM_SETFOCUS, wParam, lParam);
+}
+
+LRESULT TApplication::PlaceFocusMessage() {
+  if (!IsIconic(handle_) && GetFocus() == handle_) FocusFirstTaskWindow();
+  return 0;
+}
+
+LRESULT TApplication::SysCommandMessage(WPARAM command, LPARAM lParam) {
+  switch (command & 0xFFF0) {
+    case SC_MINIMIZE:
+      Minimize();
       return 0;
-    case WM_SYSCOMMAND:
-      switch (wParam & 0xFFF0) {
-        case SC_MINIMIZE:
-          Minimize();
-          return 0;
-        case SC_RESTORE:
-          Restore();
-          return 0;
-        default:
-          return DefaultHandler(message, wParam, lParam);
-      }
-    case WM_QUERYDRAGICON:
-      return reinterpret_cast<LRESULT>(icon_);
-    case WM_DISPLAYCHANGE:
-      if (Screen != nullptr) Screen->DisplayChanged();
-      return DefaultHandler(message, wParam, lParam);
-    case WM_PALETTECHANGED:
-      // Every top-level window hears of it; the application window answers for
-      // the whole process: the canvases give up their objects, to be selected
-      // (and their colours matched to the new palette) on their next use.
-      DeselectAllCanvases();
-      return DefaultHandler(message, wParam, lParam);
-    case WM_PAINT:
-      if (IsIconic(handle_)) {
-        const PaintDC paint(handle_);
-        DrawIcon(paint.get(), 0, 0, icon_ != nullptr ? icon_ : LoadIconA(nullptr, IDI_APPLICATION));
-        return 0;
-      }
-      return DefaultHandler(message, wParam, lParam);
-    case WM_NULL:
-      RunQueuedCalls();
+    case SC_RESTORE:
+      Restore();
       return 0;
     default:
-      if (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) {
-        return SendMessageA(reinterpret_cast<HWND>(lParam), kCnBase + message, wParam, lParam);
-      }
-      return DefaultHandler(message, wParam, lParam);
+      return DefaultHandler(WM_SYSCOMMAND, command, lParam);
   }
+}
+
+LRESULT TApplication::DisplayChangeMessage(WPARAM wParam, LPARAM lParam) {
+  if (Screen != nullptr) Screen->DisplayChanged();
+  return DefaultHandler(WM_DISPLAYCHANGE, wParam, lParam);
+}
+
+LRESULT TApplication::PaletteChangedMessage(WPARAM wParam, LPARAM lParam) {
+  // Every top-level window hears of it; the application window answers for
+  // the whole process: the canvases give up their objects, to be selected
+  // (and their colours matched to the new palette) on their next use.
+  DeselectAllCanvases();
+  return DefaultHandler(WM_PALETTECHANGED, wParam, lParam);
+}
+
+LRESULT TApplication::PaintMessage(WPARAM wParam, LPARAM lParam) {
+  if (!IsIconic(handle_)) return DefaultHandler(WM_PAINT, wParam, lParam);
+  const PaintDC paint(handle_);
+  DrawIcon(paint.get(), 0, 0, icon_ != nullptr ? icon_ : LoadIconA(nullptr, IDI_APPLICATION));
+  return 0;
+}
+
+LRESULT TApplication::QueuedCallsMessage() {
+  RunQueuedCalls();
+  return 0;
+}
+
+LRESULT TApplication::OtherMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  // A system control asks its parent for colours; the control's own object answers.
+  if (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) {
+    return SendMessageA(reinterpret_cast<HWND>(lParam), kCnBase + message, wParam, lParam);
+  }
+  return DefaultHandler(message, wParam, lParam);
 }
 
 namespace {

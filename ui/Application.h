@@ -112,6 +112,19 @@ private:
   bool RunQueuedCalls();
   void AdoptForm(TComponent* component, ApplicationForm* form);
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+  // The steps of WindowProc, one for each message it handles.
+  LRESULT CloseMessage();
+  LRESULT EndSessionMessage(WPARAM ending);
+  LRESULT EnableMessage(WPARAM enabled, LPARAM lParam);
+  LRESULT ActivateAppMessage(WPARAM active, LPARAM lParam);
+  LRESULT SetFocusMessage(WPARAM wParam, LPARAM lParam);
+  LRESULT PlaceFocusMessage();
+  LRESULT SysCommandMessage(WPARAM command, LPARAM lParam);
+  LRESULT DisplayChangeMessage(WPARAM wParam, LPARAM lParam);
+  LRESULT PaletteChangedMessage(WPARAM wParam, LPARAM lParam);
+  LRESULT PaintMessage(WPARAM wParam, LPARAM lParam);
+  LRESULT QueuedCallsMessage();
+  LRESULT OtherMessage(UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam);
   void FocusFirstTaskWindow();
   std::optional<RECT> MoveToMonitorOf(HWND active);

@@ -151,81 +151,93 @@ void TWinControl::DefaultHandler(TMessage& message) {
 
 void TWinControl::WndProc(TMessage& message) {
   switch (message.Msg) {
-    case WM_ERASEBKGND: {
-      RECT client;
-      GetClientRect(handle_, &client);
-      FillRect(reinterpret_cast<HDC>(message.WParam), &client, brush_.Handle());
-      message.Result = 1;
-      return;
-    }
-    case WM_PAINT:
-      if (PaintsItself() || !controls_.empty() || !winControls_.empty()) {
-        PaintHandler(message);
-      } else {
-        DefaultHandler(message);
-      }
-      return;
-    case WM_WINDOWPOSCHANGING:
-      if (!Reading() && !Destroying()) {
-        auto* position = reinterpret_cast<WINDOWPOS*>(message.LParam);
-        if (!(position->flags & SWP_NOSIZE)) {
-          int width = position->cx;
-          int height = position->cy;
-          if (CanResize(width, height)) {
-            position->cx = width;
-            position->cy = height;
-          } else {
-            position->flags |= SWP_NOSIZE;
-          }
-        }
-      }
-      DefaultHandler(message);
-      return;
+    case WM_ERASEBKGND: EraseBackground(message); return;
+    case WM_PAINT: PaintMessage(message); return;
+    case WM_WINDOWPOSCHANGING: WindowPosChanging(message); return;
     case WM_WINDOWPOSCHANGED:
-    case WM_MOVE:
-      DefaultHandler(message);
-      UpdateBounds();
-      return;
-    case WM_SIZE:
-      DefaultHandler(message);
-      UpdateBounds();
-      if (!Reading()) Fire(OnResize, this);
-      return;
+    case WM_MOVE: WindowMoved(message); return;
+    case WM_SIZE: WindowSized(message); return;
     case kCmParentFontChanged:
-    case kCmParentColorChanged:
-      TControl::WndProc(message);
-      return;
-    case WM_COMMAND:
-      // A system control tells its parent; the control's own object hears it back.
-      if (message.LParam != 0) {
-        if (WindowLayerControl* control = FindControl(reinterpret_cast<HWND>(message.LParam))) {
-          message.Result = control->Perform(kCnBase + WM_COMMAND, message.WParam, message.LParam);
-          return;
-        }
-      }
-      DefaultHandler(message);
-      return;
-    case WM_SETFOCUS:
-      DefaultHandler(message);
-      TopLevelControl()->ControlFocused(*this);
-      return;
+    case kCmParentColorChanged: TControl::WndProc(message); return;
+    case WM_COMMAND: ReflectCommand(message); return;
+    case WM_SETFOCUS: FocusReceived(message); return;
     case kCnBase + WM_KEYDOWN:
     case kCnBase + WM_SYSKEYDOWN:
     case kCnBase + WM_CHAR:
-    case kCnBase + WM_SYSCHAR:
-      message.Result =
-          TopLevelControl()->ControlKey(*this, message.Msg - kCnBase, message.WParam, message.LParam) ? 1 : 0;
-      return;
+    case kCnBase + WM_SYSCHAR: KeyNotification(message); return;
     case kCmDialogKey:
     case kCmDialogChar:
-    case kCmFocusChanged:
-      message.Result = Broadcast(message.Msg, message.WParam, message.LParam);
-      return;
+    case kCmFocusChanged: message.Result = Broadcast(message.Msg, message.WParam, message.LParam); return;
     default:
       // The window layer's own notifications; the system knows none of them.
       if (IsWindowLayerNotification(message.Msg)) return;
       DefaultHandler(message);
   }
+}
+
+void TWinControl::EraseBackground(TMessage& message) {
+  RECT client;
+  GetClientRect(handle_, &client);
+  FillRect(reinterpret_cast<HDC>(message.WParam), &client, brush_.Handle());
+  message.Result = 1;
+}
+
+void TWinControl::PaintMessage(TMessage& message) {
+  if (PaintsItself() || !controls_.empty() || !winControls_.empty()) {
+    PaintHandler(message);
+  } else {
+    DefaultHandler(message);
+  }
+}
+
+// A size the control refuses is taken out of the change before the system applies it.
+void TWinControl::WindowPosChanging(TMessage& message) {
+  if (!Reading() && !Destroying()) {
+    auto* position = reinterpret_cast<WINDOWPOS*>(message.LParam);
+    if (!(position->flags & SWP_NOSIZE)) {
+      int width = position->cx;
+      int height = position->cy;
+      if (CanResize(width, height)) {
+        position->cx = width;
+        position->cy = height;
+      } else {
+        position->flags |= SWP_NOSIZE;
+      }
+    }
+  }
+  DefaultHandler(message);
+}
+
+void TWinControl::WindowMoved(TMessage& message) {
+  DefaultHandler(message);
+  UpdateBounds();
+}
+
+void TWinControl::WindowSized(TMessage& message) {
+  DefaultHandler(message);
+  UpdateBounds();
+  if (!Reading()) Fire(OnResize, this);
+}
+
+void TWinControl::ReflectCommand(TMessage& message) {
+  // A system control tells its parent; the control's own object hears it back.
+  if (message.LParam != 0) {
+    if (WindowLayerControl* control = FindControl(reinterpret_cast<HWND>(message.LParam))) {
+      message.Result = control->Perform(kCnBase + WM_COMMAND, message.WParam, message.LParam);
+      return;
+    }
+  }
+  DefaultHandler(message);
+}
+
+void TWinControl::FocusReceived(TMessage& message) {
+  DefaultHandler(message);
+  TopLevelControl()->ControlFocused(*this);
+}
+
+void TWinControl::KeyNotification(TMessage& message) {
+  const bool claimed = TopLevelControl()->ControlKey(*this, message.Msg - kCnBase, message.WParam, message.LParam);
+  message.Result = claimed ? 1 : 0;
 }
 
 bool TWinControl::CanFocus() const {

@@ -118,6 +118,15 @@ private:
   void WindowBound(HWND window) noexcept override;
   void WindowUnbound(HWND window) noexcept override;
   void RegisterWindowClass(TCreateParams& params);
+  // The steps of WndProc, one for each message it handles.
+  void EraseBackground(TMessage& message);
+  void PaintMessage(TMessage& message);
+  void WindowPosChanging(TMessage& message);
+  void WindowMoved(TMessage& message);
+  void WindowSized(TMessage& message);
+  void ReflectCommand(TMessage& message);
+  void FocusReceived(TMessage& message);
+  void KeyNotification(TMessage& message);
 
   HWND handle_ = nullptr;
   WNDPROC defaultWindowProc_ = DefWindowProcA;
