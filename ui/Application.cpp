@@ -114,7 +114,7 @@ void TApplication::CreateHandle() {
   LoadDefaultFpuControlWord();
   storedTitle_.clear();
   BindWindow(handle_, *this);
-  const HICON icon = icon_ != nullptr ? icon_ : LoadIconA(nullptr, IDI_APPLICATION);
+  const HICON icon = ShownIcon();
   if (IsVersion4OrLater()) {
     SendMessageA(handle_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     SetClassLongPtrA(handle_, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
@@ -123,10 +123,6 @@ void TApplication::CreateHandle() {
   DeleteMenu(menu, SC_MAXIMIZE, MF_BYCOMMAND);
   DeleteMenu(menu, SC_SIZE, MF_BYCOMMAND);
   if (IsVersion4OrLater()) DeleteMenu(menu, SC_MOVE, MF_BYCOMMAND);
-}
-
-void TApplication::Initialize() {
-  // No initialisation procedure is registered in this program.
 }
 
 std::string TApplication::Title() const {
@@ -559,7 +555,7 @@ LRESULT TApplication::PaletteChangedMessage(WPARAM wParam, LPARAM lParam) {
 LRESULT TApplication::PaintMessage(WPARAM wParam, LPARAM lParam) {
   if (!IsIconic(handle_)) return DefaultHandler(WM_PAINT, wParam, lParam);
   const PaintDC paint(handle_);
-  DrawIcon(paint.get(), 0, 0, icon_ != nullptr ? icon_ : LoadIconA(nullptr, IDI_APPLICATION));
+  DrawIcon(paint.get(), 0, 0, ShownIcon());
   return 0;
 }
 

@@ -42,8 +42,6 @@ public:
   TApplication();
   ~TApplication() override;
 
-  void Initialize();
-
   HWND Handle() const { return handle_; }
   std::string Title() const;
   void SetTitle(const std::string& title);
@@ -68,6 +66,8 @@ public:
   bool Running() const { return running_; }
   bool Active() const { return active_; }
   HICON Icon() const { return icon_; }
+  // The icon windows show: Icon(), or the system's application icon without one.
+  HICON ShownIcon() const { return icon_ != nullptr ? icon_ : LoadIconA(nullptr, IDI_APPLICATION); }
 
   // The message loop; returns when the main window has been closed.
   void Run();

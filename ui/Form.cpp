@@ -93,7 +93,6 @@ void TCustomForm::ReadLayout() {
   keptClientWidth_ = 0;
   keptClientHeight_ = 0;
   textHeight_ = 0;
-  oldCreateOrder_ = false;
   BeginReading();
   const std::vector<TComponent*> made =
       ApplyLayout(layout, *this, [this](const std::string& name) { return FindHandler(name); });
@@ -329,10 +328,7 @@ void TCustomForm::CreateWindowHandle(const TCreateParams& params) {
 
 void TCustomForm::CreateHandleDone() {
   UpdateScrollBars();
-  HICON icon = nullptr;
-  if (borderStyle_ != bsDialog) {
-    icon = Application->Icon() != nullptr ? Application->Icon() : LoadIconA(nullptr, IDI_APPLICATION);
-  }
+  const HICON icon = borderStyle_ != bsDialog ? Application->ShownIcon() : nullptr;
   SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
   if (formStyle_ == fsStayOnTop) {
     SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
@@ -347,7 +343,7 @@ void TCustomForm::WndProc(TMessage& message) {
     case WM_PAINT:
       if (IsIconic(Handle())) {
         const PaintDC paint(Handle());
-        DrawIcon(paint.get(), 0, 0, Application->Icon() != nullptr ? Application->Icon() : LoadIconA(nullptr, IDI_APPLICATION));
+        DrawIcon(paint.get(), 0, 0, Application->ShownIcon());
         return;
       }
       break;
@@ -419,7 +415,8 @@ bool TCustomForm::SetProperty(const std::string& name, const LayoutValue& value)
   } else if (name == "TextHeight") {
     textHeight_ = value.AsInteger();
   } else if (name == "OldCreateOrder") {
-    oldCreateOrder_ = value.AsBoolean();
+    // Only checked: a form runs its creation handler at one moment, whatever the layout says.
+    value.AsBoolean();
   } else if (name == "KeyPreview") {
     keyPreview_ = value.AsBoolean();
   } else {

@@ -474,7 +474,8 @@ void TWinControl::PaintControls(HDC dc) {
 
 bool TWinControl::SetProperty(const std::string& name, const LayoutValue& value) {
   if (name == "TabOrder") {
-    tabOrder_ = value.AsInteger();
+    // Only checked: the focus moves in the order the controls were made.
+    value.AsInteger();
     return true;
   }
   if (name == "TabStop") {

@@ -64,7 +64,6 @@ public:
 
   TBrush& Brush() { return brush_; }
   bool TabStop() const { return tabStop_; }
-  int TabOrder() const { return tabOrder_; }
 
   // Children: the non-windowed ones in painting order, and the windowed ones.
   const std::vector<TControl*>& Controls() const { return controls_; }
@@ -135,5 +134,4 @@ private:
   std::vector<TWinControl*> winControls_;
   bool showing_ = false;
   bool tabStop_ = false;
-  int tabOrder_ = -1;
 };
