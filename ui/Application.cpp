@@ -1,6 +1,7 @@
 #include "ui/Application.h"
 
 #include <cstdlib>
+#include <exception>
 
 #include "gdi/Canvas.h"
 #include "resources/StringIds.h"
@@ -355,15 +356,22 @@ struct TopMostScan {
   bool includeMain;
   HWND reference;
   std::vector<HWND>* list;
+  // A failure to record a window; it may not travel through the system's frames.
+  std::exception_ptr failure;
 };
 }  // namespace
 
-BOOL CALLBACK TApplication::CollectTopMost(HWND window, LPARAM parameter) {
+BOOL CALLBACK TApplication::CollectTopMost(HWND window, LPARAM parameter) noexcept {
   auto* scan = reinterpret_cast<TopMostScan*>(parameter);
   if (GetWindow(window, GW_OWNER) != scan->application) return TRUE;
   const bool topMost = (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
   if (topMost && (scan->includeMain || window != scan->mainWindow)) {
-    scan->list->push_back(window);
+    try {
+      scan->list->push_back(window);
+    } catch (...) {
+      scan->failure = std::current_exception();
+      return FALSE;
+    }
     return TRUE;
   }
   scan->reference = window;
@@ -374,8 +382,13 @@ void TApplication::NormalizeTopMosts(bool includeMain) {
   if (handle_ == nullptr) return;
   if (topMostLevel_ == 0) {
     TopMostScan scan{handle_, mainForm_ != nullptr ? mainForm_->FormHandle() : nullptr, includeMain,
-                     handle_, &topMostList_};
+                     handle_, &topMostList_, nullptr};
     EnumWindows(CollectTopMost, reinterpret_cast<LPARAM>(&scan));
+    if (scan.failure) {
+      // Nothing has moved yet.
+      topMostList_.clear();
+      std::rethrow_exception(scan.failure);
+    }
     if (!topMostList_.empty()) {
       HWND after = GetWindow(scan.reference, GW_HWNDPREV);
       if (after != nullptr && (GetWindowLongA(after, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0) {
@@ -579,7 +592,7 @@ struct FocusSearch {
   HWND firstTopMost;
 };
 
-BOOL CALLBACK FindFocusCandidate(HWND window, LPARAM parameter) {
+BOOL CALLBACK FindFocusCandidate(HWND window, LPARAM parameter) noexcept {
   auto* search = reinterpret_cast<FocusSearch*>(parameter);
   if (window == search->application || !IsWindowVisible(window) || !IsWindowEnabled(window)) return TRUE;
   if ((GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) == 0) {

@@ -133,7 +133,7 @@ private:
   void LeaveTopMostBand(const std::vector<HWND>& windows);
   LRESULT WindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
   void WindowMessageFailed() noexcept override;
-  static BOOL CALLBACK CollectTopMost(HWND window, LPARAM parameter);
+  static BOOL CALLBACK CollectTopMost(HWND window, LPARAM parameter) noexcept;
 
   HWND handle_ = nullptr;
   bool windowCreated_ = false;
