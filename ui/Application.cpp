@@ -343,7 +343,8 @@ std::optional<RECT> TApplication::MoveToMonitorOf(HWND active) {
 }
 
 void TApplication::MoveTo(POINT position) {
-  SetWindowPos(handle_, nullptr, position.x, position.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
+  SetWindowPos(handle_, nullptr, position.x, position.y, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
 }
 
 void TApplication::NormalizeTopMosts() { NormalizeTopMosts(false); }
