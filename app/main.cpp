@@ -23,7 +23,6 @@ void ShowStartFailure(const Exception& failure) {
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   try {
     StartPlatform();
-    Application->Initialize();
     Application->SetTitle("ミロカテ");
     Application->CreateForm(MainForm1);
     Application->Run();

@@ -117,12 +117,6 @@ void TCanvas::RequiredState(TCanvasState required) {
   state_ |= missing;
 }
 
-POINT TCanvas::PenPos() const {
-  POINT position = penPos_;
-  if (dc_ != nullptr) GetCurrentPositionEx(dc_, &position);
-  return position;
-}
-
 void TCanvas::MoveTo(int x, int y) {
   RequiredState(csHandleValid);
   MoveToEx(dc_, x, y, nullptr);

@@ -47,7 +47,6 @@ public:
   // Raster operation of copies and bitmap drawing.
   DWORD CopyMode() const { return copyMode_; }
   void SetCopyMode(DWORD mode) { copyMode_ = mode; }
-  POINT PenPos() const;
   void MoveTo(int x, int y);
 
   // Copies the source rectangle of the source canvas into the rectangle, stretched
@@ -65,6 +64,7 @@ public:
   void Unlock();
   // Takes the lock only if nobody holds it; never waits.
   bool TryLock();
+  // Kept for the tests, which check that every lock is given back.
   int LockCount() const;
 
   // Before and after each drawing operation.

@@ -105,20 +105,37 @@ private:
 // A file handle: INVALID_HANDLE_VALUE, not 0, means none.
 using UniqueFile = UniqueHandle<HANDLE, FileCloser, MinusOneIsInvalid>;
 
-// A window's device context for one scope (GetDC/ReleaseDC); borrowed, never deleted.
+// A window's device context (GetDC/ReleaseDC); borrowed, never deleted. Null
+// window: the screen's. Movable, so that a canvas can keep one between messages.
 class WindowDC {
 public:
+  WindowDC() = default;
   explicit WindowDC(HWND window) : window_(window), dc_(GetDC(window)) {}
-  ~WindowDC() {
-    if (dc_ != nullptr) ReleaseDC(window_, dc_);
+  ~WindowDC() { reset(); }
+  WindowDC(WindowDC&& other) noexcept
+      : window_(std::exchange(other.window_, nullptr)), dc_(std::exchange(other.dc_, nullptr)) {}
+  WindowDC& operator=(WindowDC&& other) noexcept {
+    if (this != &other) {
+      reset();
+      window_ = std::exchange(other.window_, nullptr);
+      dc_ = std::exchange(other.dc_, nullptr);
+    }
+    return *this;
   }
   WindowDC(const WindowDC&) = delete;
   WindowDC& operator=(const WindowDC&) = delete;
   HDC get() const { return dc_; }
+  HWND window() const { return window_; }
+  // Gives the device context back now.
+  void reset() {
+    if (dc_ != nullptr) ReleaseDC(window_, dc_);
+    dc_ = nullptr;
+    window_ = nullptr;
+  }
 
 private:
-  HWND window_;
-  HDC dc_;
+  HWND window_ = nullptr;
+  HDC dc_ = nullptr;
 };
 
 // A window's painting for one WM_PAINT (BeginPaint/EndPaint).

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "gdi/Handles.h"
+
 namespace {
 
 struct KeptMetrics {
@@ -16,10 +18,8 @@ int QueryColorDepth(HDC screen) { return GetDeviceCaps(screen, BITSPIXEL) * GetD
 
 template <class Query>
 int AskScreen(Query query) {
-  const HDC screen = GetDC(nullptr);
-  const int value = query(screen);
-  ReleaseDC(nullptr, screen);
-  return value;
+  const WindowDC screen(nullptr);
+  return query(screen.get());
 }
 
 }  // namespace
@@ -29,10 +29,9 @@ int ScreenPixelsPerInch() { return kept.kept ? kept.pixelsPerInch : AskScreen(Qu
 int ScreenColorDepth() { return kept.kept ? kept.colorDepth : AskScreen(QueryColorDepth); }
 
 void KeepScreenMetrics() {
-  const HDC screen = GetDC(nullptr);
-  kept.pixelsPerInch = QueryPixelsPerInch(screen);
-  kept.colorDepth = QueryColorDepth(screen);
-  ReleaseDC(nullptr, screen);
+  const WindowDC screen(nullptr);
+  kept.pixelsPerInch = QueryPixelsPerInch(screen.get());
+  kept.colorDepth = QueryColorDepth(screen.get());
   kept.kept = true;
 }
 

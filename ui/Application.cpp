@@ -1,6 +1,7 @@
 #include "ui/Application.h"
 
 #include <cstdlib>
+#include <exception>
 
 #include "gdi/Canvas.h"
 #include "resources/StringIds.h"
@@ -8,6 +9,7 @@
 #include "text/FileNames.h"
 #include "ui/ControlLookup.h"
 #include "ui/FaultTranslation.h"
+#include "ui/Messages.h"
 #include "ui/Platform.h"
 #include "ui/Screen.h"
 #include "ui/TaskWindows.h"
@@ -67,6 +69,10 @@ bool GreaterAsBytes(const std::string& a, const std::string& b) {
   return a.size() > b.size();
 }
 
+POINT CentreOf(const RECT& rect) {
+  return POINT{rect.left + (rect.right - rect.left) / 2, rect.top + (rect.bottom - rect.top) / 2};
+}
+
 void RunExitStep() {
   if (Application != nullptr) Application->ExitStep();
 }
@@ -83,7 +89,7 @@ TApplication::~TApplication() {
   DestroyComponents();
   if (handle_ != nullptr) {
     if (IsVersion4OrLater()) SendMessageA(handle_, WM_SETICON, ICON_BIG, 0);
-    SetWindowLongPtrA(handle_, GWLP_USERDATA, 0);
+    UnbindWindow(handle_);
     DestroyWindow(handle_);
   }
   if (Application == this) Application = nullptr;
@@ -108,9 +114,8 @@ void TApplication::CreateHandle() {
   // drivers have been seen doing it).
   LoadDefaultFpuControlWord();
   storedTitle_.clear();
-  SetWindowLongPtrA(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  SetWindowLongPtrA(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&StaticWindowProc));
-  const HICON icon = icon_ != nullptr ? icon_ : LoadIconA(nullptr, IDI_APPLICATION);
+  BindWindow(handle_, *this);
+  const HICON icon = ShownIcon();
   if (IsVersion4OrLater()) {
     SendMessageA(handle_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     SetClassLongPtrA(handle_, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
@@ -119,10 +124,6 @@ void TApplication::CreateHandle() {
   DeleteMenu(menu, SC_MAXIMIZE, MF_BYCOMMAND);
   DeleteMenu(menu, SC_SIZE, MF_BYCOMMAND);
   if (IsVersion4OrLater()) DeleteMenu(menu, SC_MOVE, MF_BYCOMMAND);
-}
-
-void TApplication::Initialize() {
-  // No initialisation procedure is registered in this program.
 }
 
 std::string TApplication::Title() const {
@@ -149,11 +150,7 @@ void TApplication::AdoptForm(TComponent*, ApplicationForm* form) {
 }
 
 void TApplication::Run() {
-  running_ = true;
-  struct RunningFlag {
-    bool& flag;
-    ~RunningFlag() { flag = false; }
-  } clearOnExit{running_};
+  const ScopedValue<bool> running(running_, true);
 
   static bool exitStepRegistered = false;
   if (!exitStepRegistered) {
@@ -251,7 +248,7 @@ void TApplication::TrackMouse() {
 
 void TApplication::QueueCall(std::function<void()> call) {
   {
-    std::lock_guard<std::mutex> lock(queueLock_);
+    CriticalSectionGuard lock(queueLock_);
     queuedCalls_.push_back(std::move(call));
   }
   if (handle_ != nullptr) PostMessageA(handle_, WM_NULL, 0, 0);
@@ -262,7 +259,7 @@ bool TApplication::RunQueuedCalls() {
   for (;;) {
     std::function<void()> call;
     {
-      std::lock_guard<std::mutex> lock(queueLock_);
+      CriticalSectionGuard lock(queueLock_);
       if (queuedCalls_.empty()) return ran;
       call = std::move(queuedCalls_.front());
       queuedCalls_.erase(queuedCalls_.begin());
@@ -318,43 +315,36 @@ void TApplication::ShowException(const Exception& failure) {
 
 int TApplication::MessageBox(const std::string& text, const std::string& caption, UINT flags) {
   const HWND active = GetActiveWindow();
-  RECT oldRect{};
-  bool moved = false;
-  if (handle_ != nullptr && active != nullptr) {
-    const HMONITOR activeMonitor = MonitorFromWindow(active, MONITOR_DEFAULTTONEAREST);
-    if (activeMonitor != MonitorFromWindow(handle_, MONITOR_DEFAULTTONEAREST)) {
-      MONITORINFO info{};
-      info.cbSize = 40;
-      GetWindowRect(handle_, &oldRect);
-      if (GetMonitorInfoA(activeMonitor, &info)) {
-        const RECT& m = info.rcMonitor;
-        SetWindowPos(handle_, nullptr, m.left + (m.right - m.left) / 2, m.top + (m.bottom - m.top) / 2,
-                     0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
-        moved = true;
-      }
-    }
-  }
+  const std::optional<RECT> movedFrom = MoveToMonitorOf(active);
   const std::vector<HWND> disabled = DisableTaskWindows();
   const FocusState focus;
-  struct Restorer {
-    TApplication& app;
-    const std::vector<HWND>& disabled;
-    const FocusState& focus;
-    HWND active;
-    bool moved;
-    RECT oldRect;
-    ~Restorer() {
-      if (moved) {
-        SetWindowPos(app.handle_, nullptr, oldRect.left + (oldRect.right - oldRect.left) / 2,
-                     oldRect.top + (oldRect.bottom - oldRect.top) / 2, 0, 0,
-                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
-      }
-      EnableTaskWindows(disabled);
-      if (active != nullptr && IsWindow(active)) SetActiveWindow(active);
-      focus.Restore();
-    }
-  } restorer{*this, disabled, focus, active, moved, oldRect};
+  const ScopeExit restore([&] {
+    if (movedFrom) MoveTo(CentreOf(*movedFrom));
+    EnableTaskWindows(disabled);
+    if (active != nullptr && IsWindow(active)) SetActiveWindow(active);
+    focus.Restore();
+  });
   return ::MessageBoxA(handle_, text.c_str(), caption.c_str(), flags);
+}
+
+// The box opens over the application window: it goes to the active window's
+// monitor when that is another one. Returns where it was when it moved.
+std::optional<RECT> TApplication::MoveToMonitorOf(HWND active) {
+  if (handle_ == nullptr || active == nullptr) return std::nullopt;
+  const HMONITOR activeMonitor = MonitorFromWindow(active, MONITOR_DEFAULTTONEAREST);
+  if (activeMonitor == MonitorFromWindow(handle_, MONITOR_DEFAULTTONEAREST)) return std::nullopt;
+  MONITORINFO info{};
+  info.cbSize = 40;
+  RECT oldRect{};
+  GetWindowRect(handle_, &oldRect);
+  if (!GetMonitorInfoA(activeMonitor, &info)) return std::nullopt;
+  MoveTo(CentreOf(info.rcMonitor));
+  return oldRect;
+}
+
+void TApplication::MoveTo(POINT position) {
+  SetWindowPos(handle_, nullptr, position.x, position.y, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
 }
 
 void TApplication::NormalizeTopMosts() { NormalizeTopMosts(false); }
@@ -367,15 +357,22 @@ struct TopMostScan {
   bool includeMain;
   HWND reference;
   std::vector<HWND>* list;
+  // A failure to record a window; it may not travel through the system's frames.
+  std::exception_ptr failure;
 };
 }  // namespace
 
-BOOL CALLBACK TApplication::CollectTopMost(HWND window, LPARAM parameter) {
+BOOL CALLBACK TApplication::CollectTopMost(HWND window, LPARAM parameter) noexcept {
   auto* scan = reinterpret_cast<TopMostScan*>(parameter);
   if (GetWindow(window, GW_OWNER) != scan->application) return TRUE;
   const bool topMost = (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
   if (topMost && (scan->includeMain || window != scan->mainWindow)) {
-    scan->list->push_back(window);
+    try {
+      scan->list->push_back(window);
+    } catch (...) {
+      scan->failure = std::current_exception();
+      return FALSE;
+    }
     return TRUE;
   }
   scan->reference = window;
@@ -386,8 +383,13 @@ void TApplication::NormalizeTopMosts(bool includeMain) {
   if (handle_ == nullptr) return;
   if (topMostLevel_ == 0) {
     TopMostScan scan{handle_, mainForm_ != nullptr ? mainForm_->FormHandle() : nullptr, includeMain,
-                     handle_, &topMostList_};
+                     handle_, &topMostList_, nullptr};
     EnumWindows(CollectTopMost, reinterpret_cast<LPARAM>(&scan));
+    if (scan.failure) {
+      // Nothing has moved yet.
+      topMostList_.clear();
+      std::rethrow_exception(scan.failure);
+    }
     if (!topMostList_.empty()) {
       HWND after = GetWindow(scan.reference, GW_HWNDPREV);
       if (after != nullptr && (GetWindowLongA(after, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0) {
@@ -457,17 +459,11 @@ void TApplication::ExitStep() {
   mainForm_ = nullptr;
 }
 
-LRESULT CALLBACK TApplication::StaticWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* self = reinterpret_cast<TApplication*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-  if (self == nullptr) return DefWindowProcA(window, message, wParam, lParam);
-  // No exception may travel into the system's frames.
-  try {
-    return self->WindowProc(message, wParam, lParam);
-  } catch (...) {
-    self->HandleException(self);
-    return 0;
-  }
+LRESULT TApplication::WindowMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
+  return WindowProc(message, wParam, lParam);
 }
+
+void TApplication::WindowMessageFailed() noexcept { HandleException(this); }
 
 LRESULT TApplication::DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam) {
   return DefWindowProcA(handle_, message, wParam, lParam);
@@ -475,88 +471,119 @@ LRESULT TApplication::DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam)
 
 LRESULT TApplication::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_CLOSE:
-      if (mainForm_ != nullptr) mainForm_->CloseForm();
-      return 0;
-    case WM_ENDSESSION:
-      if (wParam != 0) terminated_ = true;
-      return 0;
-    case WM_ENABLE:
-      if (wParam != 0) {
-        RestoreTopMosts();
-        if (disabledWindows_) {
-          EnableTaskWindows(*disabledWindows_);
-          disabledWindows_.reset();
-        }
-        return DefaultHandler(message, wParam, lParam);
-      } else {
-        const LRESULT result = DefaultHandler(message, wParam, lParam);
-        if (!disabledWindows_) disabledWindows_ = DisableTaskWindows(handle_);
-        NormalizeAllTopMosts();
-        return result;
-      }
-    case WM_ACTIVATEAPP: {
-      const LRESULT result = DefaultHandler(message, wParam, lParam);
-      active_ = wParam != 0;
-      if (active_) {
-        RestoreTopMosts();
-        PostMessageA(handle_, kCmActivate, 0, 0);
-      } else {
-        NormalizeTopMosts();
-        PostMessageA(handle_, kCmDeactivate, 0, 0);
-      }
-      return result;
-    }
-    case WM_SETFOCUS:
-      PostMessageA(handle_, kCmAppSysCommand, 0, 0);
-      return DefaultHandler(message, wParam, lParam);
-    case kCmAppSysCommand:
-      if (!IsIconic(handle_) && GetFocus() == handle_) FocusFirstTaskWindow();
-      return 0;
+    case WM_CLOSE: return CloseMessage();
+    case WM_ENDSESSION: return EndSessionMessage(wParam);
+    case WM_ENABLE: return EnableMessage(wParam, lParam);
+    case WM_ACTIVATEAPP: return ActivateAppMessage(wParam, lParam);
+    case WM_SETFOCUS: return SetFocusMessage(wParam, lParam);
+    case kCmAppSysCommand: return PlaceFocusMessage();
     case kCmActivate:
-    case kCmDeactivate:
-      // No activation callbacks are installed.
+    case kCmDeactivate: return 0;  // no activation callbacks are installed
+    case WM_SYSCOMMAND: return SysCommandMessage(wParam, lParam);
+    case WM_QUERYDRAGICON: return reinterpret_cast<LRESULT>(icon_);
+    case WM_DISPLAYCHANGE: return DisplayChangeMessage(wParam, lParam);
+    case WM_PALETTECHANGED: return PaletteChangedMessage(wParam, lParam);
+    case WM_PAINT: return PaintMessage(wParam, lParam);
+    case WM_NULL: return QueuedCallsMessage();
+    default: return OtherMessage(message, wParam, lParam);
+  }
+}
+
+LRESULT TApplication::CloseMessage() {
+  if (mainForm_ != nullptr) mainForm_->CloseForm();
+  return 0;
+}
+
+LRESULT TApplication::EndSessionMessage(WPARAM ending) {
+  if (ending != 0) terminated_ = true;
+  return 0;
+}
+
+// While the application window is disabled (a modal box is open), so are the
+// thread's other windows, and the stay-on-top ones leave the topmost band; both
+// come back when it is enabled again.
+LRESULT TApplication::EnableMessage(WPARAM enabled, LPARAM lParam) {
+  if (enabled != 0) {
+    RestoreTopMosts();
+    if (disabledWindows_) {
+      EnableTaskWindows(*disabledWindows_);
+      disabledWindows_.reset();
+    }
+    return DefaultHandler(WM_ENABLE, enabled, lParam);
+  }
+  const LRESULT result = DefaultHandler(WM_ENABLE, enabled, lParam);
+  if (!disabledWindows_) disabledWindows_ = DisableTaskWindows(handle_);
+  NormalizeAllTopMosts();
+  return result;
+}
+
+LRESULT TApplication::ActivateAppMessage(WPARAM active, LPARAM lParam) {
+  const LRESULT result = DefaultHandler(WM_ACTIVATEAPP, active, lParam);
+  active_ = active != 0;
+  if (active_) {
+    RestoreTopMosts();
+    PostMessageA(handle_, kCmActivate, 0, 0);
+  } else {
+    NormalizeTopMosts();
+    PostMessageA(handle_, kCmDeactivate, 0, 0);
+  }
+  return result;
+}
+
+LRESULT TApplication::SetFocusMessage(WPARAM wParam, LPARAM lParam) {
+  PostMessageA(handle_, kCmAppSysCommand, 0, 0);
+  return DefaultHandler(WM_SETFOCUS, wParam, lParam);
+}
+
+LRESULT TApplication::PlaceFocusMessage() {
+  if (!IsIconic(handle_) && GetFocus() == handle_) FocusFirstTaskWindow();
+  return 0;
+}
+
+LRESULT TApplication::SysCommandMessage(WPARAM command, LPARAM lParam) {
+  switch (command & 0xFFF0) {
+    case SC_MINIMIZE:
+      Minimize();
       return 0;
-    case WM_SYSCOMMAND:
-      switch (wParam & 0xFFF0) {
-        case SC_MINIMIZE:
-          Minimize();
-          return 0;
-        case SC_RESTORE:
-          Restore();
-          return 0;
-        default:
-          return DefaultHandler(message, wParam, lParam);
-      }
-    case WM_QUERYDRAGICON:
-      return reinterpret_cast<LRESULT>(icon_);
-    case WM_DISPLAYCHANGE:
-      if (Screen != nullptr) Screen->DisplayChanged();
-      return DefaultHandler(message, wParam, lParam);
-    case WM_PALETTECHANGED:
-      // Every top-level window hears of it; the application window answers for
-      // the whole process: the canvases give up their objects, to be selected
-      // (and their colours matched to the new palette) on their next use.
-      DeselectAllCanvases();
-      return DefaultHandler(message, wParam, lParam);
-    case WM_PAINT:
-      if (IsIconic(handle_)) {
-        PAINTSTRUCT paint;
-        const HDC dc = BeginPaint(handle_, &paint);
-        DrawIcon(dc, 0, 0, icon_ != nullptr ? icon_ : LoadIconA(nullptr, IDI_APPLICATION));
-        EndPaint(handle_, &paint);
-        return 0;
-      }
-      return DefaultHandler(message, wParam, lParam);
-    case WM_NULL:
-      RunQueuedCalls();
+    case SC_RESTORE:
+      Restore();
       return 0;
     default:
-      if (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) {
-        return SendMessageA(reinterpret_cast<HWND>(lParam), kCnBase + message, wParam, lParam);
-      }
-      return DefaultHandler(message, wParam, lParam);
+      return DefaultHandler(WM_SYSCOMMAND, command, lParam);
   }
+}
+
+LRESULT TApplication::DisplayChangeMessage(WPARAM wParam, LPARAM lParam) {
+  if (Screen != nullptr) Screen->DisplayChanged();
+  return DefaultHandler(WM_DISPLAYCHANGE, wParam, lParam);
+}
+
+LRESULT TApplication::PaletteChangedMessage(WPARAM wParam, LPARAM lParam) {
+  // Every top-level window hears of it; the application window answers for
+  // the whole process: the canvases give up their objects, to be selected
+  // (and their colours matched to the new palette) on their next use.
+  DeselectAllCanvases();
+  return DefaultHandler(WM_PALETTECHANGED, wParam, lParam);
+}
+
+LRESULT TApplication::PaintMessage(WPARAM wParam, LPARAM lParam) {
+  if (!IsIconic(handle_)) return DefaultHandler(WM_PAINT, wParam, lParam);
+  const PaintDC paint(handle_);
+  DrawIcon(paint.get(), 0, 0, ShownIcon());
+  return 0;
+}
+
+LRESULT TApplication::QueuedCallsMessage() {
+  RunQueuedCalls();
+  return 0;
+}
+
+LRESULT TApplication::OtherMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  // A system control asks its parent for colours; the control's own object answers.
+  if (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) {
+    return SendMessageA(reinterpret_cast<HWND>(lParam), kCnBase + message, wParam, lParam);
+  }
+  return DefaultHandler(message, wParam, lParam);
 }
 
 namespace {
@@ -566,7 +593,7 @@ struct FocusSearch {
   HWND firstTopMost;
 };
 
-BOOL CALLBACK FindFocusCandidate(HWND window, LPARAM parameter) {
+BOOL CALLBACK FindFocusCandidate(HWND window, LPARAM parameter) noexcept {
   auto* search = reinterpret_cast<FocusSearch*>(parameter);
   if (window == search->application || !IsWindowVisible(window) || !IsWindowEnabled(window)) return TRUE;
   if ((GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) == 0) {

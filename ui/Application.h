@@ -6,14 +6,15 @@
 #include <windows.h>
 
 #include <functional>
-#include <mutex>
 #include <new>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "gdi/Handles.h"
 #include "text/Exceptions.h"
 #include "ui/Component.h"
+#include "ui/WindowBinding.h"
 
 class WindowLayerControl;
 
@@ -35,13 +36,11 @@ protected:
   ~ApplicationForm() = default;
 };
 
-class TApplication : public TComponent {
+class TApplication : public TComponent, private WindowHandler {
 public:
   // Creates the application window with the default title.
   TApplication();
   ~TApplication() override;
-
-  void Initialize();
 
   HWND Handle() const { return handle_; }
   std::string Title() const;
@@ -67,6 +66,8 @@ public:
   bool Running() const { return running_; }
   bool Active() const { return active_; }
   HICON Icon() const { return icon_; }
+  // The icon windows show: Icon(), or the system's application icon without one.
+  HICON ShownIcon() const { return icon_ != nullptr ? icon_ : LoadIconA(nullptr, IDI_APPLICATION); }
 
   // The message loop; returns when the main window has been closed.
   void Run();
@@ -111,12 +112,28 @@ private:
   bool RunQueuedCalls();
   void AdoptForm(TComponent* component, ApplicationForm* form);
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+  // The steps of WindowProc, one for each message it handles.
+  LRESULT CloseMessage();
+  LRESULT EndSessionMessage(WPARAM ending);
+  LRESULT EnableMessage(WPARAM enabled, LPARAM lParam);
+  LRESULT ActivateAppMessage(WPARAM active, LPARAM lParam);
+  LRESULT SetFocusMessage(WPARAM wParam, LPARAM lParam);
+  LRESULT PlaceFocusMessage();
+  LRESULT SysCommandMessage(WPARAM command, LPARAM lParam);
+  LRESULT DisplayChangeMessage(WPARAM wParam, LPARAM lParam);
+  LRESULT PaletteChangedMessage(WPARAM wParam, LPARAM lParam);
+  LRESULT PaintMessage(WPARAM wParam, LPARAM lParam);
+  LRESULT QueuedCallsMessage();
+  LRESULT OtherMessage(UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam);
   void FocusFirstTaskWindow();
+  std::optional<RECT> MoveToMonitorOf(HWND active);
+  void MoveTo(POINT position);
   void NormalizeTopMosts(bool includeMain);
   void LeaveTopMostBand(const std::vector<HWND>& windows);
-  static LRESULT CALLBACK StaticWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  static BOOL CALLBACK CollectTopMost(HWND window, LPARAM parameter);
+  LRESULT WindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+  void WindowMessageFailed() noexcept override;
+  static BOOL CALLBACK CollectTopMost(HWND window, LPARAM parameter) noexcept;
 
   HWND handle_ = nullptr;
   bool windowCreated_ = false;
@@ -132,7 +149,7 @@ private:
   int topMostLevel_ = 0;
   std::optional<std::vector<HWND>> disabledWindows_;
   void* mouseControl_ = nullptr;
-  std::mutex queueLock_;
+  CriticalSection queueLock_;
   std::vector<std::function<void()>> queuedCalls_;
 };
 
@@ -142,14 +159,6 @@ std::string ExceptionDisplayText(const std::string& message);
 
 // The process-wide application object, made at start-up.
 extern TApplication* Application;
-
-// Message numbers the window layer uses among its own objects.
-constexpr UINT kCmActivate = 0xB000;
-constexpr UINT kCmDeactivate = 0xB001;
-constexpr UINT kCmMouseEnter = 0xB013;
-constexpr UINT kCmMouseLeave = 0xB014;
-constexpr UINT kCmAppSysCommand = 0xB01A;  // posted to itself to place the focus
-constexpr UINT kCnBase = 0xBC00;           // notifications reflected to controls
 
 template <class T>
 void TApplication::CreateForm(T*& reference) {

@@ -118,7 +118,7 @@ void TControl::SetVisible(bool value) {
   // The rectangle is invalidated while the control still counts as visible.
   if (!value) InvalidateOnParent(*this, false);
   visible_ = value;
-  Perform(CM_VISIBLECHANGED, value, 0);
+  Perform(kCmVisibleChanged, value, 0);
   if (value) Invalidate();
 }
 
@@ -138,12 +138,12 @@ void TControl::SetColor(TColor value) {
 
 void TControl::SetParentFont(bool value) {
   parentFont_ = value;
-  if (value && parent_ != nullptr) Perform(CM_PARENTFONTCHANGED, 0, 0);
+  if (value && parent_ != nullptr) Perform(kCmParentFontChanged, 0, 0);
 }
 
 void TControl::SetParentColor(bool value) {
   parentColor_ = value;
-  if (value && parent_ != nullptr) Perform(CM_PARENTCOLORCHANGED, 0, 0);
+  if (value && parent_ != nullptr) Perform(kCmParentColorChanged, 0, 0);
 }
 
 void TControl::SetAutoSize(bool value) {
@@ -160,8 +160,8 @@ void TControl::SetParent(TWinControl* parent) {
   parent_ = parent;
   if (parent == nullptr) return;
   parent->InsertControl(this);
-  if (parentFont_) Perform(CM_PARENTFONTCHANGED, 0, 0);
-  if (parentColor_) Perform(CM_PARENTCOLORCHANGED, 0, 0);
+  if (parentFont_) Perform(kCmParentFontChanged, 0, 0);
+  if (parentColor_) Perform(kCmParentColorChanged, 0, 0);
 }
 
 void TControl::FontChanged() {
@@ -203,14 +203,14 @@ LRESULT TControl::Perform(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void TControl::WndProc(TMessage& message) {
   switch (message.Msg) {
-    case CM_PARENTFONTCHANGED:
+    case kCmParentFontChanged:
       if (parentFont_ && parent_ != nullptr) {
         applyingParentFont_ = true;
         font_.Assign(parent_->Font());
         applyingParentFont_ = false;
       }
       return;
-    case CM_PARENTCOLORCHANGED:
+    case kCmParentColorChanged:
       if (parentColor_ && parent_ != nullptr) {
         color_ = parent_->Color();
         ColorChanged();
@@ -222,12 +222,12 @@ void TControl::WndProc(TMessage& message) {
   }
 }
 
-HDC TControl::GetDeviceContext(HWND& window) {
+WindowDC TControl::GetDeviceContext() {
   if (parent_ == nullptr) throw EInvalidOperation(ResFormat(IDS_NO_PARENT_WINDOW, {Name()}));
-  const HDC dc = parent_->GetDeviceContext(window);
+  WindowDC dc = parent_->GetDeviceContext();
   // (0, 0) becomes the control's corner, and nothing outside it is drawn.
-  SetViewportOrgEx(dc, left_, top_, nullptr);
-  IntersectClipRect(dc, 0, 0, width_, height_);
+  SetViewportOrgEx(dc.get(), left_, top_, nullptr);
+  IntersectClipRect(dc.get(), 0, 0, width_, height_);
   return dc;
 }
 

@@ -13,6 +13,7 @@
 #include "ui/ControlCanvas.h"
 #include "ui/ControlLookup.h"
 #include "ui/Events.h"
+#include "ui/Messages.h"
 
 class TWinControl;
 
@@ -23,18 +24,6 @@ struct TMessage {
   LPARAM LParam;
   LRESULT Result;
 };
-
-// Notifications among the window layer's own objects.
-constexpr UINT CM_PARENTFONTCHANGED = 0xB008;
-constexpr UINT CM_PARENTCOLORCHANGED = 0xB009;
-constexpr UINT CM_VISIBLECHANGED = 0xB012;
-// Offered to every control of a form until one claims it (Result 1): a dialog key
-// (WParam the key, LParam the shift state), an accelerator character (WParam the
-// character, LParam the shift state), and a change of focus (LParam the control
-// that has it now, or null).
-constexpr UINT CM_DIALOGKEY = 0xB005;
-constexpr UINT CM_DIALOGCHAR = 0xB006;
-constexpr UINT CM_FOCUSCHANGED = 0xB007;
 
 // MulDiv of the platform: a * b / c in 64 bits, rounded half away from zero.
 int ScaleValue(int a, int b, int c);
@@ -97,7 +86,7 @@ public:
   virtual void Invalidate();
   // Delivers a message to the control's own handling.
   LRESULT Perform(UINT message, WPARAM wParam, LPARAM lParam) override;
-  HDC GetDeviceContext(HWND& window) override;
+  WindowDC GetDeviceContext() override;
   bool SetProperty(const std::string& name, const LayoutValue& value) override;
   bool SetEvent(const std::string& name, TNotifyEvent handler) override;
 

@@ -1,6 +1,7 @@
 #include "ui/ControlCanvas.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "gdi/Handles.h"
@@ -30,7 +31,7 @@ void TControlCanvas::SetControl(CanvasTarget* control) {
 
 void TControlCanvas::CreateHandle() {
   if (control_ == nullptr) return;
-  if (deviceContext_ == nullptr) {
+  if (deviceContext_.get() == nullptr) {
     DeviceContextList& list = HeldDeviceContexts();
     CriticalSectionGuard guard(list.lock);
     if (list.canvases.size() >= kMaxHeldDeviceContexts) {
@@ -43,28 +44,24 @@ void TControlCanvas::CreateHandle() {
         }
       }
     }
-    HWND window = nullptr;
-    const HDC dc = control_->GetDeviceContext(window);
-    if (dc == nullptr) return;
-    deviceContext_ = dc;
-    window_ = window;
+    WindowDC dc = control_->GetDeviceContext();
+    if (dc.get() == nullptr) return;
+    deviceContext_ = std::move(dc);
     list.canvases.push_back(this);
   }
   // Text is always read left to right here, so no reading-order flag is set.
-  SetHandle(deviceContext_);
+  SetHandle(deviceContext_.get());
 }
 
 void TControlCanvas::FreeHandle() {
-  if (deviceContext_ == nullptr) return;
+  if (deviceContext_.get() == nullptr) return;
   SetHandle(nullptr);
   {
     DeviceContextList& list = HeldDeviceContexts();
     CriticalSectionGuard guard(list.lock);
     list.canvases.erase(std::remove(list.canvases.begin(), list.canvases.end(), this), list.canvases.end());
   }
-  ReleaseDC(window_, deviceContext_);
-  deviceContext_ = nullptr;
-  window_ = nullptr;
+  deviceContext_.reset();
 }
 
 void ReleaseAllDeviceContexts() {

@@ -6,17 +6,17 @@
 #include "gdi/Canvas.h"
 
 // What a control canvas draws on: a control gives a device context of its drawing
-// area (and the window it belongs to); it raises on failure.
+// area, which it raises instead of giving without one.
 class CanvasTarget {
 public:
-  virtual HDC GetDeviceContext(HWND& window) = 0;
+  virtual WindowDC GetDeviceContext() = 0;
 
 protected:
   ~CanvasTarget() = default;
 };
 
 // A canvas on a control, which obtains the control's device context on first need
-// and gives it back with ReleaseDC when released. At most four are held at once.
+// and gives it back when released. At most four are held at once.
 class TControlCanvas : public TCanvas {
 public:
   TControlCanvas() = default;
@@ -33,8 +33,7 @@ protected:
 
 private:
   CanvasTarget* control_ = nullptr;
-  HDC deviceContext_ = nullptr;
-  HWND window_ = nullptr;
+  WindowDC deviceContext_;
 };
 
 // Releases the device context of every control canvas not locked, the most

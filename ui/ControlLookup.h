@@ -17,11 +17,8 @@ protected:
   ~WindowLayerControl() = default;
 };
 
-// The window layer binds each window it creates to its control, and unbinds it
-// before the window is destroyed.
-void BindControlWindow(HWND window, WindowLayerControl* control);
-void UnbindControlWindow(HWND window);
-// The control bound to the window, or null.
+// The control bound to the window (see WindowBinding.h), or null: also for a
+// window of another process and for a bound window that is not a control.
 WindowLayerControl* FindControl(HWND window);
 // The control under the screen point; disabled windows count.
 WindowLayerControl* FindControlAtPoint(POINT screenPoint);

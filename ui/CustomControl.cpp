@@ -64,21 +64,21 @@ void TButton::WndProc(TMessage& message) {
         return;
       }
       break;
-    case CM_DIALOGKEY:
+    case kCmDialogKey:
       if (message.LParam == 0 && CanFocus() &&
           ((message.WParam == VK_RETURN && defaultRole_) || (message.WParam == VK_ESCAPE && cancel_))) {
         Click();
         message.Result = 1;
       }
       return;
-    case CM_DIALOGCHAR:
+    case kCmDialogChar:
       if (CanFocus() && IsAccelerator(static_cast<char>(message.WParam), Caption())) {
         Focus();
         Click();
         message.Result = 1;
       }
       return;
-    case CM_FOCUSCHANGED:
+    case kCmFocusChanged:
       UpdateDefaultRole(reinterpret_cast<TWinControl*>(message.LParam));
       return;
     default:

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "gdi/Handles.h"
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
 #include "ui/LayoutReader.h"
@@ -11,15 +12,7 @@
 #include "ui/TaskWindows.h"
 
 namespace {
-constexpr UINT CM_RELEASE = 0xB021;
 constexpr UINT kHideFlags = SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE;
-
-// Clears a flag for the rest of a scope, whatever happens in it.
-struct FlagScope {
-  bool& flag;
-  explicit FlagScope(bool& f) : flag(f) { flag = true; }
-  ~FlagScope() { flag = false; }
-};
 }  // namespace
 
 // ---- TScrollingWinControl ----
@@ -95,12 +88,11 @@ TCustomForm::~TCustomForm() {
 }
 
 void TCustomForm::ReadLayout() {
-  FlagScope creating(creating_);
+  const ScopedValue<bool> creating(creating_, true);
   const std::string layout = LoadLayoutResource(ClassName());
   keptClientWidth_ = 0;
   keptClientHeight_ = 0;
   textHeight_ = 0;
-  oldCreateOrder_ = false;
   BeginReading();
   const std::vector<TComponent*> made =
       ApplyLayout(layout, *this, [this](const std::string& name) { return FindHandler(name); });
@@ -186,7 +178,7 @@ bool TCustomForm::AnyFormVisible() {
 }
 
 void TCustomForm::ShowingChanged() {
-  FlagScope inShowOrHide(inShowOrHide_);
+  const ScopedValue<bool> inShowOrHide(inShowOrHide_, true);
   Application->UpdateVisible(AnyFormVisible());
   if (Showing()) {
     try {
@@ -255,7 +247,7 @@ void TCustomForm::Close() {
   } else if (action == caMinimize) {
     SetWindowState(TWindowState::wsMinimized);
   } else {
-    PostMessageA(Handle(), CM_RELEASE, 0, 0);
+    PostMessageA(Handle(), kCmRelease, 0, 0);
   }
 }
 
@@ -336,10 +328,7 @@ void TCustomForm::CreateWindowHandle(const TCreateParams& params) {
 
 void TCustomForm::CreateHandleDone() {
   UpdateScrollBars();
-  HICON icon = nullptr;
-  if (borderStyle_ != bsDialog) {
-    icon = Application->Icon() != nullptr ? Application->Icon() : LoadIconA(nullptr, IDI_APPLICATION);
-  }
+  const HICON icon = borderStyle_ != bsDialog ? Application->ShownIcon() : nullptr;
   SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
   if (formStyle_ == fsStayOnTop) {
     SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
@@ -353,10 +342,8 @@ void TCustomForm::WndProc(TMessage& message) {
       return;
     case WM_PAINT:
       if (IsIconic(Handle())) {
-        PAINTSTRUCT paint;
-        const HDC dc = BeginPaint(Handle(), &paint);
-        DrawIcon(dc, 0, 0, Application->Icon() != nullptr ? Application->Icon() : LoadIconA(nullptr, IDI_APPLICATION));
-        EndPaint(Handle(), &paint);
+        const PaintDC paint(Handle());
+        DrawIcon(paint.get(), 0, 0, Application->ShownIcon());
         return;
       }
       break;
@@ -369,7 +356,7 @@ void TCustomForm::WndProc(TMessage& message) {
     case WM_ACTIVATE:
       if (LOWORD(message.WParam) != WA_INACTIVE) Screen->SetActiveForm(this);
       break;
-    case CM_RELEASE:
+    case kCmRelease:
       // Released outside its own message: the object may not vanish under it.
       Application->QueueCall([this] { delete this; });
       return;
@@ -428,7 +415,8 @@ bool TCustomForm::SetProperty(const std::string& name, const LayoutValue& value)
   } else if (name == "TextHeight") {
     textHeight_ = value.AsInteger();
   } else if (name == "OldCreateOrder") {
-    oldCreateOrder_ = value.AsBoolean();
+    // Only checked: a form runs its creation handler at one moment, whatever the layout says.
+    value.AsBoolean();
   } else if (name == "KeyPreview") {
     keyPreview_ = value.AsBoolean();
   } else {
@@ -573,7 +561,7 @@ void TCustomForm::ControlFocused(TWinControl& control) {
     activeWindow_ = control.Handle();
     focused = &control;
   }
-  Broadcast(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(focused));
+  Broadcast(kCmFocusChanged, 0, reinterpret_cast<LPARAM>(focused));
 }
 
 bool TCustomForm::FocusActiveControl() {
@@ -623,7 +611,7 @@ bool TCustomForm::DialogKey(WORD key, TShiftState shift) {
       return SelectNext(key == VK_RIGHT || key == VK_DOWN, false);
     case VK_RETURN:
     case VK_ESCAPE:
-      return Broadcast(CM_DIALOGKEY, key, static_cast<LPARAM>(shift)) != 0;
+      return Broadcast(kCmDialogKey, key, static_cast<LPARAM>(shift)) != 0;
     default:
       return false;
   }
@@ -644,7 +632,7 @@ bool TCustomForm::ControlKey(TWinControl& control, UINT message, WPARAM wParam, 
     case WM_CHAR:
     case WM_SYSCHAR:
       // Accelerator letters, typed with Alt or without.
-      return Broadcast(CM_DIALOGCHAR, wParam, static_cast<LPARAM>(shift)) != 0;
+      return Broadcast(kCmDialogChar, wParam, static_cast<LPARAM>(shift)) != 0;
     default:
       return false;
   }

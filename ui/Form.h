@@ -160,7 +160,6 @@ private:
   TPosition position_ = poDesigned;
   int pixelsPerInch_;
   int textHeight_ = 0;
-  bool oldCreateOrder_ = false;
   int keptClientWidth_ = 0;
   int keptClientHeight_ = 0;
   bool creating_ = false;

@@ -1,5 +1,6 @@
 #include "ui/Image.h"
 
+#include "gdi/Handles.h"
 #include "picture/Bitmap.h"
 #include "picture/FileFormats.h"
 #include "picture/Icon.h"
@@ -93,13 +94,7 @@ RECT TImage::DestRect() const {
 }
 
 void TImage::Paint() {
-  const bool wasDrawing = drawing_;
-  drawing_ = true;
-  struct Restore {
-    bool& flag;
-    bool value;
-    ~Restore() { flag = value; }
-  } restore{drawing_, wasDrawing};
+  const ScopedValue<bool> drawing(drawing_, true);
   const RECT dest = DestRect();
   try {
     DrawPicture(TGraphicControl::Canvas(), dest);

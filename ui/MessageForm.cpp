@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <memory>
 
 #include "picture/Icon.h"
 #include "resources/StringIds.h"
@@ -88,85 +89,122 @@ void SetMessageFormMeasuresForTesting(const MessageFormMeasures& measures) { g_m
 
 TMessageForm::TMessageForm(TComponent* owner) : TForm(owner) {}
 
-std::unique_ptr<TMessageForm> TMessageForm::Create(const std::string& text, TMsgDlgType type, unsigned buttons) {
-  auto form = std::make_unique<TMessageForm>(Application);
+// Where the parts of a box go, in pixels of its client area. Margins, spacings
+// and button sizes follow the dialog units of the box's font.
+struct TMessageForm::Layout {
+  int horzMargin, vertMargin, horzSpacing, vertSpacing;
+  int buttonWidth, buttonHeight, buttonSpacing, buttonCount;
+  SIZE textSize;
+  LPCSTR icon;
+  // The icon and the text beside it, and the row of buttons below them.
+  int blockWidth, blockHeight, groupWidth;
+  int clientWidth, clientHeight;
+};
+
+TMessageForm* TMessageForm::Create(const std::string& text, TMsgDlgType type, unsigned buttons) {
+  auto* form = new TMessageForm(Application);
+  try {
+    form->PrepareWindow();
+    const Layout layout = form->Measure(text, type, buttons);
+    form->PlaceWindow(layout, type);
+    if (layout.icon != nullptr) form->AddIcon(layout);
+    form->AddMessage(text, layout);
+    form->AddButtons(buttons, layout);
+  } catch (...) {
+    // A box that could not be built is nobody's to show.
+    delete form;
+    throw;
+  }
+  return form;
+}
+
+void TMessageForm::PrepareWindow() {
   NONCLIENTMETRICSA metrics{};
   metrics.cbSize = kNonClientMetricsSize;
   if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, kNonClientMetricsSize, &metrics, 0)) {
-    form->Font().SetHandle(CreateFontIndirectA(&metrics.lfMessageFont));
+    Font().SetHandle(CreateFontIndirectA(&metrics.lfMessageFont));
   }
   // Before anything is measured: measuring makes the window, in this style.
-  form->SetBorderStyle(bsDialog);
-  form->SetKeyPreview(true);
-  TMessageForm* self = form.get();
-  form->OnKeyDown = [self](TComponent*, WORD& key, TShiftState shift) { self->CopyKeyDown(key, shift); };
+  SetBorderStyle(bsDialog);
+  SetKeyPreview(true);
+  OnKeyDown = [this](TComponent*, WORD& key, TShiftState shift) { CopyKeyDown(key, shift); };
+}
 
-  TCanvas& canvas = form->Canvas();
+TMessageForm::Layout TMessageForm::Measure(const std::string& text, TMsgDlgType type, unsigned buttons) {
+  TCanvas& canvas = Canvas();
   const SIZE units = DialogUnits(canvas);
-  const int horzMargin = ScaleValue(8, units.cx, 4);
-  const int vertMargin = ScaleValue(8, units.cy, 8);
-  const int horzSpacing = ScaleValue(10, units.cx, 4);
-  const int vertSpacing = ScaleValue(10, units.cy, 8);
-  const int buttonHeight = ScaleValue(14, units.cy, 8);
-  const int buttonSpacing = ScaleValue(4, units.cx, 4);
-  int buttonWidth = ScaleValue(50, units.cx, 4);
-  int buttonCount = 0;
+  Layout layout{};
+  layout.horzMargin = ScaleValue(8, units.cx, 4);
+  layout.vertMargin = ScaleValue(8, units.cy, 8);
+  layout.horzSpacing = ScaleValue(10, units.cx, 4);
+  layout.vertSpacing = ScaleValue(10, units.cy, 8);
+  layout.buttonHeight = ScaleValue(14, units.cy, 8);
+  layout.buttonSpacing = ScaleValue(4, units.cx, 4);
+  layout.buttonWidth = ScaleValue(50, units.cx, 4);
   for (size_t i = 0; i < std::size(kButtonKinds); ++i) {
     if ((buttons & kButtonKinds[i].bit) == 0) continue;
     if (g_buttonWidths[i] == 0) g_buttonWidths[i] = CaptionWidth(canvas, ResText(kButtonKinds[i].captionId));
-    buttonWidth = std::max(buttonWidth, g_buttonWidths[i]);
-    ++buttonCount;
+    layout.buttonWidth = std::max(layout.buttonWidth, g_buttonWidths[i]);
+    ++layout.buttonCount;
   }
-
-  const SIZE textSize = TextSize(canvas, text);
-  const LPCSTR icon = IconOf(type);
-  int blockWidth = textSize.cx;
-  int blockHeight = textSize.cy;
-  if (icon != nullptr) {
-    blockWidth += kIconSize + horzSpacing;
-    blockHeight = std::max(blockHeight, kIconSize);
+  layout.textSize = TextSize(canvas, text);
+  layout.icon = IconOf(type);
+  layout.blockWidth = layout.textSize.cx;
+  layout.blockHeight = layout.textSize.cy;
+  if (layout.icon != nullptr) {
+    layout.blockWidth += kIconSize + layout.horzSpacing;
+    layout.blockHeight = std::max(layout.blockHeight, kIconSize);
   }
-  const int groupWidth = buttonCount > 0 ? buttonCount * buttonWidth + (buttonCount - 1) * buttonSpacing : 0;
-  const int clientWidth = std::max(blockWidth, groupWidth) + 2 * horzMargin;
-  form->SetClientWidth(clientWidth);
-  form->SetClientHeight(blockHeight + buttonHeight + vertSpacing + 2 * vertMargin);
-  form->SetBounds(Screen->Width() / 2 - form->Width() / 2, Screen->Height() / 2 - form->Height() / 2,
-                  form->Width(), form->Height());
-  form->SetCaption(type == mtConfirmation ? ResText(IDS_CONFIRMATION) : Application->Title());
+  const int count = layout.buttonCount;
+  layout.groupWidth = count > 0 ? count * layout.buttonWidth + (count - 1) * layout.buttonSpacing : 0;
+  layout.clientWidth = std::max(layout.blockWidth, layout.groupWidth) + 2 * layout.horzMargin;
+  layout.clientHeight = layout.blockHeight + layout.buttonHeight + layout.vertSpacing + 2 * layout.vertMargin;
+  return layout;
+}
 
-  if (icon != nullptr) {
-    auto* image = new TImage(self);
-    image->SetName("Image");
-    image->SetParent(self);
-    image->Picture().TakeGraphic(std::make_unique<TIcon>(LoadIconA(nullptr, icon)));
-    image->SetBounds(horzMargin, vertMargin, kIconSize, kIconSize);
-  }
+void TMessageForm::PlaceWindow(const Layout& layout, TMsgDlgType type) {
+  SetClientWidth(layout.clientWidth);
+  SetClientHeight(layout.clientHeight);
+  SetBounds(Screen->Width() / 2 - Width() / 2, Screen->Height() / 2 - Height() / 2, Width(), Height());
+  SetCaption(type == mtConfirmation ? ResText(IDS_CONFIRMATION) : Application->Title());
+}
 
-  auto* label = new TLabel(self);
+void TMessageForm::AddIcon(const Layout& layout) {
+  auto* image = new TImage(this);
+  image->SetName("Image");
+  image->SetParent(this);
+  image->Picture().TakeGraphic(std::make_unique<TIcon>(LoadIconA(nullptr, layout.icon)));
+  image->SetBounds(layout.horzMargin, layout.vertMargin, kIconSize, kIconSize);
+}
+
+void TMessageForm::AddMessage(const std::string& text, const Layout& layout) {
+  auto* label = new TLabel(this);
   label->SetName("Message");
-  label->SetParent(self);
+  label->SetParent(this);
   label->SetWordWrap(true);
   label->SetCaption(text);
-  label->SetBounds(blockWidth - textSize.cx + horzMargin, vertMargin, textSize.cx, textSize.cy);
-  form->message_ = label;
+  label->SetBounds(layout.blockWidth - layout.textSize.cx + layout.horzMargin, layout.vertMargin,
+                   layout.textSize.cx, layout.textSize.cy);
+  message_ = label;
+}
 
+void TMessageForm::AddButtons(unsigned buttons, const Layout& layout) {
   const TMsgDlgBtn defaultButton = (buttons & mbOK) ? mbOK : mbYes;
   const TMsgDlgBtn cancelButton = (buttons & mbNo) ? mbNo : mbOK;
-  int x = (clientWidth - groupWidth) / 2;
-  const int y = blockHeight + vertMargin + vertSpacing;
+  int x = (layout.clientWidth - layout.groupWidth) / 2;
+  const int y = layout.blockHeight + layout.vertMargin + layout.vertSpacing;
   for (const ButtonKind& kind : kButtonKinds) {
     if ((buttons & kind.bit) == 0) continue;
-    auto* button = new TButton(self);
+    auto* button = new TButton(this);
     button->SetName(kind.name);
-    button->SetParent(self);
+    button->SetParent(this);
     button->SetCaption(ResText(kind.captionId));
     button->SetModalResult(kind.modalResult);
     button->SetDefault(kind.bit == defaultButton);
     button->SetCancel(kind.bit == cancelButton);
-    button->SetBounds(x, y, buttonWidth, buttonHeight);
-    x += buttonWidth + buttonSpacing;
+    button->SetBounds(x, y, layout.buttonWidth, layout.buttonHeight);
+    x += layout.buttonWidth + layout.buttonSpacing;
   }
-  return form;
 }
 
 std::string TMessageForm::CopyText() {

@@ -6,7 +6,6 @@
 
 #include <windows.h>
 
-#include <memory>
 #include <optional>
 #include <string>
 
@@ -24,8 +23,10 @@ public:
   // An invisible box owned by the application: the caption and icon of the
   // type, the label "Message" with the text, and the buttons of the set, named
   // "Yes", "No" and "OK" and placed in that order. OK (else Yes) answers Enter
-  // at first, No (else OK) answers Escape.
-  static std::unique_ptr<TMessageForm> Create(const std::string& text, TMsgDlgType type, unsigned buttons);
+  // at first, No (else OK) answers Escape. Whoever shows the box frees it when
+  // done with it (freeing a component takes it from its owner); otherwise the
+  // application frees it at the end.
+  static TMessageForm* Create(const std::string& text, TMsgDlgType type, unsigned buttons);
 
   TLabel* Message() const { return message_; }
   int HelpContext() const { return helpContext_; }
@@ -37,6 +38,14 @@ public:
   std::string CopyText();
 
 private:
+  struct Layout;
+  // The steps of Create.
+  void PrepareWindow();
+  Layout Measure(const std::string& text, TMsgDlgType type, unsigned buttons);
+  void PlaceWindow(const Layout& layout, TMsgDlgType type);
+  void AddIcon(const Layout& layout);
+  void AddMessage(const std::string& text, const Layout& layout);
+  void AddButtons(unsigned buttons, const Layout& layout);
   void CopyKeyDown(WORD& key, TShiftState shift);
 
   TLabel* message_ = nullptr;

@@ -1,16 +1,25 @@
 #include "ui/TaskWindows.h"
 
+#include <exception>
+
 namespace {
 
 struct DisableRequest {
   HWND keep;
   std::vector<HWND>* disabled;
+  // A failure to record a window; it may not travel through the system's frames.
+  std::exception_ptr failure;
 };
 
-BOOL CALLBACK DisableOne(HWND window, LPARAM parameter) {
+BOOL CALLBACK DisableOne(HWND window, LPARAM parameter) noexcept {
   auto* request = reinterpret_cast<DisableRequest*>(parameter);
   if (window != request->keep && IsWindowVisible(window) && IsWindowEnabled(window)) {
-    request->disabled->push_back(window);
+    try {
+      request->disabled->push_back(window);
+    } catch (...) {
+      request->failure = std::current_exception();
+      return FALSE;
+    }
     EnableWindow(window, FALSE);
   }
   return TRUE;
@@ -20,8 +29,13 @@ BOOL CALLBACK DisableOne(HWND window, LPARAM parameter) {
 
 std::vector<HWND> DisableTaskWindows(HWND keep) {
   std::vector<HWND> disabled;
-  DisableRequest request{keep, &disabled};
+  DisableRequest request{keep, &disabled, nullptr};
   EnumThreadWindows(GetCurrentThreadId(), DisableOne, reinterpret_cast<LPARAM>(&request));
+  if (request.failure) {
+    // Nobody would enable the windows disabled so far.
+    EnableTaskWindows(disabled);
+    std::rethrow_exception(request.failure);
+  }
   return disabled;
 }
 

@@ -8,7 +8,7 @@ namespace {
 constexpr char kClassName[] = "TPUtilWindow";
 
 // The class must have the default procedure: every window of it starts with that
-// procedure until its owner replaces it. A class left behind with another
+// procedure until it is bound to its owner. A class left behind with another
 // procedure is registered again.
 void RegisterUtilityClass(HINSTANCE instance) {
   WNDCLASSA existing;
@@ -30,12 +30,11 @@ UtilityWindow::UtilityWindow(Handler handler) : handler_(std::move(handler)) {
   window_.reset(CreateWindowExA(WS_EX_TOOLWINDOW, kClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                 instance, nullptr));
   if (!window_) throw EOutOfResources(ResText(IDS_OUT_OF_RESOURCES));
-  SetWindowLongPtrA(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  SetWindowLongPtrA(window_.get(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Route));
+  BindWindow(window_.get(), *this);
 }
 
 UtilityWindow::~UtilityWindow() {
-  if (window_) SetWindowLongPtrA(window_.get(), GWLP_USERDATA, 0);
+  if (window_) UnbindWindow(window_.get());
   window_.reset();
 }
 
@@ -43,9 +42,7 @@ LRESULT UtilityWindow::DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam
   return DefWindowProcA(window_.get(), message, wParam, lParam);
 }
 
-LRESULT CALLBACK UtilityWindow::Route(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
-  auto* self = reinterpret_cast<UtilityWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-  if (self == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+LRESULT UtilityWindow::WindowMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
   // The handler may destroy this object, so nothing of it is touched afterwards.
-  return self->handler_(message, wParam, lParam);
+  return handler_(message, wParam, lParam);
 }

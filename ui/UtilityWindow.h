@@ -9,8 +9,9 @@
 #include <functional>
 
 #include "gdi/Handles.h"
+#include "ui/WindowBinding.h"
 
-class UtilityWindow {
+class UtilityWindow : private WindowHandler {
 public:
   // Receives every message of the window. It must not throw: the call comes
   // from the system's frames.
@@ -28,8 +29,10 @@ public:
 
 private:
   // noexcept: a handler that breaks its promise ends the process here instead of
-  // unwinding through the system's frames.
-  static LRESULT CALLBACK Route(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+  // unwinding through the system's frames. The handler may destroy this object.
+  LRESULT WindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept override;
+  // Never called: WindowMessage raises nothing.
+  void WindowMessageFailed() noexcept override {}
 
   Handler handler_;
   UniqueWindow window_;

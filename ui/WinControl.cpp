@@ -1,6 +1,7 @@
 #include "ui/WinControl.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "gdi/Handles.h"
 #include "picture/BitmapCanvas.h"
@@ -8,12 +9,7 @@
 #include "text/Exceptions.h"
 #include "ui/Application.h"
 #include "ui/LayoutValue.h"
-
-namespace {
-// The control whose window is being created; its first message binds the two.
-// Windows are only made on the GUI thread.
-TWinControl* g_creatingControl = nullptr;
-}  // namespace
+#include "ui/WindowBinding.h"
 
 TWinControl::TWinControl(TComponent* owner) : TControl(owner) {
   brush_.SetColor(Color());
@@ -67,21 +63,18 @@ void TWinControl::RegisterWindowClass(TCreateParams& params) {
   }
   WNDCLASSA existing;
   if (GetClassInfoA(instance, params.className.c_str(), &existing)) {
-    if (existing.lpfnWndProc == InitialWindowProc) return;
+    if (existing.lpfnWndProc == BindingWindowProc) return;
     UnregisterClassA(params.className.c_str(), instance);
   }
-  params.windowClass.lpfnWndProc = InitialWindowProc;
+  params.windowClass.lpfnWndProc = BindingWindowProc;
   params.windowClass.lpszClassName = params.className.c_str();
   if (RegisterClassA(&params.windowClass) == 0) RaiseLastOSError();
 }
 
 void TWinControl::CreateWindowHandle(const TCreateParams& params) {
-  g_creatingControl = this;
   SetLastError(0);
-  const HWND window = CreateWindowExA(params.exStyle, params.className.c_str(), params.caption.c_str(),
-                                      params.style, params.x, params.y, params.width, params.height,
-                                      params.parent, nullptr, GetModuleHandleA(nullptr), nullptr);
-  g_creatingControl = nullptr;
+  const HWND window = CreateBoundWindow(*this, params.exStyle, params.className.c_str(), params.caption.c_str(),
+                                        params.style, params.x, params.y, params.width, params.height, params.parent);
   if (window == nullptr) RaiseLastOSError();
   handle_ = window;
 }
@@ -101,7 +94,6 @@ void TWinControl::CreateWnd() {
   UpdateBounds();
   SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), 0);
   if (AutoSize()) SetBounds(Left(), Top(), Width(), Height());
-  BindControlWindow(handle_, this);
   if (Parent() != nullptr) {
     // Keep the windows in the order of the children.
     const auto& siblings = Parent()->winControls_;
@@ -123,28 +115,22 @@ void TWinControl::DestroyWindowHandle() {
   showing_ = false;
 }
 
-LRESULT CALLBACK TWinControl::InitialWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  TWinControl* control = g_creatingControl;
-  if (control == nullptr) return DefWindowProcA(window, message, wParam, lParam);
-  g_creatingControl = nullptr;
-  control->handle_ = window;
-  SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(control));
-  SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&RoutingWindowProc));
-  return RoutingWindowProc(window, message, wParam, lParam);
+LRESULT TWinControl::WindowMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
+  TMessage m{message, wParam, lParam, 0};
+  MainWndProc(m);
+  return m.Result;
 }
 
-LRESULT CALLBACK TWinControl::RoutingWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* control = reinterpret_cast<TWinControl*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-  if (control == nullptr) return DefWindowProcA(window, message, wParam, lParam);
-  TMessage m{message, wParam, lParam, 0};
-  control->MainWndProc(m);
-  if (message == WM_NCDESTROY) {
-    UnbindControlWindow(window);
-    SetWindowLongPtrA(window, GWLP_USERDATA, 0);
-    control->handle_ = nullptr;
-    control->showing_ = false;
-  }
-  return m.Result;
+void TWinControl::WindowMessageFailed() noexcept { Application->HandleException(this); }
+
+void TWinControl::WindowBound(HWND window) noexcept {
+  // Messages of the window's creation may already ask for the handle.
+  handle_ = window;
+}
+
+void TWinControl::WindowUnbound(HWND) noexcept {
+  handle_ = nullptr;
+  showing_ = false;
 }
 
 void TWinControl::MainWndProc(TMessage& message) {
@@ -165,83 +151,93 @@ void TWinControl::DefaultHandler(TMessage& message) {
 
 void TWinControl::WndProc(TMessage& message) {
   switch (message.Msg) {
-    case WM_ERASEBKGND: {
-      RECT client;
-      GetClientRect(handle_, &client);
-      FillRect(reinterpret_cast<HDC>(message.WParam), &client, brush_.Handle());
-      message.Result = 1;
-      return;
-    }
-    case WM_PAINT:
-      if (PaintsItself() || !controls_.empty() || !winControls_.empty()) {
-        PaintHandler(message);
-      } else {
-        DefaultHandler(message);
-      }
-      return;
-    case WM_WINDOWPOSCHANGING:
-      if (!Reading() && !Destroying()) {
-        auto* position = reinterpret_cast<WINDOWPOS*>(message.LParam);
-        if (!(position->flags & SWP_NOSIZE)) {
-          int width = position->cx;
-          int height = position->cy;
-          if (CanResize(width, height)) {
-            position->cx = width;
-            position->cy = height;
-          } else {
-            position->flags |= SWP_NOSIZE;
-          }
-        }
-      }
-      DefaultHandler(message);
-      return;
+    case WM_ERASEBKGND: EraseBackground(message); return;
+    case WM_PAINT: PaintMessage(message); return;
+    case WM_WINDOWPOSCHANGING: WindowPosChanging(message); return;
     case WM_WINDOWPOSCHANGED:
-    case WM_MOVE:
-      DefaultHandler(message);
-      UpdateBounds();
-      return;
-    case WM_SIZE:
-      DefaultHandler(message);
-      UpdateBounds();
-      if (!Reading()) Fire(OnResize, this);
-      return;
-    case CM_PARENTFONTCHANGED:
-    case CM_PARENTCOLORCHANGED:
-      TControl::WndProc(message);
-      return;
-    case WM_COMMAND:
-      // A system control tells its parent; the control's own object hears it back.
-      if (message.LParam != 0) {
-        if (WindowLayerControl* control = FindControl(reinterpret_cast<HWND>(message.LParam))) {
-          message.Result = control->Perform(kCnBase + WM_COMMAND, message.WParam, message.LParam);
-          return;
-        }
-      }
-      DefaultHandler(message);
-      return;
-    case WM_SETFOCUS:
-      DefaultHandler(message);
-      TopLevelControl()->ControlFocused(*this);
-      return;
+    case WM_MOVE: WindowMoved(message); return;
+    case WM_SIZE: WindowSized(message); return;
+    case kCmParentFontChanged:
+    case kCmParentColorChanged: TControl::WndProc(message); return;
+    case WM_COMMAND: ReflectCommand(message); return;
+    case WM_SETFOCUS: FocusReceived(message); return;
     case kCnBase + WM_KEYDOWN:
     case kCnBase + WM_SYSKEYDOWN:
     case kCnBase + WM_CHAR:
-    case kCnBase + WM_SYSCHAR:
-      message.Result =
-          TopLevelControl()->ControlKey(*this, message.Msg - kCnBase, message.WParam, message.LParam) ? 1 : 0;
-      return;
-    case CM_DIALOGKEY:
-    case CM_DIALOGCHAR:
-    case CM_FOCUSCHANGED:
-      message.Result = Broadcast(message.Msg, message.WParam, message.LParam);
-      return;
+    case kCnBase + WM_SYSCHAR: KeyNotification(message); return;
+    case kCmDialogKey:
+    case kCmDialogChar:
+    case kCmFocusChanged: message.Result = Broadcast(message.Msg, message.WParam, message.LParam); return;
     default:
-      if (message.Msg >= 0xB000 && message.Msg < 0xC000) {
-        // The window layer's own notifications; the system knows none of them.
-        if (message.Msg < kCnBase) return;
-      }
+      // The window layer's own notifications; the system knows none of them.
+      if (IsWindowLayerNotification(message.Msg)) return;
       DefaultHandler(message);
   }
+}
+
+void TWinControl::EraseBackground(TMessage& message) {
+  RECT client;
+  GetClientRect(handle_, &client);
+  FillRect(reinterpret_cast<HDC>(message.WParam), &client, brush_.Handle());
+  message.Result = 1;
+}
+
+void TWinControl::PaintMessage(TMessage& message) {
+  if (PaintsItself() || !controls_.empty() || !winControls_.empty()) {
+    PaintHandler(message);
+  } else {
+    DefaultHandler(message);
+  }
+}
+
+// A size the control refuses is taken out of the change before the system applies it.
+void TWinControl::WindowPosChanging(TMessage& message) {
+  if (!Reading() && !Destroying()) {
+    auto* position = reinterpret_cast<WINDOWPOS*>(message.LParam);
+    if (!(position->flags & SWP_NOSIZE)) {
+      int width = position->cx;
+      int height = position->cy;
+      if (CanResize(width, height)) {
+        position->cx = width;
+        position->cy = height;
+      } else {
+        position->flags |= SWP_NOSIZE;
+      }
+    }
+  }
+  DefaultHandler(message);
+}
+
+void TWinControl::WindowMoved(TMessage& message) {
+  DefaultHandler(message);
+  UpdateBounds();
+}
+
+void TWinControl::WindowSized(TMessage& message) {
+  DefaultHandler(message);
+  UpdateBounds();
+  if (!Reading()) Fire(OnResize, this);
+}
+
+void TWinControl::ReflectCommand(TMessage& message) {
+  // A system control tells its parent; the control's own object hears it back.
+  if (message.LParam != 0) {
+    if (WindowLayerControl* control = FindControl(reinterpret_cast<HWND>(message.LParam))) {
+      message.Result = control->Perform(kCnBase + WM_COMMAND, message.WParam, message.LParam);
+      return;
+    }
+  }
+  DefaultHandler(message);
+}
+
+void TWinControl::FocusReceived(TMessage& message) {
+  DefaultHandler(message);
+  TopLevelControl()->ControlFocused(*this);
+}
+
+void TWinControl::KeyNotification(TMessage& message) {
+  const bool claimed = TopLevelControl()->ControlKey(*this, message.Msg - kCnBase, message.WParam, message.LParam);
+  message.Result = claimed ? 1 : 0;
 }
 
 bool TWinControl::CanFocus() const {
@@ -344,10 +340,9 @@ void TWinControl::ChangeScale(int multiplier, int divisor) {
   TControl::ChangeScale(multiplier, divisor);
 }
 
-HDC TWinControl::GetDeviceContext(HWND& window) {
-  const HDC dc = GetDC(Handle());
-  if (dc == nullptr) throw EOutOfResources(ResText(IDS_NO_DEVICE_CONTEXT));
-  window = handle_;
+WindowDC TWinControl::GetDeviceContext() {
+  WindowDC dc(Handle());
+  if (dc.get() == nullptr) throw EOutOfResources(ResText(IDS_NO_DEVICE_CONTEXT));
   return dc;
 }
 
@@ -387,14 +382,14 @@ void TWinControl::SetCaption(const std::string& text) {
 void TWinControl::FontChanged() {
   TControl::FontChanged();
   if (handle_ != nullptr) SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), 0);
-  for (TControl* child : controls_) child->Perform(CM_PARENTFONTCHANGED, 0, 0);
-  for (TWinControl* child : winControls_) child->Perform(CM_PARENTFONTCHANGED, 0, 0);
+  for (TControl* child : controls_) child->Perform(kCmParentFontChanged, 0, 0);
+  for (TWinControl* child : winControls_) child->Perform(kCmParentFontChanged, 0, 0);
 }
 
 void TWinControl::ColorChanged() {
   brush_.SetColor(Color());
-  for (TControl* child : controls_) child->Perform(CM_PARENTCOLORCHANGED, 0, 0);
-  for (TWinControl* child : winControls_) child->Perform(CM_PARENTCOLORCHANGED, 0, 0);
+  for (TControl* child : controls_) child->Perform(kCmParentColorChanged, 0, 0);
+  for (TWinControl* child : winControls_) child->Perform(kCmParentColorChanged, 0, 0);
 }
 
 void TWinControl::UpdateControlState() {
@@ -433,18 +428,11 @@ void TWinControl::ShowingChanged() {
 void TWinControl::PaintWindow(HDC) {}
 
 void TWinControl::PaintHandler(TMessage& message) {
-  PAINTSTRUCT paint{};
+  // A parent painting this control lends its device context; otherwise the
+  // control paints its own window.
   HDC dc = reinterpret_cast<HDC>(message.WParam);
-  const bool ownPaint = dc == nullptr;
-  if (ownPaint) dc = BeginPaint(handle_, &paint);
-  struct EndPaintOnExit {
-    bool active;
-    HWND window;
-    PAINTSTRUCT* paint;
-    ~EndPaintOnExit() {
-      if (active) EndPaint(window, paint);
-    }
-  } endPaint{ownPaint, handle_, &paint};
+  std::optional<PaintDC> paint;
+  if (dc == nullptr) dc = paint.emplace(handle_).get();
 
   if (controls_.empty()) {
     PaintWindow(dc);
@@ -486,7 +474,8 @@ void TWinControl::PaintControls(HDC dc) {
 
 bool TWinControl::SetProperty(const std::string& name, const LayoutValue& value) {
   if (name == "TabOrder") {
-    tabOrder_ = value.AsInteger();
+    // Only checked: the focus moves in the order the controls were made.
+    value.AsInteger();
     return true;
   }
   if (name == "TabStop") {

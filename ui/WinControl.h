@@ -1,7 +1,7 @@
 #pragma once
 // TWinControl: a control with a system window of its own, a background brush and
-// child controls. The window is made on first need and every one of its
-// messages comes in through MainWndProc.
+// child controls. The window is made on first need, bound to the control, and
+// every one of its messages comes in through MainWndProc.
 
 #include <windows.h>
 
@@ -10,6 +10,7 @@
 
 #include "gdi/Brush.h"
 #include "ui/Control.h"
+#include "ui/WindowBinding.h"
 
 // The creation parameters of a system window, computed each time it is made.
 struct TCreateParams {
@@ -24,7 +25,7 @@ struct TCreateParams {
   std::string baseClass;
 };
 
-class TWinControl : public TControl {
+class TWinControl : public TControl, public WindowHandler {
 public:
   explicit TWinControl(TComponent* owner);
   ~TWinControl() override;
@@ -57,13 +58,12 @@ public:
   void SetVisible(bool value) override;
   void Invalidate() override;
   void ChangeScale(int multiplier, int divisor) override;
-  HDC GetDeviceContext(HWND& window) override;
+  WindowDC GetDeviceContext() override;
   bool SetProperty(const std::string& name, const LayoutValue& value) override;
   void Loaded() override;
 
   TBrush& Brush() { return brush_; }
   bool TabStop() const { return tabStop_; }
-  int TabOrder() const { return tabOrder_; }
 
   // Children: the non-windowed ones in painting order, and the windowed ones.
   const std::vector<TControl*>& Controls() const { return controls_; }
@@ -111,9 +111,21 @@ protected:
   virtual bool ControlKey(TWinControl&, UINT, WPARAM, LPARAM) { return false; }
 
 private:
-  static LRESULT CALLBACK InitialWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  static LRESULT CALLBACK RoutingWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  // The window's messages come in here and go on to MainWndProc.
+  LRESULT WindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+  void WindowMessageFailed() noexcept override;
+  void WindowBound(HWND window) noexcept override;
+  void WindowUnbound(HWND window) noexcept override;
   void RegisterWindowClass(TCreateParams& params);
+  // The steps of WndProc, one for each message it handles.
+  void EraseBackground(TMessage& message);
+  void PaintMessage(TMessage& message);
+  void WindowPosChanging(TMessage& message);
+  void WindowMoved(TMessage& message);
+  void WindowSized(TMessage& message);
+  void ReflectCommand(TMessage& message);
+  void FocusReceived(TMessage& message);
+  void KeyNotification(TMessage& message);
 
   HWND handle_ = nullptr;
   WNDPROC defaultWindowProc_ = DefWindowProcA;
@@ -122,5 +134,4 @@ private:
   std::vector<TWinControl*> winControls_;
   bool showing_ = false;
   bool tabStop_ = false;
-  int tabOrder_ = -1;
 };

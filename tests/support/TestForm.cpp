@@ -11,8 +11,7 @@ TestForm::TestForm(TComponent* owner) : TComponent(owner) {
 
 TestForm::~TestForm() {
   if (handle_ != nullptr) {
-    UnbindControlWindow(handle_);
-    SetWindowLongPtrA(handle_, GWLP_USERDATA, 0);
+    UnbindWindow(handle_);
     DestroyWindow(handle_);
   }
 }
@@ -22,7 +21,7 @@ HWND TestForm::FormHandle() {
   static bool registered = false;
   if (!registered) {
     WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = WindowProc;
+    windowClass.lpfnWndProc = DefWindowProcA;
     windowClass.hInstance = GetModuleHandleA(nullptr);
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     windowClass.lpszClassName = "TTestForm";
@@ -32,8 +31,7 @@ HWND TestForm::FormHandle() {
   handle_ = CreateWindowExA(makeTopMost ? WS_EX_TOPMOST : 0, "TTestForm", "test form",
                             WS_POPUP | WS_CAPTION | WS_SYSMENU, 100, 100, 200, 150,
                             Application->Handle(), nullptr, GetModuleHandleA(nullptr), nullptr);
-  SetWindowLongPtrA(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  BindControlWindow(handle_, this);
+  BindWindow(handle_, *this);
   return handle_;
 }
 
@@ -55,18 +53,15 @@ LRESULT TestForm::Perform(UINT message, WPARAM, LPARAM) {
   return 0;
 }
 
-LRESULT CALLBACK TestForm::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* self = reinterpret_cast<TestForm*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-  if (self != nullptr) {
-    if (message == WM_CLOSE) {
-      self->CloseForm();
-      return 0;
-    }
-    if (message >= kCnBase + WM_KEYDOWN && message <= kCnBase + 0x108) {
-      self->notifications.push_back(message);
-      return self->claimKeys ? 1 : 0;
-    }
-    if (message >= WM_KEYDOWN && message <= 0x108) self->keyMessages.push_back(message);
+LRESULT TestForm::WindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_CLOSE) {
+    CloseForm();
+    return 0;
   }
+  if (message >= kCnBase + WM_KEYDOWN && message <= kCnBase + 0x108) {
+    notifications.push_back(message);
+    return claimKeys ? 1 : 0;
+  }
+  if (message >= WM_KEYDOWN && message <= 0x108) keyMessages.push_back(message);
   return DefWindowProcA(window, message, wParam, lParam);
 }

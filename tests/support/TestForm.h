@@ -9,8 +9,10 @@
 
 #include "ui/Application.h"
 #include "ui/ControlLookup.h"
+#include "ui/Messages.h"
+#include "ui/WindowBinding.h"
 
-class TestForm : public TComponent, public ApplicationForm, public WindowLayerControl {
+class TestForm : public TComponent, public ApplicationForm, public WindowLayerControl, public WindowHandler {
 public:
   explicit TestForm(TComponent* owner);
   ~TestForm() override;
@@ -36,7 +38,8 @@ public:
   std::vector<UINT> keyMessages;    // key messages that reached the window itself
 
 private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT WindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+  void WindowMessageFailed() noexcept override {}
   HWND handle_ = nullptr;
   TWindowState state_ = TWindowState::wsNormal;
 };

@@ -52,10 +52,9 @@ public:
   HWND Window() const { return window_.get(); }
   int obtained = 0;
 
-  HDC GetDeviceContext(HWND& window) override {
-    window = window_.get();
-    const HDC dc = GetDC(window);
-    if (dc == nullptr) throw EOutOfResources(ResText(IDS_NO_DEVICE_CONTEXT));
+  WindowDC GetDeviceContext() override {
+    WindowDC dc(window_.get());
+    if (dc.get() == nullptr) throw EOutOfResources(ResText(IDS_NO_DEVICE_CONTEXT));
     ++obtained;
     return dc;
   }

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "gdi/Handles.h"
 #include "picture/Icon.h"
 #include "tests/support/BoxWatcher.h"
 #include "tests/support/Failures.h"
@@ -220,6 +221,7 @@ public:
 TEST(MessageFormLayout, TheConfirmationBoxFollowsTheDialogUnitsOfItsFont) {
   FixedMeasures fixed({SIZE{6, 12}, SIZE{204, 12}});
   const auto form = TMessageForm::Create(kQuestion, mtConfirmation, mbYes | mbNo);
+  const ScopeExit freeForm([form] { delete form; });
   EXPECT_EQ(form->ClientWidth(), 275);
   EXPECT_EQ(form->ClientHeight(), 92);
   EXPECT_EQ(form->Caption(), "確認");
@@ -256,6 +258,7 @@ TEST(MessageFormLayout, ThePlainBoxHasNoIconAndCentresItsOneButton) {
   Application->SetTitle("ミロカテ");
   FixedMeasures fixed({SIZE{6, 12}, SIZE{380, 12}});
   const auto form = TMessageForm::Create("保存しました。", mtCustom, mbOK);
+  const ScopeExit freeForm([form] { delete form; });
   EXPECT_EQ(form->ClientWidth(), 404);
   EXPECT_EQ(form->ClientHeight(), 72);
   EXPECT_EQ(form->Caption(), "ミロカテ");
@@ -270,6 +273,7 @@ TEST(MessageFormLayout, ThePlainBoxHasNoIconAndCentresItsOneButton) {
 TEST(MessageFormLayout, ButtonsAreNeverNarrowerThanTheirCaptions) {
   FixedMeasures fixed({SIZE{1, 8}, SIZE{10, 8}});  // a base width of only 13
   const auto form = TMessageForm::Create("x", mtConfirmation, mbYes | mbNo);
+  const ScopeExit freeForm([form] { delete form; });
   TCanvas& canvas = form->Canvas();
   canvas.RequiredState(csHandleValid | csFontValid);
   int widest = 0;
@@ -287,7 +291,9 @@ TEST(MessageFormLayout, ATextWiderThanHalfTheScreenWrapsAndTheBoxGrowsByTheAdded
   std::string longText;
   while (longText.size() < 1200) longText += "wrapping words ";
   const auto oneLine = TMessageForm::Create("short", mtCustom, mbOK);
+  const ScopeExit freeOneLine([oneLine] { delete oneLine; });
   const auto wrapped = TMessageForm::Create(longText, mtCustom, mbOK);
+  const ScopeExit freeWrapped([wrapped] { delete wrapped; });
   const TLabel& shortLabel = *oneLine->Message();
   const TLabel& longLabel = *wrapped->Message();
   EXPECT_LE(longLabel.Width(), GetSystemMetrics(SM_CXSCREEN) / 2);
@@ -297,9 +303,12 @@ TEST(MessageFormLayout, ATextWiderThanHalfTheScreenWrapsAndTheBoxGrowsByTheAdded
   EXPECT_EQ(wrapped->ClientHeight() - oneLine->ClientHeight(), longLabel.Height() - shortLabel.Height());
 
   const auto tabbed = TMessageForm::Create("a\tb", mtCustom, mbOK);
+  const ScopeExit freeTabbed([tabbed] { delete tabbed; });
   const auto plain = TMessageForm::Create("ab", mtCustom, mbOK);
+  const ScopeExit freePlain([plain] { delete plain; });
   EXPECT_GT(tabbed->Message()->Width(), plain->Message()->Width() + 8) << "the tab is expanded";
   const auto twoLines = TMessageForm::Create("first\r\nsecond", mtCustom, mbOK);
+  const ScopeExit freeTwoLines([twoLines] { delete twoLines; });
   EXPECT_EQ(twoLines->Message()->Height(), 2 * plain->Message()->Height());
 }
 
