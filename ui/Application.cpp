@@ -24,8 +24,6 @@ constexpr UINT kShowFlags = SWP_SHOWWINDOW | SWP_NOACTIVATE | SWP_NOZORDER | SWP
 constexpr UINT kHideFlags = SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOSIZE | SWP_NOMOVE;
 constexpr UINT kTopMostFlags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER;
 
-bool IsVersion4OrLater() { return LOBYTE(LOWORD(GetVersion())) >= 4; }
-
 // The module's file name without directory, cut at the first ".", every
 // character after the first in lower case: PhotoView.EXE gives Photoview.
 std::string DefaultTitle() {
@@ -88,7 +86,7 @@ TApplication::~TApplication() {
   MarkDestroying();
   DestroyComponents();
   if (handle_ != nullptr) {
-    if (IsVersion4OrLater()) SendMessageA(handle_, WM_SETICON, ICON_BIG, 0);
+    SendMessageA(handle_, WM_SETICON, ICON_BIG, 0);
     UnbindWindow(handle_);
     DestroyWindow(handle_);
   }
@@ -116,14 +114,12 @@ void TApplication::CreateHandle() {
   storedTitle_.clear();
   BindWindow(handle_, *this);
   const HICON icon = ShownIcon();
-  if (IsVersion4OrLater()) {
-    SendMessageA(handle_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-    SetClassLongPtrA(handle_, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
-  }
+  SendMessageA(handle_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+  SetClassLongPtrA(handle_, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
   const HMENU menu = GetSystemMenu(handle_, FALSE);
   DeleteMenu(menu, SC_MAXIMIZE, MF_BYCOMMAND);
   DeleteMenu(menu, SC_SIZE, MF_BYCOMMAND);
-  if (IsVersion4OrLater()) DeleteMenu(menu, SC_MOVE, MF_BYCOMMAND);
+  DeleteMenu(menu, SC_MOVE, MF_BYCOMMAND);
 }
 
 std::string TApplication::Title() const {
