@@ -44,7 +44,13 @@ HWND MakeReferenceWindow(int width, int height) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char**) {
+  // Without a picture the main window starts by asking about the information
+  // page, and that box would wait for an answer.
+  if (argc < 2) {
+    std::printf("usage: paint_bench.exe PICTURE (for example samples\\sample.bmp)\n");
+    return 2;
+  }
   StartPlatform();
   Application->CreateForm(MainForm1);
   MainForm1->Timer1->SetEnabled(false);
