@@ -1,7 +1,6 @@
 #include "picture/BitmapCanvas.h"
 
 #include <algorithm>
-#include <mutex>
 #include <vector>
 
 #include "gdi/Handles.h"
@@ -10,10 +9,11 @@
 
 namespace {
 
-// The bitmap canvases that hold a memory context. The lock is recursive: giving
-// back a context while the list is being walked removes the canvas from it.
+// The bitmap canvases that hold a memory context. The lock may be entered again by
+// its holder (critical sections are recursive): giving back a context while the
+// list is being walked removes the canvas from it.
 struct MemoryCanvasList {
-  std::recursive_mutex lock;
+  CriticalSection lock;
   std::vector<TBitmapCanvas*> canvases;
 };
 
@@ -61,7 +61,7 @@ void TBitmapCanvas::CreateHandle() {
   }
 
   MemoryCanvasList& list = MemoryCanvases();
-  std::lock_guard<std::recursive_mutex> guard(list.lock);
+  CriticalSectionGuard guard(list.lock);
   list.canvases.push_back(this);
   memoryDC_ = dc.release();
   oldBitmap_ = oldBitmap;
@@ -80,14 +80,14 @@ void TBitmapCanvas::ReleaseMemoryDC() {
   oldBitmap_ = nullptr;
   oldPalette_ = nullptr;
   MemoryCanvasList& list = MemoryCanvases();
-  std::lock_guard<std::recursive_mutex> guard(list.lock);
+  CriticalSectionGuard guard(list.lock);
   list.canvases.erase(std::remove(list.canvases.begin(), list.canvases.end(), this), list.canvases.end());
 }
 
 void DeselectEverywhere(HBITMAP handle) {
   if (handle == nullptr) return;
   MemoryCanvasList& list = MemoryCanvases();
-  std::lock_guard<std::recursive_mutex> guard(list.lock);
+  CriticalSectionGuard guard(list.lock);
   for (size_t i = list.canvases.size(); i-- > 0;) {
     if (i >= list.canvases.size()) continue;
     TBitmapCanvas* canvas = list.canvases[i];
@@ -97,7 +97,7 @@ void DeselectEverywhere(HBITMAP handle) {
 
 void ReleaseIdleMemoryDCs() {
   MemoryCanvasList& list = MemoryCanvases();
-  std::lock_guard<std::recursive_mutex> guard(list.lock);
+  CriticalSectionGuard guard(list.lock);
   for (size_t i = list.canvases.size(); i-- > 0;) {
     if (i >= list.canvases.size()) continue;
     TBitmapCanvas* canvas = list.canvases[i];
@@ -110,6 +110,6 @@ void ReleaseIdleMemoryDCs() {
 
 int MemoryCanvasCount() {
   MemoryCanvasList& list = MemoryCanvases();
-  std::lock_guard<std::recursive_mutex> guard(list.lock);
+  CriticalSectionGuard guard(list.lock);
   return static_cast<int>(list.canvases.size());
 }
