@@ -55,8 +55,8 @@ void TBitmapCanvas::CreateHandle() {
     oldBitmap = SelectObject(dc.get(), image.Handle);
     if (oldBitmap == nullptr || oldBitmap == HGDI_ERROR) RaiseGdiError();
   }
-  if (image.Palette != nullptr) {
-    oldPalette = SelectPalette(dc.get(), image.Palette, TRUE);
+  if (image.Palette) {
+    oldPalette = SelectPalette(dc.get(), image.Palette.get(), TRUE);
     RealizePalette(dc.get());
   }
 

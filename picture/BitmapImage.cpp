@@ -67,9 +67,8 @@ void TBitmapImage::FreeHandle() {
     DeleteObject(MaskHandle);
     MaskHandle = nullptr;
   }
-  if (Palette != nullptr && Palette != SystemPalette16()) DeleteObject(Palette);
   Handle = nullptr;
-  Palette = nullptr;
+  Palette.reset();
 }
 
 void RaiseGdiError() {
@@ -92,6 +91,11 @@ HPALETTE SystemPalette16() {
     return CreatePaletteFrom(record);
   }();
   return palette;
+}
+
+ImagePalette ImagePalette::Duplicate() const {
+  if (!owned_) return Borrowed(palette_);
+  return ImagePalette(UniquePalette(DuplicatePalette(palette_)));
 }
 
 HPALETTE DuplicatePalette(HPALETTE palette) {
