@@ -294,6 +294,8 @@ void TBitmap::ReadBmpBody(TStream& stream, int32_t bodySize, const BITMAPFILEHEA
   ReadInfoHeader(body, info);
   std::unique_ptr<TMemoryStream> copy;
   if (!body.os2 && !IsUncompressed(info.Header().biCompression)) copy = KeepCompressedCopy(body, fileHeader);
+  // A header may be as large as the file; it is not kept beside the pixels.
+  body.rawHeader = std::vector<uint8_t>();
   info.Header().biSize = kInfoHeaderSize;
   if (info.Header().biPlanes != 1) InvalidBitmap();
   ReadMasks(body, info);
