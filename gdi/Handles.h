@@ -161,10 +161,12 @@ class SelectedObject {
 public:
   SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object)) {}
   ~SelectedObject() {
-    if (old_ != nullptr && old_ != HGDI_ERROR) SelectObject(dc_, old_);
+    if (ok()) SelectObject(dc_, old_);
   }
   SelectedObject(const SelectedObject&) = delete;
   SelectedObject& operator=(const SelectedObject&) = delete;
+  // Whether the selection took place.
+  bool ok() const { return old_ != nullptr && old_ != HGDI_ERROR; }
 
 private:
   HDC dc_;

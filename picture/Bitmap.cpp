@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 #include <vector>
 
 #include "gdi/Handles.h"
@@ -15,9 +14,11 @@
 
 namespace {
 
-// Guards the exchange of a bitmap's image reference.
-std::mutex& ImageLock() {
-  static std::mutex lock;
+// Guards the exchange of a bitmap's image pointer, so that a bitmap being copied
+// from is never seen between two images. The count of an image's holders needs no
+// lock: it is atomic.
+CriticalSection& ImageLock() {
+  static CriticalSection lock;
   return lock;
 }
 
@@ -25,29 +26,20 @@ std::unique_ptr<TGraphic> CreateBitmap() { return std::make_unique<TBitmap>(); }
 
 const TGraphicClass kBitmapClass{"TBitmap", nullptr, &CreateBitmap};
 
-// A palette owned for one scope unless it is the shared system palette.
-class OwnedPalette {
-public:
-  explicit OwnedPalette(HPALETTE palette) : palette_(palette) {}
-  ~OwnedPalette() {
-    if (palette_ != nullptr && palette_ != SystemPalette16()) DeleteObject(palette_);
-  }
-  OwnedPalette(const OwnedPalette&) = delete;
-  OwnedPalette& operator=(const OwnedPalette&) = delete;
-  HPALETTE get() const { return palette_; }
-  HPALETTE release() { return std::exchange(palette_, nullptr); }
-
-private:
-  HPALETTE palette_;
-};
+// A palette a caller hands over. The system's 16 colours belong to the process,
+// so whoever hands them over only lends them.
+ImagePalette TakeOver(HPALETTE palette) {
+  if (palette == SystemPalette16()) return ImagePalette::Borrowed(palette);
+  return ImagePalette(UniquePalette(palette));
+}
 
 }  // namespace
 
-TBitmap::TBitmap() : image_(new TBitmapImage) { image_->Reference(); }
+TBitmap::TBitmap() : image_(new TBitmapImage) {}
 
 TBitmap::~TBitmap() {
   ReleaseCanvasDC();
-  image_->Release();
+  image_.reset();
   canvas_.reset();
 }
 
@@ -61,20 +53,21 @@ void TBitmap::ReleaseCanvasDC() {
 
 void TBitmap::CopyFrom(const TPersistent* source) {
   if (source == nullptr) {
-    InstallImage(nullptr, nullptr, DIBSECTION{}, false, nullptr);
+    InstallImage(UniqueGdiObject<HBITMAP>(), ImagePalette(), DIBSECTION{}, false, nullptr);
   } else if (const auto* bitmap = dynamic_cast<const TBitmap*>(source)) {
     // The canvas must not keep drawing into the image it no longer holds.
     ReleaseCanvasDC();
-    TBitmapImage* old;
+    // The old image is let go once the lock is left: freeing it deselects its
+    // bitmap from every canvas.
+    TSharedRef<TBitmapImage> old;
     {
-      std::lock_guard<std::mutex> guard(ImageLock());
-      bitmap->image_->Reference();
-      old = image_;
-      image_ = bitmap->image_;
+      CriticalSectionGuard guard(ImageLock());
+      old = bitmap->image_;
+      image_.swap(old);
       transparentColor_ = bitmap->transparentColor_;
       transparentMode_ = bitmap->transparentMode_;
     }
-    old->Release();
+    old.reset();
     ignorePalette_ = false;
     if (Transparent() != bitmap->Transparent()) SetTransparent(bitmap->Transparent());
   } else {
@@ -86,43 +79,33 @@ void TBitmap::CopyFrom(const TPersistent* source) {
   NotifyChanged(this);
 }
 
-void TBitmap::NotifyChanged(TPersistent* sender) {
-  maskBitsValid_ = false;
-  TGraphic::NotifyChanged(sender);
-}
-
-void TBitmap::InstallImage(HBITMAP handle, HPALETTE palette, const DIBSECTION& dib, bool os2Format,
-                           std::unique_ptr<TMemoryStream> stream) {
-  auto* image = new TBitmapImage;
-  image->Handle = handle;
-  image->Palette = palette;
+void TBitmap::InstallImage(UniqueGdiObject<HBITMAP> handle, ImagePalette palette, const DIBSECTION& dib,
+                           bool os2Format, std::unique_ptr<TMemoryStream> stream) {
+  TSharedRef<TBitmapImage> image(new TBitmapImage);
+  image->Handle = handle.release();
+  image->Palette = std::move(palette);
   image->DIB = dib;
   image->OS2Format = os2Format;
-  if (dib.dsBm.bmBits != nullptr) image->DIBHandle = handle;
+  if (dib.dsBm.bmBits != nullptr) image->DIBHandle = image->Handle;
   image->SaveStream = std::move(stream);
-  image->Reference();
 
   ReleaseCanvasDC();
-  TBitmapImage* old;
   {
-    std::lock_guard<std::mutex> guard(ImageLock());
-    old = image_;
-    image_ = image;
+    CriticalSectionGuard guard(ImageLock());
+    image_.swap(image);
   }
-  old->Release();
-  maskValid_ = false;
+  // `image` now holds the old image, let go here, outside the lock.
+  image.reset();
   // Whether a palette can be made is a question about the image, asked anew.
   ignorePalette_ = false;
 }
 
-void TBitmap::ReplaceImage(HBITMAP handle, HPALETTE palette, DIBSECTION& dib) {
+void TBitmap::ReplaceImage(HBITMAP handle, const ImagePalette& palette, DIBSECTION& dib) {
   ReleaseCanvasDC();
-  OwnedPalette newPalette(palette == SystemPalette16() ? palette : DuplicatePalette(palette));
-  UniqueGdiObject<HBITMAP> newHandle(
-      DuplicateBitmap(handle, palette, newPalette.get(), dib, canvas_ != nullptr ? canvas_.get() : nullptr));
-  InstallImage(newHandle.get(), newPalette.get(), dib, image_->OS2Format, nullptr);
-  newHandle.release();
-  newPalette.release();
+  ImagePalette newPalette = palette.Duplicate();
+  UniqueGdiObject<HBITMAP> newHandle(DuplicateBitmap(handle, palette.get(), newPalette.get(), dib,
+                                                     canvas_ != nullptr ? canvas_.get() : nullptr));
+  InstallImage(std::move(newHandle), std::move(newPalette), dib, image_->OS2Format, nullptr);
 }
 
 bool TBitmap::IsEmpty() const {
@@ -222,22 +205,26 @@ void TBitmap::SetPixelDepth(TPixelDepth depth) {
   dib.dsBmih.biPlanes = 1;
   dib.dsBmih.biBitCount = kBitCounts[depth];
 
-  HPALETTE palette = image_->Palette;
-  UniqueGdiObject<HPALETTE> halftone;
+  // The palette the new image copies its colours from; the system's 16 colours
+  // are borrowed, a halftone palette is made for the step alone.
+  ImagePalette made;
+  const ImagePalette* palette = &image_->Palette;
   if (depth == pd4Bit) {
-    palette = SystemPalette16();
+    made = ImagePalette::Borrowed(SystemPalette16());
+    palette = &made;
   } else if (depth == pd8Bit) {
     WindowDC screen(nullptr);
-    halftone.reset(CreateHalftonePalette(CheckGdi(screen.get())));
-    palette = halftone.get();
+    made = ImagePalette(UniquePalette(CreateHalftonePalette(CheckGdi(screen.get()))));
+    palette = &made;
   } else if (depth == pd16Bit) {
     dib.dsBmih.biCompression = BI_BITFIELDS;
     dib.dsBitfields[0] = 0xF800;
     dib.dsBitfields[1] = 0x07E0;
     dib.dsBitfields[2] = 0x001F;
   }
-  ReplaceImage(handle, palette, dib);
-  SetPaletteModified(palette != nullptr);
+  const bool hasPalette = palette->get() != nullptr;
+  ReplaceImage(handle, *palette, dib);
+  SetPaletteModified(hasPalette);
   NotifyChanged(this);
 }
 
@@ -252,42 +239,35 @@ HBITMAP TBitmap::BitmapHandle() {
 
 void TBitmap::SetBitmapHandle(HBITMAP handle) {
   if (handle == image_->Handle) return;
+  UniqueGdiObject<HBITMAP> owned(handle);
   ReleaseCanvasDC();
   DIBSECTION dib{};
   if (handle != nullptr) GetObjectA(handle, sizeof dib, &dib);
-  HPALETTE palette;
-  if (image_->RefCount() == 1) {
-    palette = image_->Palette;
-    image_->Palette = nullptr;
-  } else {
-    palette = image_->Palette == SystemPalette16() ? image_->Palette : DuplicatePalette(image_->Palette);
-  }
-  OwnedPalette owned(palette);
-  InstallImage(handle, palette, dib, false, nullptr);
-  owned.release();
+  // The palette carries over: taken from an image no other bitmap holds, copied
+  // from a shared one.
+  ImagePalette palette = image_->RefCount() == 1 ? std::move(image_->Palette) : image_->Palette.Duplicate();
+  InstallImage(std::move(owned), std::move(palette), dib, false, nullptr);
   NotifyChanged(this);
 }
 
 HPALETTE TBitmap::Palette() {
   EnsurePalette();
-  return image_->Palette;
+  return image_->Palette.get();
 }
 
 void TBitmap::SetPalette(HPALETTE palette) {
-  if (palette == image_->Palette) return;
+  if (palette == image_->Palette.get()) return;
   if (palette == nullptr && image_->RefCount() == 1) {
-    if (image_->Palette != SystemPalette16()) DeleteObject(image_->Palette);
-    image_->Palette = nullptr;
+    image_->Palette.reset();
   } else {
     // The palette is ours from the call on: a failed duplication must not leak it.
-    OwnedPalette owned(palette);
+    ImagePalette owned = TakeOver(palette);
     ReleaseCanvasDC();
     EnsureHandle();
     DIBSECTION dib = image_->DIB;
-    UniqueGdiObject<HBITMAP> handle(DuplicateBitmap(image_->Handle, image_->Palette, palette, dib, nullptr));
-    InstallImage(handle.get(), palette, dib, image_->OS2Format, nullptr);
-    handle.release();
-    owned.release();
+    UniqueGdiObject<HBITMAP> handle(
+        DuplicateBitmap(image_->Handle, image_->Palette.get(), palette, dib, nullptr));
+    InstallImage(std::move(handle), std::move(owned), dib, image_->OS2Format, nullptr);
   }
   if (image_->DIBHandle != nullptr && image_->DIB.dsBmih.biBitCount <= 8) {
     RGBQUAD table[256];
@@ -306,7 +286,8 @@ void TBitmap::NotifyChanging() {
   if (image.RefCount() > 1) {
     EnsureHandle();
     DIBSECTION dib = image_->DIB;
-    ReplaceImage(image_->Handle, image_->Halftone ? nullptr : image_->Palette, dib);
+    const ImagePalette none;
+    ReplaceImage(image_->Handle, image_->Halftone ? none : image_->Palette, dib);
   } else if (image.Handle != nullptr && image.Handle != image.DIBHandle) {
     // A private device-dependent image: its section copy for row access is stale.
     if (image.DIBHandle != nullptr) {
@@ -375,21 +356,21 @@ void TBitmap::EnsureDIB() {
     image.DIB.dsBmih.biPlanes = 1;
     image.DIB.dsBmih.biBitCount = static_cast<WORD>(image.DIB.dsBm.bmPlanes * image.DIB.dsBm.bmBitsPixel);
   }
-  image.DIBHandle = DuplicateBitmap(image.Handle, image.Palette, image.Palette, image.DIB, nullptr);
+  image.DIBHandle = DuplicateBitmap(image.Handle, image.Palette.get(), image.Palette.get(), image.DIB, nullptr);
 }
 
 void TBitmap::EnsurePalette() {
   TBitmapImage& image = *image_;
-  if (ignorePalette_ || image.Palette != nullptr || image.DIBHandle == nullptr) return;
+  if (ignorePalette_ || image.Palette || image.DIBHandle == nullptr) return;
   if (image.DIBHandle == image.Handle) DeselectEverywhere(image.DIBHandle);
-  image.Palette = PaletteFromColorTable(image.DIBHandle, nullptr, 0);
-  if (image.Palette != nullptr) return;
+  image.Palette = ImagePalette(UniquePalette(PaletteFromColorTable(image.DIBHandle, nullptr, 0)));
+  if (image.Palette) return;
   image.Halftone = image.Halftone || ScreenColorDepth() < image.DIB.dsBm.bmBitsPixel * image.DIB.dsBm.bmPlanes;
   if (image.Halftone) {
     WindowDC screen(nullptr);
-    image.Palette = CreateHalftonePalette(CheckGdi(screen.get()));
+    image.Palette = ImagePalette(UniquePalette(CreateHalftonePalette(CheckGdi(screen.get()))));
   }
-  if (image.Palette == nullptr) ignorePalette_ = true;
+  if (!image.Palette) ignorePalette_ = true;
 }
 
 void TBitmap::DrawInto(TCanvas& canvas, const RECT& rect) {
@@ -398,17 +379,7 @@ void TBitmap::DrawInto(TCanvas& canvas, const RECT& rect) {
   const HDC dc = canvas.Handle();
 
   // The target's palette is put back however the drawing ends.
-  struct PaletteRestore {
-    HDC dc;
-    HPALETTE old = nullptr;
-    ~PaletteRestore() {
-      if (old != nullptr) SelectPalette(dc, old, TRUE);
-    }
-  } restore{dc};
-  if (image_->Palette != nullptr) {
-    restore.old = SelectPalette(dc, image_->Palette, TRUE);
-    RealizePalette(dc);
-  }
+  SelectedPalette palette(dc, image_->Palette.get(), true);
 
   const int targetDepth = GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES);
   const int imageDepth = image_->DIB.dsBm.bmBitsPixel * image_->DIB.dsBm.bmPlanes;

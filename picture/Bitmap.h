@@ -11,13 +11,17 @@
 
 #include "gdi/Canvas.h"
 #include "gdi/Color.h"
+#include "gdi/Handles.h"
 #include "picture/Graphic.h"
+#include "picture/SharedImage.h"
 
+class ImagePalette;
 class TBitmapCanvas;
 class TBitmapImage;
 class TMemoryStream;
 
-// The pixel format of a bitmap. The ordinal values are relied upon by the JPEG code.
+// The pixel format of a bitmap. SetPixelDepth looks up the bit count by ordinal,
+// so the order is that of its table.
 enum TPixelDepth {
   pdDevice,  // a device-dependent bitmap in the screen's format
   pd1Bit,    // DIB, 2-entry colour table
@@ -46,7 +50,6 @@ public:
   // A bitmap source shares its image (no pixels are copied); none empties the
   // bitmap; other sources raise EConvertError.
   void CopyFrom(const TPersistent* source) override;
-  void NotifyChanged(TPersistent* sender) override;
   // Draws the whole image stretched into the rectangle of the canvas.
   void DrawInto(TCanvas& canvas, const RECT& rect) override;
   bool IsEmpty() const override;
@@ -100,21 +103,6 @@ public:
   // Makes the image's palette when it needs one and has none.
   void EnsurePalette();
 
-  // Reads one BMP file image of at most `size` bytes from the stream; 0 bytes
-  // give an empty bitmap.
-  void ReadBitmapData(TStream& stream, int32_t size);
-  // Reads what follows the 14-byte file header; `size` counts those bytes.
-  // `fileHeader` may be none, in which case one is made up for a kept copy.
-  void ReadBmpBody(TStream& stream, int32_t size, const BITMAPFILEHEADER* fileHeader);
-
-  // Replaces the image by a new one holding these objects (taken over), a copy of
-  // the record and the kept file bytes.
-  void InstallImage(HBITMAP handle, HPALETTE palette, const DIBSECTION& dib, bool os2Format,
-                    std::unique_ptr<TMemoryStream> stream);
-  // Rebuilds the image in the shape the record asks for, from the given bitmap and
-  // palette (both stay with their owner). Raises no change notification.
-  void ReplaceImage(HBITMAP handle, HPALETTE palette, DIBSECTION& dib);
-
   // The shared image, for inspection.
   const TBitmapImage& Image() const { return *image_; }
   TColor TransparentColor() const { return transparentColor_; }
@@ -127,11 +115,24 @@ private:
   // drawing is not of that kind or the step could not be prepared.
   bool ShrinkThroughSameFormat(HDC target, const RECT& rect, HDC source, DWORD copyMode);
 
-  TBitmapImage* image_;
+  // Reads one BMP file image of at most `size` bytes from the stream; 0 bytes
+  // give an empty bitmap.
+  void ReadBitmapData(TStream& stream, int32_t size);
+  // Reads what follows the 14-byte file header, which a compressed file's kept
+  // copy begins with; `size` counts those bytes.
+  void ReadBmpBody(TStream& stream, int32_t size, const BITMAPFILEHEADER& fileHeader);
+
+  // Replaces the image by a new one holding these objects, a copy of the record
+  // and the kept file bytes.
+  void InstallImage(UniqueGdiObject<HBITMAP> handle, ImagePalette palette, const DIBSECTION& dib, bool os2Format,
+                    std::unique_ptr<TMemoryStream> stream);
+  // Rebuilds the image in the shape the record asks for, from the given bitmap and
+  // palette (both stay with their owner). Raises no change notification.
+  void ReplaceImage(HBITMAP handle, const ImagePalette& palette, DIBSECTION& dib);
+
+  TSharedRef<TBitmapImage> image_;
   std::unique_ptr<TBitmapCanvas> canvas_;
   bool ignorePalette_ = false;
-  bool maskBitsValid_ = false;
-  bool maskValid_ = false;
   TColor transparentColor_ = clDefault;
   uint8_t transparentMode_ = 0;
 };

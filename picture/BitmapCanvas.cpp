@@ -1,7 +1,7 @@
 #include "picture/BitmapCanvas.h"
 
 #include <algorithm>
-#include <mutex>
+#include <optional>
 #include <vector>
 
 #include "gdi/Handles.h"
@@ -10,10 +10,11 @@
 
 namespace {
 
-// The bitmap canvases that hold a memory context. The lock is recursive: giving
-// back a context while the list is being walked removes the canvas from it.
+// The bitmap canvases that hold a memory context. The lock may be entered again by
+// its holder (critical sections are recursive): giving back a context while the
+// list is being walked removes the canvas from it.
 struct MemoryCanvasList {
-  std::recursive_mutex lock;
+  CriticalSection lock;
   std::vector<TBitmapCanvas*> canvases;
 };
 
@@ -22,72 +23,61 @@ MemoryCanvasList& MemoryCanvases() {
   return list;
 }
 
-// Holds a canvas's own lock for one scope.
-class CanvasLock {
-public:
-  explicit CanvasLock(TCanvas& canvas) : canvas_(canvas) { canvas_.Lock(); }
-  ~CanvasLock() { canvas_.Unlock(); }
-  CanvasLock(const CanvasLock&) = delete;
-  CanvasLock& operator=(const CanvasLock&) = delete;
-
-private:
-  TCanvas& canvas_;
-};
-
 }  // namespace
+
+// Destroyed in reverse order: the bitmap and the palette are put back before the
+// context is deleted.
+struct TBitmapCanvas::MemoryContext {
+  UniqueMemoryDC dc;
+  std::optional<SelectedPalette> palette;
+  std::optional<SelectedObject> bitmap;
+};
 
 TBitmapCanvas::TBitmapCanvas(TBitmap& bitmap) : bitmap_(bitmap) {}
 
 TBitmapCanvas::~TBitmapCanvas() { ReleaseMemoryDC(); }
 
 void TBitmapCanvas::CreateHandle() {
-  CanvasLock lock(*this);
+  Lock();
+  ScopeExit unlock([this] { Unlock(); });
   bitmap_.EnsureHandle();
   const TBitmapImage& image = bitmap_.Image();
   DeselectEverywhere(image.Handle);
   bitmap_.EnsurePalette();
 
-  UniqueMemoryDC dc(GdiCreate([&] { return CreateCompatibleDC(nullptr); }));
-  HGDIOBJ oldBitmap = nullptr;
-  HPALETTE oldPalette = nullptr;
+  auto memory = std::make_unique<MemoryContext>();
+  memory->dc.reset(GdiCreate([&] { return CreateCompatibleDC(nullptr); }));
   if (image.Handle != nullptr) {
     SetLastError(0);
-    oldBitmap = SelectObject(dc.get(), image.Handle);
-    if (oldBitmap == nullptr || oldBitmap == HGDI_ERROR) RaiseGdiError();
+    memory->bitmap.emplace(memory->dc.get(), image.Handle);
+    if (!memory->bitmap->ok()) RaiseGdiError();
   }
-  if (image.Palette != nullptr) {
-    oldPalette = SelectPalette(dc.get(), image.Palette, TRUE);
-    RealizePalette(dc.get());
-  }
+  memory->palette.emplace(memory->dc.get(), image.Palette.get(), true);
 
   MemoryCanvasList& list = MemoryCanvases();
-  std::lock_guard<std::recursive_mutex> guard(list.lock);
+  CriticalSectionGuard guard(list.lock);
   list.canvases.push_back(this);
-  memoryDC_ = dc.release();
-  oldBitmap_ = oldBitmap;
-  oldPalette_ = oldPalette;
-  SetHandle(memoryDC_);
+  memory_ = std::move(memory);
+  SetHandle(memory_->dc.get());
 }
 
 void TBitmapCanvas::ReleaseMemoryDC() {
-  if (memoryDC_ == nullptr) return;
-  CanvasLock lock(*this);
-  if (oldBitmap_ != nullptr) SelectObject(memoryDC_, oldBitmap_);
-  if (oldPalette_ != nullptr) SelectPalette(memoryDC_, oldPalette_, TRUE);
+  if (memory_ == nullptr) return;
+  Lock();
+  ScopeExit unlock([this] { Unlock(); });
+  memory_->bitmap.reset();
+  memory_->palette.reset();
   SetHandle(nullptr);
-  DeleteDC(memoryDC_);
-  memoryDC_ = nullptr;
-  oldBitmap_ = nullptr;
-  oldPalette_ = nullptr;
+  memory_.reset();
   MemoryCanvasList& list = MemoryCanvases();
-  std::lock_guard<std::recursive_mutex> guard(list.lock);
+  CriticalSectionGuard guard(list.lock);
   list.canvases.erase(std::remove(list.canvases.begin(), list.canvases.end(), this), list.canvases.end());
 }
 
 void DeselectEverywhere(HBITMAP handle) {
   if (handle == nullptr) return;
   MemoryCanvasList& list = MemoryCanvases();
-  std::lock_guard<std::recursive_mutex> guard(list.lock);
+  CriticalSectionGuard guard(list.lock);
   for (size_t i = list.canvases.size(); i-- > 0;) {
     if (i >= list.canvases.size()) continue;
     TBitmapCanvas* canvas = list.canvases[i];
@@ -97,7 +87,7 @@ void DeselectEverywhere(HBITMAP handle) {
 
 void ReleaseIdleMemoryDCs() {
   MemoryCanvasList& list = MemoryCanvases();
-  std::lock_guard<std::recursive_mutex> guard(list.lock);
+  CriticalSectionGuard guard(list.lock);
   for (size_t i = list.canvases.size(); i-- > 0;) {
     if (i >= list.canvases.size()) continue;
     TBitmapCanvas* canvas = list.canvases[i];
@@ -110,6 +100,6 @@ void ReleaseIdleMemoryDCs() {
 
 int MemoryCanvasCount() {
   MemoryCanvasList& list = MemoryCanvases();
-  std::lock_guard<std::recursive_mutex> guard(list.lock);
+  CriticalSectionGuard guard(list.lock);
   return static_cast<int>(list.canvases.size());
 }

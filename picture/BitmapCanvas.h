@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <memory>
+
 #include "gdi/Canvas.h"
 
 class TBitmap;
@@ -22,10 +24,11 @@ protected:
   void CreateHandle() override;
 
 private:
+  // The memory context with the image's bitmap and palette selected in it.
+  struct MemoryContext;
+
   TBitmap& bitmap_;
-  HDC memoryDC_ = nullptr;
-  HGDIOBJ oldBitmap_ = nullptr;
-  HPALETTE oldPalette_ = nullptr;
+  std::unique_ptr<MemoryContext> memory_;
 };
 
 // Every bitmap canvas whose bitmap's image is `handle` gives back its memory

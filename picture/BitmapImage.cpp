@@ -40,21 +40,6 @@ int PaletteSize(HPALETTE palette) {
 
 bool IsDibSection(const DIBSECTION& dib) { return dib.dsBmih.biSize != 0 && dib.dsBm.bmBits != nullptr; }
 
-// A bitmap selected into a memory context for one scope; selecting must succeed.
-class CheckedSelection {
-public:
-  CheckedSelection(HDC dc, HGDIOBJ object) : dc_(dc), old_((SetLastError(0), SelectObject(dc, object))) {
-    if (old_ == nullptr || old_ == HGDI_ERROR) RaiseGdiError();
-  }
-  ~CheckedSelection() { SelectObject(dc_, old_); }
-  CheckedSelection(const CheckedSelection&) = delete;
-  CheckedSelection& operator=(const CheckedSelection&) = delete;
-
-private:
-  HDC dc_;
-  HGDIOBJ old_;
-};
-
 RGBQUAD QuadFromColor(COLORREF color) {
   return RGBQUAD{GetBValue(color), GetGValue(color), GetRValue(color), 0};
 }
@@ -82,9 +67,8 @@ void TBitmapImage::FreeHandle() {
     DeleteObject(MaskHandle);
     MaskHandle = nullptr;
   }
-  if (Palette != nullptr && Palette != SystemPalette16()) DeleteObject(Palette);
   Handle = nullptr;
-  Palette = nullptr;
+  Palette.reset();
 }
 
 void RaiseGdiError() {
@@ -107,6 +91,11 @@ HPALETTE SystemPalette16() {
     return CreatePaletteFrom(record);
   }();
   return palette;
+}
+
+ImagePalette ImagePalette::Duplicate() const {
+  if (!owned_) return Borrowed(palette_);
+  return ImagePalette(UniquePalette(DuplicatePalette(palette_)));
 }
 
 HPALETTE DuplicatePalette(HPALETTE palette) {
@@ -188,127 +177,193 @@ int DefaultColorCount(int bitCount) {
   }
 }
 
+namespace {
+
+// The bitmap a copy is made from, with its palette (both stay with their owner)
+// and its record (zero when there is no bitmap).
+struct CopySource {
+  HBITMAP handle;
+  HPALETTE palette;
+  DIBSECTION record;
+};
+
+// The screen's context and a memory context that the steps of a copy share.
+struct CopyContexts {
+  HDC screen;
+  HDC memory;
+};
+
+// A new bitmap and whether the source's pixels are in it already.
+struct MadeBitmap {
+  UniqueGdiObject<HBITMAP> bitmap;
+  bool copied = false;
+};
+
+bool HasEmptySide(const DIBSECTION& dib) {
+  const BITMAPINFOHEADER& wanted = dib.dsBmih;
+  return wanted.biSize != 0 ? (wanted.biWidth == 0 || wanted.biHeight == 0)
+                            : (dib.dsBm.bmWidth == 0 || dib.dsBm.bmHeight == 0);
+}
+
+CopySource DescribeSource(HBITMAP handle, HPALETTE palette) {
+  CopySource source{handle, palette, DIBSECTION{}};
+  if (handle != nullptr &&
+      GetObjectA(handle, sizeof source.record, &source.record) < static_cast<int>(sizeof(BITMAP)))
+    throw EInvalidGraphic(ResText(IDS_INVALID_BITMAP));
+  return source;
+}
+
+// A device-dependent bitmap: monochrome, or in the screen's format.
+UniqueGdiObject<HBITMAP> MakeDeviceBitmap(HDC screen, const BITMAP& shape) {
+  if ((shape.bmPlanes | shape.bmBitsPixel) == 1)
+    return UniqueGdiObject<HBITMAP>(
+        GdiCreate([&] { return CreateBitmap(shape.bmWidth, shape.bmHeight, 1, 1, nullptr); }));
+  return UniqueGdiObject<HBITMAP>(
+      GdiCreate([&] { return CreateCompatibleBitmap(screen, shape.bmWidth, shape.bmHeight); }));
+}
+
+// The colour table of a section of up to 8 bits: black and white for a fresh
+// monochrome one, else the new palette's entries, else the source's own colours.
+void FillColorTable(DibInfo& info, BITMAPINFOHEADER& wanted, const CopySource& source, HPALETTE newPalette,
+                    HDC memoryDC) {
+  if (wanted.biBitCount == 1 && (source.handle == nullptr || source.record.dsBm.bmBits == nullptr)) {
+    info.table[0] = RGBQUAD{0, 0, 0, 0};
+    info.table[1] = RGBQUAD{0xFF, 0xFF, 0xFF, 0};
+  } else if (newPalette != nullptr) {
+    ColorTableFromPalette(newPalette, info.table, 255);
+  } else if (source.handle != nullptr) {
+    SelectedObject selected(memoryDC, source.handle);
+    if (IsDibSection(source.record)) {
+      wanted.biClrUsed = GetDIBColorTable(memoryDC, 0, 256, info.table);
+      info.header.biClrUsed = wanted.biClrUsed;
+    } else {
+      GetDIBits(memoryDC, source.handle, 0, static_cast<UINT>(std::abs(wanted.biHeight)), nullptr,
+                reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+    }
+  }
+}
+
+// The masks of a bit-field section; the usual 5-6-5 or 8-8-8 ones when the shape
+// names none.
+void FillMasks(DibInfo& info, DIBSECTION& dib) {
+  if (dib.dsBitfields[0] == 0) {
+    const bool sixteen = dib.dsBmih.biBitCount == 16;
+    dib.dsBitfields[0] = sixteen ? 0xF800 : 0x00FF0000;
+    dib.dsBitfields[1] = sixteen ? 0x07E0 : 0x0000FF00;
+    dib.dsBitfields[2] = sixteen ? 0x001F : 0x000000FF;
+  }
+  std::memcpy(info.table, dib.dsBitfields, sizeof dib.dsBitfields);
+}
+
+// A DIB section of the wanted shape. A same-sized conversion to a deeper format
+// converts the source's pixels in the same step.
+MadeBitmap MakeSection(const CopyContexts& dcs, DIBSECTION& dib, const CopySource& source, HPALETTE newPalette) {
+  BITMAPINFOHEADER& wanted = dib.dsBmih;
+  auto info = std::make_unique<DibInfo>();
+  wanted.biSize = sizeof(BITMAPINFOHEADER);
+  wanted.biPlanes = 1;
+  if (wanted.biBitCount == 0) wanted.biBitCount = static_cast<WORD>(ScreenColorDepth());
+  info->header = wanted;
+  dib.dsBm.bmWidth = wanted.biWidth;
+  dib.dsBm.bmHeight = wanted.biHeight;
+
+  if (wanted.biBitCount <= 8)
+    FillColorTable(*info, wanted, source, newPalette, dcs.memory);
+  else if ((wanted.biBitCount == 16 || wanted.biBitCount == 32) && (wanted.biCompression & 3) != 0)
+    FillMasks(*info, dib);
+
+  MadeBitmap made;
+  void* bits = nullptr;
+  made.bitmap.reset(GdiCreate([&] {
+    return CreateDIBSection(dcs.screen, reinterpret_cast<BITMAPINFO*>(info.get()), DIB_RGB_COLORS, &bits,
+                            nullptr, 0);
+  }));
+  if (bits == nullptr) RaiseGdiError();
+
+  if (source.handle != nullptr && wanted.biWidth == source.record.dsBm.bmWidth &&
+      std::abs(wanted.biHeight) == std::abs(source.record.dsBm.bmHeight) && wanted.biBitCount > 8) {
+    GetDIBits(dcs.memory, source.handle, 0, static_cast<UINT>(std::abs(wanted.biHeight)), bits,
+              reinterpret_cast<BITMAPINFO*>(info.get()), DIB_RGB_COLORS);
+    made.copied = true;
+  }
+  return made;
+}
+
+// The colours a canvas draws monochrome pixels in: its font's for set bits and
+// its brush's for clear ones.
+struct MonochromeColors {
+  COLORREF text = 0;
+  COLORREF back = 0;
+};
+
+// Fills the new bitmap (selected in `memoryDC`): white, or the canvas's brush,
+// with a monochrome section's table then taking the canvas's colours.
+MonochromeColors FillBackground(HDC memoryDC, HBITMAP made, const DIBSECTION& dib, int width, int height,
+                                TCanvas* canvas) {
+  MonochromeColors colors;
+  if (canvas == nullptr) {
+    PatBlt(memoryDC, 0, 0, width, height, WHITENESS);
+    return colors;
+  }
+  colors.text = ColorToRGB(canvas->Font().Color());
+  colors.back = ColorToRGB(canvas->Brush().Color());
+  RECT area{0, 0, width, height};
+  FillRect(memoryDC, &area, canvas->Brush().Handle());
+  SetTextColor(memoryDC, colors.text);
+  SetBkColor(memoryDC, colors.back);
+  DIBSECTION record{};
+  if (dib.dsBmih.biSize != 0 && dib.dsBmih.biBitCount == 1 &&
+      GetObjectA(made, sizeof record, &record) == sizeof record && record.dsBm.bmBits != nullptr) {
+    const RGBQUAD table[2] = {QuadFromColor(colors.text), QuadFromColor(colors.back)};
+    SetDIBColorTable(memoryDC, 0, 2, table);
+  }
+  return colors;
+}
+
+// Copies the source's pixels into the new bitmap, anchored at the top left, over
+// a filled background. Heights are taken as sizes: a top-down shape has a
+// negative height, whose pixels must be kept all the same.
+void CopyAnchored(const CopyContexts& dcs, HBITMAP made, const DIBSECTION& dib, const CopySource& source,
+                  HPALETTE newPalette, TCanvas* canvas) {
+  const int width = dib.dsBm.bmWidth;
+  const int height = std::abs(dib.dsBm.bmHeight);
+  SetLastError(0);
+  SelectedObject selected(dcs.memory, made);
+  if (!selected.ok()) RaiseGdiError();
+  SelectedPalette palette(dcs.memory, newPalette, false);
+  const MonochromeColors colors = FillBackground(dcs.memory, made, dib, width, height, canvas);
+  if (source.handle == nullptr) return;
+  UniqueMemoryDC sourceDC(GdiCreate([&] { return CreateCompatibleDC(dcs.screen); }));
+  SelectedObject sourceSelected(sourceDC.get(), source.handle);
+  SelectedPalette sourcePalette(sourceDC.get(), source.palette, false);
+  if (canvas != nullptr) {
+    SetTextColor(sourceDC.get(), colors.text);
+    SetBkColor(sourceDC.get(), colors.back);
+  }
+  BitBlt(dcs.memory, 0, 0, width, height, sourceDC.get(), 0, 0, SRCCOPY);
+}
+
+}  // namespace
+
 HBITMAP DuplicateBitmap(HBITMAP handle, HPALETTE oldPalette, HPALETTE newPalette, DIBSECTION& dib,
                         TCanvas* canvas) {
-  BITMAPINFOHEADER& wanted = dib.dsBmih;
-  const bool topDown = wanted.biSize != 0 && wanted.biHeight < 0;
-  if (wanted.biSize != 0 ? (wanted.biWidth == 0 || wanted.biHeight == 0)
-                         : (dib.dsBm.bmWidth == 0 || dib.dsBm.bmHeight == 0))
-    return nullptr;
-
+  const bool topDown = dib.dsBmih.biSize != 0 && dib.dsBmih.biHeight < 0;
+  if (HasEmptySide(dib)) return nullptr;
   DeselectEverywhere(handle);
-  DIBSECTION old{};
-  if (handle != nullptr && GetObjectA(handle, sizeof old, &old) < static_cast<int>(sizeof(BITMAP)))
-    throw EInvalidGraphic(ResText(IDS_INVALID_BITMAP));
+  const CopySource source = DescribeSource(handle, oldPalette);
 
   WindowDC screen(nullptr);
   CheckGdi(screen.get());
   UniqueMemoryDC memoryDC(GdiCreate([&] { return CreateCompatibleDC(screen.get()); }));
-  UniqueGdiObject<HBITMAP> result;
-  bool copied = false;
+  const CopyContexts dcs{screen.get(), memoryDC.get()};
+  MadeBitmap made;
+  if (dib.dsBmih.biSize < sizeof(BITMAPINFOHEADER))
+    made.bitmap = MakeDeviceBitmap(screen.get(), dib.dsBm);
+  else
+    made = MakeSection(dcs, dib, source, newPalette);
+  if (!made.copied) CopyAnchored(dcs, made.bitmap.get(), dib, source, newPalette, canvas);
 
-  if (wanted.biSize < sizeof(BITMAPINFOHEADER)) {
-    // A device-dependent bitmap: monochrome, or in the screen's format.
-    if ((dib.dsBm.bmPlanes | dib.dsBm.bmBitsPixel) == 1)
-      result.reset(GdiCreate([&] { return CreateBitmap(dib.dsBm.bmWidth, dib.dsBm.bmHeight, 1, 1, nullptr); }));
-    else
-      result.reset(
-          GdiCreate([&] { return CreateCompatibleBitmap(screen.get(), dib.dsBm.bmWidth, dib.dsBm.bmHeight); }));
-  } else {
-    auto info = std::make_unique<DibInfo>();
-    wanted.biSize = sizeof(BITMAPINFOHEADER);
-    wanted.biPlanes = 1;
-    if (wanted.biBitCount == 0)
-      wanted.biBitCount = static_cast<WORD>(ScreenColorDepth());
-    info->header = wanted;
-    dib.dsBm.bmWidth = wanted.biWidth;
-    dib.dsBm.bmHeight = wanted.biHeight;
-
-    if (wanted.biBitCount <= 8) {
-      if (wanted.biBitCount == 1 && (handle == nullptr || old.dsBm.bmBits == nullptr)) {
-        info->table[0] = RGBQUAD{0, 0, 0, 0};
-        info->table[1] = RGBQUAD{0xFF, 0xFF, 0xFF, 0};
-      } else if (newPalette != nullptr) {
-        ColorTableFromPalette(newPalette, info->table, 255);
-      } else if (handle != nullptr) {
-        SelectedObject selected(memoryDC.get(), handle);
-        if (IsDibSection(old)) {
-          wanted.biClrUsed = GetDIBColorTable(memoryDC.get(), 0, 256, info->table);
-          info->header.biClrUsed = wanted.biClrUsed;
-        } else {
-          GetDIBits(memoryDC.get(), handle, 0, static_cast<UINT>(std::abs(wanted.biHeight)), nullptr,
-                    reinterpret_cast<BITMAPINFO*>(info.get()), DIB_RGB_COLORS);
-        }
-      }
-    } else if ((wanted.biBitCount == 16 || wanted.biBitCount == 32) && (wanted.biCompression & 3) != 0) {
-      if (dib.dsBitfields[0] == 0) {
-        if (wanted.biBitCount == 16) {
-          dib.dsBitfields[0] = 0xF800;
-          dib.dsBitfields[1] = 0x07E0;
-          dib.dsBitfields[2] = 0x001F;
-        } else {
-          dib.dsBitfields[0] = 0x00FF0000;
-          dib.dsBitfields[1] = 0x0000FF00;
-          dib.dsBitfields[2] = 0x000000FF;
-        }
-      }
-      std::memcpy(info->table, dib.dsBitfields, sizeof dib.dsBitfields);
-    }
-
-    void* bits = nullptr;
-    result.reset(GdiCreate([&] {
-      return CreateDIBSection(screen.get(), reinterpret_cast<BITMAPINFO*>(info.get()), DIB_RGB_COLORS, &bits,
-                              nullptr, 0);
-    }));
-    if (bits == nullptr) RaiseGdiError();
-
-    // A same-sized conversion to a deeper format converts the pixels in one call.
-    if (handle != nullptr && wanted.biWidth == old.dsBm.bmWidth &&
-        std::abs(wanted.biHeight) == std::abs(old.dsBm.bmHeight) && wanted.biBitCount > 8) {
-      GetDIBits(memoryDC.get(), handle, 0, static_cast<UINT>(std::abs(wanted.biHeight)), bits,
-                reinterpret_cast<BITMAPINFO*>(info.get()), DIB_RGB_COLORS);
-      copied = true;
-    }
-  }
-
-  if (!copied) {
-    // The copy is anchored at the top left. Heights are taken as sizes: a top-down
-    // shape has a negative height, whose pixels must be kept all the same.
-    const int width = dib.dsBm.bmWidth;
-    const int height = std::abs(dib.dsBm.bmHeight);
-    CheckedSelection selected(memoryDC.get(), result.get());
-    SelectedPalette palette(memoryDC.get(), newPalette, false);
-    COLORREF textColor = 0;
-    COLORREF backColor = 0;
-    if (canvas != nullptr) {
-      textColor = ColorToRGB(canvas->Font().Color());
-      backColor = ColorToRGB(canvas->Brush().Color());
-      RECT area{0, 0, width, height};
-      FillRect(memoryDC.get(), &area, canvas->Brush().Handle());
-      SetTextColor(memoryDC.get(), textColor);
-      SetBkColor(memoryDC.get(), backColor);
-      DIBSECTION made{};
-      if (wanted.biSize != 0 && wanted.biBitCount == 1 &&
-          GetObjectA(result.get(), sizeof made, &made) == sizeof made && made.dsBm.bmBits != nullptr) {
-        const RGBQUAD colors[2] = {QuadFromColor(textColor), QuadFromColor(backColor)};
-        SetDIBColorTable(memoryDC.get(), 0, 2, colors);
-      }
-    } else {
-      PatBlt(memoryDC.get(), 0, 0, width, height, WHITENESS);
-    }
-    if (handle != nullptr) {
-      UniqueMemoryDC sourceDC(GdiCreate([&] { return CreateCompatibleDC(screen.get()); }));
-      SelectedObject source(sourceDC.get(), handle);
-      SelectedPalette sourcePalette(sourceDC.get(), oldPalette, false);
-      if (canvas != nullptr) {
-        SetTextColor(sourceDC.get(), textColor);
-        SetBkColor(sourceDC.get(), backColor);
-      }
-      BitBlt(memoryDC.get(), 0, 0, width, height, sourceDC.get(), 0, 0, SRCCOPY);
-    }
-  }
-
-  GetObjectA(result.get(), sizeof dib, &dib);
+  GetObjectA(made.bitmap.get(), sizeof dib, &dib);
   KeepRowOrder(dib, topDown);
-  return result.release();
+  return made.bitmap.release();
 }

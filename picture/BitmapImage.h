@@ -6,11 +6,45 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 
+#include "gdi/Handles.h"
 #include "picture/SharedImage.h"
 #include "picture/Stream.h"
 
 class TCanvas;
+
+// The palette of an image: either one made for it, deleted with it, or one it
+// only borrows (the system's 16 colours, kept for the whole process). Which of
+// the two is said where the palette is obtained, never guessed from its value.
+class ImagePalette {
+public:
+  ImagePalette() = default;
+  explicit ImagePalette(UniquePalette owned) : owned_(std::move(owned)), palette_(owned_.get()) {}
+  static ImagePalette Borrowed(HPALETTE palette) {
+    ImagePalette borrowed;
+    borrowed.palette_ = palette;
+    return borrowed;
+  }
+  ImagePalette(ImagePalette&& other) noexcept
+      : owned_(std::move(other.owned_)), palette_(std::exchange(other.palette_, nullptr)) {}
+  ImagePalette& operator=(ImagePalette&& other) noexcept {
+    owned_ = std::move(other.owned_);
+    palette_ = std::exchange(other.palette_, nullptr);
+    return *this;
+  }
+
+  HPALETTE get() const { return palette_; }
+  explicit operator bool() const { return palette_ != nullptr; }
+  // A palette for another image: a copy of an owned one (none when it has no
+  // entries), the same borrowed one.
+  ImagePalette Duplicate() const;
+  void reset() { *this = ImagePalette(); }
+
+private:
+  UniquePalette owned_;
+  HPALETTE palette_ = nullptr;
+};
 
 // One GDI bitmap with its palette and its description, held by every bitmap that
 // was copied from the first one until one of them is modified.
@@ -22,7 +56,7 @@ public:
   HBITMAP Handle = nullptr;
   // A mask for transparent drawing; never made here.
   HBITMAP MaskHandle = nullptr;
-  HPALETTE Palette = nullptr;
+  ImagePalette Palette;
   // The DIB section: the image itself, or a copy of a device-dependent image made
   // for row access.
   HBITMAP DIBHandle = nullptr;

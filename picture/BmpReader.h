@@ -1,7 +1,7 @@
 #pragma once
-// Reading Windows and OS/2 BMP files into a bitmap. The entry points are the
-// bitmap's LoadStream, ReadBitmapData and ReadBmpBody (picture/Bitmap.h); this
-// header holds the file's layouts that they read.
+// Reading Windows and OS/2 BMP files into a bitmap. The entry point is the
+// bitmap's LoadStream (picture/Bitmap.h), whose private steps live in
+// BmpReader.cpp; this header holds the file's layouts that they read.
 
 #include <windows.h>
 

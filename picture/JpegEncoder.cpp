@@ -9,6 +9,7 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
+#include "gdi/Handles.h"
 #include "picture/Bitmap.h"
 #include "picture/BitmapImage.h"
 #include "picture/JpegErrors.h"
@@ -74,11 +75,6 @@ struct TEncodeContext {
   bool progressive;
   const uint8_t* firstRow;
   ptrdiff_t rowStep;
-};
-
-struct TCompressorGuard {
-  jpeg_compress_struct* cinfo;
-  ~TCompressorGuard() { jpeg_destroy_compress(cinfo); }
 };
 
 void Run(TEncodeContext& context, void (*step)(void*)) {
@@ -154,7 +150,7 @@ void TJPEGImage::Compress() {
   if (data_->Data != nullptr) return;
   auto context = std::make_unique<TEncodeContext>();
   TEncodeContext& c = *context;
-  TCompressorGuard guard{&c.cinfo};
+  ScopeExit destroy([&c] { jpeg_destroy_compress(&c.cinfo); });
   c.cinfo.err = InitJpegErrorManager(c.err);
   Run(c, CreateStep);
   InstallJpegProgress(c.progress, reinterpret_cast<j_common_ptr>(&c.cinfo), this);

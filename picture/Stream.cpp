@@ -82,15 +82,3 @@ void TMemoryStream::SetSize(int32_t size) {
   data_.resize(size > 0 ? static_cast<size_t>(size) : 0);
   if (position_ > size) position_ = size;
 }
-
-void TMemoryStream::LoadFrom(TStream& source) {
-  const int32_t rest = source.Size() - source.Position();
-  SetSize(rest > 0 ? rest : 0);
-  source.ReadBuffer(data_.data(), static_cast<int32_t>(data_.size()));
-  position_ = 0;
-}
-
-void TMemoryStream::Clear() {
-  data_.clear();
-  position_ = 0;
-}

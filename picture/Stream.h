@@ -58,9 +58,6 @@ public:
   const uint8_t* Memory() const { return data_.data(); }
   uint8_t* Memory() { return data_.data(); }
   void SetSize(int32_t size);
-  // Reads the rest of the source stream into memory, from its current position.
-  void LoadFrom(TStream& source);
-  void Clear();
 
 private:
   std::vector<uint8_t> data_;

@@ -339,3 +339,59 @@ TEST(BitmapTest, SavedImageReadsBackAsTheSamePicture) {
   empty.SaveStream(nothing);
   EXPECT_EQ(0, nothing.Size());
 }
+
+TEST(BitmapTest, TheSystemsSixteenColoursAreOnlyBorrowedWhoeverHandsThemOver) {
+  WarmUp();
+  const HPALETTE system = SystemPalette16();
+  ASSERT_NE(nullptr, system);
+  {
+    TBitmap bitmap;
+    bitmap.SetWidth(4);
+    bitmap.SetHeight(4);
+    bitmap.SetPixelDepth(pd4Bit);
+    EXPECT_EQ(system, bitmap.Palette());
+    TBitmap copy;
+    copy.CopyFrom(&bitmap);
+    copy.SetWidth(5);
+    bitmap.SetBitmapHandle(CreateBitmap(2, 2, 1, 1, nullptr));
+    TBitmap other;
+    other.SetWidth(2);
+    other.SetHeight(2);
+    other.SetPalette(system);
+    EXPECT_EQ(system, other.Palette());
+  }
+  WORD entries = 0;
+  ASSERT_EQ(static_cast<int>(sizeof entries), GetObjectA(system, sizeof entries, &entries));
+  EXPECT_EQ(16, entries);
+}
+
+TEST(BitmapTest, APaletteCarriesOverToANewHandleAndGoesWithItsLastImage) {
+  WarmUp();
+  const int before = GdiObjectCount();
+  {
+    TBitmap bitmap;
+    bitmap.SetWidth(4);
+    bitmap.SetHeight(4);
+    bitmap.SetPixelDepth(pd8Bit);
+    const HPALETTE palette = bitmap.Palette();
+    ASSERT_NE(nullptr, palette);
+    TBitmap shared;
+    shared.CopyFrom(&bitmap);
+    // A shared image's palette is copied for the new handle; a private one's moves.
+    shared.SetBitmapHandle(CreateBitmap(2, 2, 1, 1, nullptr));
+    EXPECT_NE(nullptr, shared.Palette());
+    EXPECT_NE(palette, shared.Palette());
+    bitmap.SetBitmapHandle(CreateBitmap(3, 3, 1, 1, nullptr));
+    EXPECT_EQ(palette, bitmap.Palette());
+    // The screen's context is given back first: one held while the bitmap takes
+    // another makes the system keep a second one in its cache.
+    HPALETTE halftone;
+    {
+      WindowDC screen(nullptr);
+      halftone = CreateHalftonePalette(screen.get());
+    }
+    bitmap.SetPalette(halftone);
+    EXPECT_EQ(OBJ_PAL, GetObjectType(bitmap.Palette()));
+  }
+  EXPECT_EQ(before, GdiObjectCount());
+}
