@@ -341,6 +341,66 @@ int SmallestCoveringScale(TStream& stream, int width, int height) {
   return query.shift;
 }
 
+namespace {
+
+// Quantising to a palette given from outside: the library maps to its colours and
+// the bitmap keeps a copy of it. A 24-bit decode has no use for the palette.
+// Returns whether the decoder's own colour map may still become the palette.
+bool UseTemporaryPalette(TDecodeContext& c, TBitmap& bitmap, HPALETTE& tempPalette, bool eightBit) {
+  if (tempPalette == nullptr) return true;
+  if (!eightBit) {
+    DeleteObject(tempPalette);
+    tempPalette = nullptr;
+    return true;
+  }
+  PALETTEENTRY entries[256];
+  c.mapCount = static_cast<int>(GetPaletteEntries(tempPalette, 0, 256, entries));
+  for (int i = 0; i < c.mapCount; ++i) {
+    c.map[i][0] = entries[i].peBlue;
+    c.map[i][1] = entries[i].peGreen;
+    c.map[i][2] = entries[i].peRed;
+  }
+  if (c.mapCount > 0) Run(c, ColorMapStep);
+  bitmap.SetPalette(DuplicatePalette(tempPalette));
+  return false;
+}
+
+// Starts the decompressor and gives the bitmap the output size.
+void StartAndSizeBitmap(TDecodeContext& c, TBitmap& bitmap, bool eightBit) {
+  Run(c, StartStep);
+  const uint64_t bytesPerRow = (static_cast<uint64_t>(c.cinfo.output_width) * (eightBit ? 8 : 24) + 31) / 32 * 4;
+  if (bytesPerRow * c.cinfo.output_height > 0x7FFFFFFF) throw EOutOfMemory(ResText(IDS_OUT_OF_MEMORY));
+  bitmap.SetBitmapHandle(nullptr);
+  bitmap.SetWidth(static_cast<int>(c.cinfo.output_width));
+  bitmap.SetHeight(static_cast<int>(c.cinfo.output_height));
+}
+
+// Reads one output pass into the bitmap. Setting a palette gives the bitmap new
+// pixel memory, so the rows are located again right before each pass writes them.
+void ReadPass(TDecodeContext& c, TBitmap& bitmap) {
+  c.firstRow = static_cast<uint8_t*>(bitmap.RowAddress(0));
+  // A picture of one row never steps to a next row, so it needs no second address.
+  c.rowStep = c.cinfo.output_height > 1 ? static_cast<uint8_t*>(bitmap.RowAddress(1)) - c.firstRow : 0;
+  Run(c, ReadRowsStep);
+}
+
+// Every scan of a multi-scan file as it arrives, each shown in the bitmap, then
+// the final pass with the final settings.
+void ReadScans(TDecodeContext& c, TBitmap& bitmap, TJPEGImage& owner, bool eightBit, bool mayExtract) {
+  bool first = true;
+  while (!ImageCompleteStep(c)) {
+    Run(c, StartScanStep);
+    if (first && c.cinfo.colormap != nullptr && eightBit && mayExtract) ExtractPalette(c, bitmap, owner);
+    first = false;
+    ReadPass(c, bitmap);
+    Run(c, FinishScanStep);
+  }
+  Run(c, FinalPassStep);
+  if (c.finalTwoPass && eightBit && mayExtract) ExtractPalette(c, bitmap, owner);
+}
+
+}  // namespace
+
 void TJPEGImage::Decode() {
   bitmap_ = std::make_unique<TBitmap>();
   TBitmap& bitmap = *bitmap_;
@@ -363,55 +423,14 @@ void TJPEGImage::Decode() {
   try {
     // Inside the try: a handler may cancel with EAbort from its very first report.
     Progress(this, psStarting, 0, false, noRect, noText);
-    bool mayExtract = true;
-    if (tempPalette_ != nullptr) {
-      if (eightBit) {
-        PALETTEENTRY entries[256];
-        c.mapCount = static_cast<int>(GetPaletteEntries(tempPalette_, 0, 256, entries));
-        for (int i = 0; i < c.mapCount; ++i) {
-          c.map[i][0] = entries[i].peBlue;
-          c.map[i][1] = entries[i].peGreen;
-          c.map[i][2] = entries[i].peRed;
-        }
-        if (c.mapCount > 0) Run(c, ColorMapStep);
-        bitmap.SetPalette(DuplicatePalette(tempPalette_));
-        mayExtract = false;
-      } else {
-        DeleteObject(tempPalette_);
-        tempPalette_ = nullptr;
-      }
-    }
-    Run(c, StartStep);
-
-    const uint64_t bytesPerRow = (static_cast<uint64_t>(c.cinfo.output_width) * (eightBit ? 8 : 24) + 31) / 32 * 4;
-    if (bytesPerRow * c.cinfo.output_height > 0x7FFFFFFF) throw EOutOfMemory(ResText(IDS_OUT_OF_MEMORY));
-    bitmap.SetBitmapHandle(nullptr);
-    bitmap.SetWidth(static_cast<int>(c.cinfo.output_width));
-    bitmap.SetHeight(static_cast<int>(c.cinfo.output_height));
-    // Setting a palette gives the bitmap new pixel memory, so the rows are located
-    // again right before each pass writes them.
-    const auto readRows = [&c, &bitmap] {
-      c.firstRow = static_cast<uint8_t*>(bitmap.RowAddress(0));
-      // A picture of one row never steps to a next row, so it needs no second address.
-      c.rowStep = c.cinfo.output_height > 1 ? static_cast<uint8_t*>(bitmap.RowAddress(1)) - c.firstRow : 0;
-      Run(c, ReadRowsStep);
-    };
-
+    const bool mayExtract = UseTemporaryPalette(c, bitmap, tempPalette_, eightBit);
+    StartAndSizeBitmap(c, bitmap, eightBit);
     if (c.bufferedMode) {
-      bool first = true;
-      while (!ImageCompleteStep(c)) {
-        Run(c, StartScanStep);
-        if (first && c.cinfo.colormap != nullptr && eightBit && mayExtract) ExtractPalette(c, bitmap, *this);
-        first = false;
-        readRows();
-        Run(c, FinishScanStep);
-      }
-      Run(c, FinalPassStep);
-      if (c.finalTwoPass && eightBit && mayExtract) ExtractPalette(c, bitmap, *this);
+      ReadScans(c, bitmap, *this, eightBit, mayExtract);
     } else if (mayExtract) {
       ExtractPalette(c, bitmap, *this);
     }
-    readRows();
+    ReadPass(c, bitmap);
     Run(c, FinishStep);
     succeeded = true;
   } catch (const EAbort&) {
