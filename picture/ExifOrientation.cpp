@@ -81,18 +81,95 @@ Point Upright(int orientation, ptrdiff_t x, ptrdiff_t y, ptrdiff_t width, ptrdif
 // cache.
 constexpr int kBlock = 32;
 
+uint32_t Load32(const uint8_t* at) {
+  uint32_t value;
+  std::memcpy(&value, at, 4);
+  return value;
+}
+
+void Store32(uint8_t* at, uint32_t value) { std::memcpy(at, &value, 4); }
+
+// Four pixels, given in the order they are to stand in memory, as whole words.
+// Three-byte pixels are read four bytes wide (the fourth byte is dropped).
 template <int kPixelSize>
-void PlaceBlocks(const TUprightPlacement& p, const uint8_t* source, ptrdiff_t sourceStride, int width, int firstRow,
+void StoreFour(uint8_t* at, const uint8_t* p0, const uint8_t* p1, const uint8_t* p2, const uint8_t* p3) {
+  if (kPixelSize == 1) {
+    Store32(at, static_cast<uint32_t>(*p0 | *p1 << 8 | *p2 << 16) | static_cast<uint32_t>(*p3) << 24);
+  } else {
+    const uint32_t a = Load32(p0), b = Load32(p1), c = Load32(p2), d = Load32(p3);
+    Store32(at, (a & 0xFFFFFF) | b << 24);
+    Store32(at + 4, (b >> 8 & 0xFFFF) | c << 16);
+    Store32(at + 8, (c >> 16 & 0xFF) | d << 8);
+  }
+}
+
+// Copies `count` pixels read `fromStep` bytes apart to adjacent places, each
+// after the previous (`forward`) or before it. Writing whole words is what
+// makes a turn cheap: a pixel at a time costs several times a plain copy. Wide
+// reads stop before the last pixel unless `lastReadWide` (a byte may follow it).
+template <int kPixelSize>
+void CopyRun(const uint8_t* from, ptrdiff_t fromStep, uint8_t* to, bool forward, int count, bool lastReadWide) {
+  const int wide = count - (lastReadWide || kPixelSize == 1 ? 0 : 1);
+  int i = 0;
+  for (; i + 4 <= wide; i += 4, from += 4 * fromStep) {
+    const uint8_t* a = from;
+    const uint8_t* b = from + fromStep;
+    const uint8_t* c = from + 2 * fromStep;
+    const uint8_t* d = from + 3 * fromStep;
+    if (forward) {
+      StoreFour<kPixelSize>(to, a, b, c, d);
+      to += 4 * kPixelSize;
+    } else {
+      to -= 4 * kPixelSize;
+      StoreFour<kPixelSize>(to, d, c, b, a);
+    }
+  }
+  for (; i < count; ++i, from += fromStep) {
+    if (!forward) to -= kPixelSize;
+    for (int k = 0; k < kPixelSize; ++k) to[k] = from[k];
+    if (forward) to += kPixelSize;
+  }
+}
+
+// A quarter turn: each stored column of the rows becomes a run in an upright row.
+template <int kPixelSize>
+void PlaceTurned(const TUprightPlacement& p, const uint8_t* source, ptrdiff_t sourceStride, int width, int firstRow,
                  int rows, uint8_t* target) {
+  const bool forward = p.yStep > 0;
   for (int x0 = 0; x0 < width; x0 += kBlock) {
     const int x1 = std::min(width, x0 + kBlock);
-    for (int y = 0; y < rows; ++y) {
-      const uint8_t* from = source + y * sourceStride + x0 * kPixelSize;
-      uint8_t* to = target + p.origin + (firstRow + y) * p.yStep + x0 * p.xStep;
-      for (int x = x0; x < x1; ++x, from += kPixelSize, to += p.xStep) {
-        for (int k = 0; k < kPixelSize; ++k) to[k] = from[k];
-      }
+    for (int x = x0; x < x1; ++x) {
+      uint8_t* to = target + p.origin + firstRow * p.yStep + x * p.xStep;
+      // A run going backwards starts after the place of its first pixel.
+      if (!forward) to += kPixelSize;
+      CopyRun<kPixelSize>(source + x * kPixelSize, sourceStride, to, forward, rows, x + 1 < width);
     }
+  }
+}
+
+// A mirror: each stored row is an upright row read backwards.
+template <int kPixelSize>
+void PlaceMirrored(const TUprightPlacement& p, const uint8_t* source, ptrdiff_t sourceStride, int width, int firstRow,
+                   int rows, uint8_t* target) {
+  for (int y = 0; y < rows; ++y) {
+    uint8_t* to = target + p.origin + (firstRow + y) * p.yStep + kPixelSize;
+    CopyRun<kPixelSize>(source + y * sourceStride, kPixelSize, to, false, width, false);
+  }
+}
+
+template <int kPixelSize>
+void Place(const TUprightPlacement& p, const uint8_t* source, ptrdiff_t sourceStride, int width, int firstRow,
+           int rows, uint8_t* target) {
+  if (p.xStep == kPixelSize) {
+    // Rows stay rows in their own order: whole rows are copied.
+    for (int y = 0; y < rows; ++y) {
+      std::memcpy(target + p.origin + (firstRow + y) * p.yStep, source + y * sourceStride,
+                  static_cast<size_t>(width) * kPixelSize);
+    }
+  } else if (p.xStep == -kPixelSize) {
+    PlaceMirrored<kPixelSize>(p, source, sourceStride, width, firstRow, rows, target);
+  } else {
+    PlaceTurned<kPixelSize>(p, source, sourceStride, width, firstRow, rows, target);
   }
 }
 
@@ -113,16 +190,10 @@ TUprightPlacement UprightPlacement(int orientation, int width, int height, int p
 
 void PlaceUpright(const TUprightPlacement& placement, const uint8_t* source, ptrdiff_t sourceStride, int width,
                   int firstRow, int rows, int pixelSize, uint8_t* target) {
-  if (placement.xStep == pixelSize) {
-    // Rows stay rows in their own order: whole rows are copied.
-    for (int y = 0; y < rows; ++y) {
-      std::memcpy(target + placement.origin + (firstRow + y) * placement.yStep, source + y * sourceStride,
-                  static_cast<size_t>(width) * static_cast<size_t>(pixelSize));
-    }
-  } else if (pixelSize == 3) {
-    PlaceBlocks<3>(placement, source, sourceStride, width, firstRow, rows, target);
+  if (pixelSize == 3) {
+    Place<3>(placement, source, sourceStride, width, firstRow, rows, target);
   } else {
-    PlaceBlocks<1>(placement, source, sourceStride, width, firstRow, rows, target);
+    Place<1>(placement, source, sourceStride, width, firstRow, rows, target);
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -24,9 +25,14 @@
 namespace {
 
 constexpr size_t kInputBufferSize = 4096;
-// Rows of a turned or mirrored picture are decoded into a strip of this many
-// rows, which is then copied to its upright place in the bitmap block by block.
-constexpr int kStripRows = 32;
+// Rows of a turned or mirrored picture are decoded into a strip of about this
+// many bytes, which is then copied to its upright place in the bitmap. A quarter
+// turn visits every upright row once per strip, each time on another page of
+// memory, so the strip is as tall as the second-level cache allows: a 4000-pixel
+// row gives 128 rows.
+constexpr size_t kStripBytes = 1536 * 1024;
+constexpr size_t kMinStripRows = 16;
+constexpr size_t kMaxStripRows = 256;
 // The Exif segment is an APP1 segment; it is kept whole (a segment holds at
 // most 65533 bytes).
 constexpr int kExifMarker = JPEG_APP0 + 1;
@@ -127,6 +133,7 @@ struct TDecodeContext {
   int pixelSize;
   uint8_t* strip;
   size_t stripStride;
+  JDIMENSION stripRows;
   TUprightPlacement placement;
   // A palette to quantise to: its entries, blue-green-red.
   int mapCount;
@@ -236,8 +243,13 @@ void StartStep(void* argument) {
   c.pixelSize = d.quantize_colors ? 1 : 3;
   if (c.orientation != 1) {
     c.stripStride = static_cast<size_t>(d.output_width) * static_cast<size_t>(c.pixelSize);
+    const size_t rows = std::max(kMinStripRows, std::min(kMaxStripRows, kStripBytes / c.stripStride));
+    c.stripRows = static_cast<JDIMENSION>(rows);
     c.strip = static_cast<uint8_t*>(
-        (*d.mem->alloc_large)(reinterpret_cast<j_common_ptr>(&d), JPOOL_IMAGE, c.stripStride * kStripRows));
+        (*d.mem->alloc_large)(reinterpret_cast<j_common_ptr>(&d), JPOOL_IMAGE, c.stripStride * rows));
+    // Progress reports bands of rows once they stand upright in the bitmap.
+    c.progress.orientation = c.orientation;
+    c.progress.bandRows = c.stripRows;
   }
 }
 
@@ -261,7 +273,7 @@ void ConvertCmykRow(const TDecodeContext& c, uint8_t* target) {
 // Where stored row y is decoded to: its own bitmap row, or its place in the strip.
 uint8_t* RowTarget(const TDecodeContext& c, JDIMENSION y) {
   if (c.orientation == 1) return c.firstRow + c.rowStep * static_cast<ptrdiff_t>(y);
-  return c.strip + c.stripStride * (y % kStripRows);
+  return c.strip + c.stripStride * (y % c.stripRows);
 }
 
 void ReadRowsStep(void* argument) {
@@ -273,8 +285,8 @@ void ReadRowsStep(void* argument) {
     JSAMPROW target = c.cmyk ? c.cmykRow : row;
     if (jpeg_read_scanlines(&d, &target, 1) == 1 && c.cmyk) ConvertCmykRow(c, row);
     const JDIMENSION done = y + 1;
-    if (c.orientation != 1 && (done % kStripRows == 0 || done == d.output_height)) {
-      const JDIMENSION first = (done - 1) / kStripRows * kStripRows;
+    if (c.orientation != 1 && (done % c.stripRows == 0 || done == d.output_height)) {
+      const JDIMENSION first = (done - 1) / c.stripRows * c.stripRows;
       PlaceUpright(c.placement, c.strip, static_cast<ptrdiff_t>(c.stripStride), static_cast<int>(d.output_width),
                    static_cast<int>(first), static_cast<int>(done - first), c.pixelSize, c.firstRow);
     }
@@ -468,9 +480,6 @@ void TJPEGImage::Decode() {
   c.options = options_;
   CreateAndReadHeader(c, data_->Data != nullptr ? *data_->Data : empty, this);
   Run(c, ConfigureStep);
-  // Progress reports bands of rows once they stand upright in the bitmap.
-  c.progress.orientation = c.orientation;
-  c.progress.bandRows = c.orientation != 1 ? kStripRows : 1;
 
   bitmap.SetBitmapHandle(nullptr);
   const bool eightBit = c.cinfo.quantize_colors != 0;

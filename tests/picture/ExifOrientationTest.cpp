@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -134,41 +136,80 @@ namespace {
 DWORD fakeNow = 0;
 DWORD WINAPI SecondPerCall() { return fakeNow += 1000; }
 
+// Red, green above blue, yellow: the quarters of the test pictures.
+DWORD Quarter(int x, int y, int width, int height) {
+  static const DWORD kColors[4] = {0xE01818, 0x18C018, 0x1818E0, 0xE0E018};
+  return kColors[(y >= height / 2 ? 2 : 0) + (x >= width / 2 ? 1 : 0)];
+}
+
+// A progressive file of the quarters, `width` by `height` as stored, tagged 6.
+Bytes ProgressiveQuartersTurnedRight(int width, int height) {
+  std::vector<uint8_t> row(static_cast<size_t>(width) * 3);
+  const Bytes file = LibraryJpeg(
+      width, height, 3, JCS_RGB,
+      [&](int y) {
+        for (int x = 0; x < width; ++x) {
+          const DWORD color = Quarter(x, y, width, height);
+          for (int k = 0; k < 3; ++k) row[static_cast<size_t>(x) * 3 + k] = static_cast<uint8_t>(color >> (16 - 8 * k));
+        }
+        return row.data();
+      },
+      [](jpeg_compress_struct& cinfo) { jpeg_simple_progression(&cinfo); });
+  return WithApp1(file, OrientationBody(6));
+}
+
 }  // namespace
 
 TEST(ExifOrientation, EveryScanOfAProgressiveFileIsShownUpright) {
-  const Picture upright = ReadPpm(DataFolder() + "upright-progressive-6.ppm");
-  ASSERT_EQ(64, upright.width);
-  ASSERT_EQ(96, upright.height);
+  {
+    const Picture upright = ReadPpm(DataFolder() + "upright-progressive-6.ppm");
+    TJPEGImage jpeg;
+    jpeg.Options().ShowScans = true;
+    jpeg.LoadFile(DataFolder() + "progressive-6.jpg");
+    EXPECT_LT(MeanDifference(upright, Decoded(jpeg.Bitmap())), 4.0);
+  }
+  // Stored 600 by 720, upright 720 by 600: tall enough for several bands a
+  // scan. Every report shows what stands in the bitmap: stored rows become
+  // columns, from the right, already in their upright places.
+  const int width = 600, height = 720;
   TJPEGImage jpeg;
   jpeg.Options().ShowScans = true;
-  jpeg.LoadFile(DataFolder() + "progressive-6.jpg");
-  // Every report shows what stands in the bitmap: stored rows become columns,
-  // from the right, already in their upright places.
+  Load(jpeg, ProgressiveQuartersTurnedRight(width, height));
   int bands = 0;
   bool sawPartial = false;
   jpeg.OnProgress = [&](TPersistent*, TProgressStage stage, uint8_t, bool, RECT& rect, std::string&) {
     if (stage != psRunning || IsRectEmpty(&rect)) return;
     ++bands;
     EXPECT_EQ(0, rect.top);
-    EXPECT_EQ(96, rect.bottom);
+    EXPECT_EQ(width, rect.bottom);
     EXPECT_GE(rect.left, 0);
-    EXPECT_LE(rect.right, 64);
+    EXPECT_LE(rect.right, height);
     sawPartial = sawPartial || rect.left > 0;
     const Picture shown = Decoded(jpeg.Bitmap());
-    double sum = 0;
-    int count = 0;
-    for (int y = rect.top; y < rect.bottom; ++y)
-      for (int x = rect.left; x < rect.right; ++x, ++count)
-        for (int shift : {0, 8, 16}) sum += std::abs(Channel(shown.At(x, y), shift) - Channel(upright.At(x, y), shift));
-    EXPECT_LT(sum / (count * 3.0), 30.0) << "columns " << rect.left << " to " << rect.right;
+    int compared = 0, wrong = 0;
+    for (int v = rect.top + 4; v < rect.bottom; v += 16) {
+      for (int u = rect.left + 4; u < rect.right; u += 16) {
+        // Upright (u, v) shows stored (v, height - 1 - u); edges of quarters blur.
+        const int x = v, y = height - 1 - u;
+        if (std::abs(x - width / 2) < 24 || std::abs(y - height / 2) < 24) continue;
+        const DWORD expected = Quarter(x, y, width, height);
+        ++compared;
+        for (int shift : {0, 8, 16})
+          if (std::abs(Channel(shown.At(u, v), shift) - Channel(expected, shift)) > 48) {
+            ++wrong;
+            break;
+          }
+      }
+    }
+    EXPECT_GT(compared, 0);
+    EXPECT_EQ(0, wrong) << "columns " << rect.left << " to " << rect.right;
   };
   SetJpegProgressClockForTesting(SecondPerCall);
   jpeg.Bitmap();
   SetJpegProgressClockForTesting(nullptr);
-  EXPECT_GT(bands, 2) << "several scans were shown";
+  EXPECT_GT(bands, 4) << "several bands of several scans were shown";
   EXPECT_TRUE(sawPartial) << "a band short of the whole picture was shown";
-  EXPECT_LT(MeanDifference(upright, Decoded(jpeg.Bitmap())), 4.0);
+  EXPECT_EQ(height, jpeg.Bitmap().Width());
 }
 
 TEST(ExifOrientation, TagsAreReadInBothByteOrdersWhereverTheyStandInIfdZero) {
@@ -253,4 +294,44 @@ TEST(ExifOrientation, APictureWithABadTagLoadsAndDecodesAsStored) {
   const Picture turned = Decoded(tagged.Bitmap());
   EXPECT_GT(Channel(turned.At(4, 21), 16), 0xB0) << "a quarter turn left puts the left half at the bottom";
   EXPECT_GT(Channel(turned.At(4, 2), 0), 0xB0);
+}
+
+TEST(ExifOrientation, StoredRowsArePlacedWhereTheTurnPutsEachPixel) {
+  // Odd sizes, strips of several heights and both pixel sizes, against the turn
+  // spelled out pixel by pixel (u, v: the upright column and row).
+  const auto upright = [](int o, int x, int y, int w, int h) {
+    const int table[9][2] = {{x, y}, {x, y}, {w - 1 - x, y}, {w - 1 - x, h - 1 - y}, {x, h - 1 - y},
+                             {y, x}, {h - 1 - y, x}, {h - 1 - y, w - 1 - x}, {y, w - 1 - x}};
+    return std::make_pair(table[o][0], table[o][1]);
+  };
+  for (int o = 1; o <= 8; ++o) {
+    for (int size : {1, 3}) {
+      for (int strip : {1, 3, 5, 32}) {
+        const int w = 13, h = 11;
+        const int uw = SwapsSides(o) ? h : w, uh = SwapsSides(o) ? w : h;
+        const ptrdiff_t rowStep = -((uw * size + 3) / 4 * 4);  // bottom-up, as bitmaps are
+        std::vector<uint8_t> target(static_cast<size_t>(-rowStep) * uh, 0);
+        uint8_t* row0 = target.data() + static_cast<ptrdiff_t>(target.size()) + rowStep;
+        const TUprightPlacement placement = UprightPlacement(o, w, h, size, rowStep);
+        for (int first = 0; first < h; first += strip) {
+          const int rows = std::min(strip, h - first);
+          std::vector<uint8_t> source(static_cast<size_t>(w) * size * rows);
+          for (int y = 0; y < rows; ++y)
+            for (int x = 0; x < w; ++x)
+              for (int k = 0; k < size; ++k)
+                source[(static_cast<size_t>(y) * w + x) * size + k] = static_cast<uint8_t>(1 + x + 16 * (first + y) + k * 7);
+          PlaceUpright(placement, source.data(), w * size, w, first, rows, size, row0);
+        }
+        int wrong = 0;
+        for (int y = 0; y < h; ++y) {
+          for (int x = 0; x < w; ++x) {
+            const auto uv = upright(o, x, y, w, h);
+            for (int k = 0; k < size; ++k)
+              if (row0[uv.second * rowStep + uv.first * size + k] != static_cast<uint8_t>(1 + x + 16 * y + k * 7)) ++wrong;
+          }
+        }
+        EXPECT_EQ(0, wrong) << "orientation " << o << ", " << size << "-byte pixels, strips of " << strip;
+      }
+    }
+  }
 }
