@@ -31,8 +31,8 @@ TUprightPlacement UprightPlacement(int orientation, int width, int height, int p
 
 // Copies `rows` stored rows of `width` pixels (the first being stored row
 // `firstRow`, each `sourceStride` bytes after the previous) to their upright
-// places below `target`, the upright picture's row 0. Works in small square
-// blocks so that a quarter turn reads and writes memory close together.
+// places below `target`, the upright picture's row 0. A quarter turn works on
+// narrow blocks of columns, writing each into its upright row word by word.
 void PlaceUpright(const TUprightPlacement& placement, const uint8_t* source, ptrdiff_t sourceStride, int width,
                   int firstRow, int rows, int pixelSize, uint8_t* target);
 
