@@ -244,7 +244,8 @@ void StartStep(void* argument) {
   c.pixelSize = d.quantize_colors ? 1 : 3;
   if (c.orientation != 1) {
     c.stripStride = static_cast<size_t>(d.output_width) * static_cast<size_t>(c.pixelSize);
-    const size_t rows = std::max(kMinStripRows, std::min(kMaxStripRows, kStripBytes / c.stripStride));
+    size_t rows = std::max(kMinStripRows, std::min(kMaxStripRows, kStripBytes / c.stripStride));
+    rows = std::min(rows, static_cast<size_t>(d.output_height));
     c.stripRows = static_cast<JDIMENSION>(rows);
     c.strip = static_cast<uint8_t*>(
         (*d.mem->alloc_large)(reinterpret_cast<j_common_ptr>(&d), JPOOL_IMAGE, c.stripStride * rows));
