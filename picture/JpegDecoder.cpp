@@ -2,16 +2,19 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include <jpeglib.h>
 #include <jerror.h>
 
 #include "picture/Bitmap.h"
 #include "picture/BitmapImage.h"
+#include "picture/ExifOrientation.h"
 #include "picture/JpegErrors.h"
 #include "picture/JpegImage.h"
 #include "picture/JpegProgress.h"
@@ -22,6 +25,19 @@
 namespace {
 
 constexpr size_t kInputBufferSize = 4096;
+// Rows of a turned or mirrored picture are decoded into a strip of about this
+// many bytes, which is then copied to its upright place in the bitmap. A quarter
+// turn writes a run into every upright row once per strip, into memory that is
+// mostly not in any cache yet: the taller the strip, the longer the runs and the
+// better the processor streams them (a 4000-pixel row gives 512 rows; strips of
+// 128 rows cost the turn half as much again).
+constexpr size_t kStripBytes = 6 * 1024 * 1024;
+constexpr size_t kMinStripRows = 16;
+constexpr size_t kMaxStripRows = 512;
+// The Exif segment is an APP1 segment; it is kept whole (a segment holds at
+// most 65533 bytes).
+constexpr int kExifMarker = JPEG_APP0 + 1;
+constexpr unsigned kLongestSegment = 0xFFFF;
 
 // The source manager reading from a stream.
 struct TStreamSource {
@@ -112,6 +128,14 @@ struct TDecodeContext {
   // The bitmap's rows: row r starts at firstRow + r * rowStep.
   uint8_t* firstRow;
   ptrdiff_t rowStep;
+  // The Exif orientation (1 to 8). Other than 1, rows go through the strip and
+  // land in the bitmap as the placement says.
+  int orientation;
+  int pixelSize;
+  uint8_t* strip;
+  size_t stripStride;
+  JDIMENSION stripRows;
+  TUprightPlacement placement;
   // A palette to quantise to: its entries, blue-green-red.
   int mapCount;
   uint8_t map[256][3];
@@ -136,7 +160,18 @@ void ReadHeaderStep(void* argument) {
   auto& c = *static_cast<TDecodeContext*>(argument);
   c.stream->SetPosition(0);
   AttachStreamSource(&c.cinfo, c.stream);
+  jpeg_save_markers(&c.cinfo, kExifMarker, kLongestSegment);
   jpeg_read_header(&c.cinfo, TRUE);
+}
+
+// The orientation of the first Exif segment; 1 without one.
+int OrientationOf(const jpeg_decompress_struct& d) {
+  static const char kExifName[] = "Exif";
+  for (jpeg_saved_marker_ptr m = d.marker_list; m != nullptr; m = m->next) {
+    if (m->marker != kExifMarker || m->data_length < sizeof kExifName) continue;
+    if (std::memcmp(m->data, kExifName, sizeof kExifName) == 0) return ExifOrientation(m->data, m->data_length);
+  }
+  return 1;
 }
 
 void CreateAndReadHeader(TDecodeContext& context, TStream& stream, TJPEGImage* owner) {
@@ -145,6 +180,7 @@ void CreateAndReadHeader(TDecodeContext& context, TStream& stream, TJPEGImage* o
   InstallJpegProgress(context.progress, reinterpret_cast<j_common_ptr>(&context.cinfo), owner);
   context.stream = &stream;
   Run(context, ReadHeaderStep);
+  context.orientation = OrientationOf(context.cinfo);
 }
 
 // Chooses the output as the options ask and checks that it fits a bitmap row.
@@ -199,10 +235,23 @@ void ColorMapStep(void* argument) {
 
 void StartStep(void* argument) {
   auto& c = *static_cast<TDecodeContext*>(argument);
-  jpeg_start_decompress(&c.cinfo);
+  jpeg_decompress_struct& d = c.cinfo;
+  jpeg_start_decompress(&d);
   if (c.cmyk) {
-    c.cmykRow = static_cast<JSAMPROW>((*c.cinfo.mem->alloc_small)(reinterpret_cast<j_common_ptr>(&c.cinfo), JPOOL_IMAGE,
-                                            static_cast<size_t>(c.cinfo.output_width) * 4));
+    c.cmykRow = static_cast<JSAMPROW>((*d.mem->alloc_small)(reinterpret_cast<j_common_ptr>(&d), JPOOL_IMAGE,
+                                                             static_cast<size_t>(d.output_width) * 4));
+  }
+  c.pixelSize = d.quantize_colors ? 1 : 3;
+  if (c.orientation != 1) {
+    c.stripStride = static_cast<size_t>(d.output_width) * static_cast<size_t>(c.pixelSize);
+    size_t rows = std::max(kMinStripRows, std::min(kMaxStripRows, kStripBytes / c.stripStride));
+    rows = std::min(rows, static_cast<size_t>(d.output_height));
+    c.stripRows = static_cast<JDIMENSION>(rows);
+    c.strip = static_cast<uint8_t*>(
+        (*d.mem->alloc_large)(reinterpret_cast<j_common_ptr>(&d), JPOOL_IMAGE, c.stripStride * rows));
+    // Progress reports bands of rows once they stand upright in the bitmap.
+    c.progress.orientation = c.orientation;
+    c.progress.bandRows = c.stripRows;
   }
 }
 
@@ -223,13 +272,26 @@ void ConvertCmykRow(const TDecodeContext& c, uint8_t* target) {
   }
 }
 
+// Where stored row y is decoded to: its own bitmap row, or its place in the strip.
+uint8_t* RowTarget(const TDecodeContext& c, JDIMENSION y) {
+  if (c.orientation == 1) return c.firstRow + c.rowStep * static_cast<ptrdiff_t>(y);
+  return c.strip + c.stripStride * (y % c.stripRows);
+}
+
 void ReadRowsStep(void* argument) {
   auto& c = *static_cast<TDecodeContext*>(argument);
   jpeg_decompress_struct& d = c.cinfo;
   while (d.output_scanline < d.output_height) {
-    uint8_t* row = c.firstRow + c.rowStep * static_cast<ptrdiff_t>(d.output_scanline);
+    const JDIMENSION y = d.output_scanline;
+    uint8_t* row = RowTarget(c, y);
     JSAMPROW target = c.cmyk ? c.cmykRow : row;
     if (jpeg_read_scanlines(&d, &target, 1) == 1 && c.cmyk) ConvertCmykRow(c, row);
+    const JDIMENSION done = y + 1;
+    if (c.orientation != 1 && (done % c.stripRows == 0 || done == d.output_height)) {
+      const JDIMENSION first = (done - 1) / c.stripRows * c.stripRows;
+      PlaceUpright(c.placement, c.strip, static_cast<ptrdiff_t>(c.stripStride), static_cast<int>(d.output_width),
+                   static_cast<int>(first), static_cast<int>(done - first), c.pixelSize, c.firstRow);
+    }
   }
 }
 
@@ -310,7 +372,8 @@ JpegHeader ReadJpegHeader(TStream& stream) {
   CreateAndReadHeader(*context, stream, nullptr);
   const jpeg_decompress_struct& d = context->cinfo;
   return JpegHeader{static_cast<int32_t>(d.image_width), static_cast<int32_t>(d.image_height),
-                    d.jpeg_color_space == JCS_GRAYSCALE, jpeg_has_multiple_scans(&context->cinfo) != 0};
+                    d.jpeg_color_space == JCS_GRAYSCALE, jpeg_has_multiple_scans(&context->cinfo) != 0,
+                    context->orientation};
 }
 
 int SmallestCoveringScale(TStream& stream, int width, int height) {
@@ -323,6 +386,8 @@ int SmallestCoveringScale(TStream& stream, int width, int height) {
     int height;
     int shift;
   } query{&context->cinfo, width, height, 0};
+  // The size asked for is upright; the library's output is as stored.
+  if (SwapsSides(context->orientation)) std::swap(query.width, query.height);
   // The library rounds each scaled side up; asking it keeps the choice exact.
   const auto choose = [](void* argument) {
     auto& q = *static_cast<Query*>(argument);
@@ -340,6 +405,71 @@ int SmallestCoveringScale(TStream& stream, int width, int height) {
   if (!RunJpegStep(context->err, choose, &query)) RaiseJpegFailure(context->err);
   return query.shift;
 }
+
+namespace {
+
+// Quantising to a palette given from outside: the library maps to its colours and
+// the bitmap keeps a copy of it. A 24-bit decode has no use for the palette.
+// Returns whether the decoder's own colour map may still become the palette.
+bool UseTemporaryPalette(TDecodeContext& c, TBitmap& bitmap, HPALETTE& tempPalette, bool eightBit) {
+  if (tempPalette == nullptr) return true;
+  if (!eightBit) {
+    DeleteObject(tempPalette);
+    tempPalette = nullptr;
+    return true;
+  }
+  PALETTEENTRY entries[256];
+  c.mapCount = static_cast<int>(GetPaletteEntries(tempPalette, 0, 256, entries));
+  for (int i = 0; i < c.mapCount; ++i) {
+    c.map[i][0] = entries[i].peBlue;
+    c.map[i][1] = entries[i].peGreen;
+    c.map[i][2] = entries[i].peRed;
+  }
+  if (c.mapCount > 0) Run(c, ColorMapStep);
+  bitmap.SetPalette(DuplicatePalette(tempPalette));
+  return false;
+}
+
+// Starts the decompressor and gives the bitmap the output size, upright.
+void StartAndSizeBitmap(TDecodeContext& c, TBitmap& bitmap, bool eightBit) {
+  Run(c, StartStep);
+  const bool turned = SwapsSides(c.orientation);
+  const JDIMENSION width = turned ? c.cinfo.output_height : c.cinfo.output_width;
+  const JDIMENSION height = turned ? c.cinfo.output_width : c.cinfo.output_height;
+  const uint64_t bytesPerRow = (static_cast<uint64_t>(width) * (eightBit ? 8 : 24) + 31) / 32 * 4;
+  if (bytesPerRow * height > 0x7FFFFFFF) throw EOutOfMemory(ResText(IDS_OUT_OF_MEMORY));
+  bitmap.SetBitmapHandle(nullptr);
+  bitmap.SetWidth(static_cast<int>(width));
+  bitmap.SetHeight(static_cast<int>(height));
+}
+
+// Reads one output pass into the bitmap. Setting a palette gives the bitmap new
+// pixel memory, so the rows are located again right before each pass writes them.
+void ReadPass(TDecodeContext& c, TBitmap& bitmap) {
+  c.firstRow = static_cast<uint8_t*>(bitmap.RowAddress(0));
+  // A picture of one row never steps to a next row, so it needs no second address.
+  c.rowStep = bitmap.Height() > 1 ? static_cast<uint8_t*>(bitmap.RowAddress(1)) - c.firstRow : 0;
+  c.placement = UprightPlacement(c.orientation, static_cast<int>(c.cinfo.output_width),
+                                 static_cast<int>(c.cinfo.output_height), c.pixelSize, c.rowStep);
+  Run(c, ReadRowsStep);
+}
+
+// Every scan of a multi-scan file as it arrives, each shown in the bitmap, then
+// the final pass with the final settings.
+void ReadScans(TDecodeContext& c, TBitmap& bitmap, TJPEGImage& owner, bool eightBit, bool mayExtract) {
+  bool first = true;
+  while (!ImageCompleteStep(c)) {
+    Run(c, StartScanStep);
+    if (first && c.cinfo.colormap != nullptr && eightBit && mayExtract) ExtractPalette(c, bitmap, owner);
+    first = false;
+    ReadPass(c, bitmap);
+    Run(c, FinishScanStep);
+  }
+  Run(c, FinalPassStep);
+  if (c.finalTwoPass && eightBit && mayExtract) ExtractPalette(c, bitmap, owner);
+}
+
+}  // namespace
 
 void TJPEGImage::Decode() {
   bitmap_ = std::make_unique<TBitmap>();
@@ -363,55 +493,14 @@ void TJPEGImage::Decode() {
   try {
     // Inside the try: a handler may cancel with EAbort from its very first report.
     Progress(this, psStarting, 0, false, noRect, noText);
-    bool mayExtract = true;
-    if (tempPalette_ != nullptr) {
-      if (eightBit) {
-        PALETTEENTRY entries[256];
-        c.mapCount = static_cast<int>(GetPaletteEntries(tempPalette_, 0, 256, entries));
-        for (int i = 0; i < c.mapCount; ++i) {
-          c.map[i][0] = entries[i].peBlue;
-          c.map[i][1] = entries[i].peGreen;
-          c.map[i][2] = entries[i].peRed;
-        }
-        if (c.mapCount > 0) Run(c, ColorMapStep);
-        bitmap.SetPalette(DuplicatePalette(tempPalette_));
-        mayExtract = false;
-      } else {
-        DeleteObject(tempPalette_);
-        tempPalette_ = nullptr;
-      }
-    }
-    Run(c, StartStep);
-
-    const uint64_t bytesPerRow = (static_cast<uint64_t>(c.cinfo.output_width) * (eightBit ? 8 : 24) + 31) / 32 * 4;
-    if (bytesPerRow * c.cinfo.output_height > 0x7FFFFFFF) throw EOutOfMemory(ResText(IDS_OUT_OF_MEMORY));
-    bitmap.SetBitmapHandle(nullptr);
-    bitmap.SetWidth(static_cast<int>(c.cinfo.output_width));
-    bitmap.SetHeight(static_cast<int>(c.cinfo.output_height));
-    // Setting a palette gives the bitmap new pixel memory, so the rows are located
-    // again right before each pass writes them.
-    const auto readRows = [&c, &bitmap] {
-      c.firstRow = static_cast<uint8_t*>(bitmap.RowAddress(0));
-      // A picture of one row never steps to a next row, so it needs no second address.
-      c.rowStep = c.cinfo.output_height > 1 ? static_cast<uint8_t*>(bitmap.RowAddress(1)) - c.firstRow : 0;
-      Run(c, ReadRowsStep);
-    };
-
+    const bool mayExtract = UseTemporaryPalette(c, bitmap, tempPalette_, eightBit);
+    StartAndSizeBitmap(c, bitmap, eightBit);
     if (c.bufferedMode) {
-      bool first = true;
-      while (!ImageCompleteStep(c)) {
-        Run(c, StartScanStep);
-        if (first && c.cinfo.colormap != nullptr && eightBit && mayExtract) ExtractPalette(c, bitmap, *this);
-        first = false;
-        readRows();
-        Run(c, FinishScanStep);
-      }
-      Run(c, FinalPassStep);
-      if (c.finalTwoPass && eightBit && mayExtract) ExtractPalette(c, bitmap, *this);
+      ReadScans(c, bitmap, *this, eightBit, mayExtract);
     } else if (mayExtract) {
       ExtractPalette(c, bitmap, *this);
     }
-    readRows();
+    ReadPass(c, bitmap);
     Run(c, FinishStep);
     succeeded = true;
   } catch (const EAbort&) {

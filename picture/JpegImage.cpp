@@ -7,6 +7,7 @@
 #include "gdi/Handles.h"
 #include "gdi/ScreenMetrics.h"
 #include "picture/Bitmap.h"
+#include "picture/ExifOrientation.h"
 #include "picture/FileFormats.h"
 #include "picture/JpegDecoder.h"
 #include "picture/Stream.h"
@@ -119,12 +120,12 @@ bool TJPEGImage::IsEmpty() const {
 bool TJPEGImage::HasHeader() const { return data_->Data != nullptr && data_->Data->Size() > 0; }
 
 int TJPEGImage::Width() const {
-  if (HasHeader() || bitmap_ == nullptr) return data_->Width;
+  if (HasHeader() || bitmap_ == nullptr) return SwapsSides(data_->Orientation) ? data_->Height : data_->Width;
   return bitmap_->Width();
 }
 
 int TJPEGImage::Height() const {
-  if (HasHeader() || bitmap_ == nullptr) return data_->Height;
+  if (HasHeader() || bitmap_ == nullptr) return SwapsSides(data_->Orientation) ? data_->Width : data_->Height;
   return bitmap_->Height();
 }
 
@@ -182,6 +183,7 @@ void TJPEGImage::ReadStream(int32_t count, TStream& stream) {
     data_->Width = header.width;
     data_->Height = header.height;
     data_->Gray = header.gray;
+    data_->Orientation = header.orientation;
     options_.MultiScan = header.multiScan;
   }
   SetPaletteModified(true);

@@ -24,6 +24,8 @@ public:
   int32_t Height = 0;
   int32_t Width = 0;
   bool Gray = false;
+  // The Exif orientation of the file, 1 to 8: decoded pictures are turned upright.
+  int Orientation = 1;
 
 protected:
   ~TJPEGData() override;
@@ -68,8 +70,9 @@ public:
   void CopyFrom(const TPersistent* source) override;
   void DrawInto(TCanvas& canvas, const RECT& rect) override;
   bool IsEmpty() const override;
-  // The picture's own size from its header, whatever scale it was decoded at; a
-  // graphic made from a bitmap reports the bitmap's.
+  // The picture's own size from its header, upright (a quarter turn swaps the
+  // sides), whatever scale it was decoded at; a graphic made from a bitmap
+  // reports the bitmap's.
   int Width() const override;
   int Height() const override;
   // Always raise EInvalidGraphicOperation: a JPEG picture cannot be resized.
@@ -100,7 +103,7 @@ public:
   TBitmap& Bitmap();
   // The decoded bitmap for drawing into width by height: decoded once, at the
   // smallest of the library's reduced scales whose output still covers that size
-  // (ScaleShift is set to it). A bitmap decoded earlier is reused when it covers
+  // (ScaleShift is set to it). Width and height are upright, as drawn. A bitmap decoded earlier is reused when it covers
   // the size, was decoded at full size, or is what a failed decode left.
   TBitmap& BitmapFor(int width, int height);
   const TJPEGData& Data() const { return *data_; }

@@ -3,12 +3,19 @@
 #include <cmath>
 #include <string>
 
+#include "picture/ExifOrientation.h"
 #include "picture/JpegErrors.h"
 #include "picture/JpegImage.h"
 
 namespace {
 
 TJpegTickSource tickSource = GetTickCount;
+
+// The rows of the current pass that stand in the picture already.
+JDIMENSION ReadyRows(const TJpegProgress& progress, const jpeg_decompress_struct& d) {
+  if (progress.bandRows <= 1 || d.output_scanline >= d.output_height) return d.output_scanline;
+  return d.output_scanline / progress.bandRows * progress.bandRows;
+}
 
 // Runs the C++ part of a report; false when OnProgress raised (the exception is
 // then kept for the caller of the library).
@@ -29,16 +36,20 @@ bool Report(TJpegProgress& progress, j_common_ptr cinfo) {
     if (percent == progress.lastPercent) return true;
     progress.lastPercent = percent;
     RECT rect{};
+    bool redraw = false;
     if (cinfo->is_decompressor) {
       const auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
-      rect = RECT{0, static_cast<LONG>(progress.lastRow), static_cast<LONG>(d->output_width),
-                  static_cast<LONG>(d->output_scanline)};
-      if (rect.bottom < rect.top) rect.top = 0;
-      progress.lastRow = d->output_scanline;
+      const JDIMENSION ready = ReadyRows(progress, *d);
+      // A new output pass starts again from the top.
+      const JDIMENSION top = ready < progress.lastRow ? 0 : progress.lastRow;
+      redraw = ready - top >= 4;
+      rect = UprightBand(progress.orientation, static_cast<int>(d->output_width), static_cast<int>(d->output_height),
+                         static_cast<long>(top), static_cast<long>(ready));
+      progress.lastRow = ready;
     }
     std::string message;
     const uint8_t clamped = static_cast<uint8_t>(percent < 0 ? 0 : percent > 100 ? 100 : percent);
-    progress.owner->Progress(progress.owner, psRunning, clamped, rect.bottom - rect.top >= 4, rect, message);
+    progress.owner->Progress(progress.owner, psRunning, clamped, redraw, rect, message);
     return true;
   } catch (...) {
     KeepCallbackFailure(cinfo);

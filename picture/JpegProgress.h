@@ -18,6 +18,10 @@ struct TJpegProgress {
   int lastPercent;
   // The first row not yet reported as ready (decompression only).
   JDIMENSION lastRow;
+  // Decoded rows reach the picture in bands of this many (0 or 1: each row at
+  // once), turned as the Exif orientation says (0 or 1: as stored).
+  JDIMENSION bandRows;
+  int orientation;
 };
 
 // Points the library structure at the hook; owner may be none.
