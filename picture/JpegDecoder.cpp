@@ -411,22 +411,21 @@ namespace {
 // Quantising to a palette given from outside: the library maps to its colours and
 // the bitmap keeps a copy of it. A 24-bit decode has no use for the palette.
 // Returns whether the decoder's own colour map may still become the palette.
-bool UseTemporaryPalette(TDecodeContext& c, TBitmap& bitmap, HPALETTE& tempPalette, bool eightBit) {
-  if (tempPalette == nullptr) return true;
+bool UseTemporaryPalette(TDecodeContext& c, TBitmap& bitmap, UniquePalette& tempPalette, bool eightBit) {
+  if (!tempPalette) return true;
   if (!eightBit) {
-    DeleteObject(tempPalette);
-    tempPalette = nullptr;
+    tempPalette.reset();
     return true;
   }
   PALETTEENTRY entries[256];
-  c.mapCount = static_cast<int>(GetPaletteEntries(tempPalette, 0, 256, entries));
+  c.mapCount = static_cast<int>(GetPaletteEntries(tempPalette.get(), 0, 256, entries));
   for (int i = 0; i < c.mapCount; ++i) {
     c.map[i][0] = entries[i].peBlue;
     c.map[i][1] = entries[i].peGreen;
     c.map[i][2] = entries[i].peRed;
   }
   if (c.mapCount > 0) Run(c, ColorMapStep);
-  bitmap.SetPalette(DuplicatePalette(tempPalette));
+  bitmap.SetPalette(DuplicatePalette(tempPalette.get()));
   return false;
 }
 

@@ -41,22 +41,12 @@ void StopJpegSupport() { UnregisterFormats(TJPEGImage::StaticClass()); }
 
 TJPEGImage::TJPEGImage() : options_(JpegDefaultOptions()) { NewData(); }
 
-TJPEGImage::~TJPEGImage() {
-  if (tempPalette_ != nullptr) DeleteObject(tempPalette_);
-  bitmap_.reset();
-  ReleaseImage(data_);
-}
+TJPEGImage::~TJPEGImage() = default;
 
 const TGraphicClass& TJPEGImage::StaticClass() { return kJpegClass; }
 const TGraphicClass& TJPEGImage::ClassType() const { return kJpegClass; }
 
-void TJPEGImage::NewData() {
-  ReleaseImage(data_);
-  data_ = nullptr;
-  auto* fresh = new TJPEGData();
-  fresh->Reference();
-  data_ = fresh;
-}
+void TJPEGImage::NewData() { data_ = TSharedRef<TJPEGData>(new TJPEGData()); }
 
 void TJPEGImage::CopyTo(TPersistent& target) const {
   if (auto* bitmap = dynamic_cast<TBitmap*>(&target)) {
@@ -72,11 +62,7 @@ void TJPEGImage::CopyFrom(const TPersistent* source) {
     NewData();
     bitmap_.reset();
   } else if (const auto* other = dynamic_cast<const TJPEGImage*>(source)) {
-    if (other->data_ != data_) {
-      other->data_->Reference();
-      ReleaseImage(data_);
-      data_ = other->data_;
-    }
+    data_ = other->data_;
     // A decoded bitmap of the earlier data must not stand for the new data.
     if (other->bitmap_ != nullptr) {
       auto copy = std::make_unique<TBitmap>();
@@ -109,7 +95,7 @@ bool TJPEGImage::SameAs(const TGraphic& other) const {
     auto& b = const_cast<TMemoryStream&>(*theirs);
     return a.Size() == b.Size() && std::memcmp(a.Memory(), b.Memory(), static_cast<size_t>(a.Size())) == 0;
   }
-  return data_ == jpeg->data_;
+  return data_.get() == jpeg->data_.get();
 }
 
 bool TJPEGImage::IsEmpty() const {
@@ -134,24 +120,23 @@ void TJPEGImage::SetHeight(int) { throw EInvalidGraphicOperation(ResText(IDS_JPE
 
 HPALETTE TJPEGImage::Palette() {
   if (bitmap_ != nullptr) return bitmap_->Palette();
-  if (tempPalette_ != nullptr) return tempPalette_;
+  if (tempPalette_) return tempPalette_.get();
   if (options_.OutputDepth == jf24Bit && ScreenHasPalette()) {
     WindowDC screen(nullptr);
-    tempPalette_ = CreateHalftonePalette(screen.get());
-    return tempPalette_;
+    tempPalette_.reset(CreateHalftonePalette(screen.get()));
+    return tempPalette_.get();
   }
   return nullptr;
 }
 
 void TJPEGImage::SetPalette(HPALETTE palette) {
-  if (palette == tempPalette_) return;
+  if (palette == tempPalette_.get()) return;
   bool discarded = false;
   if (bitmap_ != nullptr && bitmap_->Palette() != palette) {
     bitmap_.reset();
     discarded = true;
   }
-  if (tempPalette_ != nullptr) DeleteObject(tempPalette_);
-  tempPalette_ = palette;
+  tempPalette_.reset(palette);
   if (discarded) {
     SetPaletteModified(true);
     NotifyChanged(this);
@@ -159,18 +144,6 @@ void TJPEGImage::SetPalette(HPALETTE palette) {
 }
 
 void TJPEGImage::LoadStream(TStream& stream) { ReadStream(stream.Size() - stream.Position(), stream); }
-
-void TJPEGImage::ReadStoredData(TStream& stream) {
-  int32_t count = 0;
-  stream.ReadBuffer(&count, sizeof count);
-  ReadStream(count, stream);
-}
-
-void TJPEGImage::WriteStoredData(TStream& stream) {
-  const int32_t count = data_->Data != nullptr ? data_->Data->Size() : 0;
-  stream.WriteBuffer(&count, sizeof count);
-  if (count > 0) stream.WriteBuffer(data_->Data->Memory(), count);
-}
 
 void TJPEGImage::ReadStream(int32_t count, TStream& stream) {
   NewData();

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "gdi/Handles.h"
 #include "picture/Graphic.h"
 #include "picture/SharedImage.h"
 
@@ -93,9 +94,6 @@ public:
 
   // True when both hold the same bytes (or, without bytes, the same data record).
   bool SameAs(const TGraphic& other) const;
-  // Form streaming: a 32-bit length followed by the bytes.
-  void ReadStoredData(TStream& stream);
-  void WriteStoredData(TStream& stream);
 
   // Makes the compressed data from the decoded bitmap when there is none yet.
   void Compress();
@@ -123,9 +121,10 @@ private:
   void Decode();
   void ReadHeader();
 
-  TJPEGData* data_ = nullptr;
+  TSharedRef<TJPEGData> data_;
   std::unique_ptr<TBitmap> bitmap_;
-  HPALETTE tempPalette_ = nullptr;
+  // The halftone palette offered before decoding, or one a caller set.
+  UniquePalette tempPalette_;
   TJPEGOptions options_;
 };
 

@@ -14,6 +14,16 @@ public:
   TSharedImage& operator=(const TSharedImage&) = delete;
 
   int32_t RefCount() const { return refCount_.load(); }
+
+protected:
+  virtual ~TSharedImage() = default;
+  // Frees the system objects the image holds; each kind of image defines it.
+  virtual void FreeHandle() = 0;
+
+private:
+  // Only holders count themselves in and out.
+  template <class Image>
+  friend class TSharedRef;
   // One more holder. The count is atomic, so holders need no common lock.
   void Reference() { refCount_.fetch_add(1); }
   // One holder less; the last one frees what the image holds and destroys it.
@@ -24,19 +34,8 @@ public:
     delete this;
   }
 
-protected:
-  virtual ~TSharedImage() = default;
-  // Frees the system objects the image holds; each kind of image defines it.
-  virtual void FreeHandle() = 0;
-
-private:
   std::atomic<int32_t> refCount_{0};
 };
-
-// Releases a reference; none is allowed and does nothing.
-inline void ReleaseImage(TSharedImage* image) {
-  if (image != nullptr) image->Release();
-}
 
 // One holder of a shared image: counts itself in on taking the image and out
 // when it lets go, so that no path forgets either step.
@@ -46,11 +45,13 @@ public:
   TSharedRef() = default;
   // Holds `image`, a fresh one made with new or one that others hold already.
   explicit TSharedRef(Image* image) : image_(image) {
-    if (image_ != nullptr) image_->Reference();
+    if (image_ != nullptr) static_cast<TSharedImage*>(image_)->Reference();
   }
   TSharedRef(const TSharedRef& other) : TSharedRef(other.image_) {}
   TSharedRef(TSharedRef&& other) noexcept : image_(std::exchange(other.image_, nullptr)) {}
-  ~TSharedRef() { ReleaseImage(image_); }
+  ~TSharedRef() {
+    if (image_ != nullptr) static_cast<TSharedImage*>(image_)->Release();
+  }
   TSharedRef& operator=(TSharedRef other) noexcept {
     swap(other);
     return *this;
