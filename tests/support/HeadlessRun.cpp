@@ -11,6 +11,7 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -76,7 +77,10 @@ int main() {
     const auto printNew = [&] {
       const std::vector<SeenBox> seen = watcher.Seen();
       for (; printed < seen.size(); ++printed) {
-        std::printf("box \"%s\": %s\n", seen[printed].caption.c_str(), seen[printed].text.c_str());
+        // Standard output turns each line end into CR LF itself; the box's own CRs would double them.
+        std::string text = seen[printed].text;
+        text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+        std::printf("box \"%s\": %s\n", seen[printed].caption.c_str(), text.c_str());
         std::fflush(stdout);
       }
     };
