@@ -142,10 +142,9 @@ struct TDecodeContext {
 };
 
 // Destroys the decompressor on every way out of the decoding functions.
-struct TDecompressorGuard {
-  jpeg_decompress_struct* cinfo;
-  ~TDecompressorGuard() { jpeg_destroy_decompress(cinfo); }
-};
+auto DestroyOnExit(jpeg_decompress_struct& cinfo) {
+  return ScopeExit([&cinfo] { jpeg_destroy_decompress(&cinfo); });
+}
 
 void Run(TDecodeContext& context, void (*step)(void*)) {
   if (!RunJpegStep(context.err, step, &context)) RaiseJpegFailure(context.err);
@@ -368,7 +367,7 @@ void ExtractPalette(TDecodeContext& c, TBitmap& bitmap, TJPEGImage& owner) {
 
 JpegHeader ReadJpegHeader(TStream& stream) {
   auto context = std::make_unique<TDecodeContext>();
-  TDecompressorGuard guard{&context->cinfo};
+  const auto destroy = DestroyOnExit(context->cinfo);
   CreateAndReadHeader(*context, stream, nullptr);
   const jpeg_decompress_struct& d = context->cinfo;
   return JpegHeader{static_cast<int32_t>(d.image_width), static_cast<int32_t>(d.image_height),
@@ -378,7 +377,7 @@ JpegHeader ReadJpegHeader(TStream& stream) {
 
 int SmallestCoveringScale(TStream& stream, int width, int height) {
   auto context = std::make_unique<TDecodeContext>();
-  TDecompressorGuard guard{&context->cinfo};
+  const auto destroy = DestroyOnExit(context->cinfo);
   CreateAndReadHeader(*context, stream, nullptr);
   struct Query {
     jpeg_decompress_struct* cinfo;
@@ -475,7 +474,7 @@ void TJPEGImage::Decode() {
   TBitmap& bitmap = *bitmap_;
   auto context = std::make_unique<TDecodeContext>();
   TDecodeContext& c = *context;
-  TDecompressorGuard guard{&c.cinfo};
+  const auto destroy = DestroyOnExit(c.cinfo);
   // Data never read (a graphic made empty) decodes like an empty stream.
   TMemoryStream empty;
   c.options = options_;
