@@ -695,23 +695,23 @@ TEST(JpegTest, ProgressIsReportedOnlyAfterHalfASecond) {
       lastRow = report.rect.bottom;
     }
   }
-  {
-    // Compressing reports without a rectangle.
-    SteppingClock clock(1000);
-    TBitmap bitmap;
-    SetPixels(bitmap, 320, 240, TestPattern(320, 240));
-    TJPEGImage jpeg;
-    jpeg.CopyFrom(&bitmap);
-    std::vector<Report> reports;
-    Record(jpeg, reports);
-    TMemoryStream stream;
-    jpeg.SaveStream(stream);
-    const std::vector<Report> running = Running(reports);
-    ASSERT_FALSE(running.empty());
-    for (const Report& report : running) {
-      EXPECT_TRUE(IsRectEmpty(&report.rect));
-      EXPECT_FALSE(report.redraw);
-    }
+}
+
+TEST(JpegTest, CompressingReportsProgressWithoutARectangle) {
+  SteppingClock clock(1000);
+  TBitmap bitmap;
+  SetPixels(bitmap, 320, 240, TestPattern(320, 240));
+  TJPEGImage jpeg;
+  jpeg.CopyFrom(&bitmap);
+  std::vector<Report> reports;
+  Record(jpeg, reports);
+  TMemoryStream stream;
+  jpeg.SaveStream(stream);
+  const std::vector<Report> running = Running(reports);
+  ASSERT_FALSE(running.empty());
+  for (const Report& report : running) {
+    EXPECT_TRUE(IsRectEmpty(&report.rect));
+    EXPECT_FALSE(report.redraw);
   }
 }
 

@@ -51,6 +51,50 @@ RECT MainWindowRect(DWORD processId) {
   return rect;
 }
 
+// Prints the boxes seen since the last call; `printed` counts those printed.
+void PrintNewBoxes(const BoxWatcher& watcher, size_t& printed) {
+  const std::vector<SeenBox> seen = watcher.Seen();
+  for (; printed < seen.size(); ++printed) {
+    // Standard output turns each line end into CR LF itself; the box's own CRs would double them.
+    std::string text = seen[printed].text;
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    std::printf("box \"%s\": %s\n", seen[printed].caption.c_str(), text.c_str());
+    std::fflush(stdout);
+  }
+}
+
+// Prints the program's boxes until it ends. A program quiet for longer than its
+// grace (no new box, no open box, no moving window) has its window closed, and
+// one that still does not end is stopped.
+void WatchUntilEnd(const PROCESS_INFORMATION& process, const BoxWatcher& watcher, size_t& printed) {
+  DWORD quietSince = GetTickCount();
+  RECT lastRect = MainWindowRect(process.dwProcessId);
+  bool closed = false;
+  while (WaitForSingleObject(process.hProcess, 100) == WAIT_TIMEOUT) {
+    const size_t before = printed;
+    PrintNewBoxes(watcher, printed);
+    const DWORD now = GetTickCount();
+    const RECT rect = MainWindowRect(process.dwProcessId);
+    const bool moved = !EqualRect(&rect, &lastRect);
+    lastRect = rect;
+    if (printed != before || moved || FindOpenBox(process.dwProcessId) != nullptr) quietSince = now;
+    const DWORD grace = closed ? kGraceAfterCloseMs : printed > 0 ? kGraceAfterLastBoxMs : kGraceWithoutBoxMs;
+    if (now - quietSince < grace) continue;
+    if (closed) {
+      std::printf("the program did not end after its window was closed: stopping it\n");
+      std::fflush(stdout);
+      TerminateProcess(process.hProcess, 1);
+      return;
+    }
+    Closing closing{process.dwProcessId, 0};
+    EnumWindows(CloseVisibleWindow, reinterpret_cast<LPARAM>(&closing));
+    std::printf("the program kept its window open after its last box: closed it with its close box\n");
+    std::fflush(stdout);
+    closed = true;
+    quietSince = now;
+  }
+}
+
 }  // namespace
 
 int main() {
@@ -74,45 +118,10 @@ int main() {
   {
     BoxWatcher watcher(process.dwProcessId);
     size_t printed = 0;
-    const auto printNew = [&] {
-      const std::vector<SeenBox> seen = watcher.Seen();
-      for (; printed < seen.size(); ++printed) {
-        // Standard output turns each line end into CR LF itself; the box's own CRs would double them.
-        std::string text = seen[printed].text;
-        text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
-        std::printf("box \"%s\": %s\n", seen[printed].caption.c_str(), text.c_str());
-        std::fflush(stdout);
-      }
-    };
-    DWORD quietSince = GetTickCount();
-    RECT lastRect = MainWindowRect(process.dwProcessId);
-    bool closed = false;
-    while (WaitForSingleObject(process.hProcess, 100) == WAIT_TIMEOUT) {
-      const size_t before = printed;
-      printNew();
-      const DWORD now = GetTickCount();
-      const RECT rect = MainWindowRect(process.dwProcessId);
-      const bool moved = !EqualRect(&rect, &lastRect);
-      lastRect = rect;
-      if (printed != before || moved || FindOpenBox(process.dwProcessId) != nullptr) quietSince = now;
-      const DWORD grace = closed ? kGraceAfterCloseMs : printed > 0 ? kGraceAfterLastBoxMs : kGraceWithoutBoxMs;
-      if (now - quietSince < grace) continue;
-      if (closed) {
-        std::printf("the program did not end after its window was closed: stopping it\n");
-        std::fflush(stdout);
-        TerminateProcess(process.hProcess, 1);
-        break;
-      }
-      Closing closing{process.dwProcessId, 0};
-      EnumWindows(CloseVisibleWindow, reinterpret_cast<LPARAM>(&closing));
-      std::printf("the program kept its window open after its last box: closed it with its close box\n");
-      std::fflush(stdout);
-      closed = true;
-      quietSince = now;
-    }
+    WatchUntilEnd(process, watcher, printed);
     WaitForSingleObject(process.hProcess, INFINITE);
     watcher.WaitFor(printed + 1, 300);
-    printNew();
+    PrintNewBoxes(watcher, printed);
   }
   GetExitCodeProcess(process.hProcess, &exitCode);
   CloseHandle(process.hThread);
