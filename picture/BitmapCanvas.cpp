@@ -4,6 +4,7 @@
 #include <optional>
 #include <vector>
 
+#include "gdi/AfterMessage.h"
 #include "gdi/Handles.h"
 #include "picture/Bitmap.h"
 #include "picture/BitmapImage.h"
@@ -84,6 +85,13 @@ void DeselectEverywhere(HBITMAP handle) {
     if (canvas->Bitmap().Image().Handle == handle) canvas->ReleaseMemoryDC();
   }
 }
+
+namespace {
+
+// Given back after every window message, once the program has bitmaps at all.
+const bool g_releasedAfterEachMessage = (AddAfterMessageStep(ReleaseIdleMemoryDCs), true);
+
+}  // namespace
 
 void ReleaseIdleMemoryDCs() {
   MemoryCanvasList& list = MemoryCanvases();

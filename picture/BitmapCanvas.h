@@ -35,7 +35,7 @@ private:
 // context, so that the bitmap can be selected elsewhere or deleted.
 void DeselectEverywhere(HBITMAP handle);
 // Every bitmap canvas not locked by anyone gives back its memory context; run
-// after each window message.
+// after each window message (added to the window layer's after-message steps).
 void ReleaseIdleMemoryDCs();
 // The number of bitmap canvases holding a memory context.
 int MemoryCanvasCount();

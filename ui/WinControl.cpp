@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <optional>
 
+#include "gdi/AfterMessage.h"
 #include "gdi/Handles.h"
-#include "picture/BitmapCanvas.h"
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
 #include "ui/Application.h"
@@ -141,7 +141,7 @@ void TWinControl::MainWndProc(TMessage& message) {
     Application->HandleException(this);
   }
   ReleaseAllDeviceContexts();
-  ReleaseIdleMemoryDCs();
+  RunAfterMessageSteps();
 }
 
 void TWinControl::DefaultHandler(TMessage& message) {
