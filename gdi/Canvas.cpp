@@ -1,8 +1,7 @@
 #include "gdi/Canvas.h"
 
-#include <algorithm>
-#include <vector>
 
+#include "gdi/CanvasList.h"
 #include "gdi/Handles.h"
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
@@ -15,12 +14,8 @@ CriticalSection& LockCountLock() {
   return section;
 }
 
-struct CanvasList {
-  CriticalSection lock;
-  std::vector<TCanvas*> canvases;
-};
-CanvasList& AllCanvases() {
-  static CanvasList list;
+CanvasList<TCanvas>& AllCanvases() {
+  static CanvasList<TCanvas> list;
   return list;
 }
 
@@ -42,17 +37,11 @@ TCanvas::TCanvas() {
     state_ &= ~csBrushValid;
     SelectObject(dc_, GetStockObject(NULL_BRUSH));
   };
-  CanvasList& list = AllCanvases();
-  CriticalSectionGuard guard(list.lock);
-  list.canvases.push_back(this);
+  AllCanvases().Add(this);
 }
 
 TCanvas::~TCanvas() {
-  {
-    CanvasList& list = AllCanvases();
-    CriticalSectionGuard guard(list.lock);
-    list.canvases.erase(std::remove(list.canvases.begin(), list.canvases.end(), this), list.canvases.end());
-  }
+  AllCanvases().Remove(this);
   // The font, pen and brush are deleted next; they must not stay selected.
   SetHandle(nullptr);
 }
@@ -189,11 +178,9 @@ void TCanvas::Changed() {
 }
 
 void DeselectAllCanvases() {
-  CanvasList& list = AllCanvases();
-  CriticalSectionGuard guard(list.lock);
-  for (TCanvas* canvas : list.canvases) {
+  AllCanvases().ForEach([](TCanvas* canvas) {
     canvas->Lock();
     canvas->DeselectHandles();
     canvas->Unlock();
-  }
+  });
 }

@@ -1,26 +1,20 @@
 #include "picture/BitmapCanvas.h"
 
-#include <algorithm>
+#include <memory>
 #include <optional>
-#include <vector>
+#include <utility>
 
 #include "gdi/AfterMessage.h"
+#include "gdi/CanvasList.h"
 #include "gdi/Handles.h"
 #include "picture/Bitmap.h"
 #include "picture/BitmapImage.h"
 
 namespace {
 
-// The bitmap canvases that hold a memory context. The lock may be entered again by
-// its holder (critical sections are recursive): giving back a context while the
-// list is being walked removes the canvas from it.
-struct MemoryCanvasList {
-  CriticalSection lock;
-  std::vector<TBitmapCanvas*> canvases;
-};
-
-MemoryCanvasList& MemoryCanvases() {
-  static MemoryCanvasList list;
+// The bitmap canvases that hold a memory context.
+CanvasList<TBitmapCanvas>& MemoryCanvases() {
+  static CanvasList<TBitmapCanvas> list;
   return list;
 }
 
@@ -55,9 +49,9 @@ void TBitmapCanvas::CreateHandle() {
   }
   memory->palette.emplace(memory->dc.get(), image.Palette.get(), true);
 
-  MemoryCanvasList& list = MemoryCanvases();
-  CriticalSectionGuard guard(list.lock);
-  list.canvases.push_back(this);
+  CanvasList<TBitmapCanvas>& list = MemoryCanvases();
+  CriticalSectionGuard guard(list.Lock());
+  list.Add(this);
   memory_ = std::move(memory);
   SetHandle(memory_->dc.get());
 }
@@ -70,20 +64,14 @@ void TBitmapCanvas::ReleaseMemoryDC() {
   memory_->palette.reset();
   SetHandle(nullptr);
   memory_.reset();
-  MemoryCanvasList& list = MemoryCanvases();
-  CriticalSectionGuard guard(list.lock);
-  list.canvases.erase(std::remove(list.canvases.begin(), list.canvases.end(), this), list.canvases.end());
+  MemoryCanvases().Remove(this);
 }
 
 void DeselectEverywhere(HBITMAP handle) {
   if (handle == nullptr) return;
-  MemoryCanvasList& list = MemoryCanvases();
-  CriticalSectionGuard guard(list.lock);
-  for (size_t i = list.canvases.size(); i-- > 0;) {
-    if (i >= list.canvases.size()) continue;
-    TBitmapCanvas* canvas = list.canvases[i];
+  MemoryCanvases().ForEachNewestFirst([handle](TBitmapCanvas* canvas) {
     if (canvas->Bitmap().Image().Handle == handle) canvas->ReleaseMemoryDC();
-  }
+  });
 }
 
 namespace {
@@ -94,20 +82,14 @@ const bool g_releasedAfterEachMessage = (AddAfterMessageStep(ReleaseIdleMemoryDC
 }  // namespace
 
 void ReleaseIdleMemoryDCs() {
-  MemoryCanvasList& list = MemoryCanvases();
-  CriticalSectionGuard guard(list.lock);
-  for (size_t i = list.canvases.size(); i-- > 0;) {
-    if (i >= list.canvases.size()) continue;
-    TBitmapCanvas* canvas = list.canvases[i];
+  MemoryCanvases().ForEachNewestFirst([](TBitmapCanvas* canvas) {
     if (canvas->TryLock()) {
       canvas->ReleaseMemoryDC();
       canvas->Unlock();
     }
-  }
+  });
 }
 
 int MemoryCanvasCount() {
-  MemoryCanvasList& list = MemoryCanvases();
-  CriticalSectionGuard guard(list.lock);
-  return static_cast<int>(list.canvases.size());
+  return static_cast<int>(MemoryCanvases().Count());
 }

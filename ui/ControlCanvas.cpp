@@ -1,20 +1,15 @@
 #include "ui/ControlCanvas.h"
 
-#include <algorithm>
 #include <utility>
-#include <vector>
 
+#include "gdi/CanvasList.h"
 #include "gdi/Handles.h"
 
 namespace {
 
 // The control canvases holding an obtained device context, in the order obtained.
-struct DeviceContextList {
-  CriticalSection lock;
-  std::vector<TControlCanvas*> canvases;
-};
-DeviceContextList& HeldDeviceContexts() {
-  static DeviceContextList list;
+CanvasList<TControlCanvas>& HeldDeviceContexts() {
+  static CanvasList<TControlCanvas> list;
   return list;
 }
 constexpr size_t kMaxHeldDeviceContexts = 4;
@@ -32,22 +27,21 @@ void TControlCanvas::SetControl(CanvasTarget* control) {
 void TControlCanvas::CreateHandle() {
   if (control_ == nullptr) return;
   if (deviceContext_.get() == nullptr) {
-    DeviceContextList& list = HeldDeviceContexts();
-    CriticalSectionGuard guard(list.lock);
-    if (list.canvases.size() >= kMaxHeldDeviceContexts) {
+    CanvasList<TControlCanvas>& list = HeldDeviceContexts();
+    CriticalSectionGuard guard(list.Lock());
+    if (list.Count() >= kMaxHeldDeviceContexts) {
       // Make room by taking the context of the first canvas not in use.
-      for (TControlCanvas* held : list.canvases) {
-        if (held->TryLock()) {
-          held->FreeHandle();
-          held->Unlock();
-          break;
-        }
-      }
+      list.UntilFirst([](TControlCanvas* held) {
+        if (!held->TryLock()) return false;
+        held->FreeHandle();
+        held->Unlock();
+        return true;
+      });
     }
     WindowDC dc = control_->GetDeviceContext();
     if (dc.get() == nullptr) return;
     deviceContext_ = std::move(dc);
-    list.canvases.push_back(this);
+    list.Add(this);
   }
   // Text is always read left to right here, so no reading-order flag is set.
   SetHandle(deviceContext_.get());
@@ -56,22 +50,15 @@ void TControlCanvas::CreateHandle() {
 void TControlCanvas::FreeHandle() {
   if (deviceContext_.get() == nullptr) return;
   SetHandle(nullptr);
-  {
-    DeviceContextList& list = HeldDeviceContexts();
-    CriticalSectionGuard guard(list.lock);
-    list.canvases.erase(std::remove(list.canvases.begin(), list.canvases.end(), this), list.canvases.end());
-  }
+  HeldDeviceContexts().Remove(this);
   deviceContext_.reset();
 }
 
 void ReleaseAllDeviceContexts() {
-  DeviceContextList& list = HeldDeviceContexts();
-  CriticalSectionGuard guard(list.lock);
-  for (size_t i = list.canvases.size(); i-- > 0;) {
-    TControlCanvas* canvas = list.canvases[i];
+  HeldDeviceContexts().ForEachNewestFirst([](TControlCanvas* canvas) {
     if (canvas->TryLock()) {
       canvas->FreeHandle();
       canvas->Unlock();
     }
-  }
+  });
 }

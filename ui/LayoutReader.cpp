@@ -8,6 +8,7 @@
 
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
+#include "text/FilePath.h"
 #include "ui/CustomControl.h"
 #include "ui/Form.h"
 #include "ui/Image.h"
@@ -41,10 +42,7 @@ std::string Utf8ToAnsi(const std::string& utf8) {
   if (wideLength <= 0) throw EReadError(ResText(IDS_INVALID_PROPERTY_VALUE));
   std::wstring wide(static_cast<size_t>(wideLength), L'\0');
   MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &wide[0], wideLength);
-  const int length = WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
-  std::string ansi(static_cast<size_t>(length), '\0');
-  WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, &ansi[0], length, nullptr, nullptr);
-  return ansi;
+  return AnsiText(wide);
 }
 
 std::string Trim(const std::string& text) {
