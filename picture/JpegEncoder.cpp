@@ -230,18 +230,28 @@ void TJPEGImage::SaveFile(const FilePath& fileName) {
   // The whole file is made in memory first: a failed compression touches nothing.
   Compress();
   if (WriteThroughTemporary(fileName)) return;
-  // The folder refuses new files, but the output itself may still be written:
-  // in place, with nothing half-written left if that fails too.
+  // The folder refuses new files, but the output itself may still be written in
+  // place. A file that cannot even be opened so is left as it was: only what this
+  // save truncated or created is removed when the writing fails.
+  const DWORD kept = attributes == INVALID_FILE_ATTRIBUTES
+                         ? FILE_ATTRIBUTE_NORMAL
+                         : (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) | FILE_ATTRIBUTE_NORMAL;
+  std::unique_ptr<TFileStream> stream;
   try {
-    WriteWhole(fileName);
+    stream = std::make_unique<TFileStream>(fileName, TFileStream::kCreate, kept);
   } catch (const Exception&) {
+    throw CreateError(fileName);
+  }
+  try {
+    WriteWhole(*stream);
+  } catch (const Exception&) {
+    stream.reset();
     DeleteFileW(name);
     throw CreateError(fileName);
   }
 }
 
-void TJPEGImage::WriteWhole(const FilePath& fileName) {
-  TFileStream stream(fileName, TFileStream::kCreate);
+void TJPEGImage::WriteWhole(TFileStream& stream) {
   SaveStream(stream);
   if (!FlushFileBuffers(stream.Handle())) throw EWriteError(ResText(IDS_WRITE_ERROR));
 }
@@ -252,7 +262,10 @@ bool TJPEGImage::WriteThroughTemporary(const FilePath& fileName) {
   wchar_t temporary[MAX_PATH + 1] = {};
   if (g_temporaryFileNamer(folder.c_str(), L"mkt", 0, temporary) == 0) return false;
   try {
-    WriteWhole(FilePath::FromWide(temporary));
+    {
+      TFileStream stream(FilePath::FromWide(temporary), TFileStream::kCreate);
+      WriteWhole(stream);
+    }
     if (!MoveFileExW(temporary, fileName.Wide().c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
       throw EWriteError(ResText(IDS_WRITE_ERROR));
   } catch (const EFCreateError&) {

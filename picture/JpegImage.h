@@ -15,6 +15,7 @@
 
 class TBitmap;
 class TMemoryStream;
+class TFileStream;
 
 // A JPEG file's bytes with the facts of its frame header, shared by the JPEG
 // graphics assigned from one another.
@@ -109,8 +110,8 @@ public:
   const TJPEGOptions& Options() const { return options_; }
 
 private:
-  // Writes the whole compressed data to the file, made anew.
-  void WriteWhole(const FilePath& fileName);
+  // Writes the whole compressed data to the file, made anew, and flushes it.
+  void WriteWhole(TFileStream& stream);
   // Writes through a new file beside the named one; false when none can be made.
   bool WriteThroughTemporary(const FilePath& fileName);
   // Reads `count` bytes and the header they begin with.

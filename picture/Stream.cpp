@@ -21,15 +21,14 @@ void TStream::WriteBuffer(const void* buffer, int32_t count) {
   if (count != 0 && Write(buffer, count) != count) throw EWriteError(ResText(IDS_WRITE_ERROR));
 }
 
-TFileStream::TFileStream(const FilePath& fileName, Mode mode) {
+TFileStream::TFileStream(const FilePath& fileName, Mode mode, DWORD attributes) {
   const wchar_t* name = fileName.Wide().c_str();
   if (mode == kOpenRead) {
     file_.reset(CreateFileW(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                             nullptr));
     if (!file_) throw EFOpenError(ResFormat(IDS_FILE_OPEN_ERROR, {fileName.Text()}));
   } else {
-    file_.reset(CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                            nullptr));
+    file_.reset(CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr));
     if (!file_) throw EFCreateError(ResFormat(IDS_FILE_CREATE_ERROR, {fileName.Text()}));
   }
 }

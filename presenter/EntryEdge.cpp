@@ -49,3 +49,5 @@ bool StepTowardsCentre(EntryEdge edge, ParkingPlace& place, int width, int heigh
   position += kStep * direction;
   return true;
 }
+
+ParkingPlace OutOfSight() { return {-32000, -32000}; }

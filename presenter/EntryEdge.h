@@ -17,6 +17,11 @@ struct ParkingPlace {
 // Outside the edge, centred along it, for a window designed 600 pixels square.
 ParkingPlace ParkingPlaceFor(EntryEdge edge, int screenWidth, int screenHeight);
 
+// Far from every screen, whatever the window's size: where the window is laid
+// out and its picture made ready, unseen. The system parks minimized windows
+// there too.
+ParkingPlace OutOfSight();
+
 // Outside the edge for a window of outer size width by height, where it starts
 // its way in once it has been sized to the picture. Right and bottom are measured
 // from the window's own size, not the screen's, so on a large screen the window

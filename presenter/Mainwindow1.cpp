@@ -167,8 +167,10 @@ void TMainForm1::Timer1Timer(TComponent* sender) {
       GiveUpWithoutPicture();
       return;
     }
+    // Laid out and made ready out of sight, so that the first thing the user sees
+    // is the slide, and before the window first moves, so that no move waits.
+    MoveOutOfSight();
     LayOut(pictureWidth, pictureHeight);
-    // Made ready before the window first moves, so that no move waits for it.
     if (!PreparePicture()) return;
     PlaceAtEntry();
     Timer1->SetTag(1);
@@ -179,6 +181,9 @@ void TMainForm1::Timer1Timer(TComponent* sender) {
     if (place.top != Top()) SetTop(place.top);
     return;
   }
+  // On a wide screen the window may arrive in the very tick that laid it out,
+  // before any paint: it is painted now, so the capture holds what it shows.
+  Repaint();
   if (Image2->DrawFailed()) {
     GiveUpAfterFailedDrawing();
     return;
@@ -244,10 +249,15 @@ void TMainForm1::LayOut(int pictureWidth, int pictureHeight) {
   Image2->SetBounds(bounds.left, bounds.top, bounds.width, bounds.height);
 }
 
+void TMainForm1::MoveOutOfSight() {
+  const ParkingPlace away = OutOfSight();
+  SetBounds(away.left, away.top, Width(), Height());
+}
+
 void TMainForm1::PlaceAtEntry() {
   const ParkingPlace start = StartPlaceFor(entryEdge_, Width(), Height(), Screen->Width(), Screen->Height());
-  SetTop(start.top);
-  SetLeft(start.left);
+  // In one move, so that the way in holds no place on the way to its start.
+  SetBounds(start.left, start.top, Width(), Height());
 }
 
 void TMainForm1::GiveUpWithoutPicture() {
@@ -298,8 +308,10 @@ bool TMainForm1::LoadNextOfBatch() {
 
 void TMainForm1::SaveBatchPicture() {
   try {
-    const ClientSize saved = SaveCapture();
-    batch_.Saved(OutputName(), saved.width, saved.height);
+    // No picture of the run overwrites another's output or a picture yet to be read.
+    const FilePath output = batch_.OutputFor(OutputName());
+    const ClientSize saved = SaveCapture(output);
+    batch_.Saved(output, saved.width, saved.height);
   } catch (...) {
     batch_.Failed(CaughtFailureText());
   }
@@ -311,12 +323,13 @@ void TMainForm1::MoveOnInBatch() {
   Image2->SetVisible(false);
   Image2->SetPicture(nullptr);
   // The next picture comes in from outside the edge again, in the window as it
-  // was before any layout.
+  // was before any layout, resized out of sight.
+  MoveOutOfSight();
+  if (ClientWidth() != loadedClient_.width) SetClientWidth(loadedClient_.width);
+  if (ClientHeight() != loadedClient_.height) SetClientHeight(loadedClient_.height);
   const ParkingPlace place = ParkingPlaceFor(entryEdge_, Screen->Width(), Screen->Height());
   SetTop(place.top);
   SetLeft(place.left);
-  if (ClientWidth() != loadedClient_.width) SetClientWidth(loadedClient_.width);
-  if (ClientHeight() != loadedClient_.height) SetClientHeight(loadedClient_.height);
   Timer1->SetTag(0);
   if (!LoadNextOfBatch()) {
     ReportBatch();
@@ -336,12 +349,12 @@ void TMainForm1::ReportBatch() {
 }
 
 void TMainForm1::Button1Click(TComponent*) {
-  SaveCapture();
+  SaveCapture(OutputName());
   DefaultBeep();
   ShowMessage(IntegerToText(ClientWidth()) + " x " + IntegerToText(ClientHeight()) + " のミロカテ形式で保存しました。");
 }
 
-ClientSize TMainForm1::SaveCapture() {
+ClientSize TMainForm1::SaveCapture(const FilePath& output) {
   const int clientWidth = ClientWidth();
   const int clientHeight = ClientHeight();
   {
@@ -351,13 +364,13 @@ ClientSize TMainForm1::SaveCapture() {
     Image1->SetAutoSize(false);
     Image1->SetWidth(clientWidth);
     Image1->SetHeight(clientHeight);
-    // What is on the screen now, without a repaint first.
+    // What the window shows: it was painted just before.
     const RECT area{0, 0, clientWidth, clientHeight};
     Image1->Canvas().CopyRect(area, Canvas(), area);
     bitmap.CopyFrom(&Image1->Picture().AsBitmap());
     jpeg.CopyFrom(&bitmap);
     jpeg.Options().SaveQuality = 80;
-    jpeg.SaveFile(OutputName());
+    jpeg.SaveFile(output);
   }  // both graphics are released before the report
   return {clientWidth, clientHeight};
 }

@@ -55,14 +55,15 @@ private:
   void LayOut(int pictureWidth, int pictureHeight);
   // Places the window just outside its entry edge.
   void PlaceAtEntry();
+  void MoveOutOfSight();
   void GiveUpWithoutPicture();
   // Raises the failure of a loaded file that holds no picture, leaving none.
   void RefuseEmptyPicture();
   bool PreparePicture();
   void GiveUpAfterFailedDrawing();
   FilePath OutputName() const;
-  // Captures the client area and saves it; gives the size saved.
-  ClientSize SaveCapture();
+  // Captures the client area and saves it to the output; gives the size saved.
+  ClientSize SaveCapture(const FilePath& output);
 
   // A run over several pictures: each is loaded, framed and saved in turn, and
   // what became of each is told once at the end.

@@ -1,6 +1,7 @@
 #include "presenter/PictureBatch.h"
 
 #include <algorithm>
+#include <string>
 #include <utility>
 
 #include "resources/StringIds.h"
@@ -25,9 +26,26 @@ std::vector<FilePath> PictureBatch::PicturesOf(const std::vector<FilePath>& argu
   return allFiles ? arguments : std::vector<FilePath>();
 }
 
-PictureBatch::PictureBatch(std::vector<FilePath> pictures) : pictures_(std::move(pictures)) {}
+PictureBatch::PictureBatch(std::vector<FilePath> pictures) : pictures_(std::move(pictures)) {
+  for (const FilePath& picture : pictures_) pictureKeys_.push_back(SameFileKey(picture));
+}
+
+bool PictureBatch::Taken(const std::wstring& key) const {
+  return std::find(pictureKeys_.begin(), pictureKeys_.end(), key) != pictureKeys_.end() ||
+         std::find(savedKeys_.begin(), savedKeys_.end(), key) != savedKeys_.end();
+}
+
+FilePath PictureBatch::OutputFor(const FilePath& plainOutput) const {
+  // Copies are numbered the way the system's file browser numbers them.
+  FilePath output = plainOutput;
+  for (int copy = 2; Taken(SameFileKey(output)); ++copy) {
+    output = plainOutput.WithExtension(" (" + std::to_string(copy) + ")" + ".jpg");
+  }
+  return output;
+}
 
 void PictureBatch::Saved(const FilePath& output, int width, int height) {
+  savedKeys_.push_back(SameFileKey(output));
   outcomes_.push_back({true, output.FileName().Text(), ResFormat(IDS_BATCH_SIZE, {width, height})});
   ++next_;
 }

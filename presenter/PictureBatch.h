@@ -24,6 +24,11 @@ public:
   // The picture in hand; only while not Done.
   const FilePath& Current() const { return pictures_[next_]; }
 
+  // Where the picture in hand is saved, given the name it would have alone: that
+  // name, unless an earlier picture of the run was saved there or a picture of
+  // the run is that file; then the first free of "<name> (2).jpg", "(3)"...
+  FilePath OutputFor(const FilePath& plainOutput) const;
+
   // What became of the picture in hand; either moves on to the next.
   void Saved(const FilePath& output, int width, int height);
   void Failed(const std::string& reason);
@@ -42,7 +47,12 @@ private:
   };
   void AppendList(std::string& report, bool saved, unsigned heading) const;
 
+  bool Taken(const std::wstring& key) const;
+
   std::vector<FilePath> pictures_;
+  // The pictures' and the saved files' names as SameFileKey gives them.
+  std::vector<std::wstring> pictureKeys_;
+  std::vector<std::wstring> savedKeys_;
   size_t next_ = 0;
   std::vector<Outcome> outcomes_;
 };

@@ -50,6 +50,39 @@ bool IsExistingFile(const FilePath& name) {
   return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
+namespace {
+// A path the system's call fills in, grown until it fits; the input when it fails.
+template <class Call>
+std::wstring Filled(const std::wstring& input, Call call) {
+  std::wstring result(MAX_PATH, L'\0');
+  DWORD length = call(input.c_str(), &result[0], static_cast<DWORD>(result.size()));
+  if (length >= result.size()) {
+    result.assign(length, L'\0');
+    length = call(input.c_str(), &result[0], static_cast<DWORD>(result.size()));
+  }
+  if (length == 0 || length >= result.size()) return input;
+  result.resize(length);
+  return result;
+}
+}  // namespace
+
+std::wstring SameFileKey(const FilePath& name) {
+  std::wstring full = Filled(name.Wide(), [](const wchar_t* in, wchar_t* out, DWORD size) {
+    return GetFullPathNameW(in, size, out, nullptr);
+  });
+  while (!full.empty() && (full.back() == L' ' || full.back() == L'.')) full.pop_back();
+  // Short (8.3) names of existing folders and files become their long ones; a
+  // file yet to be made takes its folder's long form.
+  const size_t cut = full.find_last_of(L"\\/");
+  const std::wstring folder = cut == std::wstring::npos ? std::wstring() : full.substr(0, cut + 1);
+  const auto longForm = [](const wchar_t* in, wchar_t* out, DWORD size) { return GetLongPathNameW(in, out, size); };
+  std::wstring key = GetFileAttributesW(full.c_str()) != INVALID_FILE_ATTRIBUTES
+                         ? Filled(full, longForm)
+                         : Filled(folder, longForm) + full.substr(folder.size());
+  if (!key.empty()) CharUpperBuffW(&key[0], static_cast<DWORD>(key.size()));
+  return key;
+}
+
 std::string StoredFileNameOf(const std::string& name) {
   // A wildcard would find some other file.
   if (name.find_first_of("*?") != std::string::npos) return FileNamePartOf(name);

@@ -12,6 +12,11 @@
 // "?" as wildcards.
 bool IsExistingFile(const FilePath& name);
 
+// The name as a key that two spellings of one file share: the full path, in its
+// long form where the folder or file exists, in upper case, without the trailing
+// blanks and dots the file system disregards.
+std::wstring SameFileKey(const FilePath& name);
+
 // The file-name part as it is written on disk (the lookup ignores case), or as
 // given when no file of that name exists.
 std::string StoredFileNameOf(const std::string& name);

@@ -330,6 +330,11 @@ void TWinControl::Invalidate() {
   if (handle_ != nullptr) InvalidateRect(handle_, nullptr, (ControlStyle() & csOpaque) == 0);
 }
 
+void TWinControl::Repaint() {
+  if (handle_ != nullptr)
+    RedrawWindow(handle_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
 void TWinControl::ScaleChildren(int multiplier, int divisor) {
   for (TControl* child : controls_) child->ChangeScale(multiplier, divisor);
   for (TWinControl* child : winControls_) child->ChangeScale(multiplier, divisor);

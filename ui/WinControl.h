@@ -57,6 +57,8 @@ public:
   RECT ClientRect() override;
   void SetVisible(bool value) override;
   void Invalidate() override;
+  // Paints the whole window and its children now, before this call returns.
+  void Repaint();
   void ChangeScale(int multiplier, int divisor) override;
   WindowDC GetDeviceContext() override;
   bool SetProperty(const std::string& name, const LayoutValue& value) override;

@@ -204,3 +204,23 @@ TEST(SeveralPictures, WhenNoneCanBeSavedTheReportSaysSoAndTheProgramEnds) {
             run.boxes[0].text);
   EXPECT_EQ(std::vector<std::string>{"OK"}, run.boxes[0].buttons);
 }
+
+TEST(SeveralPictures, PicturesThatWouldShareAnOutputAreSavedUnderNumberedNames) {
+  const WideFolder folder;
+  const std::wstring bmp = folder.Write(L"a.bmp", BmpFile(300, 200, Gray(300, 200)));
+  const std::wstring jpeg = folder.Write(L"a.jpg", JpegFile(200, 300, Gray(200, 300)));
+  const std::vector<uint8_t> earlierOutput = JpegFile(160, 160, Gray(160, 160));
+  const std::wstring output = folder.Write(L"ミロカテ ～ a.jpg", earlierOutput);
+  const ProgramRun run = RunOn(Quoted(bmp) + L" " + Quoted(jpeg) + L" " + Quoted(output));
+  EXPECT_EQ(0u, run.exitCode);
+  ASSERT_EQ(1u, run.boxes.size());
+  EXPECT_EQ("3 枚の画像をミロカテ形式で保存しました。\r\n\r\n保存したファイル：\r\n"
+            "ミロカテ ～ a (2).jpg：300 x 300\r\nミロカテ ～ a (3).jpg：300 x 300\r\n"
+            "ミロカテ ～ ミロカテ ～ a.jpg：160 x 160",
+            run.boxes[0].text);
+  // The third picture was read as it was, and each output holds its own picture.
+  EXPECT_EQ(earlierOutput, folder.Read(L"ミロカテ ～ a.jpg"));
+  EXPECT_EQ(300, SavedSize(folder, L"ミロカテ ～ a (2).jpg").cx);
+  EXPECT_EQ(300, SavedSize(folder, L"ミロカテ ～ a (3).jpg").cx);
+  EXPECT_EQ(160, SavedSize(folder, L"ミロカテ ～ ミロカテ ～ a.jpg").cx);
+}

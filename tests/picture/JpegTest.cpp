@@ -511,6 +511,34 @@ TEST_F(JpegFileTest, AFolderThatTakesNoNewFileStillGetsItsPictureInPlace) {
   EXPECT_TRUE(Names().empty());
 }
 
+TEST_F(JpegFileTest, AnEarlierPictureThatCannotBeWrittenInPlaceIsKept) {
+  TBitmap bitmap;
+  SetPixels(bitmap, 40, 30, TestPattern(40, 30));
+  TJPEGImage jpeg;
+  jpeg.CopyFrom(&bitmap);
+  const Bytes old{'o', 'l', 'd'};
+  const std::string target = Write("picture.jpg", old);
+  SetTemporaryFileNamerForTesting(&NoTemporaryName);
+  {
+    // Another program holds it open, letting others read, write and delete it.
+    UniqueFile held(CreateFileA(target.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(held);
+    EXPECT_EQ("ファイル " + target + " を作成できません", MessageOf([&] { jpeg.SaveFile(target); }));
+  }
+  EXPECT_EQ(old, Read(target));
+
+  // A hidden one is replaced and stays hidden.
+  ASSERT_TRUE(SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_HIDDEN));
+  EXPECT_NO_THROW(jpeg.SaveFile(target));
+  SetTemporaryFileNamerForTesting(nullptr);
+  TMemoryStream expected;
+  jpeg.SaveStream(expected);
+  EXPECT_EQ(StreamBytes(expected), Read(target));
+  EXPECT_TRUE(GetFileAttributesA(target.c_str()) & FILE_ATTRIBUTE_HIDDEN);
+  SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 TEST(JpegTest, HostileSizesFailCleanly) {
   Bytes file = Encode(16, 16, TestPattern(16, 16));
   const size_t frame = MarkerOffset(file, 0xC0);

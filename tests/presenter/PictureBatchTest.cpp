@@ -93,3 +93,25 @@ TEST(PictureBatch, ALongListIsCutAndTheRestCounted) {
   EXPECT_EQ(15u, lines);
   EXPECT_EQ(report.size() - std::string("ほか 5 枚").size(), report.rfind("\r\nほか 5 枚") + 2);
 }
+
+TEST(PictureBatch, NoPictureOfARunIsSavedOverAnotherOutputOrOverAPictureOfTheRun) {
+  const FilesFolder folder({"a.bmp", "a.jpg", "ミロカテ ～ b.jpg", "b.jpg"});
+  // One file given twice, another spelling of the same name, and a picture whose
+  // output would be the name of another picture of the run.
+  PictureBatch batch({folder["a.bmp"], folder["A.JPG"], folder["a.jpg"], folder["b.jpg"], folder["ミロカテ ～ b.jpg"],
+                      folder["a.bmp"]});
+  const auto save = [&batch](const FilePath& plain) {
+    const FilePath output = batch.OutputFor(plain);
+    batch.Saved(output, 1, 1);
+    return output.FileName().Text();
+  };
+  EXPECT_EQ("ミロカテ ～ a.jpg", save(folder["ミロカテ ～ a.jpg"]));
+  EXPECT_EQ("ミロカテ ～ A (2).jpg", save(folder["ミロカテ ～ A.jpg"]));
+  EXPECT_EQ("ミロカテ ～ a (3).jpg", save(folder["ミロカテ ～ a.jpg"]));
+  EXPECT_EQ("ミロカテ ～ b (2).jpg", save(folder["ミロカテ ～ b.jpg"]));
+  EXPECT_EQ("ミロカテ ～ ミロカテ ～ b.jpg", save(folder["ミロカテ ～ ミロカテ ～ b.jpg"]));
+  // A failure takes no name.
+  EXPECT_EQ("ミロカテ ～ a (4).jpg", batch.OutputFor(folder["ミロカテ ～ a.jpg"]).FileName().Text());
+  batch.Failed("だめ");
+  EXPECT_NE(std::string::npos, batch.Report().find("ミロカテ ～ a (3).jpg：1 x 1"));
+}
