@@ -56,8 +56,6 @@ private:
   // Places the window just outside its entry edge.
   void PlaceAtEntry();
   void GiveUpWithoutPicture();
-  // Raises the failure of a loaded file that holds no picture, leaving none.
-  void RefuseEmptyPicture();
   bool PreparePicture();
   void GiveUpAfterFailedDrawing();
   FilePath OutputName() const;
