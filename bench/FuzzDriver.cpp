@@ -11,6 +11,7 @@
 //       every failure carried one of the program's own messages and no GDI object
 //       or handle was left behind; 3 when a picture took over a minute (a hang).
 #include <windows.h>
+#include <winternl.h>
 
 #include <algorithm>
 #include <atomic>
@@ -217,14 +218,41 @@ int Mutate(uint64_t seed, int count, const std::string& folder, const std::vecto
   return 0;
 }
 
-// The handles the process holds, counted by asking about each possible value:
-// not every system reports the count itself.
+// One entry of the system's list of handles (SystemExtendedHandleInformation).
+struct HandleEntry {
+  void* object;
+  ULONG_PTR processId;
+  ULONG_PTR handle;
+  ULONG access;
+  USHORT creatorBackTrace;
+  USHORT objectType;
+  ULONG attributes;
+  ULONG reserved;
+};
+struct HandleList {
+  ULONG_PTR count;
+  ULONG_PTR reserved;
+  HandleEntry entries[1];
+};
+constexpr SYSTEM_INFORMATION_CLASS kSystemExtendedHandleInformation = static_cast<SYSTEM_INFORMATION_CLASS>(64);
+constexpr NTSTATUS kInfoLengthMismatch = static_cast<NTSTATUS>(0xC0000004);
+
+// The handles the process holds, in one call to the system: its own count where
+// it keeps one (Windows); under Wine, whose count is always 0, this process's
+// entries in the system's list of handles.
 int HandleCount() {
-  int count = 0;
-  DWORD flags = 0;
-  for (uintptr_t value = 4; value < 0x8000; value += 4)
-    if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++count;
-  return count;
+  DWORD counted = 0;
+  if (GetProcessHandleCount(GetCurrentProcess(), &counted) && counted != 0) return static_cast<int>(counted);
+  static std::vector<uint8_t> buffer(64 * 1024);
+  NTSTATUS status;
+  while ((status = NtQuerySystemInformation(kSystemExtendedHandleInformation, buffer.data(),
+                                            static_cast<ULONG>(buffer.size()), nullptr)) == kInfoLengthMismatch)
+    buffer.resize(buffer.size() * 2);
+  if (status != 0) return -1;
+  const auto* list = reinterpret_cast<const HandleList*>(buffer.data());
+  const ULONG_PTR self = GetCurrentProcessId();
+  return static_cast<int>(std::count_if(list->entries, list->entries + list->count,
+                                        [self](const HandleEntry& entry) { return entry.processId == self; }));
 }
 
 // Whether a failure's text is one the program itself defines for pictures.
@@ -283,6 +311,8 @@ private:
     paintFailure_.clear();
     try {
       image_->Picture().LoadFile(picture);
+      // A file without pixels fails as in the program, with its format's verdict.
+      RefuseEmptyPicture(image_->Picture());
       const int width = image_->Picture().Width(), height = image_->Picture().Height();
       size = std::to_string(width) + "x" + std::to_string(height);
       if (width <= 0 || height <= 0) return "(empty)";

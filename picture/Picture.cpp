@@ -4,6 +4,7 @@
 
 #include "picture/Bitmap.h"
 #include "picture/FileFormats.h"
+#include "picture/JpegImage.h"
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
 #include "text/FileNames.h"
@@ -99,4 +100,16 @@ void TPicture::Install(std::unique_ptr<TGraphic> graphic) {
   if (graphic != nullptr) Wire(*graphic);
   Discard(std::exchange(graphic_, std::move(graphic)));
   NotifyChanged(this);
+}
+
+void RefuseEmptyPicture(TPicture& picture) {
+  TGraphic* graphic = picture.CurrentGraphic();
+  if (graphic == nullptr || graphic->Width() > 0) return;
+  try {
+    if (auto* jpeg = dynamic_cast<TJPEGImage*>(graphic)) jpeg->Bitmap();
+    throw EInvalidGraphic(ResText(IDS_INVALID_BITMAP));
+  } catch (...) {
+    picture.SetCurrentGraphic(nullptr);
+    throw;
+  }
 }

@@ -65,3 +65,10 @@ private:
 
   std::unique_ptr<TGraphic> graphic_;
 };
+
+// Raises the failure of a picture loaded from a file that holds none (a graphic
+// without pixels), leaving the holder empty: such a file fails like a damaged
+// one, with its own format's verdict (the JPEG library's on decoding, the
+// invalid bitmap otherwise). Does nothing for an empty holder or a picture with
+// pixels.
+void RefuseEmptyPicture(TPicture& picture);

@@ -119,26 +119,10 @@ void TMainForm1::LoadPicture(const FilePath& path) {
     return;
   }
   Image2->Picture().LoadFile(WithoutTrailingBlank(path));
-  RefuseEmptyPicture();
+  RefuseEmptyPicture(Image2->Picture());
   // Not painted before the first tick has laid it out and made it ready: a paint
   // at the layout's size would decode the picture for the wrong size.
   Image2->SetVisible(false);
-}
-
-void TMainForm1::RefuseEmptyPicture() {
-  TPicture& picture = Image2->Picture();
-  TGraphic* graphic = picture.CurrentGraphic();
-  if (graphic == nullptr || graphic->Width() > 0) return;
-  // An empty file loads as a picture without pixels. Nothing could be shown or
-  // saved, so it fails like a damaged file, with its own format's verdict: the
-  // JPEG library's on decoding, the invalid bitmap otherwise.
-  try {
-    if (auto* jpeg = dynamic_cast<TJPEGImage*>(graphic)) jpeg->Bitmap();
-    throw EInvalidGraphic(ResText(IDS_INVALID_BITMAP));
-  } catch (...) {
-    picture.SetCurrentGraphic(nullptr);
-    throw;
-  }
 }
 
 std::string TMainForm1::InformationAddress(const std::string& programPath) {

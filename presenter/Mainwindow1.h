@@ -57,8 +57,6 @@ private:
   void PlaceAtEntry();
   void MoveOutOfSight();
   void GiveUpWithoutPicture();
-  // Raises the failure of a loaded file that holds no picture, leaving none.
-  void RefuseEmptyPicture();
   bool PreparePicture();
   void GiveUpAfterFailedDrawing();
   FilePath OutputName() const;

@@ -7,14 +7,7 @@
 #include "text/FileNames.h"
 #include "ui/Application.h"
 #include "ui/Platform.h"
-
-// The unwinder's own lookup of the unwind information for an address (libgcc).
-struct dwarf_eh_bases {
-  void* tbase;
-  void* dbase;
-  void* func;
-};
-extern "C" const void* _Unwind_Find_FDE(void* pc, dwarf_eh_bases* bases);
+#include "ui/UnwindTables.h"
 
 // Entered, on the thread's throw stack, in place of the faulting code. EBP points
 // at three words: the faulting code's EBP, the address it continues at (one byte
@@ -40,9 +33,63 @@ _FaultTrampoline:
 // The rules: CFA = [EBP + 8] (DW_CFA_def_cfa_expression: DW_OP_breg5 8, DW_OP_deref);
 // return address at EBP + 4 and EBP at EBP + 0 (DW_CFA_expression, DW_OP_breg5).
 
+// Every call a cleanup makes to go on unwinding comes here (the link wraps
+// _Unwind_Resume). A cleanup runs on its own frame's stack, which after an
+// overflow is the little the system left below the fault, with no guard page
+// any more on Windows; the unwinder's own frames need more than that. So the
+// unwinder goes on on the throw stack, entered as the trampoline is: EBP points
+// at the cleanup's EBP, its return address and its stack pointer before the call.
+extern "C" DWORD ResumeStackTop(DWORD stackPointer);
+asm(R"(
+    .text
+    .p2align 4
+    .globl ___wrap__Unwind_Resume
+    .def ___wrap__Unwind_Resume; .scl 2; .type 32; .endef
+___wrap__Unwind_Resume:
+    .cfi_startproc
+    pushl %ebp
+    .cfi_def_cfa_offset 8
+    .cfi_offset %ebp, -8
+    movl %esp, %ebp
+    .cfi_def_cfa_register %ebp
+    pushl %ebp
+    call _ResumeStackTop
+    addl $4, %esp
+    testl %eax, %eax
+    jz 1f
+    .cfi_remember_state
+    movl (%ebp), %ecx
+    movl %ecx, (%eax)
+    movl 4(%ebp), %ecx
+    movl %ecx, 4(%eax)
+    leal 8(%ebp), %ecx
+    movl %ecx, 8(%eax)
+    movl 8(%ebp), %edx
+    movl %eax, %ebp
+    .cfi_escape 0x0f, 0x03, 0x75, 0x08, 0x06
+    .cfi_escape 0x10, 0x08, 0x02, 0x75, 0x04
+    .cfi_escape 0x10, 0x05, 0x02, 0x75, 0x00
+    movl %eax, %esp
+    subl $12, %esp
+    pushl %edx
+    call ___real__Unwind_Resume
+    ud2
+1:
+    .cfi_restore_state
+    popl %ebp
+    .cfi_restore %ebp
+    .cfi_def_cfa %esp, 4
+    jmp ___real__Unwind_Resume
+    .cfi_endproc
+)");
+
 namespace {
 
 constexpr SIZE_T kThrowStackSize = 256 * 1024;
+// Below the throw stack lie its guard page and, under it, room for the system to
+// report a fault on the guard (it writes the report below the stack pointer);
+// the lowest page stays reserved, so what runs past that room faults at once.
+constexpr SIZE_T kThrowReportRoom = 16 * 1024;
 constexpr SIZE_T kFatalStackSize = 256 * 1024;
 // Live stack data never lies this close above the page a guard is put back on.
 constexpr DWORD kGuardMargin = 16 * 1024;
@@ -50,7 +97,7 @@ constexpr DWORD kGuardMargin = 16 * 1024;
 // What each thread keeps of its faults.
 struct ThreadFaults {
   EXCEPTION_RECORD pending;  // the fault being thrown
-  char* throwStack;          // made on the thread's first fault
+  char* throwStack;          // made on the thread's first fault: its lowest address
   bool guardLost;            // an overflow was thrown; the guard page is gone
 };
 thread_local ThreadFaults t_faults{};
@@ -67,15 +114,23 @@ LPTOP_LEVEL_EXCEPTION_FILTER g_previousFilter = nullptr;
 
 bool IsError(DWORD code) { return (code & 0xC0000000u) == 0xC0000000u; }
 
-bool IsFloatingPointFault(DWORD code) {
-  return code >= EXCEPTION_FLT_DENORMAL_OPERAND && code <= EXCEPTION_FLT_UNDERFLOW;
+// The page size; the unit in which stacks grow.
+DWORD PageSize() {
+  SYSTEM_INFO info;
+  GetSystemInfo(&info);
+  return info.dwPageSize;
 }
 
-// The start of the function whose unwind information covers the address, or 0.
-DWORD FunctionAt(DWORD address) {
-  dwarf_eh_bases bases{};
-  if (_Unwind_Find_FDE(reinterpret_cast<void*>(address), &bases) == nullptr) return 0;
-  return reinterpret_cast<DWORD>(bases.func);
+// Ends the process at once, with none of its exit steps: after a fatal fault its
+// state may be broken, and ExitProcess would still run the libraries' detach
+// code (the C library flushes its open streams there, for one).
+[[noreturn]] void EndNow(UINT exitCode) {
+  TerminateProcess(GetCurrentProcess(), exitCode);
+  for (;;) Sleep(INFINITE);  // the system ends this thread with the others
+}
+
+bool IsFloatingPointFault(DWORD code) {
+  return code >= EXCEPTION_FLT_DENORMAL_OPERAND && code <= EXCEPTION_FLT_UNDERFLOW;
 }
 
 // An instruction of the program's own image that the unwinder can start at. The
@@ -133,20 +188,46 @@ struct ThrowPoint {
   DWORD stackPointer;
 };
 
+// The stack pointer at an earlier instruction of the function the context is in,
+// as the unwind tables tell it. The frame's canonical address is the same at
+// both: with both rules on ESP the difference of their offsets is how far the
+// stack pointer moved in between. With a frame pointer the tables tell only the
+// arguments pushed for calls; in a function's body the compiler moves the stack
+// pointer for nothing else but the moment after a call that pops its own.
+bool StackPointerAt(DWORD earlier, const CONTEXT& context, DWORD& stackPointer) {
+  const FrameAddressRule then = FrameAddressRuleAt(earlier), now = FrameAddressRuleAt(context.Eip);
+  if (then.reg == FrameAddressRule::kEsp && now.reg == FrameAddressRule::kEsp) {
+    stackPointer = context.Esp + now.offset - then.offset;
+    return true;
+  }
+  if (then.reg == FrameAddressRule::kEbp && now.reg == FrameAddressRule::kEbp && then.offset == now.offset) {
+    stackPointer = context.Esp + now.pushedArguments - then.pushedArguments;
+    return true;
+  }
+  return false;
+}
+
+// The floating-point unit reports a fault late, at the next floating-point
+// instruction, which the compiler may not expect to fault (a store to the stack)
+// and which may have another handler region. The unit remembers the instruction
+// that failed: the throw point is that one, with the stack pointer it had, when
+// it lies earlier in the same function and that stack pointer is known. A fault
+// that shows only after a return (in the caller) is thrown where it shows.
+bool FindFailedFloatingPoint(const EXCEPTION_RECORD& record, const CONTEXT& context, ThrowPoint& point) {
+  const DWORD failed = context.FloatSave.ErrorOffset;
+  DWORD stackPointer = 0;
+  if (!IsFloatingPointFault(record.ExceptionCode) || (context.ContextFlags & CONTEXT_FLOATING_POINT) == 0 ||
+      !CanUnwindFrom(failed) || FunctionAt(failed) != FunctionAt(context.Eip) || failed >= context.Eip ||
+      !StackPointerAt(failed, context, stackPointer)) {
+    return false;
+  }
+  point = {failed + 1, stackPointer};
+  return true;
+}
+
 bool FindThrowPoint(const EXCEPTION_RECORD& record, const CONTEXT& context, ThrowPoint& point) {
   if (CanUnwindFrom(context.Eip)) {
-    DWORD blamed = context.Eip;
-    // The floating-point unit reports a fault late, at the next floating-point
-    // instruction, which the compiler may not expect to fault (a store to the
-    // stack). The unit remembers the instruction that failed; blame it when it
-    // lies in the same function, where the stack is the same. A fault that shows
-    // only after a return (in the caller) is blamed where it shows.
-    const DWORD failed = context.FloatSave.ErrorOffset;
-    if (IsFloatingPointFault(record.ExceptionCode) && (context.ContextFlags & CONTEXT_FLOATING_POINT) != 0 &&
-        CanUnwindFrom(failed) && FunctionAt(failed) == FunctionAt(context.Eip) && failed < context.Eip) {
-      blamed = failed;
-    }
-    point = {blamed + 1, context.Esp};
+    if (!FindFailedFloatingPoint(record, context, point)) point = {context.Eip + 1, context.Esp};
     return true;
   }
   // A call to a bad address: nothing of the callee ran, so the caller's frame is
@@ -165,19 +246,37 @@ char* NewStack(SIZE_T size) {
   return static_cast<char*>(VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
 }
 
+SIZE_T ThrowStackExtent() { return 2 * PageSize() + kThrowReportRoom + kThrowStackSize; }
+
+// The throw stack, its own guard page and the room below it.
+char* NewThrowStack() {
+  const DWORD page = PageSize();
+  char* base = static_cast<char*>(VirtualAlloc(nullptr, ThrowStackExtent(), MEM_RESERVE, PAGE_NOACCESS));
+  if (base == nullptr) return nullptr;
+  DWORD old;
+  if (VirtualAlloc(base + page, ThrowStackExtent() - page, MEM_COMMIT, PAGE_READWRITE) == nullptr ||
+      !VirtualProtect(base + page + kThrowReportRoom, page, PAGE_READWRITE | PAGE_GUARD, &old)) {
+    VirtualFree(base, 0, MEM_RELEASE);
+    return nullptr;
+  }
+  return base;
+}
+
+char* ThrowStackTop() { return t_faults.throwStack + ThrowStackExtent(); }
+
 bool OnThrowStack(DWORD stackPointer) {
   const DWORD base = reinterpret_cast<DWORD>(t_faults.throwStack);
-  return base != 0 && stackPointer >= base && stackPointer < base + kThrowStackSize;
+  return base != 0 && stackPointer >= base && stackPointer < base + ThrowStackExtent();
 }
 
 // Redirects the faulting thread to the trampoline on its throw stack.
 bool ThrowFromPoint(const EXCEPTION_RECORD& record, CONTEXT& context, const ThrowPoint& point) {
-  if (t_faults.throwStack == nullptr) t_faults.throwStack = NewStack(kThrowStackSize);
+  if (t_faults.throwStack == nullptr) t_faults.throwStack = NewThrowStack();
   if (t_faults.throwStack == nullptr) return false;
   t_faults.pending = record;
   t_faults.pending.ExceptionRecord = nullptr;
   if (record.ExceptionCode == EXCEPTION_STACK_OVERFLOW) t_faults.guardLost = true;
-  DWORD* frame = reinterpret_cast<DWORD*>(t_faults.throwStack + kThrowStackSize - 16);
+  DWORD* frame = reinterpret_cast<DWORD*>(ThrowStackTop() - 16);
   frame[0] = context.Ebp;
   frame[1] = point.continueAt;
   frame[2] = point.stackPointer;
@@ -225,9 +324,13 @@ void ResetFloatingPointUnit() {
 // Runs on the fatal stack: the fault cannot be continued after.
 [[noreturn]] void EndAfterFault(const EXCEPTION_RECORD* record) { EndWithFaultMessage(*record); }
 
-// Moves the faulting thread onto the fatal stack, into EndAfterFault.
-void EndFromFault(const EXCEPTION_RECORD& record, CONTEXT& context) {
-  if (g_fatalStack == nullptr) ExitProcess(record.ExceptionCode);
+// Moves the faulting thread onto the fatal stack, into EndAfterFault. Without a
+// message the process ends as after a crash, with the fault's status.
+LONG EndFromFault(const EXCEPTION_RECORD& record, CONTEXT& context) {
+  const LONG self = static_cast<LONG>(GetCurrentThreadId());
+  if (InterlockedCompareExchange(&g_endingThread, self, 0) != 0 || g_fatalStack == nullptr) {
+    EndNow(record.ExceptionCode);
+  }
   char* top = g_fatalStack + kFatalStackSize - 256;
   auto* copy = reinterpret_cast<EXCEPTION_RECORD*>(top);
   *copy = record;
@@ -238,16 +341,24 @@ void EndFromFault(const EXCEPTION_RECORD& record, CONTEXT& context) {
   arguments[1] = reinterpret_cast<DWORD>(copy);
   context.Esp = reinterpret_cast<DWORD>(arguments);
   context.Eip = reinterpret_cast<DWORD>(&EndAfterFault);
+  return EXCEPTION_CONTINUE_EXECUTION;
 }
 
 // A second fault on the thread that is already ending the process ends it at once.
 void EndAtOnceIfEnding(DWORD code) {
-  if (g_endingThread == static_cast<LONG>(GetCurrentThreadId())) ExitProcess(code);
+  if (g_endingThread == static_cast<LONG>(GetCurrentThreadId())) EndNow(code);
 }
 
 LONG CALLBACK OnPlatformException(EXCEPTION_POINTERS* pointers) {
   const EXCEPTION_RECORD& record = *pointers->ExceptionRecord;
   CONTEXT& context = *pointers->ContextRecord;
+  // The throw ran into the guard of its own stack: it overflowed that stack.
+  if (record.ExceptionCode == STATUS_GUARD_PAGE_VIOLATION && OnThrowStack(context.Esp)) {
+    EXCEPTION_RECORD overflow = record;
+    overflow.ExceptionCode = EXCEPTION_STACK_OVERFLOW;
+    overflow.NumberParameters = 0;
+    return EndFromFault(overflow, context);
+  }
   // Only errors, not warnings or debugger notices.
   if (!IsError(record.ExceptionCode)) return EXCEPTION_CONTINUE_SEARCH;
   EndAtOnceIfEnding(record.ExceptionCode);
@@ -262,13 +373,7 @@ LONG CALLBACK OnPlatformException(EXCEPTION_POINTERS* pointers) {
   // a broken throw none for anything: end the process from the fatal stack. Any
   // other fault (one inside a system library, say) is left to the handlers of
   // the code it happened in; what none of them handles reaches OnUnhandledFault.
-  if (throwing || record.ExceptionCode == EXCEPTION_STACK_OVERFLOW) {
-    if (InterlockedCompareExchange(&g_endingThread, static_cast<LONG>(GetCurrentThreadId()), 0) != 0) {
-      ExitProcess(record.ExceptionCode);
-    }
-    EndFromFault(record, context);
-    return EXCEPTION_CONTINUE_EXECUTION;
-  }
+  if (throwing || record.ExceptionCode == EXCEPTION_STACK_OVERFLOW) return EndFromFault(record, context);
   return EXCEPTION_CONTINUE_SEARCH;
 }
 
@@ -314,14 +419,14 @@ DWORD WINAPI ShowFatalMessage(void* parameter) {
   return 0;
 }
 
-// The page size; the unit in which stacks grow.
-DWORD PageSize() {
-  SYSTEM_INFO info;
-  GetSystemInfo(&info);
-  return info.dwPageSize;
-}
-
 }  // namespace
+
+extern "C" __attribute__((used)) DWORD ResumeStackTop(DWORD stackPointer) {
+  // A cleanup of the throw's own frames (the exception's construction) is on the
+  // throw stack already; its top is in use then.
+  if (t_faults.throwStack == nullptr || OnThrowStack(stackPointer)) return 0;
+  return reinterpret_cast<DWORD>(ThrowStackTop() - 16);
+}
 
 extern "C" [[noreturn]] __attribute__((used, noinline)) void ThrowFaultOfThisThread() {
   ResetFloatingPointUnit();
@@ -402,7 +507,7 @@ void EndProcessAfterMessage(const std::string& text) {
   } else {
     ShowFatalMessage(&message);
   }
-  ExitProcess(0);
+  EndNow(0);
 }
 
 void InstallFaultTranslation() {
@@ -415,7 +520,7 @@ void InstallFaultTranslation() {
   // Made now, while memory and stack are plentiful: the unwinder's sorted
   // tables, this thread's record and throw stack, and the fatal stack.
   FunctionAt(reinterpret_cast<DWORD>(&InstallFaultTranslation));
-  t_faults.throwStack = NewStack(kThrowStackSize);
+  t_faults.throwStack = NewThrowStack();
   g_fatalStack = NewStack(kFatalStackSize);
   AddVectoredExceptionHandler(1, OnPlatformException);
   g_previousFilter = SetUnhandledExceptionFilter(OnUnhandledFault);

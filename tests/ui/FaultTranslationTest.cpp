@@ -28,6 +28,27 @@ __attribute__((noinline)) int Recurse(volatile int* depth) {
   return Recurse(depth) + pad[0];
 }
 
+// Recurses until the stack is gone with a cleanup in every other frame, so that
+// the deepest frames, on what is left of the overflowed stack, unwind through
+// cleanups. The frames between read the stack the next ones will use, so the
+// overflow shows in them, where no handler region is needed.
+struct CountsCleanup {
+  int* count;
+  ~CountsCleanup() { ++*count; }
+};
+__attribute__((noinline)) int ProbeAndRecurse(volatile int* depth, int* cleanups);
+__attribute__((noinline)) int RecurseWithCleanups(volatile int* depth, int* cleanups) {
+  const CountsCleanup counted{cleanups};
+  return ProbeAndRecurse(depth, cleanups) + 1;
+}
+__attribute__((noinline)) int ProbeAndRecurse(volatile int* depth, int* cleanups) {
+  volatile char pad[200];
+  pad[0] = 1;
+  asm volatile("movl -512(%%esp), %%eax" ::: "eax");
+  if (++*depth < 0) return 0;
+  return RecurseWithCleanups(depth, cleanups) + pad[0];
+}
+
 // Returns with a division by zero pending in the floating-point unit: it shows
 // at the caller's next floating-point instruction.
 __attribute__((noinline)) double Quotient(double a, double b) { return a / b; }
@@ -37,6 +58,32 @@ __attribute__((noinline)) double SumOfQuotients(double zero) {
   const double quotient = Quotient(1.0, zero);
   return quotient + static_cast<double>(label.size());
 }
+
+// Divides 1 by the double at its argument, then pushes four zero words before the
+// next floating-point instruction, at which the unit reports a division by zero:
+// the frame must be unwound with the stack pointer the division had.
+extern "C" void DivideThenPush(const volatile double* divisor);
+asm(R"(
+    .text
+    .globl _DivideThenPush
+    .def _DivideThenPush; .scl 2; .type 32; .endef
+_DivideThenPush:
+    .cfi_startproc
+    movl 4(%esp), %eax
+    fld1
+    fdivl (%eax)
+    subl $16, %esp
+    .cfi_adjust_cfa_offset 16
+    movl $0, (%esp)
+    movl $0, 4(%esp)
+    movl $0, 8(%esp)
+    movl $0, 12(%esp)
+    fstpl (%esp)
+    addl $16, %esp
+    .cfi_adjust_cfa_offset -16
+    ret
+    .cfi_endproc
+)");
 
 // Runs the action as a timer's handler under the application's loop, as the
 // program runs its handlers, until the failure box it raises has been answered.
@@ -92,10 +139,26 @@ private:
   PROCESS_INFORMATION process_{};
 };
 
-// Runs the probe in a child and answers its boxes: what they said, and the exit code.
+// A file a probe writes through the C library's buffer and never flushes: only
+// the process's exit steps would write it out.
+std::string UnflushedFileOf(DWORD processId) {
+  char folder[MAX_PATH];
+  const DWORD length = GetTempPathA(sizeof folder, folder);
+  return std::string(folder, length) + "mirokate-probe-" + std::to_string(processId) + ".txt";
+}
+
+void LeaveUnflushedText() {
+  FILE* file = std::fopen(UnflushedFileOf(GetCurrentProcessId()).c_str(), "w");
+  ASSERT_NE(file, nullptr);
+  std::fputs("exit steps ran", file);
+}
+
+// Runs the probe in a child and answers its boxes: what they said, the exit
+// code, and what reached its unflushed file ("(no file)" when it made none).
 struct ProbeOutcome {
   std::vector<SeenBox> boxes;
   DWORD exitCode;
+  std::string unflushed;
 };
 ProbeOutcome RunProbe(const std::string& probe) {
   ProbeProcess child(probe);
@@ -103,7 +166,15 @@ ProbeOutcome RunProbe(const std::string& probe) {
   BoxWatcher watcher(child.Id());
   const DWORD exitCode = child.ExitCode(60000);
   EXPECT_TRUE(watcher.WaitUntilQuiet());
-  return {watcher.Seen(), exitCode};
+  const std::string file = UnflushedFileOf(child.Id());
+  std::string unflushed = "(no file)";
+  if (FILE* written = std::fopen(file.c_str(), "r")) {
+    char text[64] = {};
+    unflushed.assign(text, std::fread(text, 1, sizeof text, written));
+    std::fclose(written);
+    DeleteFileA(file.c_str());
+  }
+  return {watcher.Seen(), exitCode, unflushed};
 }
 
 bool EndsWith(const std::string& text, const std::string& end) {
@@ -246,6 +317,24 @@ TEST(ProcessorFaults, AStackOverflowIsThrownAndCaughtAgainOnceTheGuardIsBack) {
   }
 }
 
+TEST(ProcessorFaults, AStackOverflowUnwindsThroughACleanupInEveryFrame) {
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    volatile int depth = 0;
+    int cleanups = 0;
+    EXPECT_EQ(MessageOf<EStackOverflow>([&] { RecurseWithCleanups(&depth, &cleanups); }), "スタック オーバーフロー");
+    EXPECT_EQ(cleanups, depth + 1) << "every frame with a cleanup ran it";
+    RestoreStackGuard();
+  }
+}
+
+TEST(ProcessorFaults, AFloatingPointFaultThatShowsAfterThePushesIsThrownFromTheDivision) {
+  volatile double zero = 0.0;
+  EXPECT_EQ(MessageOf<EZeroDivide>([&] { DivideThenPush(&zero); }), "0 による浮動小数点数除算");
+  volatile double four = 4.0;
+  EXPECT_NO_THROW(DivideThenPush(&four));
+}
+
 TEST(ProcessorFaults, AFloatingPointFaultThatShowsInTheCallerIsThrownThere) {
   volatile double zero = 0.0;
   EXPECT_EQ(MessageOf<EZeroDivide>([&] { SumOfQuotients(zero); }), "0 による浮動小数点数除算");
@@ -273,18 +362,23 @@ TEST(FatalFaultProbe, DISABLED_StrlenOfABadPointer) {
   using Strlen = size_t (*)(const char*);
   const auto strlenOfTheSystem = reinterpret_cast<Strlen>(GetProcAddress(GetModuleHandleA("msvcrt.dll"), "strlen"));
   ASSERT_NE(strlenOfTheSystem, nullptr);
+  LeaveUnflushedText();
   FaultInATick([&] { strlenOfTheSystem(reinterpret_cast<const char*>(0x10)); });
 }
 
 TEST(FatalFaultProbe, DISABLED_FaultWhereNoFailureMayPass) {
+  LeaveUnflushedText();
   FaultInATick([]() noexcept { Divide(1, 0); });
 }
 
 // Once the user has been told, the process ends as after any shown failure: with
-// 0, where a crash would have ended it with the fault's status.
+// 0, where a crash would have ended it with the fault's status. It ends at once:
+// no exit step (here the C library's flush of its streams) runs in a process
+// that may be broken.
 TEST(FatalFaults, AFaultInsideASystemLibraryIsShownThenTheProcessEnds) {
   const ProbeOutcome outcome = RunProbe("StrlenOfABadPointer");
   EXPECT_EQ(outcome.exitCode, 0u);
+  EXPECT_EQ(outcome.unflushed, "");
   ASSERT_EQ(outcome.boxes.size(), 1u);
   const std::string& text = outcome.boxes[0].text;
   EXPECT_EQ(text.rfind("モジュール 'msvcrt.dll' のアドレス ", 0), 0u) << text;
@@ -295,6 +389,7 @@ TEST(FatalFaults, AFaultInsideASystemLibraryIsShownThenTheProcessEnds) {
 TEST(FatalFaults, AFaultThrownWhereNoFailureMayPassIsShownThenTheProcessEnds) {
   const ProbeOutcome outcome = RunProbe("FaultWhereNoFailureMayPass");
   EXPECT_EQ(outcome.exitCode, 0u);
+  EXPECT_EQ(outcome.unflushed, "");
   ASSERT_EQ(outcome.boxes.size(), 1u);
   EXPECT_EQ(outcome.boxes[0].text, "ゼロによる除算.");
   EXPECT_EQ(outcome.boxes[0].caption, "ミロカテ");
