@@ -2,6 +2,8 @@
 // the picture keeps its place and orientation, whatever the source's format.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -152,4 +154,44 @@ TEST(SmoothShrink, OnlyPicturesMadeSmallerInSomeDirectionAreShrunk) {
   EXPECT_FALSE(DrawnSmaller(300, 200, 590, 400));
   EXPECT_FALSE(DrawnSmaller(0, 0, 590, 400));
   EXPECT_FALSE(DrawnSmaller(600, 400, 0, 0));
+}
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+// 24-bit BMP rows of a gray sine grating across: 128 + 120 sin(2 pi x / period)
+// at each pixel's centre.
+std::vector<uint8_t> GratingRows(int width, int height, double period) {
+  const size_t stride = static_cast<size_t>(RowStride(width, 24, 32));
+  std::vector<uint8_t> rows(stride * height);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const auto level = static_cast<uint8_t>(std::lround(128 + 120 * std::sin(2 * kPi * (x + 0.5) / period)));
+      for (int c = 0; c < 3; ++c) rows[stride * y + x * 3 + c] = level;
+    }
+  }
+  return rows;
+}
+
+}  // namespace
+
+TEST(SmoothShrink, DetailTheResultCannotHoldTurnsGrayAndCoarserDetailKeepsItsContrastAndPlace) {
+  // 1999 pixels shown as 97: averaged in blocks of 5 and 6 pixels before the filter.
+  const int width = 1999, shown = 97;
+  const double factor = static_cast<double>(width) / shown;
+  // Cycles per shown pixel: the result holds up to 0.5.
+  for (const double frequency : {0.25, 0.7}) {
+    TBitmap source;
+    Load(source, BmpFile(width, 4, 24, {}, GratingRows(width, 4, factor / frequency), 0));
+    const std::vector<DWORD> pixels = PixelsOf(*ShrinkSmoothly(source, shown, 4));
+    int worst = 0;
+    // The outermost pixels, whose kernel reaches past the picture, are left out.
+    for (int x = 3; x < shown - 3; ++x) {
+      const double expected = frequency < 0.5 ? 128 + 120 * std::sin(2 * kPi * (x + 0.5) * frequency) : 128;
+      const int got = Channel(pixels[static_cast<size_t>(shown + x)], 8);
+      worst = std::max(worst, std::abs(got - static_cast<int>(std::lround(expected))));
+    }
+    EXPECT_LE(worst, frequency < 0.5 ? 3 : 5) << frequency << " cycles per shown pixel";
+  }
 }
