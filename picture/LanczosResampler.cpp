@@ -21,13 +21,6 @@ double Lanczos3(double t) {
   return kLobes * std::sin(x) * std::sin(x / kLobes) / (x * x);
 }
 
-// The samples that make one result position, and their weights in fixed point,
-// adding up to exactly one.
-struct Taps {
-  int first = 0;
-  std::vector<int32_t> weights;
-};
-
 std::vector<int32_t> FixedPoint(const std::vector<double>& weights, double sum) {
   std::vector<int32_t> fixed(weights.size());
   int32_t total = 0;
@@ -40,10 +33,12 @@ std::vector<int32_t> FixedPoint(const std::vector<double>& weights, double sum) 
   return fixed;
 }
 
+}  // namespace
+
 // The taps of each of `count` result positions over blocks starting at `starts`
 // (the picture's size last). A result pixel and a picture pixel each cover one
 // unit of their own grid; the kernel is widened by the factor when shrinking.
-std::vector<Taps> TapsFor(const std::vector<int>& starts, int count) {
+std::vector<LanczosResampler::Taps> LanczosResampler::TapsFor(const std::vector<int>& starts, int count) {
   const int samples = static_cast<int>(starts.size()) - 1;
   const double factor = static_cast<double>(starts.back()) / count;
   const double widening = std::max(factor, 1.0);
@@ -73,44 +68,40 @@ std::vector<Taps> TapsFor(const std::vector<int>& starts, int count) {
   return result;
 }
 
-// Each row of the grid resampled across, at a quarter of the samples' scale.
-std::vector<int16_t> ResampleAcross(const SampleGrid& grid, const std::vector<Taps>& columns) {
-  const size_t width = columns.size();
-  std::vector<int16_t> across(static_cast<size_t>(grid.height) * width * 3);
-  int16_t* out = across.data();
-  for (int y = 0; y < grid.height; ++y) {
-    const uint16_t* row = grid.values.data() + static_cast<size_t>(y) * grid.width * 3;
-    for (const Taps& taps : columns) {
-      const uint16_t* sample = row + static_cast<size_t>(taps.first) * 3;
-      int32_t blue = 0, green = 0, red = 0;
-      for (const int32_t weight : taps.weights) {
-        blue += weight * sample[0];
-        green += weight * sample[1];
-        red += weight * sample[2];
-        sample += 3;
-      }
-      *out++ = static_cast<int16_t>((blue + (1 << (kBetweenShift - 1))) >> kBetweenShift);
-      *out++ = static_cast<int16_t>((green + (1 << (kBetweenShift - 1))) >> kBetweenShift);
-      *out++ = static_cast<int16_t>((red + (1 << (kBetweenShift - 1))) >> kBetweenShift);
+LanczosResampler::LanczosResampler(const std::vector<int>& columnStarts, const std::vector<int>& rowStarts, int width,
+                                   int height)
+    : width_(width),
+      height_(height),
+      columns_(TapsFor(columnStarts, width)),
+      rows_(TapsFor(rowStarts, height)),
+      across_((rowStarts.size() - 1) * static_cast<size_t>(width) * 3) {}
+
+void LanczosResampler::AddRow(const uint16_t* samples) {
+  int16_t* out = across_.data() + rowsIn_++ * static_cast<size_t>(width_) * 3;
+  for (const Taps& taps : columns_) {
+    const uint16_t* sample = samples + static_cast<size_t>(taps.first) * 3;
+    int32_t blue = 0, green = 0, red = 0;
+    for (const int32_t weight : taps.weights) {
+      blue += weight * sample[0];
+      green += weight * sample[1];
+      red += weight * sample[2];
+      sample += 3;
     }
+    *out++ = static_cast<int16_t>((blue + (1 << (kBetweenShift - 1))) >> kBetweenShift);
+    *out++ = static_cast<int16_t>((green + (1 << (kBetweenShift - 1))) >> kBetweenShift);
+    *out++ = static_cast<int16_t>((red + (1 << (kBetweenShift - 1))) >> kBetweenShift);
   }
-  return across;
 }
 
-}  // namespace
-
-std::vector<uint8_t> ResampleLanczos3(const SampleGrid& grid, int width, int height) {
-  const std::vector<Taps> columns = TapsFor(grid.columnStarts, width);
-  const std::vector<Taps> rows = TapsFor(grid.rowStarts, height);
-  const std::vector<int16_t> across = ResampleAcross(grid, columns);
-  const size_t rowValues = static_cast<size_t>(width) * 3;
-  std::vector<uint8_t> result(rowValues * static_cast<size_t>(height));
+std::vector<uint8_t> LanczosResampler::Result() const {
+  const size_t rowValues = static_cast<size_t>(width_) * 3;
+  std::vector<uint8_t> result(rowValues * static_cast<size_t>(height_));
   std::vector<int32_t> sums(rowValues);
-  for (int y = 0; y < height; ++y) {
-    const Taps& taps = rows[static_cast<size_t>(y)];
+  for (int y = 0; y < height_; ++y) {
+    const Taps& taps = rows_[static_cast<size_t>(y)];
     std::fill(sums.begin(), sums.end(), 0);
     for (size_t k = 0; k < taps.weights.size(); ++k) {
-      const int16_t* source = across.data() + (static_cast<size_t>(taps.first) + k) * rowValues;
+      const int16_t* source = across_.data() + (static_cast<size_t>(taps.first) + k) * rowValues;
       const int32_t weight = taps.weights[k];
       for (size_t i = 0; i < rowValues; ++i) sums[i] += weight * source[i];
     }

@@ -7,19 +7,38 @@
 // error. Integer arithmetic throughout.
 
 #include <cstdint>
+#include <cstddef>
 #include <vector>
 
-// Three-channel samples, 8-bit values times 257, and the blocks of the picture
-// they stand for: columnStarts holds each column's first picture column and then
-// the picture's width; rowStarts likewise.
-struct SampleGrid {
-  int width = 0;
-  int height = 0;
-  std::vector<uint16_t> values;
-  std::vector<int> columnStarts;
-  std::vector<int> rowStarts;
-};
+// Samples come in a row at a time, so that only the rows resampled across are
+// kept, never the whole grid.
+class LanczosResampler {
+public:
+  // The grid's blocks: columnStarts holds each column's first picture column and
+  // then the picture's width; rowStarts likewise. The result is width by height.
+  LanczosResampler(const std::vector<int>& columnStarts, const std::vector<int>& rowStarts, int width, int height);
 
-// The grid resampled to width by height pixels of three 8-bit channels each,
-// rows packed top first.
-std::vector<uint8_t> ResampleLanczos3(const SampleGrid& grid, int width, int height);
+  // The grid's next row, top first: three channels (blue, green, red) a column,
+  // 8-bit values times 257.
+  void AddRow(const uint16_t* samples);
+  // Once every row is in: the result's pixels, three 8-bit channels each, rows
+  // packed top first.
+  std::vector<uint8_t> Result() const;
+
+private:
+  // The samples that make one result position, and their weights in fixed point,
+  // adding up to exactly one.
+  struct Taps {
+    int first = 0;
+    std::vector<int32_t> weights;
+  };
+  static std::vector<Taps> TapsFor(const std::vector<int>& starts, int count);
+
+  int width_;
+  int height_;
+  std::vector<Taps> columns_;
+  std::vector<Taps> rows_;
+  // Each grid row resampled across, at a quarter of the samples' scale.
+  std::vector<int16_t> across_;
+  size_t rowsIn_ = 0;
+};

@@ -94,24 +94,21 @@ std::vector<int> BlockStarts(int size, int count) {
   return starts;
 }
 
-// Averages the source over columns by rows blocks, kept in 16 bits (8-bit values
-// times 257) so that averaging loses nothing before the filter.
-SampleGrid AverageBlocks(SourceRows& rows, int width, int height, int columns, int rowCount) {
-  SampleGrid result;
-  result.width = columns;
-  result.height = rowCount;
-  result.values.resize(static_cast<size_t>(columns) * static_cast<size_t>(rowCount) * 3);
-  result.columnStarts = BlockStarts(width, columns);
-  result.rowStarts = BlockStarts(height, rowCount);
-  const std::vector<int>& left = result.columnStarts;
-  const std::vector<int>& top = result.rowStarts;
+// Averages the source over columns by rows blocks, each block row kept in 16 bits
+// (8-bit values times 257) so that averaging loses nothing, and hands the block
+// rows to the resampler as they are made.
+void AverageBlocks(SourceRows& rows, const std::vector<int>& left, const std::vector<int>& top,
+                   LanczosResampler& resampler) {
+  const int columns = static_cast<int>(left.size()) - 1;
+  const int rowCount = static_cast<int>(top.size()) - 1;
+  const bool wholeColumns = columns == left.back();
   std::vector<uint32_t> sums(static_cast<size_t>(columns) * 3);
-  uint16_t* out = result.values.data();
+  std::vector<uint16_t> averages(sums.size());
   for (int blockRow = 0; blockRow < rowCount; ++blockRow) {
     std::fill(sums.begin(), sums.end(), 0u);
     for (int y = top[blockRow]; y < top[blockRow + 1]; ++y) {
       const uint8_t* row = rows.Row(y);
-      if (columns == width) {
+      if (wholeColumns) {
         for (size_t i = 0; i < sums.size(); ++i) sums[i] += row[i];
         continue;
       }
@@ -129,6 +126,7 @@ SampleGrid AverageBlocks(SourceRows& rows, int width, int height, int columns, i
       }
     }
     const int blockHeight = top[blockRow + 1] - top[blockRow];
+    uint16_t* out = averages.data();
     for (int column = 0; column < columns; ++column) {
       const uint64_t count = static_cast<uint64_t>(left[column + 1] - left[column]) * blockHeight;
       for (int c = 0; c < 3; ++c) {
@@ -136,8 +134,8 @@ SampleGrid AverageBlocks(SourceRows& rows, int width, int height, int columns, i
         *out++ = static_cast<uint16_t>((sum * 257 * 2 + count) / (2 * count));
       }
     }
+    resampler.AddRow(averages.data());
   }
-  return result;
 }
 
 }  // namespace
@@ -161,7 +159,11 @@ std::unique_ptr<TBitmap> ShrinkSmoothly(TBitmap& source, int width, int height) 
     const int columns = sourceWidth / std::max(1, sourceWidth / (kSamplesPerPixel * width));
     const int rowCount = sourceHeight / std::max(1, sourceHeight / (kSamplesPerPixel * height));
     SourceRows rows(source);
-    filtered = ResampleLanczos3(AverageBlocks(rows, sourceWidth, sourceHeight, columns, rowCount), width, height);
+    const std::vector<int> left = BlockStarts(sourceWidth, columns);
+    const std::vector<int> top = BlockStarts(sourceHeight, rowCount);
+    LanczosResampler resampler(left, top, width, height);
+    AverageBlocks(rows, left, top, resampler);
+    filtered = resampler.Result();
   } catch (const std::bad_alloc&) {
     throw EOutOfMemory(ResText(IDS_OUT_OF_MEMORY));
   }
