@@ -74,10 +74,14 @@ LanczosResampler::LanczosResampler(const std::vector<int>& columnStarts, const s
       height_(height),
       columns_(TapsFor(columnStarts, width)),
       rows_(TapsFor(rowStarts, height)),
-      across_((rowStarts.size() - 1) * static_cast<size_t>(width) * 3) {}
+      sums_(static_cast<size_t>(width) * 3),
+      result_(static_cast<size_t>(width) * 3 * static_cast<size_t>(height)) {
+  for (const Taps& taps : rows_) kept_ = std::max(kept_, taps.weights.size());
+  across_.resize(kept_ * static_cast<size_t>(width) * 3);
+}
 
 void LanczosResampler::AddRow(const uint16_t* samples) {
-  int16_t* out = across_.data() + rowsIn_++ * static_cast<size_t>(width_) * 3;
+  int16_t* out = across_.data() + (rowsIn_++ % kept_) * static_cast<size_t>(width_) * 3;
   for (const Taps& taps : columns_) {
     const uint16_t* sample = samples + static_cast<size_t>(taps.first) * 3;
     int32_t blue = 0, green = 0, red = 0;
@@ -91,25 +95,26 @@ void LanczosResampler::AddRow(const uint16_t* samples) {
     *out++ = static_cast<int16_t>((green + (1 << (kBetweenShift - 1))) >> kBetweenShift);
     *out++ = static_cast<int16_t>((red + (1 << (kBetweenShift - 1))) >> kBetweenShift);
   }
+  MakeReadyRows();
 }
 
-std::vector<uint8_t> LanczosResampler::Result() const {
+void LanczosResampler::MakeReadyRows() {
   const size_t rowValues = static_cast<size_t>(width_) * 3;
-  std::vector<uint8_t> result(rowValues * static_cast<size_t>(height_));
-  std::vector<int32_t> sums(rowValues);
-  for (int y = 0; y < height_; ++y) {
-    const Taps& taps = rows_[static_cast<size_t>(y)];
-    std::fill(sums.begin(), sums.end(), 0);
+  // The taps of a later result row start no earlier, so the rows a result row
+  // needs are the last ones in, all still kept.
+  while (rowsOut_ < height_) {
+    const Taps& taps = rows_[static_cast<size_t>(rowsOut_)];
+    if (static_cast<size_t>(taps.first) + taps.weights.size() > rowsIn_) return;
+    std::fill(sums_.begin(), sums_.end(), 0);
     for (size_t k = 0; k < taps.weights.size(); ++k) {
-      const int16_t* source = across_.data() + (static_cast<size_t>(taps.first) + k) * rowValues;
+      const int16_t* source = across_.data() + ((static_cast<size_t>(taps.first) + k) % kept_) * rowValues;
       const int32_t weight = taps.weights[k];
-      for (size_t i = 0; i < rowValues; ++i) sums[i] += weight * source[i];
+      for (size_t i = 0; i < rowValues; ++i) sums_[i] += weight * source[i];
     }
-    uint8_t* out = result.data() + static_cast<size_t>(y) * rowValues;
+    uint8_t* out = result_.data() + static_cast<size_t>(rowsOut_++) * rowValues;
     for (size_t i = 0; i < rowValues; ++i) {
-      const int32_t level = (std::max(sums[i], 0) + kBetweenOne / 2) / kBetweenOne;
+      const int32_t level = (std::max(sums_[i], 0) + kBetweenOne / 2) / kBetweenOne;
       out[i] = static_cast<uint8_t>(std::min(level, 255));
     }
   }
-  return result;
 }

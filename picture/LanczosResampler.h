@@ -10,8 +10,8 @@
 #include <cstddef>
 #include <vector>
 
-// Samples come in a row at a time, so that only the rows resampled across are
-// kept, never the whole grid.
+// Samples come in a row at a time; only the few rows resampled across that the
+// next result row needs are kept, never the whole grid.
 class LanczosResampler {
 public:
   // The grid's blocks: columnStarts holds each column's first picture column and
@@ -23,7 +23,7 @@ public:
   void AddRow(const uint16_t* samples);
   // Once every row is in: the result's pixels, three 8-bit channels each, rows
   // packed top first.
-  std::vector<uint8_t> Result() const;
+  const std::vector<uint8_t>& Result() const { return result_; }
 
 private:
   // The samples that make one result position, and their weights in fixed point,
@@ -33,12 +33,19 @@ private:
     std::vector<int32_t> weights;
   };
   static std::vector<Taps> TapsFor(const std::vector<int>& starts, int count);
+  // Makes every result row whose grid rows are all in.
+  void MakeReadyRows();
 
   int width_;
   int height_;
   std::vector<Taps> columns_;
   std::vector<Taps> rows_;
-  // Each grid row resampled across, at a quarter of the samples' scale.
+  // The latest grid rows resampled across, at a quarter of the samples' scale,
+  // row r in slot r modulo kept_.
+  size_t kept_ = 1;
   std::vector<int16_t> across_;
   size_t rowsIn_ = 0;
+  std::vector<int32_t> sums_;
+  std::vector<uint8_t> result_;
+  int rowsOut_ = 0;
 };
