@@ -1,6 +1,9 @@
 #include "text/FileNames.h"
 
 #include <windows.h>
+#include <shlwapi.h>
+
+#include <algorithm>
 
 #include "text/DoubleByte.h"
 
@@ -48,6 +51,30 @@ bool IsExistingFile(const FilePath& name) {
   if (search == INVALID_HANDLE_VALUE) return false;
   FindClose(search);
   return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool IsExistingFolder(const FilePath& name) {
+  const DWORD attributes = GetFileAttributesW(name.Wide().c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+std::vector<FilePath> FilesInFolder(const FilePath& folder) {
+  std::wstring base = folder.Wide();
+  if (!base.empty() && base.back() != L'\\' && base.back() != L'/') base += L'\\';
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW found;
+  const HANDLE search = FindFirstFileW((base + L"*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return {};
+  const DWORD left = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  do {
+    if ((found.dwFileAttributes & left) == 0) names.push_back(found.cFileName);
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  std::sort(names.begin(), names.end(),
+            [](const std::wstring& a, const std::wstring& b) { return StrCmpLogicalW(a.c_str(), b.c_str()) < 0; });
+  std::vector<FilePath> files;
+  for (const std::wstring& name : names) files.push_back(FilePath::FromWide(base + name));
+  return files;
 }
 
 namespace {

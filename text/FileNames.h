@@ -4,6 +4,7 @@
 // character.
 
 #include <string>
+#include <vector>
 
 #include "text/FilePath.h"
 
@@ -11,6 +12,15 @@
 // disregards trailing blanks and dots of the last component and treats "*" and
 // "?" as wildcards.
 bool IsExistingFile(const FilePath& name);
+
+// True for an existing folder.
+bool IsExistingFolder(const FilePath& name);
+
+// The files directly inside the folder, without sub-folders and without the hidden
+// and system files the file browser leaves out, in the order it shows them
+// (numbers within names compared as numbers: "2" before "10"). Empty when the
+// folder cannot be read.
+std::vector<FilePath> FilesInFolder(const FilePath& folder);
 
 // The name as a key that two spellings of one file share: the full path, in its
 // long form where the folder or file exists, in upper case, without the trailing

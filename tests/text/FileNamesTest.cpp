@@ -112,3 +112,31 @@ TEST_F(ExistingFile, StoredNameComesInTheCaseOnDisk) {
   // A wildcard names no particular file.
   EXPECT_EQ("*.JPG", StoredFileNameOf(dir_ + "\\*.JPG"));
 }
+
+TEST(FolderFiles, AreTheVisibleFilesDirectlyInsideInTheBrowsersOrder) {
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  const std::wstring folder = std::wstring(temp) + L"mirokate files " + std::to_wstring(GetCurrentProcessId());
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  const std::wstring names[] = {L"10.jpg", L"2.jpg", L"b \u00e9t\u00e9.png", L"A.bmp", L"hidden.jpg"};
+  for (const std::wstring& name : names) {
+    CloseHandle(CreateFileW((folder + L"\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  }
+  SetFileAttributesW((folder + L"\\hidden.jpg").c_str(), FILE_ATTRIBUTE_HIDDEN);
+  CreateDirectoryW((folder + L"\\1 sub").c_str(), nullptr);
+  CloseHandle(CreateFileW((folder + L"\\1 sub\\inner.jpg").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
+                          nullptr));
+
+  EXPECT_TRUE(IsExistingFolder(FilePath::FromWide(folder)));
+  EXPECT_FALSE(IsExistingFolder(FilePath::FromWide(folder + L"\\2.jpg")));
+  std::wstring listed;
+  for (const FilePath& file : FilesInFolder(FilePath::FromWide(folder))) listed += file.FileName().Wide() + L"|";
+  EXPECT_EQ(L"2.jpg|10.jpg|A.bmp|b \u00e9t\u00e9.png|", listed);
+  EXPECT_TRUE(FilesInFolder(FilePath::FromWide(folder + L"\\missing")).empty());
+
+  DeleteFileW((folder + L"\\1 sub\\inner.jpg").c_str());
+  RemoveDirectoryW((folder + L"\\1 sub").c_str());
+  SetFileAttributesW((folder + L"\\hidden.jpg").c_str(), FILE_ATTRIBUTE_NORMAL);
+  for (const std::wstring& name : names) DeleteFileW((folder + L"\\" + name).c_str());
+  RemoveDirectoryW(folder.c_str());
+}
