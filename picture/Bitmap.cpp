@@ -82,11 +82,11 @@ void TBitmap::CopyFrom(const TPersistent* source) {
 void TBitmap::InstallImage(UniqueGdiObject<HBITMAP> handle, ImagePalette palette, const DIBSECTION& dib,
                            bool os2Format, std::unique_ptr<TMemoryStream> stream) {
   TSharedRef<TBitmapImage> image(new TBitmapImage);
-  image->Handle = handle.release();
+  // A bitmap with pixel memory of its own is a section; any other is device-dependent.
+  (dib.dsBm.bmBits != nullptr ? image->Section : image->Device).reset(handle.release());
   image->Palette = std::move(palette);
   image->DIB = dib;
   image->OS2Format = os2Format;
-  if (dib.dsBm.bmBits != nullptr) image->DIBHandle = image->Handle;
   image->SaveStream = std::move(stream);
 
   ReleaseCanvasDC();
@@ -109,7 +109,7 @@ void TBitmap::ReplaceImage(HBITMAP handle, const ImagePalette& palette, DIBSECTI
 }
 
 bool TBitmap::IsEmpty() const {
-  return image_->Handle == nullptr && image_->DIBHandle == nullptr && image_->SaveStream == nullptr;
+  return !image_->Device && !image_->Section && image_->SaveStream == nullptr;
 }
 
 int TBitmap::Width() const { return image_->DIB.dsBm.bmWidth; }
@@ -122,7 +122,7 @@ void TBitmap::SetWidth(int value) {
   DIBSECTION dib = image_->DIB;
   dib.dsBm.bmWidth = value;
   dib.dsBmih.biWidth = value;
-  ReplaceImage(image_->Handle, image_->Palette, dib);
+  ReplaceImage(image_->Handle(), image_->Palette, dib);
   NotifyChanged(this);
 }
 
@@ -132,14 +132,14 @@ void TBitmap::SetHeight(int value) {
   DIBSECTION dib = image_->DIB;
   dib.dsBm.bmHeight = value;
   dib.dsBmih.biHeight = value;
-  ReplaceImage(image_->Handle, image_->Palette, dib);
+  ReplaceImage(image_->Handle(), image_->Palette, dib);
   NotifyChanged(this);
 }
 
 THandleKind TBitmap::HandleKind() const {
   const TBitmapImage& image = *image_;
-  if (image.Handle != nullptr && image.Handle != image.DIBHandle) return hkDDB;
-  if (image.Handle == nullptr && image.DIBHandle == nullptr && image.DIB.dsBmih.biSize == 0) return hkDDB;
+  if (image.Device) return hkDDB;
+  if (!image.Section && image.DIB.dsBmih.biSize == 0) return hkDDB;
   return hkDIB;
 }
 
@@ -234,11 +234,11 @@ HBITMAP TBitmap::BitmapHandle() {
   ReleaseCanvasDC();
   EnsureHandle();
   NotifyChanging();
-  return image_->Handle;
+  return image_->Handle();
 }
 
 void TBitmap::SetBitmapHandle(HBITMAP handle) {
-  if (handle == image_->Handle) return;
+  if (handle == image_->Handle()) return;
   UniqueGdiObject<HBITMAP> owned(handle);
   ReleaseCanvasDC();
   DIBSECTION dib{};
@@ -266,15 +266,15 @@ void TBitmap::SetPalette(HPALETTE palette) {
     EnsureHandle();
     DIBSECTION dib = image_->DIB;
     UniqueGdiObject<HBITMAP> handle(
-        DuplicateBitmap(image_->Handle, image_->Palette.get(), palette, dib, nullptr));
+        DuplicateBitmap(image_->Handle(), image_->Palette.get(), palette, dib, nullptr));
     InstallImage(std::move(handle), std::move(owned), dib, image_->OS2Format, nullptr);
   }
-  if (image_->DIBHandle != nullptr && image_->DIB.dsBmih.biBitCount <= 8) {
+  if (image_->Section && image_->DIB.dsBmih.biBitCount <= 8) {
     RGBQUAD table[256];
     const int count = ColorTableFromPalette(palette, table, 255);
     WindowDC screen(nullptr);
     UniqueMemoryDC dc(GdiCreate([&] { return CreateCompatibleDC(screen.get()); }));
-    SelectedObject selected(dc.get(), image_->DIBHandle);
+    SelectedObject selected(dc.get(), image_->DIBHandle());
     SetDIBColorTable(dc.get(), 0, static_cast<UINT>(count), table);
   }
   SetPaletteModified(true);
@@ -287,14 +287,14 @@ void TBitmap::NotifyChanging() {
     EnsureHandle();
     DIBSECTION dib = image_->DIB;
     const ImagePalette none;
-    ReplaceImage(image_->Handle, image_->Halftone ? none : image_->Palette, dib);
-  } else if (image.Handle != nullptr && image.Handle != image.DIBHandle) {
+    ReplaceImage(image_->Handle(), image_->Halftone ? none : image_->Palette, dib);
+  } else if (image.Device) {
     // A private device-dependent image: its section copy for row access is stale.
-    if (image.DIBHandle != nullptr) {
-      DeselectEverywhere(image.DIBHandle);
+    if (image.Section) {
+      const HBITMAP stale = image.Section.release();
+      DeselectEverywhere(stale);
       SetLastError(0);
-      if (!DeleteObject(image.DIBHandle)) RaiseGdiError();
-      image.DIBHandle = nullptr;
+      if (!DeleteObject(stale)) RaiseGdiError();
     }
     image.DIB.dsBm.bmBits = nullptr;
   }
@@ -327,7 +327,7 @@ TCanvas& TBitmap::Canvas() {
 
 void TBitmap::EnsureHandle() {
   TBitmapImage& image = *image_;
-  if (image.Handle == nullptr && image.DIBHandle == nullptr && image.SaveStream != nullptr) {
+  if (!image.Device && !image.Section && image.SaveStream != nullptr) {
     // The kept file is read again. The old image, and with it the stream, lives
     // until the new image is installed, which is the reader's last use of it.
     auto onChange = std::move(OnChange);
@@ -341,29 +341,29 @@ void TBitmap::EnsureHandle() {
     }
     OnChange = std::move(onChange);
   }
-  if (image_->Handle == nullptr) image_->Handle = image_->DIBHandle;
 }
 
 void TBitmap::EnsureDIB() {
   TBitmapImage& image = *image_;
-  if (image.Handle == nullptr || image.DIBHandle != nullptr) return;
+  if (!image.Device || image.Section) return;
   EnsurePalette();
   if (image.DIB.dsBmih.biSize == 0) {
-    GetObjectA(image.Handle, sizeof image.DIB, &image.DIB);
+    GetObjectA(image.Device.get(), sizeof image.DIB, &image.DIB);
     image.DIB.dsBmih.biSize = sizeof(BITMAPINFOHEADER);
     image.DIB.dsBmih.biWidth = image.DIB.dsBm.bmWidth;
     image.DIB.dsBmih.biHeight = image.DIB.dsBm.bmHeight;
     image.DIB.dsBmih.biPlanes = 1;
     image.DIB.dsBmih.biBitCount = static_cast<WORD>(image.DIB.dsBm.bmPlanes * image.DIB.dsBm.bmBitsPixel);
   }
-  image.DIBHandle = DuplicateBitmap(image.Handle, image.Palette.get(), image.Palette.get(), image.DIB, nullptr);
+  image.Section.reset(
+      DuplicateBitmap(image.Device.get(), image.Palette.get(), image.Palette.get(), image.DIB, nullptr));
 }
 
 void TBitmap::EnsurePalette() {
   TBitmapImage& image = *image_;
-  if (ignorePalette_ || image.Palette || image.DIBHandle == nullptr) return;
-  if (image.DIBHandle == image.Handle) DeselectEverywhere(image.DIBHandle);
-  image.Palette = ImagePalette(UniquePalette(PaletteFromColorTable(image.DIBHandle, nullptr, 0)));
+  if (ignorePalette_ || image.Palette || !image.Section) return;
+  if (image.IsSection()) DeselectEverywhere(image.DIBHandle());
+  image.Palette = ImagePalette(UniquePalette(PaletteFromColorTable(image.DIBHandle(), nullptr, 0)));
   if (image.Palette) return;
   image.Halftone = image.Halftone || ScreenColorDepth() < image.DIB.dsBm.bmBitsPixel * image.DIB.dsBm.bmPlanes;
   if (image.Halftone) {
@@ -408,7 +408,7 @@ bool TBitmap::ShrinkThroughSameFormat(HDC target, const RECT& rect, HDC source, 
   const TBitmapImage& image = *image_;
   const int width = rect.right - rect.left;
   const int height = rect.bottom - rect.top;
-  if (image.DIBHandle == nullptr || image.Handle != image.DIBHandle || width <= 0 || height <= 0 ||
+  if (!image.IsSection() || width <= 0 || height <= 0 ||
       GetStretchBltMode(target) != STRETCH_DELETESCANS ||
       static_cast<int64_t>(width) * height * 4 >= static_cast<int64_t>(Width()) * Height())
     return false;
@@ -448,7 +448,7 @@ void TBitmap::SaveStream(TStream& stream) {
     return;
   }
   EnsureHandle();
-  if (image_->Handle == nullptr) return;  // An empty bitmap is an empty file.
+  if (image_->Handle() == nullptr) return;  // An empty bitmap is an empty file.
   EnsureDIB();
   GdiFlush();
   const DIBSECTION& dib = image_->DIB;
@@ -459,8 +459,8 @@ void TBitmap::SaveStream(TStream& stream) {
   if (header.biBitCount <= 8) {
     RGBQUAD entries[256];
     UniqueMemoryDC dc(GdiCreate([&] { return CreateCompatibleDC(nullptr); }));
-    DeselectEverywhere(image_->DIBHandle);
-    SelectedObject selected(dc.get(), image_->DIBHandle);
+    DeselectEverywhere(image_->DIBHandle());
+    SelectedObject selected(dc.get(), image_->DIBHandle());
     const UINT count = GetDIBColorTable(dc.get(), 0, 256, entries);
     table.assign(reinterpret_cast<uint8_t*>(entries), reinterpret_cast<uint8_t*>(entries + count));
   } else if (header.biCompression == BI_BITFIELDS) {

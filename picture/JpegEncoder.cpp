@@ -11,7 +11,7 @@
 
 #include "gdi/Handles.h"
 #include "picture/Bitmap.h"
-#include "picture/BitmapImage.h"
+#include "picture/BitmapRows.h"
 #include "picture/JpegErrors.h"
 #include "picture/JpegImage.h"
 #include "picture/JpegProgress.h"
@@ -73,8 +73,8 @@ struct TEncodeContext {
   int quality;
   bool gray;
   bool progressive;
-  const uint8_t* firstRow;
-  ptrdiff_t rowStep;
+  // The row written next.
+  const uint8_t* row;
 };
 
 void Run(TEncodeContext& context, void (*step)(void*)) {
@@ -110,38 +110,25 @@ void ParametersStep(void* argument) {
   if (c.progressive) jpeg_simple_progression(&c.cinfo);
 }
 
-void CompressStep(void* argument) {
+void StartStep(void* argument) { jpeg_start_compress(&static_cast<TEncodeContext*>(argument)->cinfo, TRUE); }
+
+void WriteRowStep(void* argument) {
   auto& c = *static_cast<TEncodeContext*>(argument);
-  jpeg_compress_struct& d = c.cinfo;
-  jpeg_start_compress(&d, TRUE);
-  while (d.next_scanline < d.image_height) {
-    JSAMPROW row = const_cast<JSAMPROW>(c.firstRow + c.rowStep * static_cast<ptrdiff_t>(d.next_scanline));
-    jpeg_write_scanlines(&d, &row, 1);
-  }
-  jpeg_finish_compress(&d);
+  JSAMPROW row = const_cast<JSAMPROW>(c.row);
+  jpeg_write_scanlines(&c.cinfo, &row, 1);
 }
 
-// Finds the rows of a 24-bit bitmap for reading. Rows are read from the shared
-// DIB section in place: asking the bitmap for row addresses would first give it a
-// private copy of every pixel, which compression does not need.
-void LocateRows(TBitmap& bitmap, const uint8_t*& firstRow, ptrdiff_t& rowStep) {
-  const DIBSECTION& dib = bitmap.Image().DIB;
-  if (bitmap.Image().DIBHandle != nullptr && dib.dsBm.bmBits != nullptr && dib.dsBmih.biBitCount == 24) {
-    GdiFlush();
-    const ptrdiff_t stride = static_cast<ptrdiff_t>(RowStride(dib.dsBmih.biWidth, 24, 32));
-    const auto* bits = static_cast<const uint8_t*>(dib.dsBm.bmBits);
-    if (dib.dsBmih.biHeight > 0) {
-      firstRow = bits + stride * (dib.dsBmih.biHeight - 1);
-      rowStep = -stride;
-    } else {
-      firstRow = bits;
-      rowStep = stride;
-    }
-    return;
+void FinishStep(void* argument) { jpeg_finish_compress(&static_cast<TEncodeContext*>(argument)->cinfo); }
+
+// Rows are fetched between the library's calls: converting a band of them may
+// raise, which must not cross the library's frames.
+void CompressRows(TEncodeContext& c, BitmapRows& rows) {
+  Run(c, StartStep);
+  for (int y = 0; y < rows.Height(); ++y) {
+    c.row = rows.Row(y);
+    Run(c, WriteRowStep);
   }
-  firstRow = static_cast<const uint8_t*>(bitmap.RowAddress(0));
-  // A picture of one row never steps to a next row, so it needs no second address.
-  rowStep = bitmap.Height() > 1 ? static_cast<const uint8_t*>(bitmap.RowAddress(1)) - firstRow : 0;
+  Run(c, FinishStep);
 }
 
 }  // namespace
@@ -165,28 +152,19 @@ void TJPEGImage::Compress() {
     c.cinfo.image_height = static_cast<JDIMENSION>(bitmap_->Height());
     data_->Width = bitmap_->Width();
     data_->Height = bitmap_->Height();
-    // A bitmap that is already a 24-bit section is read as it is; any other is
-    // converted in a working copy first.
-    std::unique_ptr<TBitmap> converted;
-    TBitmap* source = bitmap_.get();
-    if (source->PixelDepth() != pd24Bit || source->Image().DIBHandle == nullptr) {
-      converted = std::make_unique<TBitmap>();
-      converted->CopyFrom(source);
-      converted->SetPixelDepth(pd24Bit);
-      source = converted.get();
-    }
+    // The rows are read without unsharing the bitmap's image.
+    BitmapRows rows(*bitmap_);
     c.quality = options_.SaveQuality;
     c.gray = options_.GrayMode;
     c.progressive = options_.MultiScan;
     data_->Gray = c.gray;
     Run(c, ParametersStep);
-    LocateRows(*source, c.firstRow, c.rowStep);
 
     RECT noRect{};
     std::string noText;
     Progress(this, psStarting, 0, false, noRect, noText);
     try {
-      Run(c, CompressStep);
+      CompressRows(c, rows);
     } catch (...) {
       Progress(this, psEnding, 0, false, noRect, noText);
       throw;
