@@ -8,6 +8,8 @@
 #include "gdi/ScreenMetrics.h"
 #include "picture/BitmapCanvas.h"
 #include "picture/BitmapImage.h"
+#include "picture/BmpReader.h"
+#include "picture/BmpWriter.h"
 #include "picture/Stream.h"
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
@@ -439,46 +441,15 @@ bool TBitmap::ShrinkThroughSameFormat(HDC target, const RECT& rect, HDC source, 
   return true;
 }
 
-void TBitmap::LoadStream(TStream& stream) { ReadBitmapData(stream, stream.Size() - stream.Position()); }
-
-void TBitmap::SaveStream(TStream& stream) {
-  if (image_->SaveStream != nullptr) {
-    TMemoryStream& kept = *image_->SaveStream;
-    stream.WriteBuffer(kept.Memory(), kept.Size());
-    return;
-  }
-  EnsureHandle();
-  if (image_->Handle() == nullptr) return;  // An empty bitmap is an empty file.
-  EnsureDIB();
-  GdiFlush();
-  const DIBSECTION& dib = image_->DIB;
-  const BITMAPINFOHEADER& header = dib.dsBmih;
-
-  // The colour table of a palette image, or the masks of a bit-field image.
-  std::vector<uint8_t> table;
-  if (header.biBitCount <= 8) {
-    RGBQUAD entries[256];
-    UniqueMemoryDC dc(GdiCreate([&] { return CreateCompatibleDC(nullptr); }));
-    DeselectEverywhere(image_->DIBHandle());
-    SelectedObject selected(dc.get(), image_->DIBHandle());
-    const UINT count = GetDIBColorTable(dc.get(), 0, 256, entries);
-    table.assign(reinterpret_cast<uint8_t*>(entries), reinterpret_cast<uint8_t*>(entries + count));
-  } else if (header.biCompression == BI_BITFIELDS) {
-    table.assign(reinterpret_cast<const uint8_t*>(dib.dsBitfields),
-                 reinterpret_cast<const uint8_t*>(dib.dsBitfields) + sizeof dib.dsBitfields);
-  }
-
-  BITMAPINFOHEADER info = header;
-  info.biSize = sizeof info;
-  info.biSizeImage =
-      static_cast<DWORD>(RowStride(header.biWidth, header.biBitCount, 32) * std::abs(header.biHeight));
-  info.biClrUsed = header.biBitCount <= 8 ? static_cast<DWORD>(table.size() / 4) : 0;
-  BITMAPFILEHEADER file{};
-  file.bfType = 0x4D42;
-  file.bfOffBits = static_cast<DWORD>(sizeof file + sizeof info + table.size());
-  file.bfSize = file.bfOffBits + info.biSizeImage;
-  stream.WriteBuffer(&file, sizeof file);
-  stream.WriteBuffer(&info, sizeof info);
-  stream.WriteBuffer(table.data(), static_cast<int32_t>(table.size()));
-  stream.WriteBuffer(dib.dsBm.bmBits, static_cast<int32_t>(info.biSizeImage));
+void TBitmap::LoadStream(TStream& stream) {
+  ReleaseCanvasDC();
+  BmpImage read = ReadBmpFile(stream, stream.Size() - stream.Position());
+  const bool empty = !read.bitmap;
+  InstallImage(std::move(read.bitmap), ImagePalette(std::move(read.palette)), read.record, read.os2,
+               std::move(read.compressed));
+  if (empty) return;
+  SetPaletteModified(Palette() != nullptr);
+  NotifyChanged(this);
 }
+
+void TBitmap::SaveStream(TStream& stream) { WriteBmpFile(*this, stream); }
