@@ -13,6 +13,7 @@
 #include "picture/Bitmap.h"
 #include "picture/JpegImage.h"
 #include "picture/Picture.h"
+#include "picture/ShownPicture.h"
 #include "picture/SmoothShrink.h"
 #include "text/Exceptions.h"
 
@@ -30,11 +31,10 @@ int main(int argc, char** argv) {
       picture.LoadFile(argv[i]);
       const double loaded = Now();
       TGraphic* graphic = picture.CurrentGraphic();
-      TBitmap* pixels = dynamic_cast<TBitmap*>(graphic);
       if (auto* jpeg = dynamic_cast<TJPEGImage*>(graphic)) {
         if (std::getenv("PREPARE_BENCH_FAST") != nullptr) jpeg->Options().SpeedMode = jpBestSpeed;
-        pixels = &jpeg->BitmapFor(2 * width, 2 * height);
       }
+      TBitmap* pixels = PixelsForShowing(*graphic, width, height);
       const double decoded = Now();
       const std::unique_ptr<TBitmap> shrunk = ShrinkSmoothly(*pixels, width, height);
       const double resampled = Now();

@@ -8,6 +8,8 @@
 #include "gdi/ScreenMetrics.h"
 #include "picture/BitmapCanvas.h"
 #include "picture/BitmapImage.h"
+#include "picture/BmpReader.h"
+#include "picture/BmpWriter.h"
 #include "picture/Stream.h"
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
@@ -82,11 +84,11 @@ void TBitmap::CopyFrom(const TPersistent* source) {
 void TBitmap::InstallImage(UniqueGdiObject<HBITMAP> handle, ImagePalette palette, const DIBSECTION& dib,
                            bool os2Format, std::unique_ptr<TMemoryStream> stream) {
   TSharedRef<TBitmapImage> image(new TBitmapImage);
-  image->Handle = handle.release();
+  // A bitmap with pixel memory of its own is a section; any other is device-dependent.
+  (dib.dsBm.bmBits != nullptr ? image->Section : image->Device).reset(handle.release());
   image->Palette = std::move(palette);
   image->DIB = dib;
   image->OS2Format = os2Format;
-  if (dib.dsBm.bmBits != nullptr) image->DIBHandle = image->Handle;
   image->SaveStream = std::move(stream);
 
   ReleaseCanvasDC();
@@ -109,7 +111,7 @@ void TBitmap::ReplaceImage(HBITMAP handle, const ImagePalette& palette, DIBSECTI
 }
 
 bool TBitmap::IsEmpty() const {
-  return image_->Handle == nullptr && image_->DIBHandle == nullptr && image_->SaveStream == nullptr;
+  return !image_->Device && !image_->Section && image_->SaveStream == nullptr;
 }
 
 int TBitmap::Width() const { return image_->DIB.dsBm.bmWidth; }
@@ -122,7 +124,7 @@ void TBitmap::SetWidth(int value) {
   DIBSECTION dib = image_->DIB;
   dib.dsBm.bmWidth = value;
   dib.dsBmih.biWidth = value;
-  ReplaceImage(image_->Handle, image_->Palette, dib);
+  ReplaceImage(image_->Handle(), image_->Palette, dib);
   NotifyChanged(this);
 }
 
@@ -132,14 +134,14 @@ void TBitmap::SetHeight(int value) {
   DIBSECTION dib = image_->DIB;
   dib.dsBm.bmHeight = value;
   dib.dsBmih.biHeight = value;
-  ReplaceImage(image_->Handle, image_->Palette, dib);
+  ReplaceImage(image_->Handle(), image_->Palette, dib);
   NotifyChanged(this);
 }
 
 THandleKind TBitmap::HandleKind() const {
   const TBitmapImage& image = *image_;
-  if (image.Handle != nullptr && image.Handle != image.DIBHandle) return hkDDB;
-  if (image.Handle == nullptr && image.DIBHandle == nullptr && image.DIB.dsBmih.biSize == 0) return hkDDB;
+  if (image.Device) return hkDDB;
+  if (!image.Section && image.DIB.dsBmih.biSize == 0) return hkDDB;
   return hkDIB;
 }
 
@@ -234,11 +236,11 @@ HBITMAP TBitmap::BitmapHandle() {
   ReleaseCanvasDC();
   EnsureHandle();
   NotifyChanging();
-  return image_->Handle;
+  return image_->Handle();
 }
 
 void TBitmap::SetBitmapHandle(HBITMAP handle) {
-  if (handle == image_->Handle) return;
+  if (handle == image_->Handle()) return;
   UniqueGdiObject<HBITMAP> owned(handle);
   ReleaseCanvasDC();
   DIBSECTION dib{};
@@ -266,15 +268,15 @@ void TBitmap::SetPalette(HPALETTE palette) {
     EnsureHandle();
     DIBSECTION dib = image_->DIB;
     UniqueGdiObject<HBITMAP> handle(
-        DuplicateBitmap(image_->Handle, image_->Palette.get(), palette, dib, nullptr));
+        DuplicateBitmap(image_->Handle(), image_->Palette.get(), palette, dib, nullptr));
     InstallImage(std::move(handle), std::move(owned), dib, image_->OS2Format, nullptr);
   }
-  if (image_->DIBHandle != nullptr && image_->DIB.dsBmih.biBitCount <= 8) {
+  if (image_->Section && image_->DIB.dsBmih.biBitCount <= 8) {
     RGBQUAD table[256];
     const int count = ColorTableFromPalette(palette, table, 255);
     WindowDC screen(nullptr);
     UniqueMemoryDC dc(GdiCreate([&] { return CreateCompatibleDC(screen.get()); }));
-    SelectedObject selected(dc.get(), image_->DIBHandle);
+    SelectedObject selected(dc.get(), image_->DIBHandle());
     SetDIBColorTable(dc.get(), 0, static_cast<UINT>(count), table);
   }
   SetPaletteModified(true);
@@ -287,14 +289,14 @@ void TBitmap::NotifyChanging() {
     EnsureHandle();
     DIBSECTION dib = image_->DIB;
     const ImagePalette none;
-    ReplaceImage(image_->Handle, image_->Halftone ? none : image_->Palette, dib);
-  } else if (image.Handle != nullptr && image.Handle != image.DIBHandle) {
+    ReplaceImage(image_->Handle(), image_->Halftone ? none : image_->Palette, dib);
+  } else if (image.Device) {
     // A private device-dependent image: its section copy for row access is stale.
-    if (image.DIBHandle != nullptr) {
-      DeselectEverywhere(image.DIBHandle);
+    if (image.Section) {
+      const HBITMAP stale = image.Section.release();
+      DeselectEverywhere(stale);
       SetLastError(0);
-      if (!DeleteObject(image.DIBHandle)) RaiseGdiError();
-      image.DIBHandle = nullptr;
+      if (!DeleteObject(stale)) RaiseGdiError();
     }
     image.DIB.dsBm.bmBits = nullptr;
   }
@@ -327,7 +329,7 @@ TCanvas& TBitmap::Canvas() {
 
 void TBitmap::EnsureHandle() {
   TBitmapImage& image = *image_;
-  if (image.Handle == nullptr && image.DIBHandle == nullptr && image.SaveStream != nullptr) {
+  if (!image.Device && !image.Section && image.SaveStream != nullptr) {
     // The kept file is read again. The old image, and with it the stream, lives
     // until the new image is installed, which is the reader's last use of it.
     auto onChange = std::move(OnChange);
@@ -341,29 +343,29 @@ void TBitmap::EnsureHandle() {
     }
     OnChange = std::move(onChange);
   }
-  if (image_->Handle == nullptr) image_->Handle = image_->DIBHandle;
 }
 
 void TBitmap::EnsureDIB() {
   TBitmapImage& image = *image_;
-  if (image.Handle == nullptr || image.DIBHandle != nullptr) return;
+  if (!image.Device || image.Section) return;
   EnsurePalette();
   if (image.DIB.dsBmih.biSize == 0) {
-    GetObjectA(image.Handle, sizeof image.DIB, &image.DIB);
+    GetObjectA(image.Device.get(), sizeof image.DIB, &image.DIB);
     image.DIB.dsBmih.biSize = sizeof(BITMAPINFOHEADER);
     image.DIB.dsBmih.biWidth = image.DIB.dsBm.bmWidth;
     image.DIB.dsBmih.biHeight = image.DIB.dsBm.bmHeight;
     image.DIB.dsBmih.biPlanes = 1;
     image.DIB.dsBmih.biBitCount = static_cast<WORD>(image.DIB.dsBm.bmPlanes * image.DIB.dsBm.bmBitsPixel);
   }
-  image.DIBHandle = DuplicateBitmap(image.Handle, image.Palette.get(), image.Palette.get(), image.DIB, nullptr);
+  image.Section.reset(
+      DuplicateBitmap(image.Device.get(), image.Palette.get(), image.Palette.get(), image.DIB, nullptr));
 }
 
 void TBitmap::EnsurePalette() {
   TBitmapImage& image = *image_;
-  if (ignorePalette_ || image.Palette || image.DIBHandle == nullptr) return;
-  if (image.DIBHandle == image.Handle) DeselectEverywhere(image.DIBHandle);
-  image.Palette = ImagePalette(UniquePalette(PaletteFromColorTable(image.DIBHandle, nullptr, 0)));
+  if (ignorePalette_ || image.Palette || !image.Section) return;
+  if (image.IsSection()) DeselectEverywhere(image.DIBHandle());
+  image.Palette = ImagePalette(UniquePalette(PaletteFromColorTable(image.DIBHandle(), nullptr, 0)));
   if (image.Palette) return;
   image.Halftone = image.Halftone || ScreenColorDepth() < image.DIB.dsBm.bmBitsPixel * image.DIB.dsBm.bmPlanes;
   if (image.Halftone) {
@@ -408,7 +410,7 @@ bool TBitmap::ShrinkThroughSameFormat(HDC target, const RECT& rect, HDC source, 
   const TBitmapImage& image = *image_;
   const int width = rect.right - rect.left;
   const int height = rect.bottom - rect.top;
-  if (image.DIBHandle == nullptr || image.Handle != image.DIBHandle || width <= 0 || height <= 0 ||
+  if (!image.IsSection() || width <= 0 || height <= 0 ||
       GetStretchBltMode(target) != STRETCH_DELETESCANS ||
       static_cast<int64_t>(width) * height * 4 >= static_cast<int64_t>(Width()) * Height())
     return false;
@@ -439,46 +441,15 @@ bool TBitmap::ShrinkThroughSameFormat(HDC target, const RECT& rect, HDC source, 
   return true;
 }
 
-void TBitmap::LoadStream(TStream& stream) { ReadBitmapData(stream, stream.Size() - stream.Position()); }
-
-void TBitmap::SaveStream(TStream& stream) {
-  if (image_->SaveStream != nullptr) {
-    TMemoryStream& kept = *image_->SaveStream;
-    stream.WriteBuffer(kept.Memory(), kept.Size());
-    return;
-  }
-  EnsureHandle();
-  if (image_->Handle == nullptr) return;  // An empty bitmap is an empty file.
-  EnsureDIB();
-  GdiFlush();
-  const DIBSECTION& dib = image_->DIB;
-  const BITMAPINFOHEADER& header = dib.dsBmih;
-
-  // The colour table of a palette image, or the masks of a bit-field image.
-  std::vector<uint8_t> table;
-  if (header.biBitCount <= 8) {
-    RGBQUAD entries[256];
-    UniqueMemoryDC dc(GdiCreate([&] { return CreateCompatibleDC(nullptr); }));
-    DeselectEverywhere(image_->DIBHandle);
-    SelectedObject selected(dc.get(), image_->DIBHandle);
-    const UINT count = GetDIBColorTable(dc.get(), 0, 256, entries);
-    table.assign(reinterpret_cast<uint8_t*>(entries), reinterpret_cast<uint8_t*>(entries + count));
-  } else if (header.biCompression == BI_BITFIELDS) {
-    table.assign(reinterpret_cast<const uint8_t*>(dib.dsBitfields),
-                 reinterpret_cast<const uint8_t*>(dib.dsBitfields) + sizeof dib.dsBitfields);
-  }
-
-  BITMAPINFOHEADER info = header;
-  info.biSize = sizeof info;
-  info.biSizeImage =
-      static_cast<DWORD>(RowStride(header.biWidth, header.biBitCount, 32) * std::abs(header.biHeight));
-  info.biClrUsed = header.biBitCount <= 8 ? static_cast<DWORD>(table.size() / 4) : 0;
-  BITMAPFILEHEADER file{};
-  file.bfType = 0x4D42;
-  file.bfOffBits = static_cast<DWORD>(sizeof file + sizeof info + table.size());
-  file.bfSize = file.bfOffBits + info.biSizeImage;
-  stream.WriteBuffer(&file, sizeof file);
-  stream.WriteBuffer(&info, sizeof info);
-  stream.WriteBuffer(table.data(), static_cast<int32_t>(table.size()));
-  stream.WriteBuffer(dib.dsBm.bmBits, static_cast<int32_t>(info.biSizeImage));
+void TBitmap::LoadStream(TStream& stream) {
+  ReleaseCanvasDC();
+  BmpImage read = ReadBmpFile(stream, stream.Size() - stream.Position());
+  const bool empty = !read.bitmap;
+  InstallImage(std::move(read.bitmap), ImagePalette(std::move(read.palette)), read.record, read.os2,
+               std::move(read.compressed));
+  if (empty) return;
+  SetPaletteModified(Palette() != nullptr);
+  NotifyChanged(this);
 }
+
+void TBitmap::SaveStream(TStream& stream) { WriteBmpFile(*this, stream); }

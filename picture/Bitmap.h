@@ -115,13 +115,6 @@ private:
   // drawing is not of that kind or the step could not be prepared.
   bool ShrinkThroughSameFormat(HDC target, const RECT& rect, HDC source, DWORD copyMode);
 
-  // Reads one BMP file image of at most `size` bytes from the stream; 0 bytes
-  // give an empty bitmap.
-  void ReadBitmapData(TStream& stream, int32_t size);
-  // Reads what follows the 14-byte file header, which a compressed file's kept
-  // copy begins with; `size` counts those bytes.
-  void ReadBmpBody(TStream& stream, int32_t size, const BITMAPFILEHEADER& fileHeader);
-
   // Replaces the image by a new one holding these objects, a copy of the record
   // and the kept file bytes.
   void InstallImage(UniqueGdiObject<HBITMAP> handle, ImagePalette palette, const DIBSECTION& dib, bool os2Format,

@@ -37,14 +37,14 @@ void TBitmapCanvas::CreateHandle() {
   ScopeExit unlock([this] { Unlock(); });
   bitmap_.EnsureHandle();
   const TBitmapImage& image = bitmap_.Image();
-  DeselectEverywhere(image.Handle);
+  DeselectEverywhere(image.Handle());
   bitmap_.EnsurePalette();
 
   auto memory = std::make_unique<MemoryContext>();
   memory->dc.reset(GdiCreate([&] { return CreateCompatibleDC(nullptr); }));
-  if (image.Handle != nullptr) {
+  if (image.Handle() != nullptr) {
     SetLastError(0);
-    memory->bitmap.emplace(memory->dc.get(), image.Handle);
+    memory->bitmap.emplace(memory->dc.get(), image.Handle());
     if (!memory->bitmap->ok()) RaiseGdiError();
   }
   memory->palette.emplace(memory->dc.get(), image.Palette.get(), true);
@@ -70,7 +70,7 @@ void TBitmapCanvas::ReleaseMemoryDC() {
 void DeselectEverywhere(HBITMAP handle) {
   if (handle == nullptr) return;
   MemoryCanvases().ForEachNewestFirst([handle](TBitmapCanvas* canvas) {
-    if (canvas->Bitmap().Image().Handle == handle) canvas->ReleaseMemoryDC();
+    if (canvas->Bitmap().Image().Handle() == handle) canvas->ReleaseMemoryDC();
   });
 }
 

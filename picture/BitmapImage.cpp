@@ -46,28 +46,19 @@ RGBQUAD QuadFromColor(COLORREF color) {
 
 }  // namespace
 
+void ImageBitmapCloser::operator()(HBITMAP bitmap) const {
+  DeselectEverywhere(bitmap);
+  DeleteObject(bitmap);
+}
+
 TBitmapImage::~TBitmapImage() {
-  if (Handle == DIBHandle) Handle = nullptr;
-  if (DIBHandle != nullptr) {
-    DeselectEverywhere(DIBHandle);
-    DeleteObject(DIBHandle);
-    DIBHandle = nullptr;
-  }
   FreeHandle();
   if (DIB.dshSection != nullptr) CloseHandle(DIB.dshSection);
 }
 
 void TBitmapImage::FreeHandle() {
-  if (Handle != nullptr && Handle != DIBHandle) {
-    DeselectEverywhere(Handle);
-    DeleteObject(Handle);
-  }
-  if (MaskHandle != nullptr) {
-    DeselectEverywhere(MaskHandle);
-    DeleteObject(MaskHandle);
-    MaskHandle = nullptr;
-  }
-  Handle = nullptr;
+  Section.reset();
+  Device.reset();
   Palette.reset();
 }
 

@@ -46,20 +46,33 @@ private:
   HPALETTE palette_ = nullptr;
 };
 
+// Deletes a bitmap of an image once no bitmap canvas holds it selected: a
+// selected bitmap cannot be deleted.
+struct ImageBitmapCloser {
+  void operator()(HBITMAP bitmap) const;
+};
+using UniqueImageBitmap = UniqueHandle<HBITMAP, ImageBitmapCloser>;
+
 // One GDI bitmap with its palette and its description, held by every bitmap that
-// was copied from the first one until one of them is modified.
+// was copied from the first one until one of them is modified. The image is a
+// DIB section, or a device-dependent bitmap that may have a section copy made
+// for row access; each of the two is owned once, never aliased.
 class TBitmapImage : public TSharedImage {
 public:
   TBitmapImage() = default;
 
-  // The current GDI bitmap; equals DIBHandle when the image is a DIB section.
-  HBITMAP Handle = nullptr;
-  // A mask for transparent drawing; never made here.
-  HBITMAP MaskHandle = nullptr;
+  // The current GDI bitmap: the device-dependent one, else the section.
+  HBITMAP Handle() const { return Device ? Device.get() : Section.get(); }
+  // The DIB section: the image itself, or the row-access copy of a device bitmap.
+  HBITMAP DIBHandle() const { return Section.get(); }
+  // True when the image is a DIB section itself, not a copy of a device bitmap.
+  bool IsSection() const { return Section && !Device; }
+
+  // The image's device-dependent bitmap, when it is one.
+  UniqueImageBitmap Device;
+  // The image's DIB section, or the copy of Device made for row access.
+  UniqueImageBitmap Section;
   ImagePalette Palette;
-  // The DIB section: the image itself, or a copy of a device-dependent image made
-  // for row access.
-  HBITMAP DIBHandle = nullptr;
   // Describes the image, and serves as the wanted shape before a rebuild. A biSize
   // of 0 means a device-dependent bitmap in the screen's format.
   DIBSECTION DIB{};

@@ -272,28 +272,16 @@ DIBSECTION DescribeBuilt(HBITMAP bitmap, const BITMAPINFOHEADER& header, const B
   return record;
 }
 
-}  // namespace
-
-void TBitmap::ReadBitmapData(TStream& stream, int32_t size) {
-  ReleaseCanvasDC();
-  if (size == 0) {
-    InstallImage(UniqueGdiObject<HBITMAP>(), ImagePalette(), DIBSECTION{}, false, nullptr);
-    return;
-  }
-  BITMAPFILEHEADER fileHeader;
-  stream.ReadBuffer(&fileHeader, sizeof fileHeader);
-  if (fileHeader.bfType != kBmpFileType) InvalidBitmap();
-  ReadBmpBody(stream, size - static_cast<int32_t>(sizeof fileHeader), fileHeader);
-}
 
 // In stages: the info header, a kept copy of a compressed file, the masks and the
 // colour table, the shape's limits, and last the bitmap itself.
-void TBitmap::ReadBmpBody(TStream& stream, int32_t bodySize, const BITMAPFILEHEADER& fileHeader) {
+BmpImage ReadBmpBody(TStream& stream, int32_t bodySize, const BITMAPFILEHEADER& fileHeader) {
   BmpBody body(stream, bodySize);
   BmpInfo info;
   ReadInfoHeader(body, info);
-  std::unique_ptr<TMemoryStream> copy;
-  if (!body.os2 && !IsUncompressed(info.Header().biCompression)) copy = KeepCompressedCopy(body, fileHeader);
+  BmpImage image;
+  if (!body.os2 && !IsUncompressed(info.Header().biCompression))
+    image.compressed = KeepCompressedCopy(body, fileHeader);
   // A header may be as large as the file; it is not kept beside the pixels.
   body.rawHeader = std::vector<uint8_t>();
   info.Header().biSize = kInfoHeaderSize;
@@ -302,8 +290,44 @@ void TBitmap::ReadBmpBody(TStream& stream, int32_t bodySize, const BITMAPFILEHEA
   ReadColorTable(body, info);
   const BmpShape shape = CheckShape(body, info.Header());
   BuiltBitmap built = BuildBitmap(body, info, shape);
-  const DIBSECTION record = DescribeBuilt(built.bitmap.get(), info.Header(), shape);
-  InstallImage(std::move(built.bitmap), ImagePalette(std::move(built.palette)), record, body.os2, std::move(copy));
-  SetPaletteModified(Palette() != nullptr);
-  NotifyChanged(this);
+  image.record = DescribeBuilt(built.bitmap.get(), info.Header(), shape);
+  image.bitmap = std::move(built.bitmap);
+  image.palette = std::move(built.palette);
+  image.os2 = body.os2;
+  return image;
+}
+
+BITMAPFILEHEADER ReadFileHeader(TStream& stream) {
+  BITMAPFILEHEADER fileHeader;
+  stream.ReadBuffer(&fileHeader, sizeof fileHeader);
+  if (fileHeader.bfType != kBmpFileType) InvalidBitmap();
+  return fileHeader;
+}
+
+}  // namespace
+
+BmpImage ReadBmpFile(TStream& stream, int32_t size) {
+  if (size == 0) return BmpImage();
+  const BITMAPFILEHEADER fileHeader = ReadFileHeader(stream);
+  return ReadBmpBody(stream, size - static_cast<int32_t>(sizeof fileHeader), fileHeader);
+}
+
+bool BmpReader::CanRead(const uint8_t* first, size_t count) const {
+  return count >= 2 && first[0] == (kBmpFileType & 0xFF) && first[1] == (kBmpFileType >> 8);
+}
+
+PictureSize BmpReader::ReadSize(TStream& stream) const {
+  stream.SetPosition(0);
+  ReadFileHeader(stream);
+  BmpBody body(stream, stream.Size() - stream.Position());
+  BmpInfo info;
+  ReadInfoHeader(body, info);
+  const BITMAPINFOHEADER& header = info.Header();
+  if (header.biWidth <= 0 || header.biHeight == 0 || header.biHeight == INT32_MIN) InvalidBitmap();
+  return PictureSize{static_cast<int>(header.biWidth), std::abs(static_cast<int>(header.biHeight))};
+}
+
+void BmpReader::Decode(TStream& stream, TBitmap& bitmap, int, int) const {
+  stream.SetPosition(0);
+  bitmap.LoadStream(stream);
 }

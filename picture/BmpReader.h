@@ -1,11 +1,42 @@
 #pragma once
-// Reading Windows and OS/2 BMP files into a bitmap. The entry point is the
-// bitmap's LoadStream (picture/Bitmap.h), whose private steps live in
-// BmpReader.cpp; this header holds the file's layouts that they read.
+// Reading Windows and OS/2 BMP files: into the parts of a bitmap's image, and as
+// a picture reader. The file's layouts that the reader reads follow.
 
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
+
+#include "gdi/Handles.h"
+#include "picture/PictureReader.h"
+#include "picture/Stream.h"
+
+// What a BMP file becomes: none of it for an empty file.
+struct BmpImage {
+  // A DIB section holding the file's pixels, or for a compressed file a bitmap in
+  // the screen's format that the system decoded.
+  UniqueGdiObject<HBITMAP> bitmap;
+  UniquePalette palette;
+  // The bitmap's record, with what the file said that the system does not keep.
+  DIBSECTION record{};
+  bool os2 = false;
+  // A compressed file's bytes exactly as read, kept for saving.
+  std::unique_ptr<TMemoryStream> compressed;
+};
+
+// Reads one BMP file of `size` bytes from the stream's position; 0 bytes give an
+// empty image. Raises EInvalidGraphic for a file that is not a sound BMP file,
+// EReadError for one cut short before its pixels, EOutOfMemory for a picture
+// too large to hold.
+BmpImage ReadBmpFile(TStream& stream, int32_t size);
+
+// BMP files as a picture reader; they have no reduced sizes.
+class BmpReader : public PictureReader {
+public:
+  bool CanRead(const uint8_t* first, size_t count) const override;
+  PictureSize ReadSize(TStream& stream) const override;
+  void Decode(TStream& stream, TBitmap& bitmap, int minWidth, int minHeight) const override;
+};
 
 // The letters "BM" that begin every BMP file, read as a little-endian number.
 constexpr WORD kBmpFileType = 0x4D42;

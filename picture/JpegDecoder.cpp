@@ -16,6 +16,7 @@
 #include "picture/BitmapImage.h"
 #include "picture/ExifOrientation.h"
 #include "picture/JpegErrors.h"
+#include "picture/Graphic.h"
 #include "picture/JpegImage.h"
 #include "picture/JpegProgress.h"
 #include "picture/Stream.h"
@@ -173,7 +174,7 @@ int OrientationOf(const jpeg_decompress_struct& d) {
   return 1;
 }
 
-void CreateAndReadHeader(TDecodeContext& context, TStream& stream, TJPEGImage* owner) {
+void CreateAndReadHeader(TDecodeContext& context, TStream& stream, TGraphic* owner) {
   context.cinfo.err = InitJpegErrorManager(context.err);
   Run(context, CreateStep);
   InstallJpegProgress(context.progress, reinterpret_cast<j_common_ptr>(&context.cinfo), owner);
@@ -337,7 +338,7 @@ void FinishStep(void* argument) {
 }
 
 // Makes the decoder's colour map the bitmap's palette.
-void ExtractPalette(TDecodeContext& c, TBitmap& bitmap, TJPEGImage& owner) {
+void ExtractPalette(TDecodeContext& c, TBitmap& bitmap, TGraphic& owner) {
   const jpeg_decompress_struct& d = c.cinfo;
   if (d.colormap == nullptr || d.actual_number_of_colors <= 0) return;
   const int count = d.actual_number_of_colors;
@@ -454,7 +455,7 @@ void ReadPass(TDecodeContext& c, TBitmap& bitmap) {
 
 // Every scan of a multi-scan file as it arrives, each shown in the bitmap, then
 // the final pass with the final settings.
-void ReadScans(TDecodeContext& c, TBitmap& bitmap, TJPEGImage& owner, bool eightBit, bool mayExtract) {
+void ReadScans(TDecodeContext& c, TBitmap& bitmap, TGraphic& owner, bool eightBit, bool mayExtract) {
   bool first = true;
   while (!ImageCompleteStep(c)) {
     Run(c, StartScanStep);
@@ -469,16 +470,13 @@ void ReadScans(TDecodeContext& c, TBitmap& bitmap, TJPEGImage& owner, bool eight
 
 }  // namespace
 
-void TJPEGImage::Decode() {
-  bitmap_ = std::make_unique<TBitmap>();
-  TBitmap& bitmap = *bitmap_;
+void DecodeJpeg(TStream& stream, const TJPEGOptions& options, UniquePalette& palette, TBitmap& bitmap,
+                TGraphic& reporter) {
   auto context = std::make_unique<TDecodeContext>();
   TDecodeContext& c = *context;
   const auto destroy = DestroyOnExit(c.cinfo);
-  // Data never read (a graphic made empty) decodes like an empty stream.
-  TMemoryStream empty;
-  c.options = options_;
-  CreateAndReadHeader(c, data_->Data != nullptr ? *data_->Data : empty, this);
+  c.options = options;
+  CreateAndReadHeader(c, stream, &reporter);
   Run(c, ConfigureStep);
 
   bitmap.SetBitmapHandle(nullptr);
@@ -490,23 +488,23 @@ void TJPEGImage::Decode() {
   bool succeeded = false;
   try {
     // Inside the try: a handler may cancel with EAbort from its very first report.
-    Progress(this, psStarting, 0, false, noRect, noText);
-    const bool mayExtract = UseTemporaryPalette(c, bitmap, tempPalette_, eightBit);
+    reporter.Progress(&reporter, psStarting, 0, false, noRect, noText);
+    const bool mayExtract = UseTemporaryPalette(c, bitmap, palette, eightBit);
     StartAndSizeBitmap(c, bitmap, eightBit);
     if (c.bufferedMode) {
-      ReadScans(c, bitmap, *this, eightBit, mayExtract);
+      ReadScans(c, bitmap, reporter, eightBit, mayExtract);
     } else if (mayExtract) {
-      ExtractPalette(c, bitmap, *this);
+      ExtractPalette(c, bitmap, reporter);
     }
     ReadPass(c, bitmap);
     Run(c, FinishStep);
     succeeded = true;
   } catch (const EAbort&) {
   } catch (...) {
-    Progress(this, psEnding, 0, PaletteModified(), noRect, noText);
-    if (PaletteModified()) NotifyChanged(this);
+    reporter.Progress(&reporter, psEnding, 0, reporter.PaletteModified(), noRect, noText);
+    if (reporter.PaletteModified()) reporter.NotifyChanged(&reporter);
     throw;
   }
-  Progress(this, psEnding, succeeded ? 100 : 0, PaletteModified(), noRect, noText);
-  if (PaletteModified()) NotifyChanged(this);
+  reporter.Progress(&reporter, psEnding, succeeded ? 100 : 0, reporter.PaletteModified(), noRect, noText);
+  if (reporter.PaletteModified()) reporter.NotifyChanged(&reporter);
 }

@@ -1,10 +1,15 @@
 #pragma once
-// Reading JPEG data with the library: the header facts at load time; the full
-// decode is TJPEGImage::Decode, defined next to this reader.
+// Reading JPEG data with the library: the header facts at load time, the choice
+// of a reduced scale, and the full decode into a bitmap.
 
 #include <cstdint>
 
+#include "gdi/Handles.h"
+
+class TBitmap;
+class TGraphic;
 class TStream;
+struct TJPEGOptions;
 
 struct JpegHeader {
   int32_t width;
@@ -23,3 +28,12 @@ JpegHeader ReadJpegHeader(TStream& stream);
 // picture in the stream, turned upright, is still at least width by height; 0
 // when even the full size is smaller.
 int SmallestCoveringScale(TStream& stream, int width, int height);
+
+// Decodes the whole picture in the stream into the bitmap as the options ask
+// (scale, depth, speed, scans), turned upright. A palette given is what an 8-bit
+// output is quantised to (a 24-bit output drops it). Progress, palette changes
+// and the end of decoding are reported through `reporter`, whose handler may
+// cancel with EAbort (the bitmap then keeps what was decoded). Raises EJPEG for
+// damaged data.
+void DecodeJpeg(TStream& stream, const TJPEGOptions& options, UniquePalette& palette, TBitmap& bitmap,
+                TGraphic& reporter);

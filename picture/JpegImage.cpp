@@ -10,6 +10,7 @@
 #include "picture/ExifOrientation.h"
 #include "picture/FileFormats.h"
 #include "picture/JpegDecoder.h"
+#include "picture/JpegWriter.h"
 #include "picture/Stream.h"
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
@@ -168,6 +169,13 @@ TBitmap& TJPEGImage::Bitmap() {
   return *bitmap_;
 }
 
+void TJPEGImage::Decode() {
+  bitmap_ = std::make_unique<TBitmap>();
+  // Data never read (a graphic made empty) decodes like an empty stream.
+  TMemoryStream empty;
+  DecodeJpeg(data_->Data != nullptr ? *data_->Data : empty, options_, tempPalette_, *bitmap_, *this);
+}
+
 TBitmap& TJPEGImage::BitmapFor(int width, int height) {
   if (bitmap_ != nullptr) {
     const bool covers = bitmap_->Width() >= width && bitmap_->Height() >= height;
@@ -176,4 +184,101 @@ TBitmap& TJPEGImage::BitmapFor(int width, int height) {
   }
   if (HasHeader()) options_.ScaleShift = static_cast<TJPEGScale>(SmallestCoveringScale(*data_->Data, width, height));
   return Bitmap();
+}
+
+void TJPEGImage::Compress() {
+  if (data_->Data != nullptr) return;
+  try {
+    data_->Data = std::make_unique<TMemoryStream>();
+    if (bitmap_ == nullptr || bitmap_->Width() == 0 || bitmap_->Height() == 0) return;
+    data_->Width = bitmap_->Width();
+    data_->Height = bitmap_->Height();
+    data_->Gray = options_.GrayMode;
+    const JpegWriteSettings settings{options_.SaveQuality, options_.GrayMode, options_.MultiScan};
+    WriteJpeg(*bitmap_, settings, *data_->Data, *this);
+  } catch (const EAbort&) {
+    NewData();
+  }
+}
+
+void TJPEGImage::SaveStream(TStream& stream) {
+  Compress();
+  // A compression cancelled through EAbort leaves no data, which saves as nothing.
+  if (data_->Data != nullptr) stream.WriteBuffer(data_->Data->Memory(), data_->Data->Size());
+}
+
+namespace {
+TTemporaryFileNamer g_temporaryFileNamer = GetTempFileNameW;
+
+// Every failure of a saved file names the user's file, never our temporary one.
+EFCreateError CreateError(const FilePath& fileName) {
+  return EFCreateError(ResFormat(IDS_FILE_CREATE_ERROR, {fileName.Text()}));
+}
+}  // namespace
+
+void SetTemporaryFileNamerForTesting(TTemporaryFileNamer namer) {
+  g_temporaryFileNamer = namer != nullptr ? namer : GetTempFileNameW;
+}
+
+void TJPEGImage::SaveFile(const FilePath& fileName) {
+  const wchar_t* name = fileName.Wide().c_str();
+  // An existing file must be writable, since it is to be replaced; a read-only
+  // one is refused before anything is made.
+  const DWORD attributes = GetFileAttributesW(name);
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) throw CreateError(fileName);
+    UniqueFile probe(CreateFileW(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!probe) throw CreateError(fileName);
+  }
+  // The whole file is made in memory first: a failed compression touches nothing.
+  Compress();
+  if (WriteThroughTemporary(fileName)) return;
+  // The folder refuses new files, but the output itself may still be written in
+  // place. A file that cannot even be opened so is left as it was: only what this
+  // save truncated or created is removed when the writing fails.
+  const DWORD kept = attributes == INVALID_FILE_ATTRIBUTES
+                         ? FILE_ATTRIBUTE_NORMAL
+                         : (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) | FILE_ATTRIBUTE_NORMAL;
+  std::unique_ptr<TFileStream> stream;
+  try {
+    stream = std::make_unique<TFileStream>(fileName, TFileStream::kCreate, kept);
+  } catch (const Exception&) {
+    throw CreateError(fileName);
+  }
+  try {
+    WriteWhole(*stream);
+  } catch (const Exception&) {
+    stream.reset();
+    DeleteFileW(name);
+    throw CreateError(fileName);
+  }
+}
+
+void TJPEGImage::WriteWhole(TFileStream& stream) {
+  SaveStream(stream);
+  if (!FlushFileBuffers(stream.Handle())) throw EWriteError(ResText(IDS_WRITE_ERROR));
+}
+
+bool TJPEGImage::WriteThroughTemporary(const FilePath& fileName) {
+  std::wstring folder = fileName.Directory().Wide();
+  if (folder.empty()) folder = L".";
+  wchar_t temporary[MAX_PATH + 1] = {};
+  if (g_temporaryFileNamer(folder.c_str(), L"mkt", 0, temporary) == 0) return false;
+  try {
+    {
+      TFileStream stream(FilePath::FromWide(temporary), TFileStream::kCreate);
+      WriteWhole(stream);
+    }
+    if (!MoveFileExW(temporary, fileName.Wide().c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+      throw EWriteError(ResText(IDS_WRITE_ERROR));
+  } catch (const EFCreateError&) {
+    // Some systems name the temporary file without being able to create it.
+    DeleteFileW(temporary);
+    return false;
+  } catch (const Exception&) {
+    DeleteFileW(temporary);
+    throw CreateError(fileName);
+  }
+  return true;
 }

@@ -5,7 +5,7 @@
 
 #include "picture/ExifOrientation.h"
 #include "picture/JpegErrors.h"
-#include "picture/JpegImage.h"
+#include "picture/Graphic.h"
 
 namespace {
 
@@ -67,7 +67,7 @@ void ProgressHook(j_common_ptr cinfo) {
 
 void SetJpegProgressClockForTesting(TJpegTickSource clock) { tickSource = clock != nullptr ? clock : GetTickCount; }
 
-void InstallJpegProgress(TJpegProgress& progress, j_common_ptr cinfo, TJPEGImage* owner) {
+void InstallJpegProgress(TJpegProgress& progress, j_common_ptr cinfo, TGraphic* owner) {
   progress = TJpegProgress{};
   progress.pub.progress_monitor = ProgressHook;
   progress.owner = owner;

@@ -1,5 +1,5 @@
 #pragma once
-// The JPEG library's progress hook for the JPEG graphic: it relays the library's
+// The JPEG library's progress hook for a graphic: it relays the library's
 // progress to the graphic's OnProgress at most every 500 ms.
 
 #include <windows.h>
@@ -8,11 +8,11 @@
 
 #include <jpeglib.h>
 
-class TJPEGImage;
+class TGraphic;
 
 struct TJpegProgress {
   jpeg_progress_mgr pub;
-  TJPEGImage* owner;
+  TGraphic* owner;
   DWORD lastTime;
   bool started;
   int lastPercent;
@@ -25,7 +25,7 @@ struct TJpegProgress {
 };
 
 // Points the library structure at the hook; owner may be none.
-void InstallJpegProgress(TJpegProgress& progress, j_common_ptr cinfo, TJPEGImage* owner);
+void InstallJpegProgress(TJpegProgress& progress, j_common_ptr cinfo, TGraphic* owner);
 
 // The hook's millisecond clock, GetTickCount unless a test puts another in its
 // place (the 500 ms rule cannot be watched on a decode that takes 5 ms).

@@ -4,33 +4,11 @@
 #include "picture/Bitmap.h"
 #include "picture/FileFormats.h"
 #include "picture/Icon.h"
-#include "picture/JpegImage.h"
-#include "picture/SmoothShrink.h"
+#include "picture/ShownPicture.h"
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
 #include "ui/LayoutValue.h"
 #include "ui/WinControl.h"
-
-namespace {
-
-// A reduced-scale JPEG decode is a plain average of whole blocks, which folds fine
-// detail into false patterns when it comes close to the shown size; the decode
-// therefore keeps at least this many samples per shown pixel in each direction
-// for the filter to work on.
-constexpr int kDecodedSamplesPerPixel = 2;
-
-// The pixels that serve drawing the graphic into width by height: a bitmap is its
-// own; a JPEG picture is decoded at the scale that size needs. None for kinds
-// without pixels of their own.
-TBitmap* PixelsFor(TGraphic& graphic, int width, int height) {
-  if (auto* bitmap = dynamic_cast<TBitmap*>(&graphic)) return bitmap;
-  if (auto* jpeg = dynamic_cast<TJPEGImage*>(&graphic)) {
-    return &jpeg->BitmapFor(width * kDecodedSamplesPerPixel, height * kDecodedSamplesPerPixel);
-  }
-  return nullptr;
-}
-
-}  // namespace
 
 TImage::TImage(TComponent* owner) : TGraphicControl(owner) {
   SetBounds(0, 0, 105, 105);
@@ -118,7 +96,7 @@ void TImage::DrawPicture(TCanvas& canvas, const RECT& dest) {
     return;
   }
   // Enlarged (or at its own size) the picture keeps the plain stretch.
-  TBitmap* pixels = PixelsFor(*graphic, width, height);
+  TBitmap* pixels = PixelsForShowing(*graphic, width, height);
   canvas.StretchDraw(dest, pixels != nullptr ? static_cast<TGraphic*>(pixels) : graphic);
 }
 
@@ -133,9 +111,7 @@ void TImage::PreparePicture() {
   shrunk_.reset();
   try {
     // Decoding may report a change of the picture, which drops an earlier result.
-    TBitmap* pixels = PixelsFor(*graphic, width, height);
-    if (pixels == nullptr || !DrawnSmaller(pixels->Width(), pixels->Height(), width, height)) return;
-    shrunk_ = ShrinkSmoothly(*pixels, width, height);
+    shrunk_ = ShrinkForShowing(*graphic, width, height);
   } catch (...) {
     failedGraphic_ = graphic;
     throw;

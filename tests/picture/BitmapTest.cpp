@@ -56,7 +56,7 @@ TEST(BitmapTest, NewBitmapGetsAWhiteScreenFormatBitmapOnceBothSidesAreSet) {
   EXPECT_TRUE(bitmap.IsEmpty());
   bitmap.SetWidth(100);
   EXPECT_EQ(100, bitmap.Width());
-  EXPECT_EQ(nullptr, bitmap.Image().Handle);
+  EXPECT_EQ(nullptr, bitmap.Image().Handle());
   EXPECT_THROW(bitmap.RowAddress(0), EInvalidGraphicOperation);
 
   bitmap.SetHeight(50);
@@ -65,17 +65,17 @@ TEST(BitmapTest, NewBitmapGetsAWhiteScreenFormatBitmapOnceBothSidesAreSet) {
   EXPECT_EQ(pdDevice, bitmap.PixelDepth());
   EXPECT_EQ(nullptr, bitmap.Palette());
   BITMAP description{};
-  ASSERT_EQ(static_cast<int>(sizeof description), GetObjectA(bitmap.Image().Handle, sizeof description, &description));
+  ASSERT_EQ(static_cast<int>(sizeof description), GetObjectA(bitmap.Image().Handle(), sizeof description, &description));
   WindowDC screen(nullptr);
   EXPECT_EQ(GetDeviceCaps(screen.get(), BITSPIXEL), description.bmBitsPixel);
   EXPECT_EQ(std::vector<DWORD>(5000, kWhite), PixelsOf(bitmap));
 
   ChangeCounter changes(bitmap);
-  const HBITMAP handle = bitmap.Image().Handle;
+  const HBITMAP handle = bitmap.Image().Handle();
   bitmap.SetWidth(100);
   bitmap.SetHeight(50);
   EXPECT_EQ(0, changes.count);
-  EXPECT_EQ(handle, bitmap.Image().Handle);
+  EXPECT_EQ(handle, bitmap.Image().Handle());
 }
 
 TEST(BitmapTest, ResizingKeepsTopLeftAndFillsWhiteOrWithTheBrush) {
@@ -205,7 +205,7 @@ TEST(BitmapTest, RowsOfADeviceBitmapShowItsPixelsAndFollowLaterDrawing) {
 
   // Drawing drops the stale row copy; the next row access sees the new pixels.
   Fill(bitmap, RECT{0, 1, 3, 2}, kGreen);
-  EXPECT_EQ(nullptr, bitmap.Image().DIBHandle);
+  EXPECT_EQ(nullptr, bitmap.Image().DIBHandle());
   bottom = static_cast<const uint8_t*>(bitmap.RowAddress(1));
   EXPECT_EQ((std::vector<uint8_t>{0, 255, 0}), std::vector<uint8_t>(bottom, bottom + 3));
 }
@@ -226,9 +226,9 @@ TEST(BitmapTest, EightBitDepthUsesTheHalftonePalette) {
   ASSERT_GT(count, 16u);
   RGBQUAD table[256]{};
   UniqueMemoryDC dc(CreateCompatibleDC(nullptr));
-  DeselectEverywhere(bitmap.Image().Handle);
+  DeselectEverywhere(bitmap.Image().Handle());
   {
-    SelectedObject selected(dc.get(), bitmap.Image().Handle);
+    SelectedObject selected(dc.get(), bitmap.Image().Handle());
     ASSERT_EQ(count, GetDIBColorTable(dc.get(), 0, 256, table));
   }
   for (UINT i = 0; i < count; ++i) {
@@ -307,8 +307,8 @@ TEST(BitmapTest, LargePictureShownSmallGivesTheDirectStretchPixels) {
     {
       const HDC target = direct.Canvas().Handle();
       UniqueMemoryDC dc(CreateCompatibleDC(nullptr));
-      DeselectEverywhere(source.Image().Handle);
-      SelectedObject selected(dc.get(), source.Image().Handle);
+      DeselectEverywhere(source.Image().Handle());
+      SelectedObject selected(dc.get(), source.Image().Handle());
       SetStretchBltMode(target, STRETCH_DELETESCANS);
       StretchBlt(target, 0, 0, kShownWidth, kShownHeight, dc.get(), 0, 0, kWidth, kHeight, SRCCOPY);
     }

@@ -44,7 +44,7 @@ inline std::vector<DWORD> PixelsOfHandle(HBITMAP handle, int width, int height) 
 // The bitmap's pixels, read from its image without unsharing or changing it.
 inline std::vector<DWORD> PixelsOf(const TBitmap& bitmap) {
   const TBitmapImage& image = bitmap.Image();
-  return PixelsOfHandle(image.Handle != nullptr ? image.Handle : image.DIBHandle, bitmap.Width(), bitmap.Height());
+  return PixelsOfHandle(image.Handle(), bitmap.Width(), bitmap.Height());
 }
 
 // A bitmap whose image is a 32-bit top-down section holding the pixels.
