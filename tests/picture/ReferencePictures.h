@@ -37,6 +37,8 @@ inline Picture ReadPpm(const std::string& path) {
   Picture picture;
   int maximum = 0, consumed = 0;
   std::sscanf(bytes.c_str(), "P6 %d %d %d%n", &picture.width, &picture.height, &maximum, &consumed);
+  // References are 8 bits a channel; any other depth compares as no picture.
+  if (maximum != 255) return Picture{};
   for (size_t at = static_cast<size_t>(consumed) + 1; at + 2 < bytes.size(); at += 3) {
     const auto byte = [&](size_t i) { return static_cast<DWORD>(static_cast<uint8_t>(bytes[i])); };
     picture.pixels.push_back(byte(at) << 16 | byte(at + 1) << 8 | byte(at + 2));
