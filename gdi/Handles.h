@@ -2,6 +2,8 @@
 // Owners for system handles, so that every path, failures included, gives them back.
 
 #include <windows.h>
+#include <objbase.h>
+#include <propidl.h>
 
 #include <utility>
 
@@ -34,6 +36,11 @@ public:
   Handle get() const { return handle_; }
   explicit operator bool() const { return handle_ != Invalid::Value(); }
   Handle release() { return std::exchange(handle_, Invalid::Value()); }
+  // Where a call that makes a handle stores it; the one held before is released first.
+  Handle* put() {
+    reset();
+    return &handle_;
+  }
   void reset(Handle handle = Invalid::Value()) {
     if (handle_ != Invalid::Value()) Closer()(handle_);
     handle_ = handle;
@@ -59,8 +66,18 @@ struct GlobalMemoryCloser {
   void operator()(HGLOBAL block) const { GlobalFree(block); }
 };
 
+struct ComReleaser {
+  template <class Interface>
+  void operator()(Interface* object) const {
+    object->Release();
+  }
+};
+
 template <class T>
 using UniqueGdiObject = UniqueHandle<T, GdiObjectCloser>;
+// One reference to a COM object; IID_PPV_ARGS(pointer.put()) receives a new one.
+template <class Interface>
+using ComPtr = UniqueHandle<Interface*, ComReleaser>;
 // A palette this code made and must delete. A palette it only borrows (the
 // system's own, or one another owner keeps) is held as a plain HPALETTE.
 using UniquePalette = UniqueGdiObject<HPALETTE>;
@@ -100,6 +117,41 @@ public:
 
 private:
   bool open_;
+};
+
+// COM made ready on the calling thread for one scope (CoInitializeEx with a
+// single-threaded apartment), undone only when this call did it. A thread already
+// in the multithreaded apartment keeps it; COM is usable there all the same.
+class ComApartment {
+public:
+  ComApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+  ~ComApartment() {
+    if (SUCCEEDED(result_)) CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+  bool Usable() const { return SUCCEEDED(result_) || result_ == RPC_E_CHANGED_MODE; }
+  HRESULT Result() const { return result_; }
+
+private:
+  HRESULT result_;
+};
+
+// A PROPVARIANT that a call fills, cleared with its owner.
+class PropVariantValue {
+public:
+  PropVariantValue() { PropVariantInit(&value_); }
+  ~PropVariantValue() { PropVariantClear(&value_); }
+  PropVariantValue(const PropVariantValue&) = delete;
+  PropVariantValue& operator=(const PropVariantValue&) = delete;
+  PROPVARIANT* put() {
+    PropVariantClear(&value_);
+    return &value_;
+  }
+  const PROPVARIANT& get() const { return value_; }
+
+private:
+  PROPVARIANT value_;
 };
 
 // A file handle: INVALID_HANDLE_VALUE, not 0, means none.

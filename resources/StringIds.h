@@ -80,3 +80,9 @@
 #define IDS_BATCH_SIZE                64049
 #define IDS_BATCH_MORE                64050
 #define IDS_BATCH_NOT_SHOWN           64051
+
+// Pictures read through the system's codecs.
+#define IDS_NO_PICTURE_DECODER        64052
+#define IDS_NO_PICTURE_DECODER_UNNAMED 64053
+#define IDS_DAMAGED_PICTURE           64054
+#define IDS_DAMAGED_PICTURE_UNNAMED   64055

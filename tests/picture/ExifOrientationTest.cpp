@@ -18,54 +18,17 @@
 #include "picture/JpegProgress.h"
 #include "picture/Stream.h"
 #include "tests/picture/BitmapTestSupport.h"
+#include "tests/picture/ReferencePictures.h"
 #include "tests/support/ExifSegment.h"
 #include "tests/support/LibraryJpeg.h"
 
 using namespace bitmap_test;
 using namespace exif_segment;
+using namespace reference_pictures;
 
 namespace {
 
-std::string DataFolder() {
-  char path[MAX_PATH];
-  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string folder(path, length);
-  return folder.substr(0, folder.find_last_of('\\')) + "\\" MIROKATE_EXIF_FROM_EXE "\\";
-}
-
-struct Picture {
-  int width = 0, height = 0;
-  std::vector<DWORD> pixels;  // 0x00RRGGBB, top row first
-  DWORD At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
-};
-
-Picture ReadPpm(const std::string& path) {
-  TFileStream file(path, TFileStream::kOpenRead);
-  std::string bytes(static_cast<size_t>(file.Size()), '\0');
-  file.ReadBuffer(&bytes[0], static_cast<int32_t>(bytes.size()));
-  Picture picture;
-  int maximum = 0, consumed = 0;
-  std::sscanf(bytes.c_str(), "P6 %d %d %d%n", &picture.width, &picture.height, &maximum, &consumed);
-  for (size_t at = static_cast<size_t>(consumed) + 1; at + 2 < bytes.size(); at += 3) {
-    const auto byte = [&](size_t i) { return static_cast<DWORD>(static_cast<uint8_t>(bytes[i])); };
-    picture.pixels.push_back(byte(at) << 16 | byte(at + 1) << 8 | byte(at + 2));
-  }
-  return picture;
-}
-
-Picture Decoded(TBitmap& bitmap) { return Picture{bitmap.Width(), bitmap.Height(), PixelsOf(bitmap)}; }
-
-int Channel(DWORD pixel, int shift) { return static_cast<int>(pixel >> shift & 0xFF); }
-
-// The mean of the absolute channel differences; huge when the sizes differ.
-double MeanDifference(const Picture& a, const Picture& b) {
-  if (a.width != b.width || a.height != b.height || a.pixels.size() != b.pixels.size() || a.pixels.empty())
-    return 1e9;
-  double sum = 0;
-  for (size_t i = 0; i < a.pixels.size(); ++i)
-    for (int shift : {0, 8, 16}) sum += std::abs(Channel(a.pixels[i], shift) - Channel(b.pixels[i], shift));
-  return sum / (static_cast<double>(a.pixels.size()) * 3);
-}
+std::string DataFolder() { return reference_pictures::DataFolder("exif"); }
 
 // The picture shrunk by averaging blocks of 2^shift pixels a side, as the
 // library's reduced scales do (the sides here divide exactly).

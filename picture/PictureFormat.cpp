@@ -1,0 +1,101 @@
+#include "picture/PictureFormat.h"
+
+#include <algorithm>
+#include <cstring>
+#include <initializer_list>
+
+#include "picture/FileFormats.h"
+#include "picture/Stream.h"
+#include "text/FileNames.h"
+
+namespace {
+
+const TPictureFormatInfo kFormats[] = {
+    {"", {}, {}},
+    {"BMP", {".bmp", ".dib"}, {"image/bmp", "image/x-bmp"}},
+    {"JPEG", {".jpg", ".jpeg", ".jpe", ".jfif"}, {"image/jpeg", "image/pjpeg"}},
+    {"PNG", {".png"}, {"image/png"}},
+    {"GIF", {".gif"}, {"image/gif"}},
+    {"TIFF", {".tif", ".tiff"}, {"image/tiff"}},
+    {"ICO", {".ico", ".icon"}, {"image/ico", "image/x-icon", "image/vnd.microsoft.icon"}},
+    {"WebP", {".webp"}, {"image/webp"}},
+    {"HEIF", {".heic", ".heif", ".hif"}, {"image/heic", "image/heif", "image/heic-sequence", "image/heif-sequence"}},
+    {"AVIF", {".avif"}, {"image/avif"}},
+    {"JPEG XL", {".jxl"}, {"image/jxl"}},
+    {"JPEG XR", {".jxr", ".wdp", ".hdp"}, {"image/vnd.ms-photo", "image/jxr"}},
+    {"DDS", {".dds"}, {"image/vnd.ms-dds"}},
+    {"TGA", {".tga", ".tpic"}, {"image/x-tga", "image/x-targa"}},
+};
+static_assert(sizeof kFormats / sizeof kFormats[0] == static_cast<size_t>(TPictureFormat::Tga) + 1,
+              "one row per format, in the order of the enumeration");
+
+bool StartsWith(const uint8_t* bytes, size_t length, size_t at, const char* mark, size_t markLength) {
+  return length >= at + markLength && std::memcmp(bytes + at, mark, markLength) == 0;
+}
+
+template <size_t N>
+bool Has(const uint8_t* bytes, size_t length, size_t at, const char (&mark)[N]) {
+  return StartsWith(bytes, length, at, mark, N - 1);
+}
+
+bool IsOneOf(const uint8_t* brand, std::initializer_list<const char*> brands) {
+  for (const char* candidate : brands)
+    if (std::memcmp(brand, candidate, 4) == 0) return true;
+  return false;
+}
+
+// An ISO media file's first box, "ftyp": its major brand, then compatible ones.
+// An AVIF file often has the general "mif1" as its major brand and names AVIF
+// only among the compatible ones.
+TPictureFormat FileTypeBox(const uint8_t* bytes, size_t length) {
+  if (!Has(bytes, length, 4, "ftyp") || length < 12) return TPictureFormat::Unknown;
+  const uint32_t boxSize = uint32_t{bytes[0]} << 24 | uint32_t{bytes[1]} << 16 | uint32_t{bytes[2]} << 8 | bytes[3];
+  const size_t end = std::min<size_t>(length, boxSize);
+  const uint8_t* major = bytes + 8;
+  if (IsOneOf(major, {"avif", "avis"})) return TPictureFormat::Avif;
+  if (IsOneOf(major, {"heic", "heix", "hevc", "hevx", "heim", "heis"})) return TPictureFormat::Heif;
+  if (!IsOneOf(major, {"mif1", "msf1"})) return TPictureFormat::Unknown;
+  for (size_t at = 16; at + 4 <= end; at += 4)
+    if (IsOneOf(bytes + at, {"avif", "avis"})) return TPictureFormat::Avif;
+  return TPictureFormat::Heif;
+}
+
+}  // namespace
+
+const TPictureFormatInfo& PictureFormatInfo(TPictureFormat format) { return kFormats[static_cast<size_t>(format)]; }
+
+TPictureFormat SniffPictureFormat(const uint8_t* b, size_t n) {
+  using F = TPictureFormat;
+  if (Has(b, n, 0, "\x89PNG\r\n\x1A\n")) return F::Png;
+  if (Has(b, n, 0, "\xFF\xD8\xFF")) return F::Jpeg;
+  if (Has(b, n, 0, "GIF87a") || Has(b, n, 0, "GIF89a")) return F::Gif;
+  if (Has(b, n, 0, "II*\0") || Has(b, n, 0, "MM\0*")) return F::Tiff;
+  if (Has(b, n, 0, "II\xBC")) return F::JpegXr;
+  if (Has(b, n, 0, "RIFF") && Has(b, n, 8, "WEBP")) return F::WebP;
+  if (Has(b, n, 0, "\xFF\x0A") || Has(b, n, 0, "\0\0\0\x0CJXL \r\n\x87\n")) return F::JpegXl;
+  if (Has(b, n, 0, "DDS ")) return F::Dds;
+  // Icons: reserved 0, type 1, and at least one picture.
+  if (Has(b, n, 0, "\0\0\1\0") && n >= 6 && (b[4] != 0 || b[5] != 0)) return F::Ico;
+  if (Has(b, n, 0, "BM")) return F::Bmp;
+  return FileTypeBox(b, n);
+}
+
+TPictureFormat PictureFormatOfExtension(const FilePath& file) {
+  const std::string extension = AnsiLowerCase(FileExtensionOf(file.FileName().Text()));
+  for (size_t i = 1; i < sizeof kFormats / sizeof kFormats[0]; ++i)
+    for (const std::string& known : kFormats[i].extensions)
+      if (known == extension) return static_cast<TPictureFormat>(i);
+  return TPictureFormat::Unknown;
+}
+
+std::vector<uint8_t> ReadPictureHead(const FilePath& file) {
+  TFileStream stream(file, TFileStream::kOpenRead);
+  std::vector<uint8_t> head(kPictureHeadBytes);
+  head.resize(static_cast<size_t>(stream.Read(head.data(), static_cast<int32_t>(head.size()))));
+  return head;
+}
+
+TPictureFormat PictureFormatOf(const std::vector<uint8_t>& head, const FilePath& file) {
+  const TPictureFormat sniffed = SniffPictureFormat(head.data(), head.size());
+  return sniffed != TPictureFormat::Unknown ? sniffed : PictureFormatOfExtension(file);
+}

@@ -1,0 +1,39 @@
+#pragma once
+// Which picture format a file holds, told by its first bytes (by its extension
+// only when the bytes name none), and how each format is named in boxes and by
+// the system's codecs.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "text/FilePath.h"
+
+enum class TPictureFormat { Unknown, Bmp, Jpeg, Png, Gif, Tiff, Ico, WebP, Heif, Avif, JpegXl, JpegXr, Dds, Tga };
+
+// A format as people and codecs name it.
+struct TPictureFormatInfo {
+  // For boxes: "PNG", "WebP", "JPEG XL"; empty for Unknown.
+  const char* displayName;
+  // Lower case, each with its dot.
+  std::vector<std::string> extensions;
+  // Lower case.
+  std::vector<std::string> mimeTypes;
+};
+
+const TPictureFormatInfo& PictureFormatInfo(TPictureFormat format);
+
+// How many first bytes the sniffer looks at.
+constexpr size_t kPictureHeadBytes = 64;
+
+// The format whose mark the bytes begin with; Unknown when none does (TGA files
+// carry no mark).
+TPictureFormat SniffPictureFormat(const uint8_t* bytes, size_t length);
+// The format a file name's extension stands for, in any case; Unknown when none.
+TPictureFormat PictureFormatOfExtension(const FilePath& file);
+// The first bytes (at most kPictureHeadBytes) of a file; raises EFOpenError
+// "ファイル %s は開けません" when it cannot be opened or read.
+std::vector<uint8_t> ReadPictureHead(const FilePath& file);
+// The format by the file's first bytes, else by its extension.
+TPictureFormat PictureFormatOf(const std::vector<uint8_t>& head, const FilePath& file);

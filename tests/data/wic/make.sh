@@ -1,0 +1,50 @@
+#!/bin/bash
+# Makes the pictures that are read through the system's codecs, each with its
+# reference made by ImageMagick (laid over black, 8 bits a channel, as a PPM):
+# a three-frame GIF animation (the first frame counts), a GIF with transparent
+# parts, a two-page TIFF (the first page counts), a 16-bit TIFF, an icon of two
+# sizes with transparent parts (the first picture counts), a TIFF tagged with
+# orientation 6 (its reference turned upright by -auto-orient), a PNG named
+# .jpg, a WebP (Debian's webp: cwebp) and a HEIC (libheif-examples: heif-enc),
+# and a PNG whose header claims 32768x32769 pixels (written by Python).
+# Run from anywhere; writes beside this script.
+set -euo pipefail
+cd "$(dirname "$0")"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+reference() {  # picture[frame] reference.ppm [option...]
+  convert "$1" "${@:3}" -background black -alpha remove -alpha off -depth 8 "$2"
+}
+# Red, green / blue, yellow: every turn and mirror gives another arrangement.
+convert -size 24x16 xc:'#E01818' xc:'#18C018' +append "$work/top.ppm"
+convert -size 24x16 xc:'#1818E0' xc:'#E0E018' +append "$work/bottom.ppm"
+convert "$work/top.ppm" "$work/bottom.ppm" -append "$work/quarters.png"
+convert -size 48x32 gradient:'#F0F0F0-#101010' "$work/grey.png"
+
+convert -delay 20 "$work/quarters.png" -size 48x32 xc:'#1818E0' "$work/grey.png" -loop 0 animated.gif
+reference 'animated.gif[0]' animated.ppm
+convert "$work/quarters.png" -alpha set \( -size 12x8 xc:none \) -geometry +30+4 -compose Copy -composite \
+  -fill none -draw 'color 0,0 floodfill' transparent.gif
+reference transparent.gif transparent.ppm
+convert "$work/quarters.png" "$work/grey.png" pages.tif
+reference 'pages.tif[0]' pages.ppm
+convert -size 64x24 gradient:'#0A1428-#F5EBD7' -type TrueColor -depth 16 deep.tif
+reference deep.tif deep.ppm
+convert transparent.gif -define icon:auto-resize=48,16 icon.ico
+reference 'icon.ico[0]' icon.ppm
+convert "$work/quarters.png" -orient RightTop turned-6.tif
+[ "$(exiftool -s3 -n -Orientation turned-6.tif)" = 6 ]
+reference turned-6.tif turned-6.ppm -auto-orient
+cp ../pngsuite/basn2c08.png png-named.jpg
+cwebp -quiet "$work/quarters.png" -o photo.webp
+convert "$work/quarters.png" -scale 200% "$work/quarters64.png"
+heif-enc -q 60 "$work/quarters64.png" -o photo.heic
+python3 - <<'PY'
+import struct, zlib
+def chunk(kind, data):
+    return struct.pack('>I', len(data)) + kind + data + struct.pack('>I', zlib.crc32(kind + data))
+# One grey row only: the reader must refuse the size before reading pixels.
+header = struct.pack('>IIBBBBB', 32768, 32769, 8, 0, 0, 0, 0)
+pixels = zlib.compress(b'\0' * 32769)
+open('huge.png', 'wb').write(b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', header) + chunk(b'IDAT', pixels) + chunk(b'IEND', b''))
+PY

@@ -1,0 +1,146 @@
+// Pictures read through the system's codecs, compared with references that
+// ImageMagick made from the same files (tests/data/pngsuite, tests/data/wic);
+// formats without a decoder here, damaged files and hostile sizes.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "picture/Bitmap.h"
+#include "picture/Stream.h"
+#include "picture/WicCodecs.h"
+#include "picture/WicReader.h"
+#include "tests/picture/ReferencePictures.h"
+#include "text/Exceptions.h"
+
+using namespace reference_pictures;
+
+namespace {
+
+Picture ReadThroughWic(const std::string& path, TWantedSize wanted = {}) {
+  TBitmap bitmap;
+  ReadPictureThroughWic(path, bitmap, wanted);
+  EXPECT_EQ(pd24Bit, bitmap.PixelDepth()) << path;
+  return Decoded(bitmap);
+}
+
+// The picture, read, against its reference of the same name: lossless formats
+// differ by at most one step of rounding from 16 bits.
+void ExpectLikeReference(const std::string& folder, const std::string& name, const std::string& extension) {
+  const Picture read = ReadThroughWic(DataFolder(folder) + name + extension);
+  EXPECT_LE(LargestDifference(ReadPpm(DataFolder(folder) + name + ".ppm"), read), 1.0) << name << extension;
+}
+
+// The failure a read raises: its kind and message.
+template <class Failure>
+std::string FailureOf(const std::string& path) {
+  TBitmap bitmap;
+  try {
+    ReadPictureThroughWic(path, bitmap);
+  } catch (const Failure& failure) {
+    return failure.Message();
+  } catch (const Exception& other) {
+    return "(another failure) " + other.Message();
+  }
+  return "(read)";
+}
+
+// A copy of a data file, cut or changed, in the temporary folder; removed with its owner.
+class ChangedCopy {
+public:
+  ChangedCopy(const std::string& from, const std::string& name, size_t keep, size_t at = 0, uint8_t value = 0) {
+    TFileStream source(from, TFileStream::kOpenRead);
+    std::vector<uint8_t> bytes(static_cast<size_t>(source.Size()));
+    source.ReadBuffer(bytes.data(), static_cast<int32_t>(bytes.size()));
+    bytes.resize(std::min(keep, bytes.size()));
+    if (at != 0) bytes[at] = value;
+    char folder[MAX_PATH];
+    GetTempPathA(MAX_PATH, folder);
+    path_ = std::string(folder) + name;
+    TFileStream target(path_, TFileStream::kCreate);
+    target.WriteBuffer(bytes.data(), static_cast<int32_t>(bytes.size()));
+  }
+  ~ChangedCopy() { DeleteFileA(path_.c_str()); }
+  const std::string& Path() const { return path_; }
+
+private:
+  std::string path_;
+};
+
+}  // namespace
+
+TEST(WicReader, EveryPngColourTypeAndDepthMatchesTheReferenceLaidOverBlack) {
+  for (const char* name : {"basn0g01", "basn0g02", "basn0g04", "basn0g08", "basn0g16", "basn2c08", "basn2c16",
+                           "basn3p01", "basn3p02", "basn3p04", "basn3p08", "basn4a08", "basn4a16", "basn6a08",
+                           "basn6a16", "ftbbn0g04", "ftbbn2c16", "ftbrn2c08", "ftbwn3p08", "ftp0n3p08", "ftp1n3p08",
+                           "ibasn2c08", "ibasn3p08", "ibasn6a16"})
+    ExpectLikeReference("pngsuite", name, ".png");
+}
+
+TEST(WicReader, OtherFormatsGiveTheirFirstFrameWithTransparentPartsBlack) {
+  // The first frame of an animation and of a multi-page file, 16 bits a
+  // channel, an icon's first picture, and a PNG whose name says JPEG.
+  for (const char* file : {"animated.gif", "transparent.gif", "pages.tif", "deep.tif", "icon.ico"}) {
+    const std::string name(file);
+    ExpectLikeReference("wic", name.substr(0, name.find('.')), name.substr(name.find('.')));
+  }
+  EXPECT_EQ(ReadPpm(DataFolder("pngsuite") + "basn2c08.ppm").pixels,
+            ReadThroughWic(DataFolder("wic") + "png-named.jpg").pixels);
+}
+
+TEST(WicReader, AnOrientationTagTurnsThePictureUprightAtTheWantedSize) {
+  const Picture upright = ReadPpm(DataFolder("wic") + "turned-6.ppm");
+  ASSERT_EQ(32, upright.width);
+  for (TWantedSize wanted : {TWantedSize{}, TWantedSize{16, 24}, TWantedSize{24, 16}})
+    EXPECT_LE(LargestDifference(upright, ReadThroughWic(DataFolder("wic") + "turned-6.tif", wanted)), 1.0);
+}
+
+TEST(WicReader, AFormatWithoutADecoderHereIsToldApartFromADamagedFile) {
+  // Wine 8 has no WebP or HEIF decoder; Windows has WebP from 1809 on, HEIF
+  // with an extension.
+  const std::string wic = DataFolder("wic");
+  EXPECT_EQ("WebP 形式の画像を読み込む機能がこのコンピューターにありません。",
+            FailureOf<ENoPictureDecoder>(wic + "photo.webp"));
+  EXPECT_EQ("HEIF 形式の画像を読み込む機能がこのコンピューターにありません。",
+            FailureOf<ENoPictureDecoder>(wic + "photo.heic"));
+  const ChangedCopy unknown(wic + "make.sh", "wic-unknown.xyz", 200);
+  EXPECT_EQ("「wic-unknown.xyz」の画像形式を読み込む機能がこのコンピューターにありません。",
+            FailureOf<ENoPictureDecoder>(unknown.Path()));
+
+  const std::string damaged = "を PNG 形式の画像として読み込めませんでした。ファイルが壊れているか、途中で切れている可能性があります。";
+  const std::string png = DataFolder("pngsuite") + "basn6a08.png";
+  const ChangedCopy cut(png, "wic-cut.png", 100);
+  EXPECT_EQ("「wic-cut.png」" + damaged, FailureOf<EInvalidGraphic>(cut.Path()));
+  const ChangedCopy badHeader(png, "wic-header.png", 100000, 12, 'X');  // "IHDR" becomes "XHDR"
+  EXPECT_EQ("「wic-header.png」" + damaged, FailureOf<EInvalidGraphic>(badHeader.Path()));
+  const ChangedCopy empty(png, "wic-empty.png", 0);
+  EXPECT_EQ("「wic-empty.png」" + damaged, FailureOf<EInvalidGraphic>(empty.Path()));
+
+  EXPECT_EQ("ファイル " + wic + "none.png は開けません", FailureOf<EFOpenError>(wic + "none.png"));
+  EXPECT_EQ("メモリが足りません", FailureOf<EOutOfMemory>(wic + "huge.png")) << "over 2^30 pixels";
+}
+
+TEST(WicReader, AScalingDecoderIsAskedForTheSmallestSizeThatCoversTheWantedOne) {
+  // A decoder that scales by 1/2, 1/4 and 1/8, rounding up, and answers with the
+  // offer nearest to the size asked for, as a JPEG decoder may.
+  const SIZE full{1000, 600};
+  std::vector<SIZE> offers;
+  for (int d : {1, 2, 4, 8}) offers.push_back(SIZE{(full.cx + d - 1) / d, (full.cy + d - 1) / d});
+  const auto nearest = [&](SIZE ask) {
+    SIZE best = offers[0];
+    for (SIZE offer : offers)
+      if (std::abs(offer.cx - ask.cx) < std::abs(best.cx - ask.cx)) best = offer;
+    return best;
+  };
+  for (SIZE wanted : {SIZE{0, 0}, SIZE{1, 1}, SIZE{125, 75}, SIZE{126, 10}, SIZE{200, 140}, SIZE{240, 160},
+                      SIZE{500, 301}, SIZE{999, 1}, SIZE{2000, 1200}, SIZE{1, 700}}) {
+    SIZE smallest = full;
+    for (SIZE offer : offers)
+      if (wanted.cx > 0 && wanted.cy > 0 && offer.cx >= wanted.cx && offer.cy >= wanted.cy && offer.cx < smallest.cx)
+        smallest = offer;
+    const SIZE chosen = ChooseDecodeSize(full, wanted, nearest);
+    EXPECT_EQ(smallest.cx, chosen.cx) << wanted.cx << "x" << wanted.cy;
+    EXPECT_EQ(smallest.cy, chosen.cy) << wanted.cx << "x" << wanted.cy;
+  }
+}
