@@ -1,10 +1,14 @@
 #include "picture/Picture.h"
 
 #include <utility>
+#include <vector>
 
 #include "picture/Bitmap.h"
 #include "picture/FileFormats.h"
 #include "picture/JpegImage.h"
+#include "picture/PictureFormat.h"
+#include "picture/WicCodecs.h"
+#include "picture/WicReader.h"
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
 #include "text/FileNames.h"
@@ -25,13 +29,72 @@ TPicture::TPicture() { FileFormatRegistry(); }
 
 TPicture::~TPicture() { Discard(std::move(graphic_)); }
 
-void TPicture::LoadFile(const FilePath& fileName) {
-  std::string extension = FileExtensionOf(fileName.Text());
-  if (!extension.empty()) extension.erase(0, 1);
-  const TGraphicClass* graphicClass = FindByExtension(extension);
-  if (graphicClass == nullptr) throw EInvalidGraphic(ResFormat(IDS_UNKNOWN_EXTENSION, {extension}));
+namespace {
 
-  std::unique_ptr<TGraphic> loaded = graphicClass->create();
+// How a file is read: by one of the program's own graphic classes, through the
+// system's codecs, or not at all.
+struct TReaderChoice {
+  const TGraphicClass* graphicClass = nullptr;
+  bool systemCodecs = false;
+};
+
+TReaderChoice ReaderFor(TPictureFormat format) {
+  if (format == TPictureFormat::Bmp) return {&TBitmap::StaticClass(), false};
+  if (format == TPictureFormat::Jpeg) return {&TJPEGImage::StaticClass(), false};
+  return {nullptr, format != TPictureFormat::Unknown};
+}
+
+// A file whose first bytes name no format: a format the system's codecs read by
+// that extension, else the class registered for it, else whatever a system
+// decoder recognises by its own patterns (formats without a mark).
+TReaderChoice ChooseReaderByName(const FilePath& file, const std::vector<uint8_t>& head) {
+  const TPictureFormat named = PictureFormatOfExtension(file);
+  if (named != TPictureFormat::Unknown && named != TPictureFormat::Bmp && named != TPictureFormat::Jpeg)
+    return {nullptr, true};
+  std::string extension = FileExtensionOf(file.Text());
+  if (!extension.empty()) extension.erase(0, 1);
+  if (const TGraphicClass* registered = FindByExtension(extension)) return {registered, false};
+  const TWicSession session;
+  return {nullptr, DecodersRead(InstalledDecoders(session), TPictureFormat::Unknown, head)};
+}
+
+// The first bytes decide; only when they name no format does the extension, and
+// last the patterns the system's decoders know (formats without a mark of their
+// own). A file that cannot be read is judged by its name, so that loading it
+// tells why it cannot be opened.
+TReaderChoice ChooseReader(const FilePath& file) {
+  std::vector<uint8_t> head;
+  try {
+    head = ReadPictureHead(file);
+  } catch (const Exception&) {
+    return ChooseReaderByName(file, {});
+  }
+  const TReaderChoice byContent = ReaderFor(SniffPictureFormat(head.data(), head.size()));
+  if (byContent.graphicClass != nullptr || byContent.systemCodecs) return byContent;
+  return ChooseReaderByName(file, head);
+}
+
+}  // namespace
+
+bool IsReadablePicture(const FilePath& file) {
+  const TReaderChoice choice = ChooseReader(file);
+  return choice.graphicClass != nullptr || choice.systemCodecs;
+}
+
+void TPicture::LoadFile(const FilePath& fileName) {
+  const TReaderChoice choice = ChooseReader(fileName);
+  if (choice.systemCodecs) {
+    auto bitmap = std::make_unique<TBitmap>();
+    ReadPictureThroughWic(fileName, *bitmap);
+    Install(std::move(bitmap));
+    return;
+  }
+  if (choice.graphicClass == nullptr) {
+    std::string extension = FileExtensionOf(fileName.Text());
+    if (!extension.empty()) extension.erase(0, 1);
+    throw EInvalidGraphic(ResFormat(IDS_UNKNOWN_EXTENSION, {extension}));
+  }
+  std::unique_ptr<TGraphic> loaded = choice.graphicClass->create();
   // Progress is passed on while loading; changes are not, since the holder
   // reports the whole load as one change once it has succeeded.
   loaded->OnProgress = [this](TPersistent* sender, TProgressStage stage, uint8_t percentDone, bool redrawNow,

@@ -1,7 +1,7 @@
 #pragma once
 // The picture holder: it owns at most one graphic, loads it from a named file by
-// choosing the graphic class from the file's extension, and tells its owner once
-// after every change of graphic and after every change inside the graphic.
+// what the file holds (its first bytes, else its extension), and tells its owner
+// once after every change of graphic and after every change inside the graphic.
 
 #include <functional>
 #include <memory>
@@ -19,10 +19,12 @@ public:
   TPicture(const TPicture&) = delete;
   TPicture& operator=(const TPicture&) = delete;
 
-  // Replaces the graphic by one of the class registered for the name's extension,
-  // loaded from the file. Raises EInvalidGraphic "拡張子 .%s の画像形式は処理できません"
-  // (the extension as written) when no class is registered, EFOpenError when the
-  // file cannot be opened, or the reader's own failure; in every failure the holder
+  // Replaces the graphic by the picture the file holds: BMP and JPEG through the
+  // program's own readers, any other format through the system's codecs (into a
+  // bitmap). The first bytes name the format; when they name none, the extension
+  // does. Raises EInvalidGraphic "拡張子 .%s の画像形式は処理できません" (the
+  // extension as written) when nothing recognises the file, EFOpenError when it
+  // cannot be opened, or the reader's own failure; in every failure the holder
   // keeps its graphic and raises no notification.
   void LoadFile(const FilePath& fileName);
 
@@ -65,6 +67,9 @@ private:
 
   std::unique_ptr<TGraphic> graphic_;
 };
+
+// Whether LoadFile would take the file to a reader rather than refuse it.
+bool IsReadablePicture(const FilePath& file);
 
 // Raises the failure of a picture loaded from a file that holds none (a graphic
 // without pixels), leaving the holder empty: such a file fails like a damaged
