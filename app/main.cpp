@@ -1,10 +1,18 @@
-// The program's entry: name the application, create the main window, run the
-// message loop until that window closes. Always returns 0.
+// The program's entry: start each layer's runtime, name the application, create
+// the main window, run the message loop until that window closes. Always returns 0.
 #include <windows.h>
 
+#include <cstdlib>
+
+#include "gdi/AfterMessage.h"
+#include "picture/BitmapCanvas.h"
+#include "picture/JpegImage.h"
 #include "presenter/Mainwindow1.h"
+#include "text/DoubleByte.h"
 #include "text/Exceptions.h"
+#include "text/FpuControlWord.h"
 #include "ui/Application.h"
+#include "ui/FaultTranslation.h"
 #include "ui/Platform.h"
 
 namespace {
@@ -18,11 +26,24 @@ void ShowStartFailure(const Exception& failure) {
   }
 }
 
+// What the program's own code expects before it runs, lowest layer first.
+void StartRuntime() {
+  InitDoubleByteSettings();
+  LoadDefaultFpuControlWord();
+  InstallFaultTranslation();
+  StartWindowLayer();
+  // The JPEG defaults depend on the screen's depth, which the screen object keeps.
+  StartJpegSupport();
+  // Registered after the window layer's shutdown, so it runs before it.
+  std::atexit(StopJpegSupport);
+  AddAfterMessageStep(ReleaseIdleMemoryDCs);
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   try {
-    StartPlatform();
+    StartRuntime();
     Application->SetTitle("ミロカテ");
     Application->CreateForm(MainForm1);
     Application->Run();

@@ -18,7 +18,7 @@
 #include "gdi/Handles.h"
 #include "picture/Bitmap.h"
 #include "picture/BitmapCanvas.h"
-#include "ui/Platform.h"
+#include "tests/support/PictureRuntime.h"
 
 namespace {
 
@@ -105,7 +105,7 @@ HWND MakeWindow(int clientWidth, int clientHeight) {
 }  // namespace
 
 int main() {
-  StartPlatform();
+  StartPictureRuntime();
   const std::string name = MakeFile();
 
   // Memory first, while the process's peaks still belong to start-up.

@@ -29,11 +29,11 @@
 #include "resources/StringIds.h"
 #include "tests/picture/BitmapTestSupport.h"
 #include "tests/support/ScopedApplication.h"
+#include "tests/support/WindowRuntime.h"
 #include "text/Exceptions.h"
 #include "text/Format.h"
 #include "ui/Form.h"
 #include "ui/Image.h"
-#include "ui/Platform.h"
 
 namespace {
 
@@ -429,7 +429,7 @@ int Check(const std::string& folder, const std::vector<std::string>& pictures) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  StartPlatform();
+  StartWindowRuntime();
   const std::string mode = argc > 1 ? argv[1] : "";
   if (mode == "mutate" && argc > 5)
     return Mutate(std::stoull(argv[2]), std::stoi(argv[3]), argv[4], PictureList(argc, argv, 5));

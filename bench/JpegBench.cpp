@@ -23,7 +23,7 @@
 #include "picture/Bitmap.h"
 #include "picture/JpegImage.h"
 #include "picture/Stream.h"
-#include "ui/Platform.h"
+#include "tests/support/PictureRuntime.h"
 
 namespace {
 
@@ -204,7 +204,7 @@ void MeasureEncode() {
 }  // namespace
 
 int main() {
-  StartPlatform();
+  StartPictureRuntime();
   JpegDefaultOptions().OutputDepth = jf24Bit;
   MeasureDecode();
   MeasureOrientations();

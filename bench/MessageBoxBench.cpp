@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "bench/BenchClock.h"
+#include "tests/support/WindowRuntime.h"
 #include "ui/Application.h"
 #include "ui/MessageDialogs.h"
-#include "ui/Platform.h"
 
 namespace {
 
@@ -90,7 +90,7 @@ double CpuOfBusyWork() {
 }  // namespace
 
 int main() {
-  StartPlatform();
+  StartWindowRuntime();
   g_guiThread = GetCurrentThreadId();
   Application->SetTitle("ミロカテ");
   const double first = TimeToVisible();

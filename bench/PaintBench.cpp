@@ -7,8 +7,8 @@
 
 #include "bench/BenchClock.h"
 #include "presenter/Mainwindow1.h"
+#include "tests/support/WindowRuntime.h"
 #include "ui/Application.h"
-#include "ui/Platform.h"
 
 namespace {
 
@@ -51,7 +51,7 @@ int main(int argc, char**) {
     std::printf("usage: paint_bench.exe PICTURE (for example samples\\sample.bmp)\n");
     return 2;
   }
-  StartPlatform();
+  StartWindowRuntime();
   Application->CreateForm(MainForm1);
   MainForm1->Timer1->SetEnabled(false);
   MainForm1->SetLeft(10);

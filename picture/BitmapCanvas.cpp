@@ -4,7 +4,6 @@
 #include <optional>
 #include <utility>
 
-#include "gdi/AfterMessage.h"
 #include "gdi/CanvasList.h"
 #include "gdi/Handles.h"
 #include "picture/Bitmap.h"
@@ -73,13 +72,6 @@ void DeselectEverywhere(HBITMAP handle) {
     if (canvas->Bitmap().Image().Handle() == handle) canvas->ReleaseMemoryDC();
   });
 }
-
-namespace {
-
-// Given back after every window message, once the program has bitmaps at all.
-const bool g_releasedAfterEachMessage = (AddAfterMessageStep(ReleaseIdleMemoryDCs), true);
-
-}  // namespace
 
 void ReleaseIdleMemoryDCs() {
   MemoryCanvases().ForEachNewestFirst([](TBitmapCanvas* canvas) {

@@ -34,8 +34,8 @@ private:
 // Every bitmap canvas whose bitmap's image is `handle` gives back its memory
 // context, so that the bitmap can be selected elsewhere or deleted.
 void DeselectEverywhere(HBITMAP handle);
-// Every bitmap canvas not locked by anyone gives back its memory context; run
-// after each window message (added to the window layer's after-message steps).
+// Every bitmap canvas not locked by anyone gives back its memory context; the
+// program's start adds it to the steps run after each window message.
 void ReleaseIdleMemoryDCs();
 // The number of bitmap canvases holding a memory context.
 int MemoryCanvasCount();

@@ -62,6 +62,7 @@ TMainForm1::TMainForm1(TComponent* owner) : TForm(owner) {
   Panel1 = Find<TPanel>("Panel1");
   Button1 = Find<TButton>("Button1");
   Timer1 = Find<TTimer>("Timer1");
+  report_ = RunReport::For(batch_);
 
   entryEdge_ = EntryEdgeForMinute(TextToInteger(g_minuteSource()));
   const ParkingPlace place = ParkingPlaceFor(entryEdge_, Screen->Width(), Screen->Height());
@@ -91,14 +92,10 @@ void TMainForm1::FormCreate(TComponent*) {
   }
   loadedClient_ = {ClientWidth(), ClientHeight()};
   // Read from the wide command line, the names hold every character they have.
-  const std::vector<FilePath> arguments = ArgumentPaths();
-  batch_ = PictureBatch(PictureBatch::PicturesOf(arguments));
-  if (batch_.Active()) {
-    LoadNextOfBatch();
-    return;
-  }
-  // Arguments split at blanks are joined again; the path ends in one blank.
-  LoadPicture(PictureBatch::Joined(arguments));
+  // Arguments split at blanks are joined again.
+  batch_ = PictureBatch(PictureBatch::RunOf(ArgumentPaths()));
+  report_ = RunReport::For(batch_);
+  LoadNextPicture();
 }
 
 void TMainForm1::LoadPicture(const FilePath& path) {
@@ -137,7 +134,7 @@ void TMainForm1::AskAboutInformation() {
   OpenAddress(*this, InformationAddress(ArgumentText(0)));
 }
 
-void TMainForm1::Timer1Timer(TComponent* sender) {
+void TMainForm1::Timer1Timer(TComponent*) {
   if (ArgumentCount() <= 0) {
     // Before the loop runs this only hides the window; the first tick after it
     // ends the program.
@@ -173,12 +170,7 @@ void TMainForm1::Timer1Timer(TComponent* sender) {
     return;
   }
   Timer1->SetEnabled(false);
-  if (batch_.Active()) {
-    SaveBatchPicture();
-    return;
-  }
-  Button1Click(sender);
-  Close();
+  SavePicture();
 }
 
 bool TMainForm1::PreparePicture() {
@@ -187,17 +179,11 @@ bool TMainForm1::PreparePicture() {
   try {
     Image2->PreparePicture();
   } catch (...) {
-    if (batch_.Active()) {
-      // The others are still framed; why this one was not is told at the end.
-      batch_.Failed(CaughtFailureText());
-      MoveOnInBatch();
-      return false;
-    }
-    // What cannot be drawn is not saved: the user reads why, and the program ends
-    // as after a failed load.
+    // What cannot be drawn is not saved.
     Timer1->SetEnabled(false);
-    Application->HandleException(this);
-    Close();
+    batch_.Failed(CaughtFailureText());
+    report_->Failed(RunReport::Stage::kPrepare, *this);
+    MoveOn();
     return false;
   }
   Image2->SetVisible(true);
@@ -209,13 +195,9 @@ void TMainForm1::GiveUpAfterFailedDrawing() {
   // the picture, so nothing is saved. A box still open is left to be read: a later
   // tick comes back here.
   if (!WindowEnabled()) return;
-  if (batch_.Active()) {
-    batch_.Failed(ResText(IDS_BATCH_NOT_SHOWN));
-    MoveOnInBatch();
-    return;
-  }
   Timer1->SetEnabled(false);
-  Close();
+  batch_.Failed(ResText(IDS_BATCH_NOT_SHOWN));
+  MoveOn();
 }
 
 void TMainForm1::LayOut(int pictureWidth, int pictureHeight) {
@@ -250,19 +232,10 @@ void TMainForm1::GiveUpWithoutPicture() {
   // a later tick comes back here.
   if (!Application->Running() || Application->MainForm() != this || !WindowEnabled()) return;
   Timer1->SetEnabled(false);
-  if (batch_.Active()) {
-    // Every picture has been tried; a picture that loaded without pixels (none
-    // does) would count as a failure rather than stop the run.
-    if (!batch_.Done()) batch_.Failed(ResText(IDS_INVALID_BITMAP));
-    MoveOnInBatch();
-    return;
-  }
-  if (pictureProblem_ == PictureProblem::kMissing) {
-    Application->ShowException(EFOpenError(ProblemText()));
-  } else if (pictureProblem_ == PictureProblem::kRefusedExtension) {
-    Application->ShowException(EInvalidGraphic(ProblemText()));
-  }
-  Close();
+  // Every picture has been tried; a picture that loaded without pixels (none
+  // does) would count as a failure rather than stop the run.
+  if (!batch_.Done()) batch_.Failed(ResText(IDS_INVALID_BITMAP));
+  MoveOn();
 }
 
 std::string TMainForm1::ProblemText() const {
@@ -277,33 +250,51 @@ FilePath TMainForm1::OutputName() const {
   return picture_.Directory() + FilePath(kOutputPrefix) + picture_.WithExtension(".jpg").FileName();
 }
 
-bool TMainForm1::LoadNextOfBatch() {
+bool TMainForm1::LoadNextPicture() {
   while (!batch_.Done()) {
     try {
       LoadPicture(batch_.Current() + FilePath(" "));
       if (pictureProblem_ == PictureProblem::kNone) return true;
-      batch_.Failed(ProblemText());
+      const std::string problem = ProblemText();
+      report_->NotLoaded(problem);
+      batch_.Failed(problem);
     } catch (...) {
       batch_.Failed(CaughtFailureText());
+      report_->Failed(RunReport::Stage::kLoad, *this);
     }
   }
   return false;
 }
 
-void TMainForm1::SaveBatchPicture() {
+void TMainForm1::SavePicture() {
+  ClientSize saved{};
   try {
     // No picture of the run overwrites another's output or a picture yet to be read.
     const FilePath output = batch_.OutputFor(OutputName());
-    const ClientSize saved = SaveCapture(output);
+    saved = SaveCapture(output);
     batch_.Saved(output, saved.width, saved.height);
   } catch (...) {
     batch_.Failed(CaughtFailureText());
+    report_->Failed(RunReport::Stage::kSave, *this);
+    MoveOn();
+    return;
   }
-  MoveOnInBatch();
+  report_->Saved(saved);
+  MoveOn();
 }
 
-void TMainForm1::MoveOnInBatch() {
+void TMainForm1::MoveOn() {
   Timer1->SetEnabled(false);
+  if (report_->ParksBetweenPictures()) ParkForNextPicture();
+  if (LoadNextPicture()) {
+    Timer1->SetEnabled(true);
+    return;
+  }
+  report_->Finished(batch_);
+  Close();
+}
+
+void TMainForm1::ParkForNextPicture() {
   Image2->SetVisible(false);
   Image2->SetPicture(nullptr);
   // The next picture comes in from outside the edge again, in the window as it
@@ -315,28 +306,9 @@ void TMainForm1::MoveOnInBatch() {
   SetTop(place.top);
   SetLeft(place.left);
   Timer1->SetTag(0);
-  if (!LoadNextOfBatch()) {
-    ReportBatch();
-    return;
-  }
-  Timer1->SetEnabled(true);
 }
 
-void TMainForm1::ReportBatch() {
-  DefaultBeep();
-  if (batch_.FailedCount() == 0) {
-    ShowMessage(batch_.Report());
-  } else {
-    MessageDlg(batch_.Report(), batch_.SavedCount() > 0 ? mtWarning : mtError, mbOK, 0);
-  }
-  Close();
-}
-
-void TMainForm1::Button1Click(TComponent*) {
-  SaveCapture(OutputName());
-  DefaultBeep();
-  ShowMessage(IntegerToText(ClientWidth()) + " x " + IntegerToText(ClientHeight()) + " のミロカテ形式で保存しました。");
-}
+void TMainForm1::Button1Click(TComponent*) { TellSavedAlone(SaveCapture(OutputName())); }
 
 ClientSize TMainForm1::SaveCapture(const FilePath& output) {
   const int clientWidth = ClientWidth();

@@ -3,11 +3,13 @@
 // constructor picks the entry edge from the minute and parks the window outside
 // that edge; its handlers do the rest.
 
+#include <memory>
 #include <string>
 
 #include "presenter/EntryEdge.h"
 #include "presenter/PictureBatch.h"
 #include "presenter/PictureFit.h"
+#include "presenter/RunReport.h"
 #include "text/FilePath.h"
 #include "ui/CustomControl.h"
 #include "ui/Form.h"
@@ -63,12 +65,13 @@ private:
   // Captures the client area and saves it to the output; gives the size saved.
   ClientSize SaveCapture(const FilePath& output);
 
-  // A run over several pictures: each is loaded, framed and saved in turn, and
-  // what became of each is told once at the end.
-  bool LoadNextOfBatch();
-  void SaveBatchPicture();
-  void MoveOnInBatch();
-  void ReportBatch();
+  // The run, of one picture or several: each is loaded, framed and saved in
+  // turn; the report tells what became of it.
+  bool LoadNextPicture();
+  void SavePicture();
+  // After the picture in hand, whatever became of it: the next one, or the end.
+  void MoveOn();
+  void ParkForNextPicture();
 
   // The picture's path as the file system names it; picturePath_ is its ANSI text.
   FilePath picture_;
@@ -77,6 +80,7 @@ private:
   EntryEdge entryEdge_ = kLeftEdge;
   PictureProblem pictureProblem_ = PictureProblem::kNone;
   PictureBatch batch_;
+  std::unique_ptr<RunReport> report_;
   // The client size before any picture's layout, for each next picture.
   ClientSize loadedClient_{};
 };

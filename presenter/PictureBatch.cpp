@@ -26,6 +26,13 @@ std::vector<FilePath> PictureBatch::PicturesOf(const std::vector<FilePath>& argu
   return allFiles ? arguments : std::vector<FilePath>();
 }
 
+std::vector<FilePath> PictureBatch::RunOf(const std::vector<FilePath>& arguments) {
+  std::vector<FilePath> pictures = PicturesOf(arguments);
+  if (!pictures.empty()) return pictures;
+  const std::wstring joined = Joined(arguments).Wide();
+  return {FilePath::FromWide(joined.substr(0, joined.size() - 1))};
+}
+
 PictureBatch::PictureBatch(std::vector<FilePath> pictures) : pictures_(std::move(pictures)) {
   for (const FilePath& picture : pictures_) pictureKeys_.push_back(SameFileKey(picture));
 }

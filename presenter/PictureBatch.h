@@ -1,6 +1,7 @@
 #pragma once
-// Several pictures framed one after the other: which arguments make such a run,
-// the picture in hand, what became of each, and the one report at the end.
+// The pictures framed one after the other, one or several: which arguments make
+// such a run, the picture in hand, what became of each, and the one report that
+// several get at the end.
 
 #include <string>
 #include <vector>
@@ -16,10 +17,14 @@ public:
   // The arguments joined by single blanks, ending in one, as a split name is put
   // together again.
   static FilePath Joined(const std::vector<FilePath>& arguments);
+  // The pictures of the run the arguments make: several as PicturesOf gives
+  // them, or else the one picture they name joined, without the last blank.
+  static std::vector<FilePath> RunOf(const std::vector<FilePath>& arguments);
 
   explicit PictureBatch(std::vector<FilePath> pictures = {});
 
   bool Active() const { return !pictures_.empty(); }
+  size_t Count() const { return pictures_.size(); }
   bool Done() const { return next_ >= pictures_.size(); }
   // The picture in hand; only while not Done.
   const FilePath& Current() const { return pictures_[next_]; }

@@ -7,6 +7,7 @@
 #include "resources/StringIds.h"
 #include "text/DoubleByte.h"
 #include "text/FileNames.h"
+#include "text/FpuControlWord.h"
 #include "ui/ControlLookup.h"
 #include "ui/FaultTranslation.h"
 #include "ui/Messages.h"

@@ -5,6 +5,7 @@
 
 #include "resources/StringIds.h"
 #include "text/FileNames.h"
+#include "text/FpuControlWord.h"
 #include "ui/Application.h"
 #include "ui/Platform.h"
 #include "ui/UnwindTables.h"

@@ -1,17 +1,11 @@
 #pragma once
-// The runtime around the program's own code: what happens before the entry
-// function runs and after it has returned.
+// The window layer's part of the runtime around the program's own code. The
+// program's entry (app/main.cpp) starts each layer's part itself, lowest first.
 
-// Start-up: fixes the double-byte settings, loads the process's floating-point
-// control word, installs the translation of processor faults into exceptions and
-// creates the application object with its window. Shutdown runs at process exit.
-void StartPlatform();
-
-// The floating-point control word of the process: 64-bit precision, rounding to
-// nearest; invalid operation, division by zero and overflow raise exceptions.
-constexpr unsigned short kDefaultFpuControlWord = 0x1332;
-void LoadDefaultFpuControlWord();
-unsigned short CurrentFpuControlWord();
+// Makes the out-of-memory failure, the screen object (which keeps the screen's
+// metrics) and the application object with its window; both objects go at
+// process exit, after the application's own exit step.
+void StartWindowLayer();
 
 class EOutOfMemory;
 // Made once at start-up, so reporting exhausted memory needs no memory.

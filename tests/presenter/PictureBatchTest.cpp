@@ -58,6 +58,9 @@ TEST(PictureBatch, SeveralFilesMakeARunUnlessTogetherTheyNameOne) {
   EXPECT_TRUE(PictureBatch::PicturesOf({folder["a.jpg"]}).empty());
   EXPECT_TRUE(PictureBatch::PicturesOf({folder["a.jpg"], folder["missing.jpg"]}).empty());
   EXPECT_EQ(L"x y ", PictureBatch::Joined({FilePath("x"), FilePath("y")}).Wide());
+  // Anything but several is a run of the one picture the arguments name joined.
+  EXPECT_EQ(Wide(two), Wide(PictureBatch::RunOf(two)));
+  EXPECT_EQ(std::vector<std::wstring>{L"x y"}, Wide(PictureBatch::RunOf({FilePath("x"), FilePath("y")})));
 }
 
 TEST(PictureBatch, TheReportNamesWhatWasSavedAndWhatFailedAndWhy) {

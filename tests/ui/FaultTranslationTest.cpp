@@ -8,8 +8,8 @@
 #include "tests/support/BoxWatcher.h"
 #include "tests/support/Failures.h"
 #include "tests/support/ScopedApplication.h"
+#include "text/FpuControlWord.h"
 #include "ui/FaultTranslation.h"
-#include "ui/Platform.h"
 #include "ui/Timer.h"
 
 namespace {

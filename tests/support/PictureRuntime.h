@@ -1,0 +1,19 @@
+#pragma once
+// What the picture layers expect before any of their code runs, started the way
+// the program's entry (app/main.cpp) starts them; nothing of the window layer.
+
+#include <cstdlib>
+
+#include "gdi/ScreenMetrics.h"
+#include "picture/JpegImage.h"
+#include "text/DoubleByte.h"
+#include "text/FpuControlWord.h"
+
+inline void StartPictureRuntime() {
+  InitDoubleByteSettings();
+  LoadDefaultFpuControlWord();
+  // Kept, so that tests can emulate another display's depth.
+  KeepScreenMetrics();
+  StartJpegSupport();
+  std::atexit(StopJpegSupport);
+}
