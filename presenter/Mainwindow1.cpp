@@ -6,6 +6,7 @@
 
 #include "picture/Bitmap.h"
 #include "picture/JpegImage.h"
+#include "picture/Picture.h"
 #include "resources/StringIds.h"
 #include "text/CommandLine.h"
 #include "text/Exceptions.h"
@@ -93,7 +94,8 @@ void TMainForm1::FormCreate(TComponent*) {
   loadedClient_ = {ClientWidth(), ClientHeight()};
   // Read from the wide command line, the names hold every character they have.
   // Arguments split at blanks are joined again.
-  batch_ = PictureBatch(PictureBatch::RunOf(ArgumentPaths()));
+  const std::vector<FilePath> arguments = ArgumentPaths();
+  batch_ = PictureBatch(PictureBatch::RunOf(arguments, &PicturesInFolder), PictureBatch::NamesFolder(arguments));
   report_ = RunReport::For(batch_);
   LoadNextPicture();
 }
@@ -103,15 +105,18 @@ void TMainForm1::LoadPicture(const FilePath& path) {
   picturePath_ = path.Text();
   pictureExtension_.clear();
   pictureProblem_ = PictureProblem::kNone;
-  // The lookup disregards the trailing blank.
+  // The lookups disregard the trailing blank.
+  if (IsExistingFolder(path)) {
+    pictureProblem_ = PictureProblem::kEmptyFolder;
+    return;
+  }
   if (!IsExistingFile(path)) {
     pictureProblem_ = PictureProblem::kMissing;
     return;
   }
   pictureExtension_ = FileExtensionOf(picturePath_);
-  if (CompareTextIgnoringCase(pictureExtension_, ".BMP ") != 0 &&
-      CompareTextIgnoringCase(pictureExtension_, ".JPG ") != 0 &&
-      CompareTextIgnoringCase(pictureExtension_, ".JPEG ") != 0) {
+  // What the file holds decides; the extension only when nothing recognises that.
+  if (!IsReadablePicture(WithoutTrailingBlank(path))) {
     pictureProblem_ = PictureProblem::kRefusedExtension;
     return;
   }
@@ -241,8 +246,20 @@ void TMainForm1::GiveUpWithoutPicture() {
 std::string TMainForm1::ProblemText() const {
   const std::string givenName = SubText(picturePath_, 1, static_cast<int>(picturePath_.size()) - 1);
   if (pictureProblem_ == PictureProblem::kMissing) return ResFormat(IDS_FILE_OPEN_ERROR, {givenName});
+  if (pictureProblem_ == PictureProblem::kEmptyFolder) return ResText(IDS_FOLDER_WITHOUT_PICTURES);
   const std::string extension = FileExtensionOf(givenName);
   return ResFormat(IDS_UNKNOWN_EXTENSION, {SubText(extension, 2, static_cast<int>(extension.size()))});
+}
+
+std::vector<FilePath> TMainForm1::PicturesInFolder(const FilePath& folder) {
+  std::vector<FilePath> pictures;
+  const std::wstring ownOutput = FilePath(kOutputPrefix).Wide();
+  for (const FilePath& file : FilesInFolder(folder)) {
+    // Pictures this program saved are not framed again.
+    if (file.FileName().Wide().compare(0, ownOutput.size(), ownOutput) == 0) continue;
+    if (IsReadablePicture(file)) pictures.push_back(file);
+  }
+  return pictures;
 }
 
 FilePath TMainForm1::OutputName() const {

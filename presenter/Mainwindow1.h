@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "presenter/EntryEdge.h"
 #include "presenter/PictureBatch.h"
@@ -43,12 +44,15 @@ protected:
 
 private:
   // Why the picture the user named was not loaded, when it was not.
-  enum class PictureProblem { kNone, kMissing, kRefusedExtension };
+  enum class PictureProblem { kNone, kMissing, kRefusedExtension, kEmptyFolder };
 
   // Loads the picture named by the path, which ends in one blank; a missing file
   // or a refused extension is left as the picture problem.
   void LoadPicture(const FilePath& path);
   std::string ProblemText() const;
+  // The pictures a folder stands for: the files directly inside that a reader
+  // recognises, in the file browser's order, without the program's own outputs.
+  static std::vector<FilePath> PicturesInFolder(const FilePath& folder);
 
   template <class T>
   T* Find(const char* name);

@@ -19,21 +19,44 @@ FilePath PictureBatch::Joined(const std::vector<FilePath>& arguments) {
   return FilePath::FromWide(joined);
 }
 
+namespace {
+bool NamesFileOrFolder(const FilePath& argument) { return IsExistingFile(argument) || IsExistingFolder(argument); }
+}  // namespace
+
 std::vector<FilePath> PictureBatch::PicturesOf(const std::vector<FilePath>& arguments) {
-  if (arguments.size() < 2 || IsExistingFile(Joined(arguments))) return {};
-  const bool allFiles = std::all_of(arguments.begin(), arguments.end(),
-                                    [](const FilePath& argument) { return IsExistingFile(argument); });
+  if (arguments.size() < 2 || NamesFileOrFolder(Joined(arguments))) return {};
+  const bool allFiles = std::all_of(arguments.begin(), arguments.end(), NamesFileOrFolder);
   return allFiles ? arguments : std::vector<FilePath>();
 }
 
-std::vector<FilePath> PictureBatch::RunOf(const std::vector<FilePath>& arguments) {
-  std::vector<FilePath> pictures = PicturesOf(arguments);
-  if (!pictures.empty()) return pictures;
+bool PictureBatch::NamesFolder(const std::vector<FilePath>& arguments) {
+  if (arguments.empty()) return false;
   const std::wstring joined = Joined(arguments).Wide();
-  return {FilePath::FromWide(joined.substr(0, joined.size() - 1))};
+  return IsExistingFolder(FilePath::FromWide(joined.substr(0, joined.size() - 1))) ||
+         std::any_of(arguments.begin(), arguments.end(), [](const FilePath& a) { return IsExistingFolder(a); });
 }
 
-PictureBatch::PictureBatch(std::vector<FilePath> pictures) : pictures_(std::move(pictures)) {
+std::vector<FilePath> PictureBatch::RunOf(const std::vector<FilePath>& arguments, FolderLister picturesIn) {
+  std::vector<FilePath> named = PicturesOf(arguments);
+  if (named.empty()) {
+    const std::wstring joined = Joined(arguments).Wide();
+    named = {FilePath::FromWide(joined.substr(0, joined.size() - 1))};
+  }
+  if (picturesIn == nullptr) return named;
+  std::vector<FilePath> run;
+  for (const FilePath& name : named) {
+    const std::vector<FilePath> inside = IsExistingFolder(name) ? picturesIn(name) : std::vector<FilePath>{};
+    if (inside.empty()) {
+      run.push_back(name);
+    } else {
+      run.insert(run.end(), inside.begin(), inside.end());
+    }
+  }
+  return run;
+}
+
+PictureBatch::PictureBatch(std::vector<FilePath> pictures, bool several)
+    : pictures_(std::move(pictures)), several_(several) {
   for (const FilePath& picture : pictures_) pictureKeys_.push_back(SameFileKey(picture));
 }
 

@@ -19,12 +19,20 @@ public:
   static FilePath Joined(const std::vector<FilePath>& arguments);
   // The pictures of the run the arguments make: several as PicturesOf gives
   // them, or else the one picture they name joined, without the last blank.
-  static std::vector<FilePath> RunOf(const std::vector<FilePath>& arguments);
+  // A folder among them stands for the pictures directly inside it, as
+  // `picturesIn` lists them; a folder without any stays, to be told as empty.
+  using FolderLister = std::vector<FilePath> (*)(const FilePath& folder);
+  static std::vector<FilePath> RunOf(const std::vector<FilePath>& arguments, FolderLister picturesIn = nullptr);
+  // Whether the arguments name a folder: its pictures are told as several are,
+  // however many it holds.
+  static bool NamesFolder(const std::vector<FilePath>& arguments);
 
-  explicit PictureBatch(std::vector<FilePath> pictures = {});
+  explicit PictureBatch(std::vector<FilePath> pictures = {}, bool several = false);
 
   bool Active() const { return !pictures_.empty(); }
   size_t Count() const { return pictures_.size(); }
+  // Told as several: more than one picture, or the pictures of a folder.
+  bool Several() const { return several_ || pictures_.size() > 1; }
   bool Done() const { return next_ >= pictures_.size(); }
   // The picture in hand; only while not Done.
   const FilePath& Current() const { return pictures_[next_]; }
@@ -55,6 +63,7 @@ private:
   bool Taken(const std::wstring& key) const;
 
   std::vector<FilePath> pictures_;
+  bool several_ = false;
   // The pictures' and the saved files' names as SameFileKey gives them.
   std::vector<std::wstring> pictureKeys_;
   std::vector<std::wstring> savedKeys_;

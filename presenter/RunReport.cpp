@@ -55,7 +55,7 @@ public:
 }  // namespace
 
 std::unique_ptr<RunReport> RunReport::For(const PictureBatch& batch) {
-  if (batch.Count() > 1) return std::make_unique<SeveralPicturesReport>();
+  if (batch.Several()) return std::make_unique<SeveralPicturesReport>();
   return std::make_unique<OnePictureReport>();
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/app/RunningProgram.h"
+#include "tests/picture/ReferencePictures.h"
 #include "tests/support/BoxWatcher.h"
 
 namespace {
@@ -64,6 +65,7 @@ public:
     return bytes;
   }
   std::wstring Path(const std::wstring& name) const { return folder_ + L"\\" + name; }
+  const std::wstring& Folder() const { return folder_; }
 
 private:
   std::wstring folder_;
@@ -201,11 +203,11 @@ TEST(SeveralPictures, EachIsSavedInTurnAndOneReportTellsWhatBecameOfEach) {
 TEST(SeveralPictures, WhenNoneCanBeSavedTheReportSaysSoAndTheProgramEnds) {
   const WideFolder folder;
   const std::wstring broken = folder.Write(L"a.bmp", std::vector<uint8_t>(64, 'x'));
-  const std::wstring refused = folder.Write(L"b.png", BmpFile(10, 10, Gray(10, 10)));
+  const std::wstring refused = folder.Write(L"b.xyz", std::vector<uint8_t>(64, 'y'));
   const ProgramRun run = RunOn(Quoted(broken) + L" " + Quoted(refused));
   EXPECT_EQ("2 枚の画像をどれも保存できませんでした。\r\n\r\n保存できなかった画像：\r\n"
             "a.bmp：ビットマップイメージが不正です\r\n"
-            "b.png：拡張子 .png の画像形式は処理できません",
+            "b.xyz：拡張子 .xyz の画像形式は処理できません",
             OnlyBoxText(run));
   ASSERT_FALSE(run.boxes.empty());
   EXPECT_EQ(std::vector<std::string>{"OK"}, run.boxes[0].buttons);
@@ -226,4 +228,35 @@ TEST(SeveralPictures, PicturesThatWouldShareAnOutputAreSavedUnderNumberedNames) 
   EXPECT_EQ(300, SavedSize(folder, L"ミロカテ ～ a (2).jpg").cx);
   EXPECT_EQ(300, SavedSize(folder, L"ミロカテ ～ a (3).jpg").cx);
   EXPECT_EQ(160, SavedSize(folder, L"ミロカテ ～ ミロカテ ～ a.jpg").cx);
+}
+
+TEST(SeveralPictures, AFolderStandsForThePicturesInsideItReadByWhatTheyHold) {
+  {
+    const WideFolder folder;
+    const std::string data = reference_pictures::DataFolder("");
+    const std::vector<uint8_t> png = ReadWholeFile(data + "pngsuite\\basn2c08.png");
+    ASSERT_FALSE(png.empty());
+    folder.Write(L"b.png", png);
+    folder.Write(L"a 10.jpg", png);                              // a PNG named as a JPEG
+    folder.Write(L"a 9.bmp", JpegFile(400, 300, Gray(400, 300)));  // and the other way round
+    folder.Write(L"x.webp", ReadWholeFile(data + "wic\\photo.webp"));
+    folder.Write(L"notes.txt", {'h', 'i'});
+    const std::vector<uint8_t> earlier = JpegFile(200, 200, Gray(200, 200));
+    folder.Write(L"ミロカテ ～ old.jpg", earlier);
+    const std::string report = OnlyBoxText(RunOn(Quoted(folder.Folder())));
+    // In the file browser's order; the program's own output and the text are no pictures.
+    const std::string expected = "4 枚のうち 3 枚の画像をミロカテ形式で保存しました。\r\n\r\n保存したファイル：\r\n"
+                                 "ミロカテ ～ a 9.jpg：400 x 400\r\nミロカテ ～ a 10.jpg：";
+    EXPECT_EQ(expected, report.substr(0, expected.size()));
+    EXPECT_NE(std::string::npos, report.find("\r\nミロカテ ～ b.jpg："));
+    EXPECT_NE(std::string::npos,
+              report.find("保存できなかった画像：\r\nx.webp：WebP 形式の画像を読み込む機能がこのコンピューターにありません"));
+    EXPECT_EQ(400, SavedSize(folder, L"ミロカテ ～ a 9.jpg").cx);
+    EXPECT_FALSE(folder.Read(L"ミロカテ ～ a 10.jpg").empty());
+    EXPECT_EQ(earlier, folder.Read(L"ミロカテ ～ old.jpg"));
+    EXPECT_TRUE(folder.Read(L"ミロカテ ～ ミロカテ ～ old.jpg").empty());
+  }
+  const WideFolder empty;
+  EXPECT_NE(std::string::npos,
+            OnlyBoxText(RunOn(Quoted(empty.Folder()))).find("：このフォルダーには読み込める画像がありません"));
 }

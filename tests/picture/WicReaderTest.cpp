@@ -100,15 +100,15 @@ TEST(WicReader, AFormatWithoutADecoderHereIsToldApartFromADamagedFile) {
   // Wine 8 has no WebP or HEIF decoder; Windows has WebP from 1809 on, HEIF
   // with an extension.
   const std::string wic = DataFolder("wic");
-  EXPECT_EQ("WebP 形式の画像を読み込む機能がこのコンピューターにありません。",
+  EXPECT_EQ("WebP 形式の画像を読み込む機能がこのコンピューターにありません",
             FailureOf<ENoPictureDecoder>(wic + "photo.webp"));
-  EXPECT_EQ("HEIF 形式の画像を読み込む機能がこのコンピューターにありません。",
+  EXPECT_EQ("HEIF 形式の画像を読み込む機能がこのコンピューターにありません",
             FailureOf<ENoPictureDecoder>(wic + "photo.heic"));
   const ChangedCopy unknown(wic + "make.sh", "wic-unknown.xyz", 200);
-  EXPECT_EQ("「wic-unknown.xyz」の画像形式を読み込む機能がこのコンピューターにありません。",
+  EXPECT_EQ("「wic-unknown.xyz」の画像形式を読み込む機能がこのコンピューターにありません",
             FailureOf<ENoPictureDecoder>(unknown.Path()));
 
-  const std::string damaged = "を PNG 形式の画像として読み込めませんでした。ファイルが壊れているか、途中で切れている可能性があります。";
+  const std::string damaged = "を PNG 形式の画像として読み込めませんでした。ファイルが壊れているか、途中で切れている可能性があります";
   const std::string png = DataFolder("pngsuite") + "basn6a08.png";
   const ChangedCopy cut(png, "wic-cut.png", 100);
   EXPECT_EQ("「wic-cut.png」" + damaged, FailureOf<EInvalidGraphic>(cut.Path()));
