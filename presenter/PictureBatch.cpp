@@ -57,6 +57,9 @@ std::vector<FilePath> PictureBatch::RunOf(const std::vector<FilePath>& arguments
 
 PictureBatch::PictureBatch(std::vector<FilePath> pictures, bool several)
     : pictures_(std::move(pictures)), several_(several) {
+  // Only another picture of the run can be in an output's way. A key asks the
+  // file system, which a run of one does not wait for before its window shows.
+  if (pictures_.size() < 2) return;
   for (const FilePath& picture : pictures_) pictureKeys_.push_back(SameFileKey(picture));
 }
 
@@ -66,6 +69,8 @@ bool PictureBatch::Taken(const std::wstring& key) const {
 }
 
 FilePath PictureBatch::OutputFor(const FilePath& plainOutput) const {
+  // A run of one replaces an earlier output.
+  if (pictureKeys_.empty()) return plainOutput;
   // Copies are numbered the way the system's file browser numbers them.
   FilePath output = plainOutput;
   for (int copy = 2; Taken(SameFileKey(output)); ++copy) {
@@ -75,7 +80,7 @@ FilePath PictureBatch::OutputFor(const FilePath& plainOutput) const {
 }
 
 void PictureBatch::Saved(const FilePath& output, int width, int height) {
-  savedKeys_.push_back(SameFileKey(output));
+  if (!pictureKeys_.empty()) savedKeys_.push_back(SameFileKey(output));
   outcomes_.push_back({true, output.FileName().Text(), ResFormat(IDS_BATCH_SIZE, {width, height})});
   ++next_;
 }

@@ -38,8 +38,9 @@ public:
   const FilePath& Current() const { return pictures_[next_]; }
 
   // Where the picture in hand is saved, given the name it would have alone: that
-  // name, unless an earlier picture of the run was saved there or a picture of
-  // the run is that file; then the first free of "<name> (2).jpg", "(3)"...
+  // name, unless an earlier picture of a run of several was saved there or a
+  // picture of the run is that file; then the first free of "<name> (2).jpg",
+  // "(3)"... A run of one keeps the name, replacing an earlier output.
   FilePath OutputFor(const FilePath& plainOutput) const;
 
   // What became of the picture in hand; either moves on to the next.
