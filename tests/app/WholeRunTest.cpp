@@ -201,7 +201,7 @@ void ExpectEdge(const char* what, bool horizontal, int direction) {
 // The window moves along one axis in steps of 32 towards the centre and stops at
 // most 31 pixels past it.
 void ExpectEntryPath(const char* what, const std::vector<RECT>& path) {
-  ASSERT_GE(path.size(), 3u) << what;
+  ASSERT_FALSE(path.empty()) << what;
   const RECT last = path.back();
   const int width = last.right - last.left, height = last.bottom - last.top;
   const int centreLeft = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
