@@ -265,9 +265,14 @@ public:
     exact_.insert(ResFormat(IDS_FILE_CREATE_ERROR, {output}));
     jpegError_ = Before(ResText(IDS_JPEG_ERROR), "%d");
     osError_ = Before(ResText(IDS_OS_ERROR), "%d");
+    for (const int id : {IDS_DAMAGED_PICTURE, IDS_DAMAGED_PICTURE_UNNAMED, IDS_NO_PICTURE_DECODER,
+                         IDS_NO_PICTURE_DECODER_UNNAMED})
+      named_.push_back(ResText(id));
   }
   bool Knows(const std::string& message) const {
     if (exact_.count(message) != 0) return true;
+    for (const std::string& format : named_)
+      if (Fits(message, format)) return true;
     if (message.compare(0, osError_.size(), osError_) == 0) return true;
     if (message.size() <= jpegError_.size() || message.compare(0, jpegError_.size(), jpegError_) != 0) return false;
     return message.find_first_not_of("0123456789", jpegError_.size()) == std::string::npos;
@@ -277,6 +282,21 @@ private:
   static std::string Before(const std::string& text, const char* placeholder) {
     return text.substr(0, text.find(placeholder));
   }
+  // Whether the message is the text with some name in each "%s".
+  static bool Fits(const std::string& message, const std::string& format) {
+    size_t at = 0, from = 0;
+    for (size_t hole = format.find("%s"); ; hole = format.find("%s", from)) {
+      const std::string piece = format.substr(from, hole == std::string::npos ? std::string::npos : hole - from);
+      if (hole == std::string::npos)
+        return message.size() >= at + piece.size() &&
+               message.compare(message.size() - piece.size(), piece.size(), piece) == 0;
+      const size_t found = message.find(piece, at);
+      if (found == std::string::npos || (from == 0 && found != 0)) return false;
+      at = found + piece.size();
+      from = hole + 2;
+    }
+  }
+  std::vector<std::string> named_;
   std::set<std::string> exact_;
   std::string jpegError_, osError_;
 };
@@ -365,37 +385,70 @@ std::vector<std::string> PictureList(int argc, char** argv, int first) {
   return names;
 }
 
+// Ends the round when a picture takes over a minute (a hang: exit code 3), or
+// when the stop box of a fault inside a system library shows (exit code 4): that
+// box waits for a person, and the process ends once it is answered.
+class Watchdog {
+public:
+  Watchdog() : thread_([this] { Watch(); }) {}
+  ~Watchdog() {
+    done_ = true;
+    thread_.join();
+  }
+  void Begin(const char* picture) {
+    current_ = picture;
+    startedAt_ = GetTickCount();
+  }
+
+private:
+  static BOOL CALLBACK FindStopBox(HWND window, LPARAM found) noexcept {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    char name[16] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (process != GetCurrentProcessId() || !IsWindowVisible(window) || std::string(name) != "#32770") return TRUE;
+    *reinterpret_cast<bool*>(found) = true;
+    return FALSE;
+  }
+  void Stop(const char* verdict, UINT code) {
+    std::printf("%s %s\n", verdict, current_.load());
+    std::fflush(stdout);
+    TerminateProcess(GetCurrentProcess(), code);
+  }
+  void Watch() {
+    while (!done_) {
+      Sleep(500);
+      bool stopBox = false;
+      EnumWindows(&FindStopBox, reinterpret_cast<LPARAM>(&stopBox));
+      if (!done_ && stopBox) Stop("SYSTEM FAULT", 4);
+      if (!done_ && GetTickCount() - startedAt_ > 60000) Stop("HANG", 3);
+    }
+  }
+
+  std::atomic<DWORD> startedAt_{GetTickCount()};
+  std::atomic<const char*> current_{""};
+  std::atomic<bool> done_{false};
+  std::thread thread_;
+};
+
 int Check(const std::string& folder, const std::vector<std::string>& pictures) {
   CreateDirectoryA(folder.c_str(), nullptr);
   const std::string output = folder + "\\capture.jpg";
   const KnownMessages known(output);
   Round round(output);
-  // A watchdog: a picture that takes over a minute is a hang.
-  std::atomic<DWORD> startedAt{GetTickCount()};
-  std::atomic<const char*> current{""};
-  std::atomic<bool> done{false};
-  std::thread watchdog([&] {
-    while (!done) {
-      Sleep(500);
-      if (!done && GetTickCount() - startedAt > 60000) {
-        std::printf("HANG %s\n", current.load());
-        std::fflush(stdout);
-        ExitProcess(3);
-      }
-    }
-  });
+  Watchdog watchdog;
   // Objects made once per process (stock objects, the halftone palette, the
   // library's tables) come into being on the first pictures of each kind; the
   // list is best begun with sound pictures of every kind.
   for (size_t warm = 0; warm < std::min<size_t>(pictures.size(), 100); ++warm) {
+    watchdog.Begin(pictures[warm].c_str());
     std::string size;
     round.Run(pictures[warm], size);
   }
   int ok = 0, refused = 0, unknown = 0, leaks = 0;
   const int gdiAtStart = GdiObjectCount(), handlesAtStart = HandleCount();
   for (const std::string& picture : pictures) {
-    current = picture.c_str();
-    startedAt = GetTickCount();
+    watchdog.Begin(picture.c_str());
     const int gdiBefore = GdiObjectCount(), handlesBefore = HandleCount();
     std::string size;
     const std::string failure = round.Run(picture, size);
@@ -416,8 +469,6 @@ int Check(const std::string& folder, const std::vector<std::string>& pictures) {
     }
     std::fflush(stdout);
   }
-  done = true;
-  watchdog.join();
   DeleteFileA(output.c_str());
   std::printf("pictures %zu: %d drawn and saved, %d refused with a known message, %d unknown messages, "
               "%d leaking; GDI objects %d -> %d, handles %d -> %d\n",

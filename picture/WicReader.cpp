@@ -38,7 +38,11 @@ constexpr uint64_t kStripBytes = 1 << 20;
 struct TWicRead {
   const FilePath& file;
   TPictureFormat format;
+  // Once a decoder took the file, a missing component (an icon's frame of an
+  // unknown kind) means damaged data, not a format this computer cannot read.
+  mutable bool decoderMade = false;
   void Check(HRESULT result) const {
+    if (result == WINCODEC_ERR_COMPONENTNOTFOUND && decoderMade) result = WINCODEC_ERR_BADIMAGE;
     if (FAILED(result)) RaiseWicFailure(result, file, format);
   }
 };
@@ -156,6 +160,7 @@ ComPtr<IWICBitmapFrameDecode> FirstFrame(const TWicRead& r, const TWicSession& s
   if (result == WINCODEC_ERR_COMPONENTNOTFOUND && DecodersRead(InstalledDecoders(session), r.format, head))
     result = WINCODEC_ERR_BADHEADER;
   r.Check(result);
+  r.decoderMade = true;
   ComPtr<IWICBitmapFrameDecode> frame;
   r.Check(decoder.get()->GetFrame(0, frame.put()));
   return frame;
