@@ -44,6 +44,12 @@ TReaderChoice ReaderFor(TPictureFormat format) {
   return {nullptr, format != TPictureFormat::Unknown};
 }
 
+// The extension as the file name writes it, without its dot.
+std::string ExtensionAsWritten(const FilePath& file) {
+  const std::string extension = FileExtensionOf(file.Text());
+  return extension.empty() ? extension : extension.substr(1);
+}
+
 // A file whose first bytes name no format: a format the system's codecs read by
 // that extension, else the class registered for it, else whatever a system
 // decoder recognises by its own patterns (formats without a mark).
@@ -51,9 +57,7 @@ TReaderChoice ChooseReaderByName(const FilePath& file, const std::vector<uint8_t
   const TPictureFormat named = PictureFormatOfExtension(file);
   if (named != TPictureFormat::Unknown && named != TPictureFormat::Bmp && named != TPictureFormat::Jpeg)
     return {nullptr, true};
-  std::string extension = FileExtensionOf(file.Text());
-  if (!extension.empty()) extension.erase(0, 1);
-  if (const TGraphicClass* registered = FindByExtension(extension)) return {registered, false};
+  if (const TGraphicClass* registered = FindByExtension(ExtensionAsWritten(file))) return {registered, false};
   const TWicSession session;
   return {nullptr, DecodersRead(InstalledDecoders(session), TPictureFormat::Unknown, head)};
 }
@@ -89,11 +93,8 @@ void TPicture::LoadFile(const FilePath& fileName) {
     Install(std::move(bitmap));
     return;
   }
-  if (choice.graphicClass == nullptr) {
-    std::string extension = FileExtensionOf(fileName.Text());
-    if (!extension.empty()) extension.erase(0, 1);
-    throw EInvalidGraphic(ResFormat(IDS_UNKNOWN_EXTENSION, {extension}));
-  }
+  if (choice.graphicClass == nullptr)
+    throw EInvalidGraphic(ResFormat(IDS_UNKNOWN_EXTENSION, {ExtensionAsWritten(fileName)}));
   std::unique_ptr<TGraphic> loaded = choice.graphicClass->create();
   // Progress is passed on while loading; changes are not, since the holder
   // reports the whole load as one change once it has succeeded.

@@ -21,6 +21,7 @@ namespace {
 // the result's rate the Lanczos kernel removes it (at twice, false rings on zone
 // plates cost 5 to 17 dB).
 constexpr int kSamplesPerPixel = 4;
+
 // Where each of `count` blocks over `size` pixels begins, and the end as the last
 // entry. Sizes differ by one pixel at most, so that every averaged sample stands
 // for the same share of the picture.
@@ -95,7 +96,6 @@ std::unique_ptr<TBitmap> ShrinkSmoothly(TBitmap& source, int width, int height) 
   result->SetHeight(height);
   if (sourceWidth <= 0 || sourceHeight <= 0 || width <= 0 || height <= 0) return result;
 
-  std::vector<uint8_t> filtered;
   try {
     const int columns = sourceWidth / std::max(1, sourceWidth / (kSamplesPerPixel * width));
     const int rowCount = sourceHeight / std::max(1, sourceHeight / (kSamplesPerPixel * height));
@@ -104,14 +104,12 @@ std::unique_ptr<TBitmap> ShrinkSmoothly(TBitmap& source, int width, int height) 
     const std::vector<int> top = BlockStarts(sourceHeight, rowCount);
     LanczosResampler resampler(left, top, width, height);
     AverageBlocks(rows, left, top, resampler);
-    filtered = resampler.Result();
+    const size_t rowBytes = static_cast<size_t>(width) * 3;
+    for (int y = 0; y < height; ++y) {
+      std::memcpy(result->RowAddress(y), resampler.Result().data() + rowBytes * static_cast<size_t>(y), rowBytes);
+    }
   } catch (const std::bad_alloc&) {
     throw EOutOfMemory(ResText(IDS_OUT_OF_MEMORY));
-  }
-
-  const size_t rowBytes = static_cast<size_t>(width) * 3;
-  for (int y = 0; y < height; ++y) {
-    std::memcpy(result->RowAddress(y), filtered.data() + rowBytes * static_cast<size_t>(y), rowBytes);
   }
   return result;
 }

@@ -21,6 +21,12 @@ FilePath PictureBatch::Joined(const std::vector<FilePath>& arguments) {
 
 namespace {
 bool NamesFileOrFolder(const FilePath& argument) { return IsExistingFile(argument) || IsExistingFolder(argument); }
+
+// The arguments joined again into the one name they were split from.
+FilePath JoinedName(const std::vector<FilePath>& arguments) {
+  const std::wstring joined = PictureBatch::Joined(arguments).Wide();
+  return FilePath::FromWide(joined.substr(0, joined.size() - 1));
+}
 }  // namespace
 
 std::vector<FilePath> PictureBatch::PicturesOf(const std::vector<FilePath>& arguments) {
@@ -31,17 +37,13 @@ std::vector<FilePath> PictureBatch::PicturesOf(const std::vector<FilePath>& argu
 
 bool PictureBatch::NamesFolder(const std::vector<FilePath>& arguments) {
   if (arguments.empty()) return false;
-  const std::wstring joined = Joined(arguments).Wide();
-  return IsExistingFolder(FilePath::FromWide(joined.substr(0, joined.size() - 1))) ||
+  return IsExistingFolder(JoinedName(arguments)) ||
          std::any_of(arguments.begin(), arguments.end(), [](const FilePath& a) { return IsExistingFolder(a); });
 }
 
 std::vector<FilePath> PictureBatch::RunOf(const std::vector<FilePath>& arguments, FolderLister picturesIn) {
   std::vector<FilePath> named = PicturesOf(arguments);
-  if (named.empty()) {
-    const std::wstring joined = Joined(arguments).Wide();
-    named = {FilePath::FromWide(joined.substr(0, joined.size() - 1))};
-  }
+  if (named.empty()) named = {JoinedName(arguments)};
   if (picturesIn == nullptr) return named;
   std::vector<FilePath> run;
   for (const FilePath& name : named) {
