@@ -8,22 +8,24 @@
 #include <cstdint>
 #include <vector>
 
+#include "picture/PixelRows.h"
+
 class TBitmap;
 
-// The rows of a bitmap, top first, each Width() * 3 bytes of blue, green and red.
+// The rows of a bitmap, any order allowed.
 // A 24-bit DIB section is read in place, so that a bitmap sharing its image with
 // others is not given a private copy of every pixel just to be read; any other
 // image is converted by GDI a band of rows at a time. The bitmap must not change
 // while the view is used.
-class BitmapRows {
+class BitmapRows final : public PixelRows {
 public:
   explicit BitmapRows(TBitmap& bitmap);
 
-  int Width() const { return width_; }
-  int Height() const { return height_; }
+  int Width() const override { return width_; }
+  int Height() const override { return height_; }
   // Row y, 0 being the top. The bytes stay valid until a row of another band is
   // asked for; raises the GDI failure when a band cannot be converted.
-  const uint8_t* Row(int y) {
+  const uint8_t* Row(int y) override {
     if (bits_ != nullptr) return bits_ + stride_ * (topDown_ ? y : height_ - 1 - y);
     return BandRow(y);
   }

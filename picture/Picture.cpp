@@ -8,7 +8,7 @@
 #include "picture/JpegImage.h"
 #include "picture/PictureFormat.h"
 #include "picture/WicCodecs.h"
-#include "picture/WicReader.h"
+#include "picture/WicImage.h"
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
 #include "text/FileNames.h"
@@ -88,9 +88,9 @@ bool IsReadablePicture(const FilePath& file) {
 void TPicture::LoadFile(const FilePath& fileName) {
   const TReaderChoice choice = ChooseReader(fileName);
   if (choice.systemCodecs) {
-    auto bitmap = std::make_unique<TBitmap>();
-    ReadPictureThroughWic(fileName, *bitmap);
-    Install(std::move(bitmap));
+    auto picture = std::make_unique<TWicImage>();
+    picture->Open(fileName);
+    Install(std::move(picture));
     return;
   }
   if (choice.graphicClass == nullptr)

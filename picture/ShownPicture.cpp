@@ -3,6 +3,7 @@
 #include "picture/Bitmap.h"
 #include "picture/JpegImage.h"
 #include "picture/SmoothShrink.h"
+#include "picture/WicImage.h"
 
 namespace {
 
@@ -19,10 +20,19 @@ TBitmap* PixelsForShowing(TGraphic& graphic, int width, int height) {
   if (auto* jpeg = dynamic_cast<TJPEGImage*>(&graphic)) {
     return &jpeg->BitmapFor(width * kDecodedSamplesPerPixel, height * kDecodedSamplesPerPixel);
   }
+  if (auto* picture = dynamic_cast<TWicImage*>(&graphic)) {
+    return &picture->BitmapFor(width * kDecodedSamplesPerPixel, height * kDecodedSamplesPerPixel);
+  }
   return nullptr;
 }
 
 std::unique_ptr<TBitmap> ShrinkForShowing(TGraphic& graphic, int width, int height) {
+  // Read straight from its decoder, a picture of the system's codecs never needs
+  // a bitmap of its whole size.
+  if (auto* picture = dynamic_cast<TWicImage*>(&graphic)) {
+    if (!DrawnSmaller(picture->Width(), picture->Height(), width, height)) return nullptr;
+    return picture->ShrunkTo(width, height, {width * kDecodedSamplesPerPixel, height * kDecodedSamplesPerPixel});
+  }
   TBitmap* pixels = PixelsForShowing(graphic, width, height);
   if (pixels == nullptr || !DrawnSmaller(pixels->Width(), pixels->Height(), width, height)) return nullptr;
   return ShrinkSmoothly(*pixels, width, height);

@@ -56,7 +56,7 @@ __attribute__((noinline)) void AddRow(const uint8_t* row, const int* left, int c
 // Averages the source over columns by rows blocks, each block row kept in 16 bits
 // (8-bit values times 257) so that averaging loses nothing, and hands the block
 // rows to the resampler as they are made.
-void AverageBlocks(BitmapRows& rows, const std::vector<int>& left, const std::vector<int>& top,
+void AverageBlocks(PixelRows& rows, const std::vector<int>& left, const std::vector<int>& top,
                    LanczosResampler& resampler) {
   const int columns = static_cast<int>(left.size()) - 1;
   const int rowCount = static_cast<int>(top.size()) - 1;
@@ -80,30 +80,23 @@ void AverageBlocks(BitmapRows& rows, const std::vector<int>& left, const std::ve
   }
 }
 
-}  // namespace
-
-bool DrawnSmaller(int pictureWidth, int pictureHeight, int width, int height) {
-  return pictureWidth > 0 && pictureHeight > 0 && width > 0 && height > 0 &&
-         (width < pictureWidth || height < pictureHeight);
-}
-
-std::unique_ptr<TBitmap> ShrinkSmoothly(TBitmap& source, int width, int height) {
-  const int sourceWidth = source.Width();
-  const int sourceHeight = source.Height();
+// The shrink of any rows; none stands for an empty source.
+std::unique_ptr<TBitmap> ShrinkRows(PixelRows* source, int width, int height) {
   auto result = std::make_unique<TBitmap>();
   result->SetPixelDepth(pd24Bit);
   result->SetWidth(width);
   result->SetHeight(height);
-  if (sourceWidth <= 0 || sourceHeight <= 0 || width <= 0 || height <= 0) return result;
-
+  if (source == nullptr || source->Width() <= 0 || source->Height() <= 0 || width <= 0 || height <= 0)
+    return result;
+  const int sourceWidth = source->Width();
+  const int sourceHeight = source->Height();
   try {
     const int columns = sourceWidth / std::max(1, sourceWidth / (kSamplesPerPixel * width));
     const int rowCount = sourceHeight / std::max(1, sourceHeight / (kSamplesPerPixel * height));
-    BitmapRows rows(source);
     const std::vector<int> left = BlockStarts(sourceWidth, columns);
     const std::vector<int> top = BlockStarts(sourceHeight, rowCount);
     LanczosResampler resampler(left, top, width, height);
-    AverageBlocks(rows, left, top, resampler);
+    AverageBlocks(*source, left, top, resampler);
     const size_t rowBytes = static_cast<size_t>(width) * 3;
     for (int y = 0; y < height; ++y) {
       std::memcpy(result->RowAddress(y), resampler.Result().data() + rowBytes * static_cast<size_t>(y), rowBytes);
@@ -112,4 +105,21 @@ std::unique_ptr<TBitmap> ShrinkSmoothly(TBitmap& source, int width, int height) 
     throw EOutOfMemory(ResText(IDS_OUT_OF_MEMORY));
   }
   return result;
+}
+
+}  // namespace
+
+bool DrawnSmaller(int pictureWidth, int pictureHeight, int width, int height) {
+  return pictureWidth > 0 && pictureHeight > 0 && width > 0 && height > 0 &&
+         (width < pictureWidth || height < pictureHeight);
+}
+
+std::unique_ptr<TBitmap> ShrinkSmoothly(TBitmap& source, int width, int height) {
+  if (source.Width() <= 0 || source.Height() <= 0) return ShrinkRows(nullptr, width, height);
+  BitmapRows rows(source);
+  return ShrinkRows(&rows, width, height);
+}
+
+std::unique_ptr<TBitmap> ShrinkSmoothly(PixelRows& source, int width, int height) {
+  return ShrinkRows(&source, width, height);
 }

@@ -5,6 +5,7 @@
 
 #include <memory>
 
+class PixelRows;
 class TBitmap;
 
 // A new 24-bit bitmap of exactly width by height holding the whole source
@@ -14,6 +15,8 @@ class TBitmap;
 // result's size more than the source's. Raises EOutOfMemory when the working
 // memory cannot be had, and the GDI failure when a bitmap cannot be made.
 std::unique_ptr<TBitmap> ShrinkSmoothly(TBitmap& source, int width, int height);
+// The same from rows read once, top to bottom, as a decoder gives them.
+std::unique_ptr<TBitmap> ShrinkSmoothly(PixelRows& source, int width, int height);
 
 // True when a picture of pictureWidth by pictureHeight drawn into width by height
 // is made smaller in at least one direction, the case ShrinkSmoothly is for.

@@ -1,32 +1,30 @@
 #pragma once
-// Reading a picture file of any format that the system's imaging component
-// (WIC) decodes: the first frame (of an animation or a multi-page file), turned
-// upright as its orientation tag says, transparent parts black, into a 24-bit
-// bitmap.
+// Every picture format that the system's imaging component (WIC) decodes, as a
+// picture reader: the formats come from the decoders installed, not from a list
+// of this program's.
 
-#include <windows.h>
-
-#include <functional>
-
+#include "picture/PictureReader.h"
+#include "picture/WicFrame.h"
 #include "text/FilePath.h"
 
-class TBitmap;
+class WicReader : public PictureReader {
+public:
+  // `file` names the pictures read in messages (empty for a stream of no file).
+  explicit WicReader(FilePath file = FilePath()) : file_(std::move(file)) {}
 
-// The least size the caller needs, upright; 0 by 0 asks for the full size.
-struct TWantedSize {
-  int width = 0;
-  int height = 0;
+  // Bytes that name a format other than BMP and JPEG (which the program reads
+  // itself), known or not to this system's decoders, or that an installed
+  // decoder recognises by its own patterns.
+  bool CanRead(const uint8_t* first, size_t count) const override;
+  // Raise as TWicFrame does.
+  PictureSize ReadSize(TStream& stream) const override;
+  void Decode(TStream& stream, TBitmap& bitmap, int minWidth, int minHeight) const override;
+
+private:
+  FilePath file_;
 };
 
-// Fills the bitmap (a 24-bit DIB, upright). A decoder that can scale while
-// decoding is asked for the smallest size it offers that covers `wanted`.
-// Raises EFOpenError "ファイル %s は開けません" when the file cannot be opened,
-// ENoPictureDecoder (picture/WicCodecs.h) when no decoder here reads its format,
-// EInvalidGraphic naming the file and format when the decoder fails on its data,
-// EOutOfMemory for a picture over 2^30 pixels or when memory is short.
+// Reads the whole named file through the system's codecs into the bitmap (a
+// 24-bit DIB, upright). Raises EFOpenError "ファイル %s は開けません" when the
+// file cannot be opened, and what TWicFrame raises.
 void ReadPictureThroughWic(const FilePath& file, TBitmap& bitmap, TWantedSize wanted = {});
-
-// The size a scaling decoder is asked for: of the sizes it offers (`closest`
-// answers the offered size nearest to a given one), the smallest that covers
-// `wanted`; `full` when none does or nothing smaller is wanted. Sizes as stored.
-SIZE ChooseDecodeSize(SIZE full, SIZE wanted, const std::function<SIZE(SIZE)>& closest);

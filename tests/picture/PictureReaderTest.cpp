@@ -9,6 +9,8 @@
 #include "picture/BmpReader.h"
 #include "picture/JpegReader.h"
 #include "picture/Stream.h"
+#include "picture/WicReader.h"
+#include "tests/picture/ReferencePictures.h"
 #include "tests/support/LibraryJpeg.h"
 
 namespace {
@@ -53,4 +55,21 @@ TEST(PictureReader, EachReaderKnowsItsFilesReadsTheirSizeAndDecodesNoLargerThanA
   bmp.Decode(bmpFile, decoded, 2, 2);
   EXPECT_EQ(5, decoded.Width()) << "a BMP file has only its own size";
   EXPECT_EQ(3, decoded.Height());
+}
+
+TEST(PictureReader, TheSystemsCodecsReadEveryOtherFormatFromAStream) {
+  const WicReader wic;
+  TFileStream png(reference_pictures::DataFolder("pngsuite") + "basn2c08.png", TFileStream::kOpenRead);
+  TFileStream tiff(reference_pictures::DataFolder("wic") + "turned-6.tif", TFileStream::kOpenRead);
+  uint8_t first[PictureReader::kSignatureBytes];
+  png.ReadBuffer(first, sizeof first);
+  EXPECT_TRUE(wic.CanRead(first, sizeof first));
+  const uint8_t jpeg[] = {0xFF, 0xD8, 0xFF, 0xE0, 0, 0x10, 'J', 'F', 'I', 'F', 0};
+  EXPECT_FALSE(wic.CanRead(jpeg, sizeof jpeg)) << "JPEG has its own reader";
+  EXPECT_EQ(32, wic.ReadSize(tiff).width) << "upright";
+  EXPECT_EQ(48, wic.ReadSize(tiff).height);
+  TBitmap decoded;
+  wic.Decode(png, decoded, 8, 8);
+  EXPECT_EQ(reference_pictures::ReadPpm(reference_pictures::DataFolder("pngsuite") + "basn2c08.ppm").pixels,
+            reference_pictures::Decoded(decoded).pixels);
 }

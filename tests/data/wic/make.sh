@@ -4,7 +4,8 @@
 # a three-frame GIF animation (the first frame counts), a GIF with transparent
 # parts, a two-page TIFF (the first page counts), a 16-bit TIFF, an icon of two
 # sizes with transparent parts (the first picture counts), a TIFF tagged with
-# orientation 6 (its reference turned upright by -auto-orient), a PNG named
+# orientation 6 (its reference turned upright by -auto-orient), small references
+# of two of them for the shrink, a PNG named
 # .jpg, a WebP (Debian's webp: cwebp) and a HEIC (libheif-examples: heif-enc),
 # and a PNG whose header claims 32768x32769 pixels (written by Python).
 # Run from anywhere; writes beside this script.
@@ -35,6 +36,9 @@ reference 'icon.ico[0]' icon.ppm
 convert "$work/quarters.png" -orient RightTop turned-6.tif
 [ "$(exiftool -s3 -n -Orientation turned-6.tif)" = 6 ]
 reference turned-6.tif turned-6.ppm -auto-orient
+# Shown smaller: upright, resampled with a Lanczos filter.
+reference turned-6.tif turned-6-small.ppm -auto-orient -filter Lanczos -resize 8x12!
+reference deep.tif deep-small.ppm -filter Lanczos -resize 16x6!
 cp ../pngsuite/basn2c08.png png-named.jpg
 cwebp -quiet "$work/quarters.png" -o photo.webp
 convert "$work/quarters.png" -scale 200% "$work/quarters64.png"

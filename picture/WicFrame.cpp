@@ -1,0 +1,261 @@
+#include "picture/WicFrame.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <new>
+#include <vector>
+
+#include "picture/Bitmap.h"
+#include "picture/BitmapRows.h"
+#include "picture/ExifOrientation.h"
+#include "picture/PixelRows.h"
+#include "picture/SmoothShrink.h"
+#include "picture/Stream.h"
+#include "picture/WicStream.h"
+#include "resources/StringIds.h"
+#include "text/Exceptions.h"
+
+// The decoder-side scaling of a frame. The cross compiler's headers lack it;
+// Windows' JPEG decoder offers it, Wine 8's decoders do not.
+struct WicSourceTransform : public IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE CopyPixels(const WICRect* rect, UINT width, UINT height, WICPixelFormatGUID* format,
+                                               WICBitmapTransformOptions transform, UINT stride, UINT size,
+                                               BYTE* buffer) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetClosestSize(UINT* width, UINT* height) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetClosestPixelFormat(WICPixelFormatGUID* format) = 0;
+  virtual HRESULT STDMETHODCALLTYPE DoesSupportTransform(WICBitmapTransformOptions transform, BOOL* supported) = 0;
+};
+__CRT_UUID_DECL(WicSourceTransform, 0x3b16811b, 0x6a43, 0x4ec9, 0xb7, 0x13, 0x3d, 0x5a, 0x0c, 0x13, 0xb9, 0x40)
+
+namespace {
+
+// As the BMP reader: half of what the system's drawing code takes in its 32-bit arithmetic.
+constexpr uint64_t kMaxPixels = uint64_t{1} << 30;
+// Pixels are copied out of the decoder in strips of about this many bytes.
+constexpr uint64_t kStripBytes = 1 << 20;
+
+[[noreturn]] void OutOfMemory() { throw EOutOfMemory(ResText(IDS_OUT_OF_MEMORY)); }
+
+bool Covers(SIZE size, SIZE wanted) { return size.cx >= wanted.cx && size.cy >= wanted.cy; }
+
+// The orientation tag's value, 1 to 8, wherever the container keeps it; 1 when
+// none is readable. Wine 8 gives no metadata for JPEG frames; TIFF's it does.
+int FrameOrientation(IWICBitmapFrameDecode* frame) {
+  ComPtr<IWICMetadataQueryReader> reader;
+  if (FAILED(frame->GetMetadataQueryReader(reader.put()))) return 1;
+  for (const wchar_t* query : {L"/app1/ifd/{ushort=274}", L"/ifd/{ushort=274}", L"System.Photo.Orientation"}) {
+    PropVariantValue value;
+    if (FAILED(reader.get()->GetMetadataByName(query, value.put()))) continue;
+    if (value.get().vt == VT_UI2 && value.get().uiVal >= 1 && value.get().uiVal <= 8) return value.get().uiVal;
+  }
+  return 1;
+}
+
+bool IsIndexed(const WICPixelFormatGUID& format) {
+  for (const GUID* indexed : {&GUID_WICPixelFormat1bppIndexed, &GUID_WICPixelFormat2bppIndexed,
+                              &GUID_WICPixelFormat4bppIndexed, &GUID_WICPixelFormat8bppIndexed})
+    if (IsEqualGUID(format, *indexed)) return true;
+  return false;
+}
+
+UINT BitsPerPixel(IWICImagingFactory* factory, const WICPixelFormatGUID& format) {
+  ComPtr<IWICComponentInfo> component;
+  ComPtr<IWICPixelFormatInfo> info;
+  UINT bits = 0;
+  if (SUCCEEDED(factory->CreateComponentInfo(format, component.put())) &&
+      SUCCEEDED(component.get()->QueryInterface(IID_PPV_ARGS(info.put()))))
+    info.get()->GetBitsPerPixel(&bits);
+  return bits;
+}
+
+// Every stored row, read in order, to its upright place in `bitmap`, which is
+// made of the upright size.
+void CopyRowsUpright(PixelRows& rows, int orientation, TBitmap& bitmap) {
+  const bool turned = SwapsSides(orientation);
+  const int width = rows.Width();
+  const int height = rows.Height();
+  bitmap.SetBitmapHandle(nullptr);
+  bitmap.SetPixelDepth(pd24Bit);
+  bitmap.SetWidth(turned ? height : width);
+  bitmap.SetHeight(turned ? width : height);
+  uint8_t* const row0 = static_cast<uint8_t*>(bitmap.RowAddress(0));
+  const ptrdiff_t rowStep = bitmap.Height() > 1 ? static_cast<uint8_t*>(bitmap.RowAddress(1)) - row0 : 0;
+  const TUprightPlacement placement = UprightPlacement(orientation, width, height, 3, rowStep);
+  for (int y = 0; y < height; ++y) PlaceUpright(placement, rows.Row(y), 0, width, y, 1, 3, row0);
+}
+
+}  // namespace
+
+// The frame's pixels as blue-green-red rows, copied out of the decoder a strip
+// at a time: premultiplied over black, the colour channels are the result.
+class TWicFrame::Rows final : public PixelRows {
+public:
+  Rows(const TWicFrame& frame, IWICBitmapSource* source) : frame_(frame), source_(source) {
+    UINT width = 0, height = 0;
+    frame_.Check(source_->GetSize(&width, &height));
+    width_ = static_cast<int>(width);
+    height_ = static_cast<int>(height);
+    const uint64_t stride = uint64_t{width} * 4;
+    stripRows_ = static_cast<int>(std::max<uint64_t>(1, std::min<uint64_t>(height, kStripBytes / stride)));
+    strip_.resize(static_cast<size_t>(stride) * static_cast<size_t>(stripRows_));
+  }
+  int Width() const override { return width_; }
+  int Height() const override { return height_; }
+  const uint8_t* Row(int y) override {
+    if (y < top_ || y >= top_ + rows_) ReadStrip(y);
+    return strip_.data() + static_cast<size_t>(y - top_) * static_cast<size_t>(width_) * 3;
+  }
+
+private:
+  void ReadStrip(int top) {
+    const int rows = std::min(stripRows_, height_ - top);
+    const UINT stride = static_cast<UINT>(width_) * 4;
+    const WICRect rect{0, top, width_, rows};
+    rows_ = 0;
+    frame_.Check(source_->CopyPixels(&rect, stride, stride * static_cast<UINT>(rows), strip_.data()));
+    for (size_t i = 0, count = static_cast<size_t>(width_) * static_cast<size_t>(rows); i < count; ++i)
+      std::copy_n(&strip_[i * 4], 3, &strip_[i * 3]);
+    top_ = top;
+    rows_ = rows;
+  }
+
+  const TWicFrame& frame_;
+  IWICBitmapSource* source_;
+  int width_ = 0;
+  int height_ = 0;
+  int stripRows_ = 1;
+  std::vector<uint8_t> strip_;
+  int top_ = 0;
+  int rows_ = 0;
+};
+
+TWicFrame::TWicFrame(TStream& stream, const FilePath& file) : file_(file) {
+  try {
+    Open(stream);
+  } catch (const std::bad_alloc&) {
+    OutOfMemory();
+  }
+}
+
+TWicFrame::~TWicFrame() = default;
+
+void TWicFrame::Check(HRESULT result) const {
+  if (result == WINCODEC_ERR_COMPONENTNOTFOUND && decoderMade_) result = WINCODEC_ERR_BADIMAGE;
+  if (FAILED(result)) RaiseWicFailure(result, file_, format_);
+}
+
+// A file whose bytes no decoder recognises (an empty or overwritten .png) is
+// reported as having no decoder at all; when an installed decoder reads the
+// format that its name gives, the file is damaged.
+void TWicFrame::Open(TStream& stream) {
+  std::vector<uint8_t> head(kPictureHeadBytes);
+  stream.SetPosition(0);
+  head.resize(static_cast<size_t>(std::max(0, stream.Read(head.data(), static_cast<int32_t>(head.size())))));
+  stream.SetPosition(0);
+  format_ = PictureFormatOf(head, file_);
+  if (session_.Factory() == nullptr) RaiseWicFailure(session_.Result(), file_, format_);
+  stream_ = ComStreamOver(stream);
+  HRESULT result = session_.Factory()->CreateDecoderFromStream(stream_.get(), nullptr,
+                                                               WICDecodeMetadataCacheOnDemand, decoder_.put());
+  if (result == WINCODEC_ERR_COMPONENTNOTFOUND && DecodersRead(InstalledDecoders(session_), format_, head))
+    result = WINCODEC_ERR_BADHEADER;
+  Check(result);
+  decoderMade_ = true;
+  Check(decoder_.get()->GetFrame(0, frame_.put()));
+  UINT width = 0, height = 0;
+  Check(frame_.get()->GetSize(&width, &height));
+  if (width == 0 || height == 0) Check(WINCODEC_ERR_BADIMAGE);
+  if (uint64_t{width} * height > kMaxPixels || width > kMaxPixels / 4) OutOfMemory();
+  stored_ = SIZE{static_cast<LONG>(width), static_cast<LONG>(height)};
+  orientation_ = FrameOrientation(frame_.get());
+}
+
+PictureSize TWicFrame::Size() const {
+  if (SwapsSides(orientation_)) return {stored_.cy, stored_.cx};
+  return {stored_.cx, stored_.cy};
+}
+
+ComPtr<IWICBitmapSource> TWicFrame::Pixels(SIZE wanted) const {
+  ComPtr<IWICBitmapSource> source(static_cast<IWICBitmapSource*>(frame_.get()));
+  source.get()->AddRef();
+  ComPtr<WicSourceTransform> transform;
+  if (wanted.cx > 0 && wanted.cy > 0 &&
+      SUCCEEDED(frame_.get()->QueryInterface(__uuidof(WicSourceTransform), reinterpret_cast<void**>(transform.put()))))
+    if (ComPtr<IWICBitmapSource> scaled = ScaledByDecoder(*transform.get(), wanted)) source = std::move(scaled);
+  ComPtr<IWICFormatConverter> converter;
+  Check(session_.Factory()->CreateFormatConverter(converter.put()));
+  Check(converter.get()->Initialize(source.get(), GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone, nullptr,
+                                    0.0, WICBitmapPaletteTypeCustom));
+  return ComPtr<IWICBitmapSource>(converter.release());
+}
+
+// The frame decoded smaller by the decoder itself, into memory held by a
+// bitmap; none when nothing smaller is offered, or only in a palette format
+// (which would need its palette carried over).
+ComPtr<IWICBitmapSource> TWicFrame::ScaledByDecoder(WicSourceTransform& transform, SIZE wanted) const {
+  const SIZE size = ChooseDecodeSize(stored_, wanted, [&](SIZE ask) {
+    UINT width = static_cast<UINT>(ask.cx), height = static_cast<UINT>(ask.cy);
+    if (FAILED(transform.GetClosestSize(&width, &height))) return stored_;
+    return SIZE{static_cast<LONG>(width), static_cast<LONG>(height)};
+  });
+  WICPixelFormatGUID format = GUID_WICPixelFormat32bppPBGRA;
+  if ((size.cx == stored_.cx && size.cy == stored_.cy) || FAILED(transform.GetClosestPixelFormat(&format)) ||
+      IsIndexed(format))
+    return {};
+  const UINT bits = BitsPerPixel(session_.Factory(), format);
+  if (bits == 0) return {};
+  const UINT stride = (static_cast<UINT>(size.cx) * bits + 31) / 32 * 4;
+  std::vector<BYTE> pixels(static_cast<size_t>(stride) * static_cast<size_t>(size.cy));
+  Check(transform.CopyPixels(nullptr, static_cast<UINT>(size.cx), static_cast<UINT>(size.cy), &format,
+                             WICBitmapTransformRotate0, stride, static_cast<UINT>(pixels.size()), pixels.data()));
+  ComPtr<IWICBitmap> scaled;
+  Check(session_.Factory()->CreateBitmapFromMemory(static_cast<UINT>(size.cx), static_cast<UINT>(size.cy), format,
+                                                   stride, static_cast<UINT>(pixels.size()), pixels.data(),
+                                                   scaled.put()));
+  return ComPtr<IWICBitmapSource>(scaled.release());
+}
+
+void TWicFrame::Decode(TBitmap& bitmap, TWantedSize wanted) const {
+  try {
+    const SIZE asStored =
+        SwapsSides(orientation_) ? SIZE{wanted.height, wanted.width} : SIZE{wanted.width, wanted.height};
+    const ComPtr<IWICBitmapSource> pixels = Pixels(asStored);
+    Rows rows(*this, pixels.get());
+    CopyRowsUpright(rows, orientation_, bitmap);
+  } catch (const std::bad_alloc&) {
+    OutOfMemory();
+  }
+}
+
+std::unique_ptr<TBitmap> TWicFrame::Shrink(int width, int height, TWantedSize decoded) const {
+  try {
+    // Shrunk as stored, then the small result is turned upright.
+    const bool turned = SwapsSides(orientation_);
+    const ComPtr<IWICBitmapSource> pixels =
+        Pixels(turned ? SIZE{decoded.height, decoded.width} : SIZE{decoded.width, decoded.height});
+    Rows rows(*this, pixels.get());
+    std::unique_ptr<TBitmap> shrunk = ShrinkSmoothly(rows, turned ? height : width, turned ? width : height);
+    if (orientation_ == 1) return shrunk;
+    BitmapRows storedRows(*shrunk);
+    auto upright = std::make_unique<TBitmap>();
+    CopyRowsUpright(storedRows, orientation_, *upright);
+    return upright;
+  } catch (const std::bad_alloc&) {
+    OutOfMemory();
+  }
+}
+
+SIZE ChooseDecodeSize(SIZE full, SIZE wanted, const std::function<SIZE(SIZE)>& closest) {
+  if (wanted.cx <= 0 || wanted.cy <= 0 || Covers(wanted, full)) return full;
+  // Asked for sizes growing from the wanted one, the first offer that covers it
+  // is the smallest.
+  SIZE ask{std::min(wanted.cx, full.cx), std::min(wanted.cy, full.cy)};
+  for (int tries = 0; tries < 64; ++tries) {
+    const SIZE offered = closest(ask);
+    if (Covers(offered, wanted) && Covers(full, offered)) return offered;
+    if (Covers(ask, full)) break;
+    ask = SIZE{std::min(full.cx, ask.cx + std::max<LONG>(1, ask.cx / 8)),
+               std::min(full.cy, ask.cy + std::max<LONG>(1, ask.cy / 8))};
+  }
+  return full;
+}
