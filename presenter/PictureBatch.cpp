@@ -102,6 +102,8 @@ std::string PictureBatch::Report() const {
   std::string report;
   if (FailedCount() == 0) {
     report = ResFormat(IDS_BATCH_ALL_SAVED, {total});
+  } else if (total == 1) {
+    report = ResText(IDS_BATCH_ONE_NOT_SAVED);
   } else if (SavedCount() == 0) {
     report = ResFormat(IDS_BATCH_NONE_SAVED, {total});
   } else {

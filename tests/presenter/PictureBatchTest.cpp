@@ -83,6 +83,11 @@ TEST(PictureBatch, TheReportNamesWhatWasSavedAndWhatFailedAndWhy) {
   EXPECT_EQ("2 枚の画像をミロカテ形式で保存しました。\r\n\r\n保存したファイル：\r\n"
             "ミロカテ ～ a.jpg：1 x 2\r\nミロカテ ～ b.jpg：3 x 4",
             saved.Report());
+
+  // A folder of one picture is a run too; "none of one" is not said.
+  PictureBatch one({FilePath("a.png")});
+  one.Failed("だめ");
+  EXPECT_EQ("画像を保存できませんでした。\r\n\r\n保存できなかった画像：\r\na.png：だめ", one.Report());
 }
 
 TEST(PictureBatch, ALongListIsCutAndTheRestCounted) {
