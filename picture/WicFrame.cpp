@@ -10,8 +10,6 @@
 #include "picture/ExifOrientation.h"
 #include "picture/PixelRows.h"
 #include "picture/SmoothShrink.h"
-#include "picture/Stream.h"
-#include "picture/WicStream.h"
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
 
@@ -129,9 +127,9 @@ private:
   int rows_ = 0;
 };
 
-TWicFrame::TWicFrame(TStream& stream, const FilePath& file) : file_(file) {
+TWicFrame::TWicFrame(ComPtr<IStream> stream, const FilePath& file) : file_(file), stream_(std::move(stream)) {
   try {
-    Open(stream);
+    Open();
   } catch (const std::bad_alloc&) {
     OutOfMemory();
   }
@@ -147,14 +145,16 @@ void TWicFrame::Check(HRESULT result) const {
 // A file whose bytes no decoder recognises (an empty or overwritten .png) is
 // reported as having no decoder at all; when an installed decoder reads the
 // format that its name gives, the file is damaged.
-void TWicFrame::Open(TStream& stream) {
+void TWicFrame::Open() {
   std::vector<uint8_t> head(kPictureHeadBytes);
-  stream.SetPosition(0);
-  head.resize(static_cast<size_t>(std::max(0, stream.Read(head.data(), static_cast<int32_t>(head.size())))));
-  stream.SetPosition(0);
+  ULONG read = 0;
+  if (FAILED(stream_.get()->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr)) ||
+      FAILED(stream_.get()->Read(head.data(), static_cast<ULONG>(head.size()), &read)))
+    read = 0;
+  head.resize(std::min<size_t>(read, head.size()));
+  Check(stream_.get()->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr));
   format_ = PictureFormatOf(head, file_);
   if (session_.Factory() == nullptr) RaiseWicFailure(session_.Result(), file_, format_);
-  stream_ = ComStreamOver(stream);
   HRESULT result = session_.Factory()->CreateDecoderFromStream(stream_.get(), nullptr,
                                                                WICDecodeMetadataCacheOnDemand, decoder_.put());
   if (result == WINCODEC_ERR_COMPONENTNOTFOUND && DecodersRead(InstalledDecoders(session_), format_, head))

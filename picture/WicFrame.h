@@ -17,7 +17,6 @@
 #include "text/FilePath.h"
 
 class TBitmap;
-class TStream;
 struct WicSourceTransform;
 
 // The least size the caller needs, upright; 0 by 0 asks for the full size.
@@ -28,12 +27,12 @@ struct TWantedSize {
 
 class TWicFrame {
 public:
-  // Opens the picture that `stream` holds from its start; the stream must outlive
-  // the frame. `file` names it in messages (empty for a stream of no file).
+  // Opens the picture that `stream` holds from its start, and keeps the stream.
+  // `file` names it in messages (empty for a stream of no file).
   // Raises ENoPictureDecoder (picture/WicCodecs.h) when no decoder here reads its
   // format, EInvalidGraphic naming the file and format when the decoder fails on
   // its data, EOutOfMemory for a picture over 2^30 pixels or when memory is short.
-  TWicFrame(TStream& stream, const FilePath& file);
+  TWicFrame(ComPtr<IStream> stream, const FilePath& file);
   ~TWicFrame();
   TWicFrame(const TWicFrame&) = delete;
   TWicFrame& operator=(const TWicFrame&) = delete;
@@ -56,7 +55,7 @@ private:
 
   // Raises what a failed call means for this file.
   void Check(HRESULT result) const;
-  void Open(TStream& stream);
+  void Open();
   // The frame's pixels as premultiplied blue-green-red-alpha, scaled by the
   // decoder when it can give at least `wanted` (as stored) smaller.
   ComPtr<IWICBitmapSource> Pixels(SIZE wanted) const;

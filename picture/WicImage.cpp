@@ -4,13 +4,16 @@
 
 #include "picture/Bitmap.h"
 #include "picture/Stream.h"
+#include "picture/WicStream.h"
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
 
-// The stream is declared first: the decoder reads it until it is gone.
+// The picture's bytes and its decoder. Bytes taken from a stream are held in
+// memory, declared first: the decoder reads them until it is gone.
 struct TWicImage::Source {
-  std::unique_ptr<TStream> stream;
+  std::unique_ptr<TMemoryStream> bytes;
   std::unique_ptr<TWicFrame> frame;
+  FilePath file;
 };
 
 namespace {
@@ -29,8 +32,8 @@ const TGraphicClass& TWicImage::ClassType() const { return kWicImageClass; }
 
 void TWicImage::Open(const FilePath& file) {
   auto source = std::make_shared<Source>();
-  source->stream = std::make_unique<TFileStream>(file, TFileStream::kOpenRead);
-  source->frame = std::make_unique<TWicFrame>(*source->stream, file);
+  source->frame = std::make_unique<TWicFrame>(ComStreamOnFile(file), file);
+  source->file = file;
   source_ = std::move(source);
   bitmap_.reset();
   NotifyChanged(this);
@@ -43,8 +46,8 @@ void TWicImage::LoadStream(TStream& stream) {
   bytes->SetSize(count);
   stream.ReadBuffer(bytes->Memory(), count);
   bytes->SetPosition(0);
-  source->stream = std::move(bytes);
-  source->frame = std::make_unique<TWicFrame>(*source->stream, FilePath());
+  source->bytes = std::move(bytes);
+  source->frame = std::make_unique<TWicFrame>(ComStreamOver(*source->bytes), FilePath());
   source_ = std::move(source);
   bitmap_.reset();
   NotifyChanged(this);
@@ -52,9 +55,12 @@ void TWicImage::LoadStream(TStream& stream) {
 
 void TWicImage::SaveStream(TStream& stream) {
   if (source_ == nullptr) return;
-  TStream& from = *source_->stream;
+  if (source_->bytes != nullptr) {
+    stream.WriteBuffer(source_->bytes->Memory(), source_->bytes->Size());
+    return;
+  }
+  TFileStream from(source_->file, TFileStream::kOpenRead);
   std::vector<uint8_t> chunk(1 << 16);
-  from.SetPosition(0);
   for (int32_t read; (read = from.Read(chunk.data(), static_cast<int32_t>(chunk.size()))) > 0;)
     stream.WriteBuffer(chunk.data(), read);
 }

@@ -3,7 +3,11 @@
 #include <algorithm>
 #include <cstdint>
 
+#include <shlwapi.h>
+
 #include "picture/Stream.h"
+#include "resources/StringIds.h"
+#include "text/Exceptions.h"
 
 namespace {
 
@@ -106,3 +110,11 @@ private:
 }  // namespace
 
 ComPtr<IStream> ComStreamOver(TStream& stream) { return ComPtr<IStream>(new ComStream(stream)); }
+
+ComPtr<IStream> ComStreamOnFile(const FilePath& file) {
+  ComPtr<IStream> stream;
+  if (FAILED(SHCreateStreamOnFileEx(file.Wide().c_str(), STGM_READ | STGM_SHARE_DENY_WRITE, FILE_ATTRIBUTE_NORMAL,
+                                    FALSE, nullptr, stream.put())))
+    throw EFOpenError(ResFormat(IDS_FILE_OPEN_ERROR, {file.Text()}));
+  return stream;
+}
