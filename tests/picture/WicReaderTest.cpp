@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -121,6 +122,21 @@ TEST(WicReader, APictureShownSmallerIsResampledUprightAsItsDecoderGivesItsRows) 
     EXPECT_LE(MeanDifference(reference, Decoded(*shrunk)), 2.0) << c.name;
     EXPECT_LE(LargestDifference(reference, Decoded(*shrunk)), 24.0) << c.name;
   }
+}
+
+TEST(WicReader, APictureLoadedFromAStreamIsSavedAsTheBytesItWasReadFrom) {
+  const std::string path = DataFolder("pngsuite") + "basn6a08.png";
+  TFileStream file(path, TFileStream::kOpenRead);
+  std::vector<uint8_t> bytes(static_cast<size_t>(file.Size()));
+  file.ReadBuffer(bytes.data(), static_cast<int32_t>(bytes.size()));
+  file.SetPosition(0);
+  TWicImage image;
+  image.LoadStream(file);
+  EXPECT_EQ(32, image.Width());
+  TMemoryStream saved;
+  image.SaveStream(saved);
+  ASSERT_EQ(bytes.size(), static_cast<size_t>(saved.Size()));
+  EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), saved.Memory()));
 }
 
 TEST(WicReader, AFormatWithoutADecoderHereIsToldApartFromADamagedFile) {
