@@ -205,7 +205,7 @@ TEST(SeveralPictures, WhenNoneCanBeSavedTheReportSaysSoAndTheProgramEnds) {
   const std::wstring broken = folder.Write(L"a.bmp", std::vector<uint8_t>(64, 'x'));
   const std::wstring refused = folder.Write(L"b.xyz", std::vector<uint8_t>(64, 'y'));
   const ProgramRun run = RunOn(Quoted(broken) + L" " + Quoted(refused));
-  EXPECT_EQ("2 枚の画像をどれも保存できませんでした。\r\n\r\n保存できなかった画像：\r\n"
+  EXPECT_EQ("2 枚の画像をいずれも保存できませんでした。\r\n\r\n保存できなかった画像：\r\n"
             "a.bmp：ビットマップイメージが不正です\r\n"
             "b.xyz：拡張子 .xyz の画像形式は処理できません",
             OnlyBoxText(run));

@@ -95,7 +95,7 @@ TEST(PictureBatch, ALongListIsCutAndTheRestCounted) {
   PictureBatch batch(pictures);
   while (!batch.Done()) batch.Failed("だめ");
   const std::string report = batch.Report();
-  EXPECT_EQ(0u, report.find("20 枚の画像をどれも保存できませんでした。"));
+  EXPECT_EQ(0u, report.find("20 枚の画像をいずれも保存できませんでした。"));
   size_t lines = 0;
   for (size_t at = report.find("x.jpg：だめ"); at != std::string::npos; at = report.find("x.jpg：だめ", at + 1)) ++lines;
   EXPECT_EQ(15u, lines);
