@@ -31,7 +31,9 @@ constexpr uint16_t kOrientationTag = 0x0112;
 constexpr uint16_t kTypeShort = 3;
 constexpr uint32_t kEntrySize = 12;
 
-int OrientationInTiff(const uint8_t* tiff, size_t size) {
+}  // namespace
+
+int TiffOrientation(const uint8_t* tiff, size_t size) {
   if (size < 8 || size > 0xFFFFFFFFu) return 1;
   bool bigEndian;
   if (tiff[0] == 'I' && tiff[1] == 'I') {
@@ -57,6 +59,8 @@ int OrientationInTiff(const uint8_t* tiff, size_t size) {
   }
   return 1;
 }
+
+namespace {
 
 struct Point {
   ptrdiff_t u, v;
@@ -184,7 +188,7 @@ void Place(const TUprightPlacement& p, const uint8_t* source, ptrdiff_t sourceSt
 int ExifOrientation(const uint8_t* body, size_t length) {
   static const uint8_t kExifName[6] = {'E', 'x', 'i', 'f', 0, 0};
   if (body == nullptr || length < sizeof kExifName || std::memcmp(body, kExifName, sizeof kExifName) != 0) return 1;
-  return OrientationInTiff(body + sizeof kExifName, length - sizeof kExifName);
+  return TiffOrientation(body + sizeof kExifName, length - sizeof kExifName);
 }
 
 TUprightPlacement UprightPlacement(int orientation, int width, int height, int pixelSize, ptrdiff_t rowStep) {

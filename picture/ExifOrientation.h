@@ -1,6 +1,6 @@
 #pragma once
-// The orientation a camera records in a JPEG file's Exif segment, and the turn
-// or mirror that makes the stored picture upright.
+// The orientation a camera records in a file's Exif data, and the turn or
+// mirror that makes the stored picture upright.
 
 #include <windows.h>
 
@@ -11,6 +11,10 @@
 // "Exif\0\0"): 1 to 8. A missing, malformed or out-of-range tag gives 1, the
 // picture as stored.
 int ExifOrientation(const uint8_t* body, size_t length);
+
+// The same tag in a bare TIFF structure (starting "II*\0" or "MM\0*"), as
+// other containers keep their Exif data.
+int TiffOrientation(const uint8_t* tiff, size_t length);
 
 // Orientations 5 to 8 turn the picture by a quarter: its upright width is its
 // stored height.
