@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -22,6 +23,14 @@ inline std::string DataFolder(const std::string& name) {
   const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
   const std::string exe(path, length);
   return exe.substr(0, exe.find_last_of('\\')) + "\\" MIROKATE_TEST_DATA_FROM_EXE "\\" + name + "\\";
+}
+
+// A whole data file's bytes.
+inline std::vector<uint8_t> FileBytes(const std::string& path) {
+  TFileStream file(path, TFileStream::kOpenRead);
+  std::vector<uint8_t> bytes(static_cast<size_t>(file.Size()));
+  file.ReadBuffer(bytes.data(), static_cast<int32_t>(bytes.size()));
+  return bytes;
 }
 
 struct Picture {
