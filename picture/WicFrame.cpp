@@ -7,6 +7,7 @@
 
 #include "picture/Bitmap.h"
 #include "picture/BitmapRows.h"
+#include "picture/ContainerExif.h"
 #include "picture/ExifOrientation.h"
 #include "picture/PixelRows.h"
 #include "picture/SmoothShrink.h"
@@ -38,15 +39,16 @@ bool Covers(SIZE size, SIZE wanted) { return size.cx >= wanted.cx && size.cy >= 
 
 // The orientation tag's value, 1 to 8, wherever the container keeps it; 1 when
 // none is readable. Wine 8 gives no metadata for JPEG frames; TIFF's it does.
-int FrameOrientation(IWICBitmapFrameDecode* frame) {
+// When the decoder gives none, a PNG's or WebP's own chunks may hold it.
+int FrameOrientation(IWICBitmapFrameDecode* frame, IStream* stream) {
   ComPtr<IWICMetadataQueryReader> reader;
-  if (FAILED(frame->GetMetadataQueryReader(reader.put()))) return 1;
+  if (FAILED(frame->GetMetadataQueryReader(reader.put()))) return ContainerExifOrientation(stream);
   for (const wchar_t* query : {L"/app1/ifd/{ushort=274}", L"/ifd/{ushort=274}", L"System.Photo.Orientation"}) {
     PropVariantValue value;
     if (FAILED(reader.get()->GetMetadataByName(query, value.put()))) continue;
     if (value.get().vt == VT_UI2 && value.get().uiVal >= 1 && value.get().uiVal <= 8) return value.get().uiVal;
   }
-  return 1;
+  return ContainerExifOrientation(stream);
 }
 
 bool IsIndexed(const WICPixelFormatGUID& format) {
@@ -167,7 +169,7 @@ void TWicFrame::Open() {
   if (width == 0 || height == 0) Check(WINCODEC_ERR_BADIMAGE);
   if (uint64_t{width} * height > kMaxPixels || width > kMaxPixels / 4) OutOfMemory();
   stored_ = SIZE{static_cast<LONG>(width), static_cast<LONG>(height)};
-  orientation_ = FrameOrientation(frame_.get());
+  orientation_ = FrameOrientation(frame_.get(), stream_.get());
 }
 
 PictureSize TWicFrame::Size() const {

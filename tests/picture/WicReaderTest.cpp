@@ -1,6 +1,6 @@
 // Pictures read through the system's codecs, compared with references that
-// ImageMagick made from the same files (tests/data/pngsuite, tests/data/wic);
-// formats without a decoder here, damaged files and hostile sizes.
+// ImageMagick or PIL made from the same files (tests/data/pngsuite, wic and
+// exif-chunks); formats without a decoder here, damaged files and hostile sizes.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -54,9 +54,7 @@ std::string FailureOf(const std::string& path) {
 class ChangedCopy {
 public:
   ChangedCopy(const std::string& from, const std::string& name, size_t keep, size_t at = 0, uint8_t value = 0) {
-    TFileStream source(from, TFileStream::kOpenRead);
-    std::vector<uint8_t> bytes(static_cast<size_t>(source.Size()));
-    source.ReadBuffer(bytes.data(), static_cast<int32_t>(bytes.size()));
+    std::vector<uint8_t> bytes = FileBytes(from);
     bytes.resize(std::min(keep, bytes.size()));
     if (at != 0) bytes[at] = value;
     char folder[MAX_PATH];
@@ -137,6 +135,29 @@ TEST(WicReader, APictureLoadedFromAStreamIsSavedAsTheBytesItWasReadFrom) {
   image.SaveStream(saved);
   ASSERT_EQ(bytes.size(), static_cast<size_t>(saved.Size()));
   EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), saved.Memory()));
+}
+
+TEST(WicReader, APngTaggedInItsExifChunkIsTurnedUprightAsAnotherToolTurnsIt) {
+  // Wine's PNG decoder gives no metadata, so the tag comes from the file's own
+  // chunks (each picture is tagged as another tool writes it).
+  const std::string folder = DataFolder("exif-chunks");
+  ASSERT_EQ(32, ReadPpm(folder + "upright-6.ppm").width);
+  const auto loaded = [&](const std::string& name) {
+    TPicture picture;
+    picture.LoadFile(folder + name);
+    TBitmap whole;
+    whole.CopyFrom(picture.CurrentGraphic());
+    return Decoded(whole);
+  };
+  for (int value = 1; value <= 8; ++value) {
+    const std::string n = std::to_string(value);
+    EXPECT_EQ(0.0, LargestDifference(ReadPpm(folder + "upright-" + n + ".ppm"), loaded("orientation-" + n + ".png")))
+        << value;
+  }
+  // A chunk after the image data is not looked for, and one whose IFD0 lies
+  // past its end is damaged: both pictures load as stored.
+  for (const char* name : {"after-image-data-6.png", "ifd-past-end-6.png"})
+    EXPECT_EQ(0.0, LargestDifference(ReadPpm(folder + "upright-1.ppm"), loaded(name))) << name;
 }
 
 TEST(WicReader, AFormatWithoutADecoderHereIsToldApartFromADamagedFile) {
