@@ -15,4 +15,8 @@ public:
   // top are cheapest; a source that decodes as it goes may take no other order.
   // Raises the source's failure when the row cannot be had.
   virtual const uint8_t* Row(int y) = 0;
+  // How many rows, from y on, lie one after another in memory behind Row(y),
+  // Width() * 3 bytes apart, valid together until another row is asked for: a
+  // turn places such a band at once. At least 1 once Row(y) was asked for.
+  virtual int RowsInBand(int) const { return 1; }
 };

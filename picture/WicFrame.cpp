@@ -81,7 +81,12 @@ void CopyRowsUpright(PixelRows& rows, int orientation, TBitmap& bitmap) {
   uint8_t* const row0 = static_cast<uint8_t*>(bitmap.RowAddress(0));
   const ptrdiff_t rowStep = bitmap.Height() > 1 ? static_cast<uint8_t*>(bitmap.RowAddress(1)) - row0 : 0;
   const TUprightPlacement placement = UprightPlacement(orientation, width, height, 3, rowStep);
-  for (int y = 0; y < height; ++y) PlaceUpright(placement, rows.Row(y), 0, width, y, 1, 3, row0);
+  for (int y = 0; y < height;) {
+    const uint8_t* band = rows.Row(y);
+    const int count = std::max(1, std::min(rows.RowsInBand(y), height - y));
+    PlaceUpright(placement, band, static_cast<ptrdiff_t>(width) * 3, width, y, count, 3, row0);
+    y += count;
+  }
 }
 
 }  // namespace
@@ -105,6 +110,8 @@ public:
     if (y < top_ || y >= top_ + rows_) ReadStrip(y);
     return strip_.data() + static_cast<size_t>(y - top_) * static_cast<size_t>(width_) * 3;
   }
+
+  int RowsInBand(int y) const override { return y >= top_ && y < top_ + rows_ ? top_ + rows_ - y : 1; }
 
 private:
   void ReadStrip(int top) {
