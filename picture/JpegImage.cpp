@@ -158,6 +158,7 @@ void TJPEGImage::ReadStream(int32_t count, TStream& stream) {
     data_->Height = header.height;
     data_->Gray = header.gray;
     data_->Orientation = header.orientation;
+    data_->Profile = std::move(header.profile);
     options_.MultiScan = header.multiScan;
   }
   SetPaletteModified(true);

@@ -10,6 +10,7 @@
 #include "picture/ExifOrientation.h"
 #include "picture/PixelRows.h"
 #include "picture/SmoothShrink.h"
+#include "picture/WicColorProfile.h"
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
 
@@ -168,6 +169,7 @@ void TWicFrame::Open() {
   if (uint64_t{width} * height > kMaxPixels || width > kMaxPixels / 4) OutOfMemory();
   stored_ = SIZE{static_cast<LONG>(width), static_cast<LONG>(height)};
   orientation_ = FrameOrientation(frame_.get());
+  profile_ = FrameColorProfile(session_.Factory(), frame_.get());
 }
 
 PictureSize TWicFrame::Size() const {
