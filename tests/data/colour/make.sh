@@ -12,7 +12,10 @@
 # - a CMYK JPEG with Ghostscript's ink profile (three segments, out of order);
 # - files whose colours stay as stored: a cut profile, and a grey profile in an
 #   RGB JPEG; and the stored colours themselves (stored.ppm);
-# - Adobe RGB's reference resampled (Lanczos) to half its size, as shown smaller.
+# - Adobe RGB's reference resampled (Lanczos) to half its size, as shown smaller;
+# - four flat quarters tagged Adobe RGB (JPEG), Wide Gamut RGB (PNG) and
+#   ProPhoto RGB (calibrated BMP), for the real program, with their converted
+#   quarters as 2 by 2 references.
 # Run from anywhere; writes beside this script.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -121,6 +124,18 @@ ink = open(inks, 'rb').read()
 cmyk = ImageCms.profileToProfile(source, srgb, ImageCms.ImageCmsProfile(inks),
                                  renderingIntent=RELATIVE, outputMode='CMYK')
 reference('inks-jpg', converted(jpeg('inks', cmyk, ink, 3, (3, 1, 2)), ink))
+
+quarters = Image.new('RGB', (W, H))
+for i, colour in enumerate([(200, 40, 40), (40, 170, 60), (40, 60, 190), (230, 200, 60)]):
+    quarters.paste(colour, (i % 2 * W // 2, i // 2 * H // 2, (i % 2 + 1) * W // 2, (i // 2 + 1) * H // 2))
+def corners(picture):
+    return picture.resize((2, 2), Image.NEAREST)
+reference('quarters-adobe-jpg', corners(converted(jpeg('quarters-adobe', quarters, adobe), adobe)))
+quarters.save('quarters-wide.png', icc_profile=wide)
+reference('quarters-wide-png', corners(converted(quarters, wide)))
+bmp('quarters-prophoto.bmp', quarters, 0, ends, (round(1.8 * 65536),) * 3)
+reference('quarters-prophoto-bmp', corners(converted(quarters, profile('ProPhotoRGB'))))
+reference('quarters', corners(quarters))
 
 # As stored: a profile cut short, and an ink profile for red, green and blue.
 reference('cut-jpg', jpeg('cut', source, adobe[:300]))
