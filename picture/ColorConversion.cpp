@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <future>
 #include <string>
 #include <utility>
 
@@ -70,9 +71,10 @@ void FillAxis(ColorConversion::Axis& axis, const std::vector<uint8_t>& values, u
   }
 }
 
+// A conversion being made or made, and the profile it is for.
 struct KeptConversion {
   std::string bytes;
-  std::shared_ptr<const ColorConversion> conversion;
+  std::shared_future<std::shared_ptr<const ColorConversion>> conversion;
 };
 
 CriticalSection& CacheLock() {
@@ -82,6 +84,25 @@ CriticalSection& CacheLock() {
 std::vector<KeptConversion>& Kept() {
   static std::vector<KeptConversion> kept;
   return kept;
+}
+
+// The kept conversion for the profile, begun with `launch` when there is none;
+// most recent first. A profile the system could not use is kept too, so it is
+// not tried again.
+std::shared_future<std::shared_ptr<const ColorConversion>> KeptFor(
+    const std::shared_ptr<const ColorProfile>& profile, std::launch launch,
+    std::shared_ptr<const ColorConversion> (*make)(const ColorProfile&)) {
+  CriticalSectionGuard guard(CacheLock());
+  std::vector<KeptConversion>& kept = Kept();
+  for (size_t i = 0; i < kept.size(); ++i) {
+    if (kept[i].bytes != profile->Bytes()) continue;
+    std::rotate(kept.begin(), kept.begin() + static_cast<ptrdiff_t>(i), kept.begin() + static_cast<ptrdiff_t>(i) + 1);
+    return kept.front().conversion;
+  }
+  auto conversion = std::async(launch, [profile, make] { return make(*profile); }).share();
+  kept.insert(kept.begin(), KeptConversion{profile->Bytes(), conversion});
+  if (kept.size() > kKeptConversions) kept.pop_back();
+  return conversion;
 }
 
 }  // namespace
@@ -133,20 +154,29 @@ std::shared_ptr<const ColorConversion> ColorConversion::Make(const ColorProfile&
 
 std::shared_ptr<const ColorConversion> ColorConversion::ToSrgb(const ColorProfile& profile) noexcept {
   try {
-    CriticalSectionGuard guard(CacheLock());
-    std::vector<KeptConversion>& kept = Kept();
-    for (size_t i = 0; i < kept.size(); ++i) {
-      if (kept[i].bytes != profile.Bytes()) continue;
-      std::rotate(kept.begin(), kept.begin() + static_cast<ptrdiff_t>(i), kept.begin() + static_cast<ptrdiff_t>(i) + 1);
-      return kept.front().conversion;
-    }
-    // A profile the system could not use is kept too, so it is not tried again.
-    std::shared_ptr<const ColorConversion> made = Make(profile);
-    kept.insert(kept.begin(), KeptConversion{profile.Bytes(), made});
-    if (kept.size() > kKeptConversions) kept.pop_back();
-    return made;
+    // The profile is kept alive by the caller while this waits.
+    const std::shared_ptr<const ColorProfile> borrowed(std::shared_ptr<const ColorProfile>(), &profile);
+    return KeptFor(borrowed, std::launch::deferred, MakeSafely).get();
   } catch (...) {
-    // Out of memory: the picture is shown as stored.
+    // Out of memory or no thread: the picture is shown as stored.
+    return nullptr;
+  }
+}
+
+void ColorConversion::Prepare(const std::shared_ptr<const ColorProfile>& profile) noexcept {
+  if (profile == nullptr) return;
+  try {
+    // The thread works on a profile of its own: the caller's may go first.
+    KeptFor(std::make_shared<const ColorProfile>(*profile), std::launch::async, MakeSafely);
+  } catch (...) {
+    // No thread: ToSrgb makes the conversion when it is needed.
+  }
+}
+
+std::shared_ptr<const ColorConversion> ColorConversion::MakeSafely(const ColorProfile& profile) noexcept {
+  try {
+    return Make(profile);
+  } catch (...) {
     return nullptr;
   }
 }

@@ -1,7 +1,9 @@
 #pragma once
 // Converting a picture's colours to sRGB with the system's colour management
 // (ICM): the profile's transform to sRGB, relative colorimetric, is asked once
-// for a grid of colours, and the pixels are interpolated in that grid. Wine's
+// for a grid of colours, and the pixels are interpolated in that grid. Making
+// the transform is itself slow under Wine (about 20 ms), so it can be begun on
+// another thread as soon as a picture's profile is read. Wine's
 // colour management takes about a microsecond a pixel (and Windows' is no
 // table-driven fast path either), so a shown picture of 600 by 400 pixels would
 // cost hundreds of milliseconds through it; the grid costs a few.
@@ -19,7 +21,12 @@ public:
   // The conversion of the profile's colours to sRGB, made once per profile in the
   // process; none when the system's colour management cannot make it (it cannot
   // read the profile, or has no sRGB profile). Never raises.
+  // Waits for the conversion when Prepare began making it.
   static std::shared_ptr<const ColorConversion> ToSrgb(const ColorProfile& profile) noexcept;
+  // Begins making the conversion on another thread, so that the system's slow
+  // part (about 20 ms under Wine) runs while the picture is decoded; nothing for
+  // none or a conversion already made or begun. Never raises.
+  static void Prepare(const std::shared_ptr<const ColorProfile>& profile) noexcept;
 
   // Blue-green-red pixels, converted in place.
   void ConvertBgr(uint8_t* pixels, size_t count) const noexcept;
@@ -38,6 +45,7 @@ private:
   // A grid of `nodes` values on each of `channels` axes (3 or 4), not yet sampled.
   ColorConversion(int nodes, int channels);
   static std::shared_ptr<const ColorConversion> Make(const ColorProfile& profile);
+  static std::shared_ptr<const ColorConversion> MakeSafely(const ColorProfile& profile) noexcept;
   // Asks the transform for the colour of every node; false when it fails.
   bool Sample(void* transform);
   // The colour at (v0, v1, v2) in one three-channel grid, v0 on the fastest axis.

@@ -7,6 +7,7 @@
 
 #include "picture/Bitmap.h"
 #include "picture/BitmapRows.h"
+#include "picture/ColorConversion.h"
 #include "picture/ExifOrientation.h"
 #include "picture/PixelRows.h"
 #include "picture/SmoothShrink.h"
@@ -170,6 +171,7 @@ void TWicFrame::Open() {
   stored_ = SIZE{static_cast<LONG>(width), static_cast<LONG>(height)};
   orientation_ = FrameOrientation(frame_.get());
   profile_ = FrameColorProfile(session_.Factory(), frame_.get());
+  ColorConversion::Prepare(profile_);
 }
 
 PictureSize TWicFrame::Size() const {
