@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Makes the pictures of the big-picture benchmark in the given folder (default
 # /tmp/mirokate-big): photo-like JPEGs of 1, 24, 100 and 400 megapixels, the
-# 24-megapixel one also as a 24-bit BMP, the 24- and 100-megapixel ones also as
+# 24-megapixel one also tagged with a colour profile and as a 24-bit BMP, the 24- and 100-megapixel ones also as
 # PNG, and a 6000 by 4000 zone plate. The
 # photo-like picture is smooth shapes, edges of every direction, fine texture and
 # sensor-like noise, softened a little as a lens would. Needs vips and ImageMagick
@@ -40,6 +40,17 @@ photo photo1mp 1224 816
 photo photo24mp 6000 4000
 photo photo100mp 12247 8165
 photo photo400mp 24495 16330
+# The same 24-megapixel photo tagged Adobe RGB (colord-data's profile in an APP2
+# segment after the start marker; the pixels are the same bytes).
+if [ ! -f photo24mp-adobe.jpg ]; then
+  /usr/bin/python3 - <<'PY'
+import struct
+icc = open('/usr/share/color/icc/colord/AdobeRGB1998.icc', 'rb').read()
+body = b'ICC_PROFILE\0\1\1' + icc
+data = open('photo24mp.jpg', 'rb').read()
+open('photo24mp-adobe.jpg', 'wb').write(data[:2] + b'\xff\xe2' + struct.pack('>H', len(body) + 2) + body + data[2:])
+PY
+fi
 [ -f photo24mp.bmp ] || /usr/bin/convert photo24mp.jpg -type TrueColor BMP3:photo24mp.bmp
 # The system's codecs read the PNG: its decoder, not ours, decides how it is held.
 [ -f photo24mp.png ] || vips copy photo24mp.jpg "photo24mp.png[compression=1]"

@@ -2,6 +2,7 @@
 // Owners for system handles, so that every path, failures included, gives them back.
 
 #include <windows.h>
+#include <icm.h>
 #include <objbase.h>
 #include <propidl.h>
 
@@ -66,6 +67,13 @@ struct GlobalMemoryCloser {
   void operator()(HGLOBAL block) const { GlobalFree(block); }
 };
 
+struct ColorProfileCloser {
+  void operator()(HPROFILE profile) const { CloseColorProfile(profile); }
+};
+struct ColorTransformCloser {
+  void operator()(HTRANSFORM transform) const { DeleteColorTransform(transform); }
+};
+
 struct ComReleaser {
   template <class Interface>
   void operator()(Interface* object) const {
@@ -83,6 +91,9 @@ using ComPtr = UniqueHandle<Interface*, ComReleaser>;
 using UniquePalette = UniqueGdiObject<HPALETTE>;
 using UniqueMemoryDC = UniqueHandle<HDC, DcCloser>;
 using UniqueWindow = UniqueHandle<HWND, WindowCloser>;
+// A colour profile opened by the system's colour management, and a transform made from profiles.
+using UniqueColorProfile = UniqueHandle<HPROFILE, ColorProfileCloser>;
+using UniqueColorTransform = UniqueHandle<HTRANSFORM, ColorTransformCloser>;
 // A global memory block; release() it once the system has taken it over.
 using UniqueGlobalMemory = UniqueHandle<HGLOBAL, GlobalMemoryCloser>;
 

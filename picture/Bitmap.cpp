@@ -8,6 +8,7 @@
 #include "gdi/ScreenMetrics.h"
 #include "picture/BitmapCanvas.h"
 #include "picture/BitmapImage.h"
+#include "picture/ColorConversion.h"
 #include "picture/BmpReader.h"
 #include "picture/BmpWriter.h"
 #include "picture/Stream.h"
@@ -82,7 +83,8 @@ void TBitmap::CopyFrom(const TPersistent* source) {
 }
 
 void TBitmap::InstallImage(UniqueGdiObject<HBITMAP> handle, ImagePalette palette, const DIBSECTION& dib,
-                           bool os2Format, std::unique_ptr<TMemoryStream> stream) {
+                           bool os2Format, std::unique_ptr<TMemoryStream> stream,
+                           std::shared_ptr<const ColorProfile> profile) {
   TSharedRef<TBitmapImage> image(new TBitmapImage);
   // A bitmap with pixel memory of its own is a section; any other is device-dependent.
   (dib.dsBm.bmBits != nullptr ? image->Section : image->Device).reset(handle.release());
@@ -90,6 +92,7 @@ void TBitmap::InstallImage(UniqueGdiObject<HBITMAP> handle, ImagePalette palette
   image->DIB = dib;
   image->OS2Format = os2Format;
   image->SaveStream = std::move(stream);
+  image->Profile = std::move(profile);
 
   ReleaseCanvasDC();
   {
@@ -107,8 +110,10 @@ void TBitmap::ReplaceImage(HBITMAP handle, const ImagePalette& palette, DIBSECTI
   ImagePalette newPalette = palette.Duplicate();
   UniqueGdiObject<HBITMAP> newHandle(DuplicateBitmap(handle, palette.get(), newPalette.get(), dib,
                                                      canvas_ != nullptr ? canvas_.get() : nullptr));
-  InstallImage(std::move(newHandle), std::move(newPalette), dib, image_->OS2Format, nullptr);
+  InstallImage(std::move(newHandle), std::move(newPalette), dib, image_->OS2Format, nullptr, image_->Profile);
 }
+
+const std::shared_ptr<const ColorProfile>& TBitmap::Profile() const { return image_->Profile; }
 
 bool TBitmap::IsEmpty() const {
   return !image_->Device && !image_->Section && image_->SaveStream == nullptr;
@@ -269,7 +274,7 @@ void TBitmap::SetPalette(HPALETTE palette) {
     DIBSECTION dib = image_->DIB;
     UniqueGdiObject<HBITMAP> handle(
         DuplicateBitmap(image_->Handle(), image_->Palette.get(), palette, dib, nullptr));
-    InstallImage(std::move(handle), std::move(owned), dib, image_->OS2Format, nullptr);
+    InstallImage(std::move(handle), std::move(owned), dib, image_->OS2Format, nullptr, image_->Profile);
   }
   if (image_->Section && image_->DIB.dsBmih.biBitCount <= 8) {
     RGBQUAD table[256];
@@ -444,9 +449,10 @@ bool TBitmap::ShrinkThroughSameFormat(HDC target, const RECT& rect, HDC source, 
 void TBitmap::LoadStream(TStream& stream) {
   ReleaseCanvasDC();
   BmpImage read = ReadBmpFile(stream, stream.Size() - stream.Position());
+  ColorConversion::Prepare(read.profile);
   const bool empty = !read.bitmap;
   InstallImage(std::move(read.bitmap), ImagePalette(std::move(read.palette)), read.record, read.os2,
-               std::move(read.compressed));
+               std::move(read.compressed), std::move(read.profile));
   if (empty) return;
   SetPaletteModified(Palette() != nullptr);
   NotifyChanged(this);

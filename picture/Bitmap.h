@@ -15,6 +15,7 @@
 #include "picture/Graphic.h"
 #include "picture/SharedImage.h"
 
+class ColorProfile;
 class ImagePalette;
 class TBitmapCanvas;
 class TBitmapImage;
@@ -103,6 +104,10 @@ public:
   // Makes the image's palette when it needs one and has none.
   void EnsurePalette();
 
+  // What the pixels' colours are, as the file read said; none for sRGB or
+  // pixels of no file.
+  const std::shared_ptr<const ColorProfile>& Profile() const;
+
   // The shared image, for inspection.
   const TBitmapImage& Image() const { return *image_; }
   TColor TransparentColor() const { return transparentColor_; }
@@ -115,10 +120,10 @@ private:
   // drawing is not of that kind or the step could not be prepared.
   bool ShrinkThroughSameFormat(HDC target, const RECT& rect, HDC source, DWORD copyMode);
 
-  // Replaces the image by a new one holding these objects, a copy of the record
-  // and the kept file bytes.
+  // Replaces the image by a new one holding these objects, a copy of the record,
+  // the kept file bytes and the pixels' colour profile.
   void InstallImage(UniqueGdiObject<HBITMAP> handle, ImagePalette palette, const DIBSECTION& dib, bool os2Format,
-                    std::unique_ptr<TMemoryStream> stream);
+                    std::unique_ptr<TMemoryStream> stream, std::shared_ptr<const ColorProfile> profile = nullptr);
   // Rebuilds the image in the shape the record asks for, from the given bitmap and
   // palette (both stay with their owner). Raises no change notification.
   void ReplaceImage(HBITMAP handle, const ImagePalette& palette, DIBSECTION& dib);

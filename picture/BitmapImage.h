@@ -12,6 +12,7 @@
 #include "picture/SharedImage.h"
 #include "picture/Stream.h"
 
+class ColorProfile;
 class TCanvas;
 
 // The palette of an image: either one made for it, deleted with it, or one it
@@ -82,6 +83,9 @@ public:
   bool OS2Format = false;
   // Palette is a halftone palette made for a screen shallower than the image.
   bool Halftone = false;
+  // What the pixels' colours are, when a file said so and it is not sRGB; kept
+  // through changes of format, dropped with new pixels.
+  std::shared_ptr<const ColorProfile> Profile;
 
 protected:
   ~TBitmapImage() override;

@@ -9,6 +9,7 @@
 #include "gdi/Handles.h"
 #include "picture/Bitmap.h"
 #include "picture/BitmapImage.h"
+#include "picture/BmpColorSpace.h"
 #include "picture/Stream.h"
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
@@ -102,8 +103,8 @@ void ReadOs2Header(BmpBody& body, BITMAPINFOHEADER& header) {
   body.left -= kOs2HeaderSize;
 }
 
-// Headers larger than 40 bytes are cut to their first 40; the rest (colour
-// spaces, profiles, an alpha mask) is not used for display, save the masks.
+// Headers larger than 40 bytes are cut to their first 40 for the system; of the
+// rest, the masks are used here and the colour space by BmpColorProfile.
 void ReadWindowsHeader(BmpBody& body, BmpInfo& info) {
   std::vector<uint8_t>& raw = body.rawHeader;
   raw.resize(body.headerSize);
@@ -277,11 +278,15 @@ DIBSECTION DescribeBuilt(HBITMAP bitmap, const BITMAPINFOHEADER& header, const B
 // colour table, the shape's limits, and last the bitmap itself.
 BmpImage ReadBmpBody(TStream& stream, int32_t bodySize, const BITMAPFILEHEADER& fileHeader) {
   BmpBody body(stream, bodySize);
+  int32_t headerStart = stream.Position();
   BmpInfo info;
   ReadInfoHeader(body, info);
   BmpImage image;
-  if (!body.os2 && !IsUncompressed(info.Header().biCompression))
+  if (!body.os2 && !IsUncompressed(info.Header().biCompression)) {
     image.compressed = KeepCompressedCopy(body, fileHeader);
+    headerStart = static_cast<int32_t>(sizeof fileHeader);
+  }
+  image.profile = BmpColorProfile(body.rawHeader, *body.source, headerStart, bodySize);
   // A header may be as large as the file; it is not kept beside the pixels.
   body.rawHeader = std::vector<uint8_t>();
   info.Header().biSize = kInfoHeaderSize;

@@ -11,6 +11,8 @@
 #include "picture/PictureReader.h"
 #include "picture/Stream.h"
 
+class ColorProfile;
+
 // What a BMP file becomes: none of it for an empty file.
 struct BmpImage {
   // A DIB section holding the file's pixels, or for a compressed file a bitmap in
@@ -22,6 +24,8 @@ struct BmpImage {
   bool os2 = false;
   // A compressed file's bytes exactly as read, kept for saving.
   std::unique_ptr<TMemoryStream> compressed;
+  // What the pixels' colours are, when the header says it and it is not sRGB.
+  std::shared_ptr<const ColorProfile> profile;
 };
 
 // Reads one BMP file of `size` bytes from the stream's position; 0 bytes give an

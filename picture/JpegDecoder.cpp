@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -14,6 +15,8 @@
 
 #include "picture/Bitmap.h"
 #include "picture/BitmapImage.h"
+#include "picture/ColorConversion.h"
+#include "picture/ColorProfile.h"
 #include "picture/ExifOrientation.h"
 #include "picture/JpegErrors.h"
 #include "picture/Graphic.h"
@@ -38,6 +41,8 @@ constexpr size_t kMaxStripRows = 512;
 // The Exif segment is an APP1 segment; it is kept whole (a segment holds at
 // most 65533 bytes).
 constexpr int kExifMarker = JPEG_APP0 + 1;
+// An ICC profile comes in APP2 segments, as many as it needs, in any order.
+constexpr int kIccMarker = JPEG_APP0 + 2;
 constexpr unsigned kLongestSegment = 0xFFFF;
 
 // The source manager reading from a stream.
@@ -122,10 +127,15 @@ struct TDecodeContext {
   J_DITHER_MODE finalDither;
   boolean finalTwoPass;
   bool bufferedMode;
-  // Four-component output, converted to blue-green-red row by row.
+  // Four-component output, converted to blue-green-red row by row: through the
+  // picture's ink profile when it has a usable one, otherwise as plain inks.
   bool cmyk;
   bool invertedCmyk;
   JSAMPROW cmykRow;
+  const ColorConversion* cmykConversion;
+  // The embedded ICC profile as the library assembles it (malloc'd), or null.
+  JOCTET* icc;
+  unsigned iccLength;
   // The bitmap's rows: row r starts at firstRow + r * rowStep.
   uint8_t* firstRow;
   ptrdiff_t rowStep;
@@ -161,6 +171,7 @@ void ReadHeaderStep(void* argument) {
   c.stream->SetPosition(0);
   AttachStreamSource(&c.cinfo, c.stream);
   jpeg_save_markers(&c.cinfo, kExifMarker, kLongestSegment);
+  jpeg_save_markers(&c.cinfo, kIccMarker, kLongestSegment);
   jpeg_read_header(&c.cinfo, TRUE);
 }
 
@@ -172,6 +183,26 @@ int OrientationOf(const jpeg_decompress_struct& d) {
     if (std::memcmp(m->data, kExifName, sizeof kExifName) == 0) return ExifOrientation(m->data, m->data_length);
   }
   return 1;
+}
+
+void ReadIccStep(void* argument) {
+  auto& c = *static_cast<TDecodeContext*>(argument);
+  // A damaged set of segments (missing, repeated or inconsistent numbers) is a
+  // warning and no profile.
+  if (!jpeg_read_icc_profile(&c.cinfo, &c.icc, &c.iccLength)) c.icc = nullptr;
+}
+
+// The embedded profile, when it suits the picture's colour model and is not sRGB.
+std::shared_ptr<const ColorProfile> EmbeddedProfile(TDecodeContext& c) {
+  // Only running out of memory fails here; the picture is then shown as stored.
+  const bool read = RunJpegStep(c.err, ReadIccStep, &c);
+  const std::unique_ptr<JOCTET, void (*)(void*)> owned(c.icc, std::free);
+  if (!read || c.icc == nullptr) return nullptr;
+  const J_COLOR_SPACE space = c.cinfo.jpeg_color_space;
+  const ColorModel model = space == JCS_GRAYSCALE                    ? ColorModel::Gray
+                           : space == JCS_CMYK || space == JCS_YCCK ? ColorModel::Cmyk
+                                                                     : ColorModel::Rgb;
+  return ColorProfile::FromIcc(std::string(reinterpret_cast<const char*>(c.icc), c.iccLength), model);
 }
 
 void CreateAndReadHeader(TDecodeContext& context, TStream& stream, TGraphic* owner) {
@@ -256,6 +287,13 @@ void StartStep(void* argument) {
 }
 
 void ConvertCmykRow(const TDecodeContext& c, uint8_t* target) {
+  if (c.cmykConversion != nullptr) {
+    // Profiles count ink, 255 being full; Adobe's inverted values count light.
+    if (c.invertedCmyk)
+      for (JDIMENSION i = 0; i < c.cinfo.output_width * 4; ++i) c.cmykRow[i] = static_cast<JSAMPLE>(255 - c.cmykRow[i]);
+    c.cmykConversion->ConvertCmyk(c.cmykRow, target, c.cinfo.output_width);
+    return;
+  }
   const JSAMPLE* source = c.cmykRow;
   for (JDIMENSION x = 0; x < c.cinfo.output_width; ++x, source += 4, target += 3) {
     unsigned cyan = source[0], magenta = source[1], yellow = source[2], black = source[3];
@@ -371,9 +409,12 @@ JpegHeader ReadJpegHeader(TStream& stream) {
   const auto destroy = DestroyOnExit(context->cinfo);
   CreateAndReadHeader(*context, stream, nullptr);
   const jpeg_decompress_struct& d = context->cinfo;
+  std::shared_ptr<const ColorProfile> profile = EmbeddedProfile(*context);
+  // An ink picture's profile serves while it is decoded; shown, it is sRGB.
+  if (profile != nullptr && profile->Model() != ColorModel::Rgb) profile = nullptr;
   return JpegHeader{static_cast<int32_t>(d.image_width), static_cast<int32_t>(d.image_height),
                     d.jpeg_color_space == JCS_GRAYSCALE, jpeg_has_multiple_scans(&context->cinfo) != 0,
-                    context->orientation};
+                    context->orientation, std::move(profile)};
 }
 
 int SmallestCoveringScale(TStream& stream, int width, int height) {
@@ -478,6 +519,12 @@ void DecodeJpeg(TStream& stream, const TJPEGOptions& options, UniquePalette& pal
   c.options = options;
   CreateAndReadHeader(c, stream, &reporter);
   Run(c, ConfigureStep);
+  std::shared_ptr<const ColorConversion> inks;
+  if (c.cmyk) {
+    const std::shared_ptr<const ColorProfile> profile = EmbeddedProfile(c);
+    if (profile != nullptr && profile->Model() == ColorModel::Cmyk) inks = ColorConversion::ToSrgb(*profile);
+    c.cmykConversion = inks.get();
+  }
 
   bitmap.SetBitmapHandle(nullptr);
   const bool eightBit = c.cinfo.quantize_colors != 0;

@@ -3,9 +3,11 @@
 // of a reduced scale, and the full decode into a bitmap.
 
 #include <cstdint>
+#include <memory>
 
 #include "gdi/Handles.h"
 
+class ColorProfile;
 class TBitmap;
 class TGraphic;
 class TStream;
@@ -18,6 +20,10 @@ struct JpegHeader {
   bool multiScan;
   // The Exif orientation, 1 to 8 (1 without a sound tag).
   int orientation;
+  // What the decoded colours are, when an embedded profile says and it is not
+  // sRGB. An ink (CMYK) picture's profile is applied while decoding, so it has
+  // none here.
+  std::shared_ptr<const ColorProfile> profile;
 };
 
 // Reads the header at the start of the stream; raises EJPEG for data that is not
@@ -30,7 +36,8 @@ JpegHeader ReadJpegHeader(TStream& stream);
 int SmallestCoveringScale(TStream& stream, int width, int height);
 
 // Decodes the whole picture in the stream into the bitmap as the options ask
-// (scale, depth, speed, scans), turned upright. A palette given is what an 8-bit
+// (scale, depth, speed, scans), turned upright; an ink picture with its ink
+// profile is converted to sRGB through it. A palette given is what an 8-bit
 // output is quantised to (a 24-bit output drops it). Progress, palette changes
 // and the end of decoding are reported through `reporter`, whose handler may
 // cancel with EAbort (the bitmap then keeps what was decoded). Raises EJPEG for

@@ -7,6 +7,7 @@
 #include "gdi/Handles.h"
 #include "gdi/ScreenMetrics.h"
 #include "picture/Bitmap.h"
+#include "picture/ColorConversion.h"
 #include "picture/ExifOrientation.h"
 #include "picture/FileFormats.h"
 #include "picture/JpegDecoder.h"
@@ -158,6 +159,8 @@ void TJPEGImage::ReadStream(int32_t count, TStream& stream) {
     data_->Height = header.height;
     data_->Gray = header.gray;
     data_->Orientation = header.orientation;
+    data_->Profile = std::move(header.profile);
+    ColorConversion::Prepare(data_->Profile);
     options_.MultiScan = header.multiScan;
   }
   SetPaletteModified(true);

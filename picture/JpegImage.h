@@ -13,6 +13,7 @@
 #include "picture/Graphic.h"
 #include "picture/SharedImage.h"
 
+class ColorProfile;
 class TBitmap;
 class TMemoryStream;
 class TFileStream;
@@ -28,6 +29,8 @@ public:
   bool Gray = false;
   // The Exif orientation of the file, 1 to 8: decoded pictures are turned upright.
   int Orientation = 1;
+  // What the decoded colours are, when the file's profile says and it is not sRGB.
+  std::shared_ptr<const ColorProfile> Profile;
 
 protected:
   ~TJPEGData() override;

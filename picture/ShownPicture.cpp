@@ -1,6 +1,11 @@
 #include "picture/ShownPicture.h"
 
+#include <cstring>
+
 #include "picture/Bitmap.h"
+#include "picture/BitmapRows.h"
+#include "picture/ColorConversion.h"
+#include "picture/ColorProfile.h"
 #include "picture/JpegImage.h"
 #include "picture/SmoothShrink.h"
 #include "picture/WicImage.h"
@@ -26,7 +31,17 @@ TBitmap* PixelsForShowing(TGraphic& graphic, int width, int height) {
   return nullptr;
 }
 
-std::unique_ptr<TBitmap> ShrinkForShowing(TGraphic& graphic, int width, int height) {
+namespace {
+
+// What the graphic's shown pixels are in colour, when not sRGB.
+std::shared_ptr<const ColorProfile> ShownProfile(TGraphic& graphic) {
+  if (auto* bitmap = dynamic_cast<TBitmap*>(&graphic)) return bitmap->Profile();
+  if (auto* jpeg = dynamic_cast<TJPEGImage*>(&graphic)) return jpeg->Data().Profile;
+  if (auto* picture = dynamic_cast<TWicImage*>(&graphic)) return picture->Profile();
+  return nullptr;
+}
+
+std::unique_ptr<TBitmap> Shrunk(TGraphic& graphic, int width, int height) {
   // Read straight from its decoder, a picture of the system's codecs never needs
   // a bitmap of its whole size.
   if (auto* picture = dynamic_cast<TWicImage*>(&graphic)) {
@@ -36,4 +51,32 @@ std::unique_ptr<TBitmap> ShrinkForShowing(TGraphic& graphic, int width, int heig
   TBitmap* pixels = PixelsForShowing(graphic, width, height);
   if (pixels == nullptr || !DrawnSmaller(pixels->Width(), pixels->Height(), width, height)) return nullptr;
   return ShrinkSmoothly(*pixels, width, height);
+}
+
+// A 24-bit copy of the pixels, at their own size: they may be the graphic's own,
+// which are never converted in place.
+std::unique_ptr<TBitmap> CopyOf(TBitmap& pixels) {
+  auto copy = std::make_unique<TBitmap>();
+  copy->SetPixelDepth(pd24Bit);
+  copy->SetWidth(pixels.Width());
+  copy->SetHeight(pixels.Height());
+  BitmapRows rows(pixels);
+  const size_t rowBytes = static_cast<size_t>(pixels.Width()) * 3;
+  for (int y = 0; y < pixels.Height(); ++y) std::memcpy(copy->RowAddress(y), rows.Row(y), rowBytes);
+  return copy;
+}
+
+}  // namespace
+
+std::unique_ptr<TBitmap> PreparedForShowing(TGraphic& graphic, int width, int height) {
+  std::unique_ptr<TBitmap> shown = Shrunk(graphic, width, height);
+  const std::shared_ptr<const ColorProfile> profile = ShownProfile(graphic);
+  if (profile == nullptr) return shown;
+  if (shown == nullptr) {
+    TBitmap* pixels = PixelsForShowing(graphic, width, height);
+    if (pixels == nullptr || pixels->Width() <= 0 || pixels->Height() <= 0) return nullptr;
+    shown = CopyOf(*pixels);
+  }
+  ConvertToSrgb(*shown, *profile);
+  return shown;
 }

@@ -14,9 +14,15 @@ class TGraphic;
 // their own. Raises what decoding raises.
 TBitmap* PixelsForShowing(TGraphic& graphic, int width, int height);
 
-// The graphic resampled to exactly width by height when its pixels are drawn
-// smaller than they are (ShrinkSmoothly; a picture of the system's codecs is
-// resampled as its decoder gives its rows); none when they are drawn at their own
-// size or larger, or the kind has no pixels, and the plain stretch serves.
-// Raises what decoding and resampling raise.
-std::unique_ptr<TBitmap> ShrinkForShowing(TGraphic& graphic, int width, int height);
+// The pixels to draw into width by height when the graphic's own will not do,
+// always a bitmap of their own:
+// - drawn smaller than they are, the graphic resampled to exactly that size
+//   (ShrinkSmoothly; a picture of the system's codecs is resampled as its
+//   decoder gives its rows);
+// - with a colour profile other than sRGB, those pixels (or, drawn at their own
+//   size or larger, a copy of PixelsForShowing's) converted to sRGB, after the
+//   shrink, so that only the shown pixels are converted.
+// None when the plain stretch of PixelsForShowing serves, or the kind has no
+// pixels. Raises what decoding and resampling raise; a profile the system cannot
+// use leaves the colours as stored.
+std::unique_ptr<TBitmap> PreparedForShowing(TGraphic& graphic, int width, int height);

@@ -8,9 +8,11 @@
 #include "picture/Bitmap.h"
 #include "picture/BitmapRows.h"
 #include "picture/ContainerExif.h"
+#include "picture/ColorConversion.h"
 #include "picture/ExifOrientation.h"
 #include "picture/PixelRows.h"
 #include "picture/SmoothShrink.h"
+#include "picture/WicColorProfile.h"
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
 
@@ -177,6 +179,8 @@ void TWicFrame::Open() {
   if (uint64_t{width} * height > kMaxPixels || width > kMaxPixels / 4) OutOfMemory();
   stored_ = SIZE{static_cast<LONG>(width), static_cast<LONG>(height)};
   orientation_ = FrameOrientation(frame_.get(), stream_.get());
+  profile_ = FrameColorProfile(session_.Factory(), frame_.get());
+  ColorConversion::Prepare(profile_);
 }
 
 PictureSize TWicFrame::Size() const {

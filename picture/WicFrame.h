@@ -16,6 +16,7 @@
 #include "picture/WicCodecs.h"
 #include "text/FilePath.h"
 
+class ColorProfile;
 class TBitmap;
 struct WicSourceTransform;
 
@@ -40,6 +41,8 @@ public:
   // The picture's size, upright.
   PictureSize Size() const;
   TPictureFormat Format() const { return format_; }
+  // What the decoded colours are, when the file says and it is not sRGB.
+  const std::shared_ptr<const ColorProfile>& Profile() const { return profile_; }
 
   // Fills the bitmap (a 24-bit DIB, upright). A decoder that can scale while
   // decoding is asked for the smallest size it offers that covers `wanted`.
@@ -69,6 +72,7 @@ private:
   ComPtr<IWICBitmapFrameDecode> frame_;
   SIZE stored_{};
   int orientation_ = 1;
+  std::shared_ptr<const ColorProfile> profile_;
   // Once a decoder took the file, a missing component (an icon's frame of an
   // unknown kind) means damaged data, not a format this computer cannot read.
   bool decoderMade_ = false;

@@ -100,6 +100,10 @@ void TWicImage::DrawInto(TCanvas& canvas, const RECT& rect) {
 
 bool TWicImage::IsEmpty() const { return source_ == nullptr; }
 
+std::shared_ptr<const ColorProfile> TWicImage::Profile() const {
+  return source_ != nullptr ? source_->frame->Profile() : nullptr;
+}
+
 int TWicImage::Width() const { return source_ != nullptr ? source_->frame->Size().width : 0; }
 int TWicImage::Height() const { return source_ != nullptr ? source_->frame->Size().height : 0; }
 

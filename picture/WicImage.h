@@ -44,6 +44,9 @@ public:
   void SetWidth(int value) override;
   void SetHeight(int value) override;
 
+  // What the decoded colours are, when the file says and it is not sRGB.
+  std::shared_ptr<const ColorProfile> Profile() const;
+
   // The decoded pixels for drawing into width by height (upright): decoded once,
   // by a decoder that can scale at the smallest size it offers that covers that,
   // and reused while it covers the size or is the whole picture.

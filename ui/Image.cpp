@@ -91,11 +91,12 @@ void TImage::DrawPicture(TCanvas& canvas, const RECT& dest) {
     return;
   }
   PreparePicture();
-  if (shrunk_ != nullptr) {
-    canvas.StretchDraw(dest, shrunk_.get());
+  if (prepared_ != nullptr) {
+    canvas.StretchDraw(dest, prepared_.get());
     return;
   }
-  // Enlarged (or at its own size) the picture keeps the plain stretch.
+  // Enlarged (or at its own size) the picture keeps the plain stretch; one with a
+  // profile other than sRGB is stretched from its converted copy above.
   TBitmap* pixels = PixelsForShowing(*graphic, width, height);
   canvas.StretchDraw(dest, pixels != nullptr ? static_cast<TGraphic*>(pixels) : graphic);
 }
@@ -107,11 +108,13 @@ void TImage::PreparePicture() {
   const int width = dest.right - dest.left;
   const int height = dest.bottom - dest.top;
   if (width <= 0 || height <= 0) return;
-  if (shrunk_ != nullptr && shrunk_->Width() == width && shrunk_->Height() == height) return;
-  shrunk_.reset();
+  if (prepared_ != nullptr && preparedWidth_ == width && preparedHeight_ == height) return;
+  prepared_.reset();
   try {
     // Decoding may report a change of the picture, which drops an earlier result.
-    shrunk_ = ShrinkForShowing(*graphic, width, height);
+    prepared_ = PreparedForShowing(*graphic, width, height);
+    preparedWidth_ = width;
+    preparedHeight_ = height;
   } catch (...) {
     failedGraphic_ = graphic;
     throw;
@@ -137,7 +140,7 @@ void TImage::SetFlag(bool& flag, bool value) {
 }
 
 void TImage::PictureChanged() {
-  shrunk_.reset();
+  prepared_.reset();
   if (picture_.CurrentGraphic() != failedGraphic_) failedGraphic_ = nullptr;
   if (AutoSize() && picture_.Width() > 0 && picture_.Height() > 0) {
     SetBounds(Left(), Top(), picture_.Width(), picture_.Height());

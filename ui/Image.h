@@ -68,8 +68,12 @@ private:
   bool transparent_ = false;
   bool incrementalDisplay_ = false;
   bool drawing_ = false;
-  // The picture resampled to the destination size, when it is shown smaller.
-  std::unique_ptr<TBitmap> shrunk_;
+  // The picture's pixels as shown (resampled to the destination size when shown
+  // smaller, converted to sRGB when it has another profile), and the size they
+  // were prepared for; none when the plain stretch serves.
+  std::unique_ptr<TBitmap> prepared_;
+  int preparedWidth_ = 0;
+  int preparedHeight_ = 0;
   // The graphic whose preparation or painting failed, until another one comes.
   const TGraphic* failedGraphic_ = nullptr;
 };

@@ -10,7 +10,7 @@ grep -q 'file format pei-i386' <<<"$headers" || { echo "not a PE32 file for Inte
 grep -qE '^Subsystem[[:space:]]+0*2[[:space:]]' <<<"$headers" || { echo "not a Windows GUI program"; fail=1; }
 # Big pictures need the address space beyond 2 GiB that the system can give.
 grep -q 'large address aware' <<<"$headers" || { echo "not large-address-aware"; fail=1; }
-allowed='^(kernel32|user32|gdi32|shell32|advapi32|msvcrt|comctl32|ole32|oleaut32|shlwapi|windowscodecs)\.dll$'
+allowed='^(kernel32|user32|gdi32|shell32|advapi32|msvcrt|comctl32|ole32|oleaut32|shlwapi|windowscodecs|mscms)\.dll$'
 while read -r dll; do
   if ! grep -qiE "$allowed" <<<"$dll"; then
     echo "imports a DLL that is not the system's: $dll"

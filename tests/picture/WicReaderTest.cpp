@@ -114,7 +114,7 @@ TEST(WicReader, APictureShownSmallerIsResampledUprightAsItsDecoderGivesItsRows) 
     TBitmap whole;
     whole.CopyFrom(picture.CurrentGraphic());
     EXPECT_LE(LargestDifference(ReadPpm(DataFolder("wic") + c.name + ".ppm"), Decoded(whole)), 1.0) << c.name;
-    const std::unique_ptr<TBitmap> shrunk = ShrinkForShowing(*picture.CurrentGraphic(), c.shownWidth, c.shownHeight);
+    const std::unique_ptr<TBitmap> shrunk = PreparedForShowing(*picture.CurrentGraphic(), c.shownWidth, c.shownHeight);
     ASSERT_NE(nullptr, shrunk) << c.name;
     const Picture reference = ReadPpm(DataFolder("wic") + c.name + "-small.ppm");
     EXPECT_LE(MeanDifference(reference, Decoded(*shrunk)), 2.0) << c.name;

@@ -1,0 +1,230 @@
+#include "picture/ColorConversion.h"
+
+#include <windows.h>
+#include <icm.h>
+
+#include <algorithm>
+#include <cmath>
+#include <future>
+#include <string>
+#include <utility>
+
+#include "gdi/Handles.h"
+#include "picture/Bitmap.h"
+#include "picture/ColorProfile.h"
+
+namespace {
+
+// Nodes per axis. 18 puts a three-channel node every 15 values (5832 colours
+// asked for); four channels have 12 (20736 colours), as ink profiles are smooth
+// tables themselves and four dimensions grow fast.
+constexpr int kRgbNodes = 18;
+constexpr int kCmykNodes = 12;
+// Conversions kept for the process, most recent first: a folder of photographs
+// mostly shares one or two profiles.
+constexpr size_t kKeptConversions = 4;
+// LCS_sRGB, spelt out: the header's constant is a multi-character literal.
+constexpr DWORD kSrgbSpace = 0x73524742;
+
+// The system's sRGB profile. Windows and Wine both install one and name it here.
+UniqueColorProfile OpenSrgbProfile() {
+  wchar_t path[MAX_PATH];
+  DWORD size = sizeof path;
+  if (!GetStandardColorSpaceProfileW(nullptr, kSrgbSpace, path, &size)) return {};
+  PROFILE source{PROFILE_FILENAME, path, static_cast<DWORD>((wcslen(path) + 1) * sizeof(wchar_t))};
+  return UniqueColorProfile(OpenColorProfileW(&source, PROFILE_READ, FILE_SHARE_READ, OPEN_EXISTING));
+}
+
+UniqueColorProfile OpenMemoryProfile(const std::string& bytes) {
+  PROFILE source{PROFILE_MEMBUFFER, const_cast<char*>(bytes.data()), static_cast<DWORD>(bytes.size())};
+  return UniqueColorProfile(OpenColorProfileW(&source, PROFILE_READ, FILE_SHARE_READ, OPEN_EXISTING));
+}
+
+// Relative colorimetric: the picture's white becomes the screen's white and
+// colours inside sRGB keep their measure. Neither call asks for black point
+// compensation: Wine's colour management (lcms2) applies none unless asked, and
+// Windows' own engine applies none with this intent; the two may still differ by
+// a level where an ink profile's black lies far from sRGB's.
+UniqueColorTransform TransformToSrgb(HPROFILE picture, HPROFILE srgb) {
+  HPROFILE profiles[2] = {picture, srgb};
+  DWORD intents[2] = {INTENT_RELATIVE_COLORIMETRIC, INTENT_RELATIVE_COLORIMETRIC};
+  return UniqueColorTransform(CreateMultiProfileTransform(profiles, 2, intents, 2, BEST_MODE, INDEX_DONT_CARE));
+}
+
+// Node values spread evenly over 0 to 255, whole numbers, since the system is
+// asked with 8-bit colours. Nodes packed closer to black did worse: the largest
+// errors lie where a colour outside sRGB is clipped inside a cell, anywhere.
+std::vector<uint8_t> NodeValues(int nodes) {
+  std::vector<uint8_t> values(static_cast<size_t>(nodes));
+  for (int i = 0; i < nodes; ++i)
+    values[static_cast<size_t>(i)] = static_cast<uint8_t>(std::lround(255.0 * i / (nodes - 1)));
+  return values;
+}
+
+void FillAxis(ColorConversion::Axis& axis, const std::vector<uint8_t>& values, uint32_t stride) {
+  size_t below = 0;
+  for (int v = 0; v < 256; ++v) {
+    while (below + 2 < values.size() && v >= values[below + 1]) ++below;
+    const int span = values[below + 1] - values[below];
+    axis.offset[v] = static_cast<uint32_t>(below) * stride;
+    axis.fraction[v] = static_cast<uint16_t>(((v - values[below]) * 256 + span / 2) / span);
+  }
+}
+
+// A conversion being made or made, and the profile it is for.
+struct KeptConversion {
+  std::string bytes;
+  std::shared_future<std::shared_ptr<const ColorConversion>> conversion;
+};
+
+CriticalSection& CacheLock() {
+  static CriticalSection lock;
+  return lock;
+}
+std::vector<KeptConversion>& Kept() {
+  static std::vector<KeptConversion> kept;
+  return kept;
+}
+
+// The kept conversion for the profile, begun with `launch` when there is none;
+// most recent first. A profile the system could not use is kept too, so it is
+// not tried again.
+std::shared_future<std::shared_ptr<const ColorConversion>> KeptFor(
+    const std::shared_ptr<const ColorProfile>& profile, std::launch launch,
+    std::shared_ptr<const ColorConversion> (*make)(const ColorProfile&)) {
+  CriticalSectionGuard guard(CacheLock());
+  std::vector<KeptConversion>& kept = Kept();
+  for (size_t i = 0; i < kept.size(); ++i) {
+    if (kept[i].bytes != profile->Bytes()) continue;
+    std::rotate(kept.begin(), kept.begin() + static_cast<ptrdiff_t>(i), kept.begin() + static_cast<ptrdiff_t>(i) + 1);
+    return kept.front().conversion;
+  }
+  auto conversion = std::async(launch, [profile, make] { return make(*profile); }).share();
+  kept.insert(kept.begin(), KeptConversion{profile->Bytes(), conversion});
+  if (kept.size() > kKeptConversions) kept.pop_back();
+  return conversion;
+}
+
+}  // namespace
+
+ColorConversion::ColorConversion(int nodes, int channels)
+    : nodes_(nodes), channels_(channels), values_(NodeValues(nodes)) {
+  const uint32_t n = static_cast<uint32_t>(nodes);
+  FillAxis(axes_[0], values_, 3);
+  FillAxis(axes_[1], values_, 3 * n);
+  FillAxis(axes_[2], values_, 3 * n * n);
+  layerBytes_ = size_t{3} * n * n * n;
+  FillAxis(black_, values_, 1);
+  grid_.resize(layerBytes_ * (channels == 4 ? n : 1));
+}
+
+bool ColorConversion::Sample(void* transform) {
+  const size_t n = static_cast<size_t>(nodes_);
+  const size_t count = grid_.size() / 3;
+  std::vector<uint8_t> colours(count * static_cast<size_t>(channels_));
+  uint8_t* p = colours.data();
+  for (size_t i = 0; i < count; ++i) {
+    // The first channel varies fastest, as the grid is laid out.
+    for (int c = 0, rest = static_cast<int>(i); c < channels_; ++c, rest /= static_cast<int>(n))
+      *p++ = values_[static_cast<size_t>(rest) % n];
+  }
+  const DWORD width = static_cast<DWORD>(count);
+  // The formats are named as a little-endian number reads: BM_RGBTRIPLETS is a
+  // 24-bit DIB's order, blue first in memory, and BM_KYMCQUADS has cyan first
+  // (255 being full ink). Wine reads them so; BM_CMYKQUADS gives black first.
+  return TranslateBitmapBits(static_cast<HTRANSFORM>(transform), colours.data(),
+                             channels_ == 4 ? BM_KYMCQUADS : BM_RGBTRIPLETS, width, 1,
+                             width * static_cast<DWORD>(channels_), grid_.data(), BM_RGBTRIPLETS, width * 3, nullptr,
+                             0) != FALSE;
+}
+
+std::shared_ptr<const ColorConversion> ColorConversion::Make(const ColorProfile& profile) {
+  const int channels = profile.Model() == ColorModel::Cmyk ? 4 : 3;
+  if (profile.Model() == ColorModel::Gray) return nullptr;
+  const UniqueColorProfile picture = OpenMemoryProfile(profile.Bytes());
+  const UniqueColorProfile srgb = OpenSrgbProfile();
+  if (!picture || !srgb) return nullptr;
+  const UniqueColorTransform transform = TransformToSrgb(picture.get(), srgb.get());
+  if (!transform) return nullptr;
+  std::shared_ptr<ColorConversion> conversion(
+      new ColorConversion(channels == 4 ? kCmykNodes : kRgbNodes, channels));
+  if (!conversion->Sample(transform.get())) return nullptr;
+  return conversion;
+}
+
+std::shared_ptr<const ColorConversion> ColorConversion::ToSrgb(const ColorProfile& profile) noexcept {
+  try {
+    // The profile is kept alive by the caller while this waits.
+    const std::shared_ptr<const ColorProfile> borrowed(std::shared_ptr<const ColorProfile>(), &profile);
+    return KeptFor(borrowed, std::launch::deferred, MakeSafely).get();
+  } catch (...) {
+    // Out of memory or no thread: the picture is shown as stored.
+    return nullptr;
+  }
+}
+
+void ColorConversion::Prepare(const std::shared_ptr<const ColorProfile>& profile) noexcept {
+  if (profile == nullptr) return;
+  try {
+    // The thread works on a profile of its own: the caller's may go first.
+    KeptFor(std::make_shared<const ColorProfile>(*profile), std::launch::async, MakeSafely);
+  } catch (...) {
+    // No thread: ToSrgb makes the conversion when it is needed.
+  }
+}
+
+std::shared_ptr<const ColorConversion> ColorConversion::MakeSafely(const ColorProfile& profile) noexcept {
+  try {
+    return Make(profile);
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+// Tetrahedral interpolation: the cube around the colour is cut into six
+// tetrahedra along its grey diagonal, and the colour is weighed between the four
+// corners of its own, which keeps greys grey and costs three steps.
+void ColorConversion::Interpolate(const uint8_t* grid, unsigned v0, unsigned v1, unsigned v2,
+                                  uint8_t* out) const noexcept {
+  const uint8_t* c0 = grid + axes_[0].offset[v0] + axes_[1].offset[v1] + axes_[2].offset[v2];
+  const int f[3] = {axes_[0].fraction[v0], axes_[1].fraction[v1], axes_[2].fraction[v2]};
+  const ptrdiff_t step[3] = {3, 3 * nodes_, 3 * nodes_ * nodes_};
+  int a = 0, b = 1, c = 2;
+  if (f[a] < f[b]) std::swap(a, b);
+  if (f[b] < f[c]) std::swap(b, c);
+  if (f[a] < f[b]) std::swap(a, b);
+  const uint8_t* c1 = c0 + step[a];
+  const uint8_t* c2 = c1 + step[b];
+  const uint8_t* c3 = c2 + step[c];
+  for (int k = 0; k < 3; ++k) {
+    const int value = c0[k] * 256 + f[a] * (c1[k] - c0[k]) + f[b] * (c2[k] - c1[k]) + f[c] * (c3[k] - c2[k]);
+    out[k] = static_cast<uint8_t>((value + 128) >> 8);
+  }
+}
+
+void ColorConversion::ConvertBgr(uint8_t* pixels, size_t count) const noexcept {
+  for (uint8_t* p = pixels; count-- > 0; p += 3) Interpolate(grid_.data(), p[0], p[1], p[2], p);
+}
+
+void ColorConversion::ConvertCmyk(const uint8_t* inks, uint8_t* bgr, size_t count) const noexcept {
+  for (; count-- > 0; inks += 4, bgr += 3) {
+    const uint8_t* layer = grid_.data() + layerBytes_ * black_.offset[inks[3]];
+    const unsigned f = black_.fraction[inks[3]];
+    uint8_t below[3], above[3];
+    Interpolate(layer, inks[0], inks[1], inks[2], below);
+    if (f == 0) {
+      std::copy_n(below, 3, bgr);
+      continue;
+    }
+    Interpolate(layer + layerBytes_, inks[0], inks[1], inks[2], above);
+    for (int k = 0; k < 3; ++k) bgr[k] = static_cast<uint8_t>((below[k] * (256 - f) + above[k] * f + 128) >> 8);
+  }
+}
+
+void ConvertToSrgb(TBitmap& bitmap, const ColorProfile& profile) {
+  const std::shared_ptr<const ColorConversion> conversion = ColorConversion::ToSrgb(profile);
+  if (conversion == nullptr || bitmap.PixelDepth() != pd24Bit) return;
+  const size_t width = static_cast<size_t>(bitmap.Width());
+  for (int y = 0; y < bitmap.Height(); ++y)
+    conversion->ConvertBgr(static_cast<uint8_t*>(bitmap.RowAddress(y)), width);
+}
