@@ -45,12 +45,19 @@ std::shared_ptr<const ColorProfile> EmbeddedProfile(const BITMAPV5HEADER& h, TSt
   const uint32_t offset = h.bV5ProfileData, size = h.bV5ProfileSize;
   if (size == 0 || size > kLongestProfile || offset < kV5HeaderSize || int64_t{offset} + size > bodySize)
     return nullptr;
-  std::string bytes(size, '\0');
   const int32_t position = source.Position();
-  source.SetPosition(headerStart + static_cast<int32_t>(offset));
-  source.ReadBuffer(&bytes[0], static_cast<int32_t>(size));
-  source.SetPosition(position);
-  return ColorProfile::FromIcc(std::move(bytes), ColorModel::Rgb);
+  try {
+    std::string bytes(size, '\0');
+    source.SetPosition(headerStart + static_cast<int32_t>(offset));
+    source.ReadBuffer(&bytes[0], static_cast<int32_t>(size));
+    source.SetPosition(position);
+    return ColorProfile::FromIcc(std::move(bytes), ColorModel::Rgb);
+  } catch (...) {
+    // A profile that cannot be read leaves the colours as stored, and the
+    // pixels are read from where they were to be; it never fails the picture.
+    source.SetPosition(position);
+    return nullptr;
+  }
 }
 
 }  // namespace
