@@ -3,8 +3,8 @@
 #   bench/fuzz.sh [SEED] [COUNT] [PROGRAM_RUNS]
 # 1. seeds: the BMP conformance pictures, the bundled sample, JPEG files of every
 #    kind the library makes (baseline, progressive, arithmetic, gray, 4:4:4,
-#    restart markers), the PNG conformance pictures, PNGs with an Exif chunk and
-#    the GIF, TIFF and icon test files, and the same picture as PNG, GIF, TIFF and icon made by ImageMagick;
+#    restart markers), the PNG conformance pictures, PNGs with an Exif chunk,
+#    pictures with colour profiles and the GIF, TIFF and icon test files, and the same picture as PNG, GIF, TIFF and icon made by ImageMagick;
 # 2. COUNT damaged copies made from them with SEED (default 1 and 10000);
 # 3. the fuzz driver loads, draws and saves the suite and every copy, counting
 #    crashes, hangs, GDI objects and handles, and the messages of the failures;
@@ -53,6 +53,9 @@ jpeg_seed arithmetic-progressive.jpg -arithmetic -progressive
 cp "$MIROKATE_ROOT"/tests/data/pngsuite/*.png "$MIROKATE_ROOT"/tests/data/wic/*.{gif,tif,ico} "$out/seeds/" 2>/dev/null || true
 # PNGs whose orientation is in their own Exif chunk, which the program walks itself.
 cp "$MIROKATE_ROOT"/tests/data/exif-chunks/orientation-{3,6}.png "$out/seeds/"
+# Pictures with colour profiles: embedded in JPEG segments, PNG chunks, a TIFF's
+# tags and BMP headers, and an ink JPEG.
+cp "$MIROKATE_ROOT"/tests/data/colour/*.{jpg,png,tif,bmp} "$out/seeds/"
 for kind in png gif tif ico; do
   /usr/bin/convert "$images/testorig.ppm" -resize 64x64 "$out/seeds/made.$kind"
 done
