@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "picture/ExifOrientation.h"
+#include "picture/ForwardReader.h"
 
 namespace {
 
@@ -15,40 +16,6 @@ constexpr uint32_t kMaxExifBytes = 1 << 20;
 // A PNG has a handful of chunks before its image data, a WebP a handful in
 // all; a file of countless tiny chunks is not walked to its end.
 constexpr int kMaxChunks = 4096;
-
-// Reads a stream forward from its start, never past its end.
-class TForwardReader {
-public:
-  explicit TForwardReader(IStream* stream) : stream_(stream) {
-    STATSTG stat{};
-    if (SUCCEEDED(stream_->Stat(&stat, STATFLAG_NONAME)) && Seek(0)) end_ = stat.cbSize.QuadPart;
-  }
-  bool Holds(uint64_t count) const { return count <= end_ - position_; }
-  bool Read(void* buffer, uint32_t count) {
-    ULONG done = 0;
-    if (!Holds(count) || FAILED(stream_->Read(buffer, count, &done)) || done != count) return false;
-    position_ += count;
-    return true;
-  }
-  bool Skip(uint64_t count) { return Holds(count) && Seek(position_ + count); }
-  // Nothing past `count` bytes from here is read (a RIFF file ends where its size says).
-  void Limit(uint64_t count) {
-    if (Holds(count)) end_ = position_ + count;
-  }
-
-private:
-  bool Seek(uint64_t position) {
-    LARGE_INTEGER to;
-    to.QuadPart = static_cast<LONGLONG>(position);
-    if (FAILED(stream_->Seek(to, STREAM_SEEK_SET, nullptr))) return false;
-    position_ = position;
-    return true;
-  }
-
-  IStream* stream_;
-  uint64_t position_ = 0;
-  uint64_t end_ = 0;
-};
 
 bool Is(const uint8_t* bytes, const char (&name)[5]) { return std::memcmp(bytes, name, 4) == 0; }
 

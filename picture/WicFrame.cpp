@@ -10,6 +10,7 @@
 #include "picture/ContainerExif.h"
 #include "picture/ColorConversion.h"
 #include "picture/ExifOrientation.h"
+#include "picture/IconCheck.h"
 #include "picture/PixelRows.h"
 #include "picture/SmoothShrink.h"
 #include "picture/WicColorProfile.h"
@@ -165,6 +166,11 @@ void TWicFrame::Open() {
   head.resize(std::min<size_t>(read, head.size()));
   Check(stream_.get()->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr));
   format_ = PictureFormatOf(head, file_);
+  if (format_ == TPictureFormat::Ico) {
+    const bool sound = IconDirectoryIsSound(stream_.get());
+    Check(stream_.get()->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr));
+    if (!sound) Check(WINCODEC_ERR_BADIMAGE);
+  }
   if (session_.Factory() == nullptr) RaiseWicFailure(session_.Result(), file_, format_);
   HRESULT result = session_.Factory()->CreateDecoderFromStream(stream_.get(), nullptr,
                                                                WICDecodeMetadataCacheOnDemand, decoder_.put());

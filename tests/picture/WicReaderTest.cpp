@@ -178,6 +178,11 @@ TEST(WicReader, AFormatWithoutADecoderHereIsToldApartFromADamagedFile) {
   EXPECT_EQ("「wic-cut.png」" + damaged, FailureOf<EInvalidGraphic>(cut.Path()));
   const ChangedCopy badHeader(png, "wic-header.png", 100000, 12, 'X');  // "IHDR" becomes "XHDR"
   EXPECT_EQ("「wic-header.png」" + damaged, FailureOf<EInvalidGraphic>(badHeader.Path()));
+  // An icon whose picture header claims a height of about minus two billion:
+  // refused before a decoder reads it (Wine's corrupts its memory on it).
+  const ChangedCopy absurd(wic + "icon.ico", "wic-absurd.ico", 100000, 49, 0x80);
+  EXPECT_EQ("「wic-absurd.ico」を ICO 形式の画像として読み込めませんでした。ファイルが壊れているか、途中で切れている可能性があります",
+            FailureOf<EInvalidGraphic>(absurd.Path()));
   const ChangedCopy empty(png, "wic-empty.png", 0);
   EXPECT_EQ("「wic-empty.png」" + damaged, FailureOf<EInvalidGraphic>(empty.Path()));
 
