@@ -11,7 +11,6 @@
 //       every failure carried one of the program's own messages and no GDI object
 //       or handle was left behind; 3 when a picture took over a minute (a hang).
 #include <windows.h>
-#include <winternl.h>
 
 #include <algorithm>
 #include <atomic>
@@ -23,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/ProcessCounts.h"
 #include "picture/Bitmap.h"
 #include "picture/JpegImage.h"
 #include "presenter/PictureFit.h"
@@ -218,43 +218,6 @@ int Mutate(uint64_t seed, int count, const std::string& folder, const std::vecto
   return 0;
 }
 
-// One entry of the system's list of handles (SystemExtendedHandleInformation).
-struct HandleEntry {
-  void* object;
-  ULONG_PTR processId;
-  ULONG_PTR handle;
-  ULONG access;
-  USHORT creatorBackTrace;
-  USHORT objectType;
-  ULONG attributes;
-  ULONG reserved;
-};
-struct HandleList {
-  ULONG_PTR count;
-  ULONG_PTR reserved;
-  HandleEntry entries[1];
-};
-constexpr SYSTEM_INFORMATION_CLASS kSystemExtendedHandleInformation = static_cast<SYSTEM_INFORMATION_CLASS>(64);
-constexpr NTSTATUS kInfoLengthMismatch = static_cast<NTSTATUS>(0xC0000004);
-
-// The handles the process holds, in one call to the system: its own count where
-// it keeps one (Windows); under Wine, whose count is always 0, this process's
-// entries in the system's list of handles.
-int HandleCount() {
-  DWORD counted = 0;
-  if (GetProcessHandleCount(GetCurrentProcess(), &counted) && counted != 0) return static_cast<int>(counted);
-  static std::vector<uint8_t> buffer(64 * 1024);
-  NTSTATUS status;
-  while ((status = NtQuerySystemInformation(kSystemExtendedHandleInformation, buffer.data(),
-                                            static_cast<ULONG>(buffer.size()), nullptr)) == kInfoLengthMismatch)
-    buffer.resize(buffer.size() * 2);
-  if (status != 0) return -1;
-  const auto* list = reinterpret_cast<const HandleList*>(buffer.data());
-  const ULONG_PTR self = GetCurrentProcessId();
-  return static_cast<int>(std::count_if(list->entries, list->entries + list->count,
-                                        [self](const HandleEntry& entry) { return entry.processId == self; }));
-}
-
 // Whether a failure's text is one the program itself defines for pictures.
 class KnownMessages {
 public:
@@ -446,13 +409,13 @@ int Check(const std::string& folder, const std::vector<std::string>& pictures) {
     round.Run(pictures[warm], size);
   }
   int ok = 0, refused = 0, unknown = 0, leaks = 0;
-  const int gdiAtStart = GdiObjectCount(), handlesAtStart = HandleCount();
+  const int gdiAtStart = GdiObjectCount(), handlesAtStart = HandleCount(GetCurrentProcess());
   for (const std::string& picture : pictures) {
     watchdog.Begin(picture.c_str());
-    const int gdiBefore = GdiObjectCount(), handlesBefore = HandleCount();
+    const int gdiBefore = GdiObjectCount(), handlesBefore = HandleCount(GetCurrentProcess());
     std::string size;
     const std::string failure = round.Run(picture, size);
-    const int gdi = GdiObjectCount() - gdiBefore, handles = HandleCount() - handlesBefore;
+    const int gdi = GdiObjectCount() - gdiBefore, handles = HandleCount(GetCurrentProcess()) - handlesBefore;
     if (failure.empty()) {
       ++ok;
       std::printf("ok %s %s\n", picture.c_str(), size.c_str());
@@ -473,7 +436,7 @@ int Check(const std::string& folder, const std::vector<std::string>& pictures) {
   std::printf("pictures %zu: %d drawn and saved, %d refused with a known message, %d unknown messages, "
               "%d leaking; GDI objects %d -> %d, handles %d -> %d\n",
               pictures.size(), ok, refused, unknown, leaks, gdiAtStart, GdiObjectCount(), handlesAtStart,
-              HandleCount());
+              HandleCount(GetCurrentProcess()));
   return unknown == 0 && leaks == 0 ? 0 : 1;
 }
 
