@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "bench/ProcessCounts.h"
+#include "picture/ColorConversion.h"
 #include "picture/Bitmap.h"
 #include "picture/JpegImage.h"
 #include "presenter/PictureFit.h"
@@ -409,12 +410,15 @@ int Check(const std::string& folder, const std::vector<std::string>& pictures) {
     round.Run(pictures[warm], size);
   }
   int ok = 0, refused = 0, unknown = 0, leaks = 0;
+  ColorConversion::FinishPending();
   const int gdiAtStart = GdiObjectCount(), handlesAtStart = HandleCount(GetCurrentProcess());
   for (const std::string& picture : pictures) {
     watchdog.Begin(picture.c_str());
     const int gdiBefore = GdiObjectCount(), handlesBefore = HandleCount(GetCurrentProcess());
     std::string size;
     const std::string failure = round.Run(picture, size);
+    // A colour conversion begun for the picture may still be made on its thread.
+    ColorConversion::FinishPending();
     const int gdi = GdiObjectCount() - gdiBefore, handles = HandleCount(GetCurrentProcess()) - handlesBefore;
     if (failure.empty()) {
       ++ok;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <chrono>
 #include <future>
 #include <string>
 #include <utility>
@@ -86,6 +87,18 @@ std::vector<KeptConversion>& Kept() {
   return kept;
 }
 
+// Conversions already made are kept as plain values, so that the threads that
+// made them are joined and give back their handles: a run of many pictures holds
+// no more than the conversions still being made. Called with the lock held.
+void SettleMade(std::vector<KeptConversion>& kept) {
+  for (KeptConversion& entry : kept) {
+    if (entry.conversion.wait_for(std::chrono::seconds(0)) != std::future_status::ready) continue;
+    std::promise<std::shared_ptr<const ColorConversion>> made;
+    made.set_value(entry.conversion.get());
+    entry.conversion = made.get_future().share();
+  }
+}
+
 // The kept conversion for the profile, begun with `launch` when there is none;
 // most recent first. A profile the system could not use is kept too, so it is
 // not tried again.
@@ -94,6 +107,7 @@ std::shared_future<std::shared_ptr<const ColorConversion>> KeptFor(
     std::shared_ptr<const ColorConversion> (*make)(const ColorProfile&)) {
   CriticalSectionGuard guard(CacheLock());
   std::vector<KeptConversion>& kept = Kept();
+  SettleMade(kept);
   for (size_t i = 0; i < kept.size(); ++i) {
     if (kept[i].bytes != profile->Bytes()) continue;
     std::rotate(kept.begin(), kept.begin() + static_cast<ptrdiff_t>(i), kept.begin() + static_cast<ptrdiff_t>(i) + 1);
@@ -156,7 +170,11 @@ std::shared_ptr<const ColorConversion> ColorConversion::ToSrgb(const ColorProfil
   try {
     // The profile is kept alive by the caller while this waits.
     const std::shared_ptr<const ColorProfile> borrowed(std::shared_ptr<const ColorProfile>(), &profile);
-    return KeptFor(borrowed, std::launch::deferred, MakeSafely).get();
+    const auto pending = KeptFor(borrowed, std::launch::deferred, MakeSafely);
+    std::shared_ptr<const ColorConversion> conversion = pending.get();
+    CriticalSectionGuard guard(CacheLock());
+    SettleMade(Kept());
+    return conversion;
   } catch (...) {
     // Out of memory or no thread: the picture is shown as stored.
     return nullptr;
@@ -170,6 +188,22 @@ void ColorConversion::Prepare(const std::shared_ptr<const ColorProfile>& profile
     KeptFor(std::make_shared<const ColorProfile>(*profile), std::launch::async, MakeSafely);
   } catch (...) {
     // No thread: ToSrgb makes the conversion when it is needed.
+  }
+}
+
+void ColorConversion::FinishPending() noexcept {
+  try {
+    std::vector<std::shared_future<std::shared_ptr<const ColorConversion>>> pending;
+    {
+      CriticalSectionGuard guard(CacheLock());
+      for (const KeptConversion& entry : Kept()) pending.push_back(entry.conversion);
+    }
+    for (const auto& conversion : pending)
+      if (conversion.wait_for(std::chrono::seconds(0)) != std::future_status::deferred) conversion.wait();
+    CriticalSectionGuard guard(CacheLock());
+    SettleMade(Kept());
+  } catch (...) {
+    // Out of memory: the threads end on their own.
   }
 }
 

@@ -27,6 +27,9 @@ public:
   // part (about 20 ms under Wine) runs while the picture is decoded; nothing for
   // none or a conversion already made or begun. Never raises.
   static void Prepare(const std::shared_ptr<const ColorProfile>& profile) noexcept;
+  // Waits for every conversion being made on another thread, and lets those
+  // threads end: afterwards the process holds no handle for them.
+  static void FinishPending() noexcept;
 
   // Blue-green-red pixels, converted in place.
   void ConvertBgr(uint8_t* pixels, size_t count) const noexcept;
