@@ -95,7 +95,10 @@ void TMainForm1::FormCreate(TComponent*) {
   // Read from the wide command line, the names hold every character they have.
   // Arguments split at blanks are joined again.
   const std::vector<FilePath> arguments = ArgumentPaths();
-  batch_ = PictureBatch(PictureBatch::RunOf(arguments, &PicturesInFolder), PictureBatch::NamesFolder(arguments));
+  std::vector<FilePath> run = PictureBatch::RunOf(arguments, &PicturesInFolder);
+  // A folder without pictures, dropped alone, is told in a box of its own.
+  const bool emptyFolderAlone = run.size() == 1 && IsExistingFolder(run.front());
+  batch_ = PictureBatch(std::move(run), PictureBatch::NamesFolder(arguments) && !emptyFolderAlone);
   report_ = RunReport::For(batch_);
   LoadNextPicture();
 }
