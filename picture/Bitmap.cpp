@@ -113,7 +113,7 @@ void TBitmap::ReplaceImage(HBITMAP handle, const ImagePalette& palette, DIBSECTI
   InstallImage(std::move(newHandle), std::move(newPalette), dib, image_->OS2Format, nullptr, image_->Profile);
 }
 
-const std::shared_ptr<const ColorProfile>& TBitmap::Profile() const { return image_->Profile; }
+std::shared_ptr<const ColorProfile> TBitmap::Profile() const { return image_->Profile; }
 
 bool TBitmap::IsEmpty() const {
   return !image_->Device && !image_->Section && image_->SaveStream == nullptr;

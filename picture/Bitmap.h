@@ -104,9 +104,7 @@ public:
   // Makes the image's palette when it needs one and has none.
   void EnsurePalette();
 
-  // What the pixels' colours are, as the file read said; none for sRGB or
-  // pixels of no file.
-  const std::shared_ptr<const ColorProfile>& Profile() const;
+  std::shared_ptr<const ColorProfile> Profile() const override;
 
   // The shared image, for inspection.
   const TBitmapImage& Image() const { return *image_; }

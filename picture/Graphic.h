@@ -14,6 +14,7 @@
 
 class TCanvas;
 class TGraphic;
+class ColorProfile;
 class TStream;
 
 // The base of everything that can be copied from another object of its kind.
@@ -70,6 +71,9 @@ public:
   // No palette unless the kind has one.
   virtual HPALETTE Palette() { return nullptr; }
   virtual void SetPalette(HPALETTE) {}
+  // What the pixels' colours are, as the file read said; none for sRGB, for an
+  // untagged file and for pixels of no file.
+  virtual std::shared_ptr<const ColorProfile> Profile() const { return nullptr; }
   bool Transparent() const { return transparent_; }
   // Stores a different value and notifies; an equal value does nothing.
   void SetTransparent(bool value);

@@ -109,6 +109,8 @@ public:
   // the size, was decoded at full size, or is what a failed decode left.
   TBitmap& BitmapFor(int width, int height);
   const TJPEGData& Data() const { return *data_; }
+  // The profile the file's header holds; a picture made from a bitmap has none.
+  std::shared_ptr<const ColorProfile> Profile() const override { return data_->Profile; }
   TJPEGOptions& Options() { return options_; }
   const TJPEGOptions& Options() const { return options_; }
 

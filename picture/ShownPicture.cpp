@@ -33,14 +33,6 @@ TBitmap* PixelsForShowing(TGraphic& graphic, int width, int height) {
 
 namespace {
 
-// What the graphic's shown pixels are in colour, when not sRGB.
-std::shared_ptr<const ColorProfile> ShownProfile(TGraphic& graphic) {
-  if (auto* bitmap = dynamic_cast<TBitmap*>(&graphic)) return bitmap->Profile();
-  if (auto* jpeg = dynamic_cast<TJPEGImage*>(&graphic)) return jpeg->Data().Profile;
-  if (auto* picture = dynamic_cast<TWicImage*>(&graphic)) return picture->Profile();
-  return nullptr;
-}
-
 std::unique_ptr<TBitmap> Shrunk(TGraphic& graphic, int width, int height) {
   // Read straight from its decoder, a picture of the system's codecs never needs
   // a bitmap of its whole size.
@@ -70,7 +62,7 @@ std::unique_ptr<TBitmap> CopyOf(TBitmap& pixels) {
 
 std::unique_ptr<TBitmap> PreparedForShowing(TGraphic& graphic, int width, int height) {
   std::unique_ptr<TBitmap> shown = Shrunk(graphic, width, height);
-  const std::shared_ptr<const ColorProfile> profile = ShownProfile(graphic);
+  const std::shared_ptr<const ColorProfile> profile = graphic.Profile();
   if (profile == nullptr) return shown;
   if (shown == nullptr) {
     TBitmap* pixels = PixelsForShowing(graphic, width, height);

@@ -158,17 +158,18 @@ void TWicFrame::Check(HRESULT result) const {
 // reported as having no decoder at all; when an installed decoder reads the
 // format that its name gives, the file is damaged.
 void TWicFrame::Open() {
+  // Every look at the file begins at its start, and so does the decoder.
+  const auto rewind = [this] { Check(stream_.get()->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr)); };
   std::vector<uint8_t> head(kPictureHeadBytes);
   ULONG read = 0;
-  if (FAILED(stream_.get()->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr)) ||
-      FAILED(stream_.get()->Read(head.data(), static_cast<ULONG>(head.size()), &read)))
-    read = 0;
+  rewind();
+  if (FAILED(stream_.get()->Read(head.data(), static_cast<ULONG>(head.size()), &read))) read = 0;
   head.resize(std::min<size_t>(read, head.size()));
-  Check(stream_.get()->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr));
+  rewind();
   format_ = PictureFormatOf(head, file_);
   if (format_ == TPictureFormat::Ico) {
     const bool sound = IconDirectoryIsSound(stream_.get());
-    Check(stream_.get()->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr));
+    rewind();
     if (!sound) Check(WINCODEC_ERR_BADIMAGE);
   }
   if (session_.Factory() == nullptr) RaiseWicFailure(session_.Result(), file_, format_);

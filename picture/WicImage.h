@@ -44,8 +44,7 @@ public:
   void SetWidth(int value) override;
   void SetHeight(int value) override;
 
-  // What the decoded colours are, when the file says and it is not sRGB.
-  std::shared_ptr<const ColorProfile> Profile() const;
+  std::shared_ptr<const ColorProfile> Profile() const override;
 
   // The decoded pixels for drawing into width by height (upright): decoded once,
   // by a decoder that can scale at the smallest size it offers that covers that,
