@@ -23,6 +23,7 @@ TBitmap* PixelsForShowing(TGraphic& graphic, int width, int height);
 //   size or larger, a copy of PixelsForShowing's) converted to sRGB, after the
 //   shrink, so that only the shown pixels are converted.
 // None when the plain stretch of PixelsForShowing serves, or the kind has no
-// pixels. Raises what decoding and resampling raise; a profile the system cannot
-// use leaves the colours as stored.
+// pixels; the pixels that stretch uses are decoded all the same, so that every
+// decode happens here. Raises what decoding and resampling raise; a profile the
+// system cannot use leaves the colours as stored.
 std::unique_ptr<TBitmap> PreparedForShowing(TGraphic& graphic, int width, int height);

@@ -149,6 +149,11 @@ void TMainForm1::Timer1Timer(TComponent*) {
     Close();
     return;
   }
+  // A picture whose painting failed is told once, whichever tick finds it.
+  if (Image2->DrawFailed()) {
+    GiveUpAfterFailedDrawing();
+    return;
+  }
   if (Timer1->Tag() == 0) {
     const int pictureWidth = Image2->Picture().Width();
     const int pictureHeight = Image2->Picture().Height();
@@ -187,11 +192,7 @@ bool TMainForm1::PreparePicture() {
   try {
     Image2->PreparePicture();
   } catch (...) {
-    // What cannot be drawn is not saved.
-    Timer1->SetEnabled(false);
-    batch_.Failed(CaughtFailureText());
-    report_->Failed(RunReport::Stage::kPrepare, *this);
-    MoveOn();
+    NotShown();
     return false;
   }
   Image2->SetVisible(true);
@@ -199,12 +200,23 @@ bool TMainForm1::PreparePicture() {
 }
 
 void TMainForm1::GiveUpAfterFailedDrawing() {
-  // A paint failed and its message handling showed why; the screen does not hold
-  // the picture, so nothing is saved. A box still open is left to be read: a later
-  // tick comes back here.
-  if (!WindowEnabled()) return;
+  // The window does not hold the picture, so nothing is saved.
+  try {
+    const std::exception_ptr failure = Image2->PaintFailure();
+    if (failure == nullptr) throw Exception(ResText(IDS_BATCH_NOT_SHOWN));
+    std::rethrow_exception(failure);
+  } catch (...) {
+    NotShown();
+  }
+}
+
+void TMainForm1::NotShown() {
+  // What cannot be drawn is not saved. The timer stops first: the report's box
+  // runs a message loop, and no tick may come back here while it is open.
   Timer1->SetEnabled(false);
-  batch_.Failed(ResText(IDS_BATCH_NOT_SHOWN));
+  std::string reason = CaughtFailureText();
+  batch_.Failed(reason.empty() ? ResText(IDS_BATCH_NOT_SHOWN) : reason);
+  report_->Failed(RunReport::Stage::kPrepare, *this);
   MoveOn();
 }
 

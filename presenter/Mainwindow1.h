@@ -65,6 +65,9 @@ private:
   void GiveUpWithoutPicture();
   bool PreparePicture();
   void GiveUpAfterFailedDrawing();
+  // Inside the handler of the failure that keeps the picture in hand from being
+  // shown: notes it, tells it as the run tells failures, and moves on.
+  void NotShown();
   FilePath OutputName() const;
   // Captures the client area and saves it to the output; gives the size saved.
   ClientSize SaveCapture(const FilePath& output);

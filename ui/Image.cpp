@@ -72,13 +72,14 @@ RECT TImage::DestRect() const {
 }
 
 void TImage::Paint() {
+  if (DrawFailed()) return;
   const ScopedValue<bool> drawing(drawing_, true);
   const RECT dest = DestRect();
   try {
     DrawPicture(TGraphicControl::Canvas(), dest);
   } catch (...) {
     failedGraphic_ = picture_.CurrentGraphic();
-    throw;
+    paintFailure_ = std::current_exception();
   }
 }
 
@@ -125,6 +126,8 @@ bool TImage::DrawFailed() const {
   return failedGraphic_ != nullptr && failedGraphic_ == picture_.CurrentGraphic();
 }
 
+std::exception_ptr TImage::PaintFailure() const { return DrawFailed() ? paintFailure_ : nullptr; }
+
 bool TImage::CanResize(int& width, int& height) {
   if (AutoSize()) {
     width = picture_.Width();
@@ -141,7 +144,10 @@ void TImage::SetFlag(bool& flag, bool value) {
 
 void TImage::PictureChanged() {
   prepared_.reset();
-  if (picture_.CurrentGraphic() != failedGraphic_) failedGraphic_ = nullptr;
+  if (picture_.CurrentGraphic() != failedGraphic_) {
+    failedGraphic_ = nullptr;
+    paintFailure_ = nullptr;
+  }
   if (AutoSize() && picture_.Width() > 0 && picture_.Height() > 0) {
     SetBounds(Left(), Top(), picture_.Width(), picture_.Height());
   }

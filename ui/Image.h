@@ -4,6 +4,7 @@
 // bitmap. A picture shown smaller than its own size is resampled with a filter
 // once per size, and later paints only copy that result.
 
+#include <exception>
 #include <memory>
 
 #include "picture/Picture.h"
@@ -45,6 +46,11 @@ public:
   // True when preparing or painting the current picture failed: what the control
   // shows is not the picture.
   bool DrawFailed() const;
+  // Why painting the current picture failed, when it did. A paint never shows the
+  // failure itself: paints come with every move, and each would show it again;
+  // the owner tells it once. Nothing when only the preparation failed, which
+  // raised to its caller.
+  std::exception_ptr PaintFailure() const;
 
   bool SetProperty(const std::string& name, const LayoutValue& value) override;
 
@@ -74,6 +80,8 @@ private:
   std::unique_ptr<TBitmap> prepared_;
   int preparedWidth_ = 0;
   int preparedHeight_ = 0;
-  // The graphic whose preparation or painting failed, until another one comes.
+  // The graphic whose preparation or painting failed, until another one comes;
+  // it is not drawn again.
   const TGraphic* failedGraphic_ = nullptr;
+  std::exception_ptr paintFailure_;
 };

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/app/RunningProgram.h"
+#include "tests/picture/ReferencePictures.h"
 #include "tests/support/BoxWatcher.h"
 
 namespace {
@@ -18,10 +19,12 @@ struct Outcome {
   std::vector<SeenBox> boxes;
 };
 
-// Runs the program on the picture, answering every box with Enter.
-Outcome RunOn(const std::string& picture) {
+// Runs the program on the pictures, answering every box with Enter.
+Outcome RunOn(const std::vector<std::string>& pictures) {
   Outcome outcome;
-  RunningProgram program("\"" + picture + "\"");
+  std::string arguments;
+  for (const std::string& picture : pictures) arguments += (arguments.empty() ? "\"" : " \"") + picture + "\"";
+  RunningProgram program(arguments);
   EXPECT_TRUE(program.Started());
   BoxWatcher watcher(program.ProcessId());
   outcome.exitCode = program.WaitForExit(60000);
@@ -29,6 +32,8 @@ Outcome RunOn(const std::string& picture) {
   outcome.boxes = watcher.Seen();
   return outcome;
 }
+
+Outcome RunOn(const std::string& picture) { return RunOn(std::vector<std::string>{picture}); }
 
 // A small flat picture's file, with the start-of-frame marker changed and the
 // size it announces replaced.
@@ -76,4 +81,29 @@ TEST(PictureReadiness, AHugeHeaderOverShortDataIsStillAPictureAndIsSaved) {
   EXPECT_FALSE(DecodeJpeg(ReadWholeFile(output), width, height).empty());
   EXPECT_EQ(600, width);
   EXPECT_EQ(600, height);
+}
+
+TEST(PictureReadiness, ADamagedPictureShownEnlargedIsToldOnceAndTheRunGoesOn) {
+  // Strips that break off: the header reads, the pixels do not. Shown enlarged,
+  // the decode used to wait for the first paint, and each paint told it again.
+  for (const std::string name : {"damaged-60x40.tif", "damaged-100x70.tif"}) {
+    PictureFolder folder;
+    const std::string picture =
+        folder.Write(name, reference_pictures::FileBytes(reference_pictures::DataFolder("wic") + name));
+    const Outcome alone = RunOn(picture);
+    EXPECT_EQ(0u, alone.exitCode) << name;
+    ASSERT_EQ(1u, alone.boxes.size()) << name;
+    EXPECT_NE(std::string::npos, alone.boxes[0].text.find("「" + name + "」を TIFF 形式")) << alone.boxes[0].text;
+
+    // Among others it stops nothing, and the one report lists it.
+    const std::string sound = folder.Write("sound.jpg", AlteredJpeg(0xC0, 64, 48));
+    folder.Expect("ミロカテ ～ sound.jpg");
+    const Outcome run = RunOn({picture, sound});
+    EXPECT_EQ(0u, run.exitCode) << name;
+    ASSERT_EQ(1u, run.boxes.size()) << name;
+    const std::string& report = run.boxes[0].text;
+    EXPECT_EQ(0u, report.rfind("2 枚のうち 1 枚の画像をミロカテ形式で保存しました。", 0)) << report;
+    EXPECT_NE(std::string::npos, report.find("\r\n" + name + "：「" + name + "」を TIFF 形式")) << report;
+    EXPECT_TRUE(folder.HoldsSavedPicture());
+  }
 }

@@ -52,3 +52,25 @@ header = struct.pack('>IIBBBBB', 32768, 32769, 8, 0, 0, 0, 0)
 pixels = zlib.compress(b'\0' * 32769)
 open('huge.png', 'wb').write(b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', header) + chunk(b'IDAT', pixels) + chunk(b'IEND', b''))
 PY
+# Small LZW TIFFs whose strips break off a third of the way in (the rest of the
+# code stream is 0xFF): the header reads, the decode fails. Both are shown enlarged.
+convert -size 60x40 gradient:'#E01818-#1818E0' -compress LZW "$work/small.tif"
+convert -size 100x70 -seed 7 plasma:fractal -compress LZW "$work/larger.tif"
+python3 - "$work/small.tif" damaged-60x40.tif "$work/larger.tif" damaged-100x70.tif <<'PY'
+import struct, sys
+def cut(source, target):
+    data = bytearray(open(source, 'rb').read())
+    order = '<' if data[:2] == b'II' else '>'
+    ifd = struct.unpack(order + 'I', data[4:8])[0]
+    count = struct.unpack(order + 'H', data[ifd:ifd + 2])[0]
+    tags = {}
+    for i in range(count):
+        tag, kind, n, value = struct.unpack(order + 'HHII', data[ifd + 2 + 12 * i:ifd + 14 + 12 * i])
+        tags[tag] = value if kind == 4 else (value & 0xFFFF if order == '<' else value >> 16)
+    assert tags[259] == 5 and tags[273] and tags[279], 'one LZW strip'
+    start, size = tags[273], tags[279]
+    data[start + size // 3:start + size] = b'\xff' * (size - size // 3)
+    open(target, 'wb').write(bytes(data))
+cut(sys.argv[1], sys.argv[2])
+cut(sys.argv[3], sys.argv[4])
+PY
