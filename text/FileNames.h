@@ -1,7 +1,8 @@
 #pragma once
-// Taking Windows file names apart and testing them. Names are Shift-JIS byte
-// strings; the delimiters "\", ":" and "." are never found inside a two-byte
-// character.
+// Taking Windows file names apart and testing them. Names are UTF-8, in which
+// the delimiters "\", ":" and "." are never a byte of a longer character.
+
+#include <windows.h>
 
 #include <string>
 #include <vector>
@@ -27,6 +28,10 @@ std::vector<FilePath> FilesInFolder(const FilePath& folder);
 // blanks and dots the file system disregards.
 std::wstring SameFileKey(const FilePath& name);
 
+// The full path of a loaded module (null: the program), however long; empty when
+// the module is unknown.
+std::string ModuleFileName(HMODULE module);
+
 // The file-name part as it is written on disk (the lookup ignores case), or as
 // given when no file of that name exists.
 std::string StoredFileNameOf(const std::string& name);
@@ -41,5 +46,5 @@ std::string FileExtensionOf(const std::string& name);
 std::string ReplaceExtension(const std::string& name, const std::string& extension);
 
 // The 1-based position of the last byte of the text that is one of the
-// delimiters and not the trail byte of a two-byte character; 0 when none is.
+// delimiters (single bytes); 0 when none is.
 int LastDelimiter(const std::string& delimiters, const std::string& text);

@@ -6,6 +6,7 @@
 #include "resources/StringIds.h"
 #include "text/FileNames.h"
 #include "text/FpuControlWord.h"
+#include "text/Utf16.h"
 #include "ui/Application.h"
 #include "ui/Platform.h"
 #include "ui/UnwindTables.h"
@@ -291,10 +292,9 @@ bool ThrowFromPoint(const EXCEPTION_RECORD& record, CONTEXT& context, const Thro
 bool ModuleNameAt(const void* address, std::string& name) {
   MEMORY_BASIC_INFORMATION info;
   if (VirtualQuery(address, &info, sizeof info) == 0 || info.State != MEM_COMMIT) return false;
-  char buffer[MAX_PATH];
-  const DWORD length = GetModuleFileNameA(static_cast<HMODULE>(info.AllocationBase), buffer, sizeof buffer);
-  if (length == 0) return false;
-  name = FileNamePartOf(std::string(buffer, length));
+  const std::string path = ModuleFileName(static_cast<HMODULE>(info.AllocationBase));
+  if (path.empty()) return false;
+  name = FileNamePartOf(path);
   return true;
 }
 
@@ -407,15 +407,15 @@ LONG WINAPI OnUnhandledFault(EXCEPTION_POINTERS* pointers) {
 }
 
 struct FatalMessage {
-  std::string text;
-  std::string caption;
+  std::wstring text;
+  std::wstring caption;
 };
 
 DWORD WINAPI ShowFatalMessage(void* parameter) {
   const auto* message = static_cast<const FatalMessage*>(parameter);
   // No owner: the program's windows belong to the thread that waits. On top, as
   // the program's own window may stay on top.
-  MessageBoxA(nullptr, message->text.c_str(), message->caption.c_str(),
+  MessageBoxW(nullptr, message->text.c_str(), message->caption.c_str(),
               MB_OK | MB_ICONSTOP | MB_TOPMOST | MB_SETFOREGROUND);
   return 0;
 }
@@ -497,9 +497,10 @@ void EndProcessAfterMessage(const std::string& text) {
     // Another thread shows its message and ends the process.
     for (;;) Sleep(INFINITE);
   }
-  FatalMessage message{text, std::string()};
+  FatalMessage message;
   try {
-    if (Application != nullptr) message.caption = Application->Title();
+    message.text = Wide(text);
+    if (Application != nullptr) message.caption = Wide(Application->Title());
   } catch (...) {
   }
   const HANDLE thread = CreateThread(nullptr, 0, ShowFatalMessage, &message, 0, nullptr);
@@ -514,7 +515,7 @@ void EndProcessAfterMessage(const std::string& text) {
 void InstallFaultTranslation() {
   static bool installed = false;
   if (installed) return;
-  const auto base = reinterpret_cast<DWORD>(GetModuleHandleA(nullptr));
+  const auto base = reinterpret_cast<DWORD>(GetModuleHandleW(nullptr));
   const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
   const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
   g_ownImage = {base, base + nt->OptionalHeader.SizeOfImage};

@@ -39,6 +39,7 @@ private:
   PROCESS_INFORMATION process_{};
 };
 
+// Paths are UTF-8, as the program keeps them.
 // A fresh folder, removed with everything written into it. Its path has a blank
 // (…\mirokate <pid>\<subfolder>); the subfolder may hold any characters.
 class PictureFolder {

@@ -10,6 +10,7 @@
 #include "tests/support/ScopedApplication.h"
 #include "text/CommandLine.h"
 #include "text/Exceptions.h"
+#include "text/Utf16.h"
 #include "ui/Screen.h"
 #include "ui/Sound.h"
 
@@ -56,10 +57,8 @@ TEST_F(MainWindowTest, IsAHiddenStayOnTopToolWindowWithA600SquareClientArea) {
   EXPECT_EQ(GetClassLongA(window, GCL_STYLE), static_cast<DWORD>(CS_DBLCLKS));
   EXPECT_EQ(GetWindow(window, GW_OWNER), app->Handle());
   EXPECT_FALSE(IsWindowVisible(window));
-  char caption[32] = {};
-  GetWindowTextA(window, caption, sizeof caption);
-  EXPECT_STREQ(caption, "ミロカテ！");
-  EXPECT_EQ(std::string(caption).back(), '\x49') << "ends in the fullwidth exclamation mark 0x81 0x49";
+  EXPECT_EQ(WindowText(window), "ミロカテ！");
+  EXPECT_EQ(Wide(WindowText(window)).back(), L'\xFF01') << "ends in the fullwidth exclamation mark";
 
   EXPECT_EQ(form->ClientWidth(), 600);
   EXPECT_EQ(form->ClientHeight(), 600);
@@ -208,7 +207,7 @@ TEST_F(MainWindowTest, ASaveBeepsAndReportsTheClientSizeAFailedOneDoesNeither) {
   EXPECT_EQ(200, height);
 
   // A target that cannot be replaced: the failure leaves at once, silently.
-  SetFileAttributesA(output.c_str(), FILE_ATTRIBUTE_READONLY);
+  SetFileAttributesW(Wide(output).c_str(), FILE_ATTRIBUTE_READONLY);
   {
     BoxWatcher watcher;
     EXPECT_THROW(form->Button1Click(form->Button1), EFCreateError);
