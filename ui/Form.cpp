@@ -106,19 +106,22 @@ TNotifyEvent TCustomForm::FindHandler(const std::string&) { return TNotifyEvent(
 void TCustomForm::ScaleAfterReading() {
   bool scaled = false;
   if (pixelsPerInch_ != 0 && textHeight_ > 0) {
+    const int designed = pixelsPerInch_;
     const int screenPixelsPerInch = Screen->PixelsPerInch();
-    if ((ScalingFlags() & sfFont) && screenPixelsPerInch != pixelsPerInch_) {
-      Font().SetHeight(ScaleValue(Font().Height(), screenPixelsPerInch, pixelsPerInch_));
+    if ((ScalingFlags() & sfFont) && screenPixelsPerInch != designed) {
+      Font().SetHeight(ScaleValue(Font().Height(), screenPixelsPerInch, designed));
     }
     pixelsPerInch_ = screenPixelsPerInch;
-    // Measuring needs the window's device context: the system window is made here.
-    const int measured = canvas_.TextHeight("0");
-    if (measured != textHeight_) {
+    // Scaled by the resolution alone, never by the measured height of the layout's
+    // font: a system without that font substitutes one of another height, and the
+    // window and the saved picture would change size with it. Where the font is
+    // there, both ways give the same result.
+    if (screenPixelsPerInch != designed) {
       scaled = true;
-      ScaleScrollBars(measured, textHeight_);
-      ScaleChildren(measured, textHeight_);
-      if (ScalingFlags() & sfWidth) keptClientWidth_ = ScaleValue(keptClientWidth_, measured, textHeight_);
-      if (ScalingFlags() & sfHeight) keptClientHeight_ = ScaleValue(keptClientHeight_, measured, textHeight_);
+      ScaleScrollBars(screenPixelsPerInch, designed);
+      ScaleChildren(screenPixelsPerInch, designed);
+      if (ScalingFlags() & sfWidth) keptClientWidth_ = ScaleValue(keptClientWidth_, screenPixelsPerInch, designed);
+      if (ScalingFlags() & sfHeight) keptClientHeight_ = ScaleValue(keptClientHeight_, screenPixelsPerInch, designed);
     }
   }
   if (keptClientWidth_ > 0) TControl::SetClientWidth(keptClientWidth_);
