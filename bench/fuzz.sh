@@ -81,7 +81,7 @@ cp "$out/check.list" "$out/rest.list"
 while :; do
   code=0
   "$here/wine-runner" "$MIROKATE_BUILD/bench/fuzz_driver.exe" check "$(win "$out/saved")" "@$(win "$out/rest.list")" \
-    | iconv -f CP932 -t UTF-8 >>"$out/check.log" || code=$?
+    >>"$out/check.log" || code=$?
   [ "$code" = 4 ] || { status=$code; break; }
   faulty=$(sed -n 's/^SYSTEM FAULT //p' "$out/check.log" | tail -n 1 | tr -d '\r')
   if grep -qxF "$faulty" <(list "$out/seeds"); then status=4; break; fi
@@ -115,7 +115,7 @@ export out runs
     code=0
     wine "$MIROKATE_BUILD/headless_run.exe" "$MIROKATE_BUILD/mirokate.exe" "$windows" >"$out/run.txt" 2>/dev/null \
       || code=$?
-    log=$(iconv -f CP932 -t UTF-8 "$out/run.txt")
+    log=$(cat "$out/run.txt")
     reported=$(grep -c "保存しました" <<<"$log" || true)
     failed=$(grep -v "保存しました" <<<"$log" | grep -c "^box" || true)
     verdict=ok
