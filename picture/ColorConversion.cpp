@@ -13,6 +13,7 @@
 #include "gdi/Handles.h"
 #include "picture/Bitmap.h"
 #include "picture/ColorProfile.h"
+#include "text/FpuControlWord.h"
 
 namespace {
 
@@ -155,13 +156,18 @@ bool ColorConversion::Sample(void* transform) {
 std::shared_ptr<const ColorConversion> ColorConversion::Make(const ColorProfile& profile) {
   const int channels = profile.Model() == ColorModel::Cmyk ? 4 : 3;
   if (profile.Model() == ColorModel::Gray) return nullptr;
+  std::shared_ptr<ColorConversion> conversion(
+      new ColorConversion(channels == 4 ? kCmykNodes : kRgbNodes, channels));
+  // The system's colour engine computes with the profile's own numbers, tables
+  // too that the program never reads; it runs under the control word it is
+  // written for, whatever thread makes the conversion (the picture's, when no
+  // other thread could be had), and no damage it meets stops the program.
+  const SystemFpuControlWordScope systemWord;
   const UniqueColorProfile picture = OpenMemoryProfile(profile.Bytes());
   const UniqueColorProfile srgb = OpenSrgbProfile();
   if (!picture || !srgb) return nullptr;
   const UniqueColorTransform transform = TransformToSrgb(picture.get(), srgb.get());
   if (!transform) return nullptr;
-  std::shared_ptr<ColorConversion> conversion(
-      new ColorConversion(channels == 4 ? kCmykNodes : kRgbNodes, channels));
   if (!conversion->Sample(transform.get())) return nullptr;
   return conversion;
 }
