@@ -22,7 +22,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
-#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -34,7 +33,6 @@
 #include "picture/PictureFormat.h"
 #include "picture/WicCodecs.h"
 #include "presenter/PictureFit.h"
-#include "resources/StringIds.h"
 #include "tests/picture/BitmapTestSupport.h"
 #include "tests/support/ScopedApplication.h"
 #include "tests/support/WindowRuntime.h"
