@@ -110,6 +110,21 @@ std::wstring SameFileKey(const FilePath& name) {
   return key;
 }
 
+std::string ModuleFileName(HMODULE module) {
+  // The call cuts the name to the buffer and says so only by filling it whole.
+  std::string name(MAX_PATH, '\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameA(module, &name[0], static_cast<DWORD>(name.size()));
+    if (length == 0) return std::string();
+    if (length < name.size()) {
+      name.resize(length);
+      return name;
+    }
+    if (name.size() >= 32768) return std::string();  // beyond any path the system has
+    name.resize(name.size() * 2);
+  }
+}
+
 std::string StoredFileNameOf(const std::string& name) {
   // A wildcard would find some other file.
   if (name.find_first_of("*?") != std::string::npos) return FileNamePartOf(name);

@@ -3,6 +3,8 @@
 // strings; the delimiters "\", ":" and "." are never found inside a two-byte
 // character.
 
+#include <windows.h>
+
 #include <string>
 #include <vector>
 
@@ -26,6 +28,10 @@ std::vector<FilePath> FilesInFolder(const FilePath& folder);
 // long form where the folder or file exists, in upper case, without the trailing
 // blanks and dots the file system disregards.
 std::wstring SameFileKey(const FilePath& name);
+
+// The full path of a loaded module (null: the program), however long; empty when
+// the module is unknown.
+std::string ModuleFileName(HMODULE module);
 
 // The file-name part as it is written on disk (the lookup ignores case), or as
 // given when no file of that name exists.
