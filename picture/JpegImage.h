@@ -136,9 +136,9 @@ private:
 };
 
 // The maker of the temporary file beside a saved picture: given the folder (empty
-// for the current one, else ending in "\\" or ":"), it makes a new empty file
-// there and gives its path, or false when the folder takes none. Tests put in
-// another (a folder that refuses new files cannot be made on every system a test
-// runs on); null restores the program's own.
+// for the current one, else ending in a backslash or a colon), it makes a new
+// empty file there and gives its path, or false when the folder takes none.
+// Tests put in another (a folder that refuses new files cannot be made on every
+// system a test runs on); null restores the program's own.
 using TTemporaryFileMaker = bool (*)(const std::wstring& folder, std::wstring& path);
 void SetTemporaryFileMakerForTesting(TTemporaryFileMaker maker);
