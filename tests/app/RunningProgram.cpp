@@ -41,8 +41,8 @@ RunningProgram::RunningProgram(const std::wstring& arguments, Watch watch) {
 
 void RunningProgram::Begin(Watch watch) {
   if (!started_) return;
-  // Hooked before its thread runs, so the window's first move is recorded too.
-  if (watch == Watch::kMoves) moves_ = std::make_unique<WindowMoves>(process_.dwProcessId, process_.dwThreadId);
+  // Recorded from before its thread runs, so the window's first move is too.
+  if (watch == Watch::kMoves) moves_ = std::make_unique<WindowMoves>(process_.dwProcessId);
   ResumeThread(process_.hThread);
 }
 

@@ -1,5 +1,6 @@
 #include "tests/support/WindowMoves.h"
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -15,7 +16,7 @@ std::string HookLibraryPath() {
 
 }  // namespace
 
-WindowMoves::WindowMoves(DWORD processId, DWORD threadId) {
+WindowMoves::WindowMoves(DWORD processId) {
   const std::string name = kWindowMoveLogName + std::to_string(processId);
   mapping_ = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(WindowMoveLog), name.c_str());
   if (mapping_ == nullptr) return;
@@ -25,11 +26,30 @@ WindowMoves::WindowMoves(DWORD processId, DWORD threadId) {
   // Through void*, as the system hands every procedure back as one shape.
   const auto procedure =
       reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(library_, "RecordWindowMove")));
-  if (procedure != nullptr) hook_ = SetWindowsHookExA(WH_CALLWNDPROCRET, procedure, library_, threadId);
+  if (procedure == nullptr) return;
+  // The hook is the desktop's, not the program's thread's: Windows hooks only a
+  // thread that has already called the window system, which the program's, made
+  // suspended, has not. A 64-bit process runs a 32-bit hook on the thread that set
+  // it, so that thread keeps handling messages until the hook is removed.
+  const HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  pump_ = std::thread([this, procedure, ready] {
+    MSG message;
+    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);  // the thread's queue, for the quit message
+    pumpId_ = GetCurrentThreadId();
+    hook_ = SetWindowsHookExA(WH_CALLWNDPROCRET, procedure, library_, 0);
+    SetEvent(ready);
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
+    if (hook_ != nullptr) UnhookWindowsHookEx(hook_);
+  });
+  WaitForSingleObject(ready, INFINITE);
+  CloseHandle(ready);
 }
 
 WindowMoves::~WindowMoves() {
-  if (hook_ != nullptr) UnhookWindowsHookEx(hook_);
+  if (pump_.joinable()) {
+    PostThreadMessageA(pumpId_, WM_QUIT, 0, 0);
+    pump_.join();
+  }
   if (library_ != nullptr) FreeLibrary(library_);
   if (log_ != nullptr) UnmapViewOfFile(log_);
   if (mapping_ != nullptr) CloseHandle(mapping_);
@@ -41,5 +61,5 @@ std::vector<RECT> WindowMoves::Path() const {
   // written before it. (The view is read-only, which an interlocked read is not.)
   const LONG count = log_->count;
   MemoryBarrier();
-  return std::vector<RECT>(log_->rects, log_->rects + (count < WindowMoveLog::kCapacity ? count : WindowMoveLog::kCapacity));
+  return std::vector<RECT>(log_->rects, log_->rects + std::min(count, WindowMoveLog::kCapacity));
 }

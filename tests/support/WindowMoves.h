@@ -1,12 +1,14 @@
 #pragma once
 // Every place and size the program's main window takes, recorded inside the
-// program: a hook on its thread (tests/support/WindowMovesHook.cpp, a DLL the
-// system loads into the program) writes each new window rectangle into memory
-// shared with the test as the window handles WM_WINDOWPOSCHANGED. A test reads
+// program: a hook (tests/support/WindowMovesHook.cpp, a DLL the system loads into
+// the programs of the desktop) writes each new rectangle of the watched process's
+// window into memory shared with the test as the window handles
+// WM_WINDOWPOSCHANGED. A test reads
 // the whole way the window went, however busy the machine is: nothing is sampled.
 
 #include <windows.h>
 
+#include <thread>
 #include <vector>
 
 // What the hook and the test share: the rectangles in order, the last one at
@@ -22,9 +24,9 @@ constexpr char kWatchedWindowClass[] = "TMainForm1";
 
 class WindowMoves {
 public:
-  // Hooks the thread, which must not have made its window yet (a process created
-  // suspended).
-  WindowMoves(DWORD processId, DWORD threadId);
+  // Starts recording for the process, which must not have made its window yet
+  // (a process created suspended).
+  explicit WindowMoves(DWORD processId);
   ~WindowMoves();
   WindowMoves(const WindowMoves&) = delete;
   WindowMoves& operator=(const WindowMoves&) = delete;
@@ -38,4 +40,7 @@ private:
   WindowMoveLog* log_ = nullptr;
   HMODULE library_ = nullptr;
   HHOOK hook_ = nullptr;
+  // The thread that set the hook and handles its messages.
+  std::thread pump_;
+  DWORD pumpId_ = 0;
 };

@@ -1,6 +1,6 @@
 // The hook DLL of tests/support/WindowMoves.h, loaded by the system into the
-// watched program. It appends the main window's rectangle to the shared log each
-// time the window has moved or changed size.
+// programs of the desktop. In the watched one, it appends the main window's
+// rectangle to the shared log each time the window has moved or changed size.
 #include <windows.h>
 
 #include <cstring>
@@ -23,12 +23,13 @@ WindowMoveLog* SharedLog() {
 }
 
 void Record(HWND window) {
+  // Most processes of the desktop are not watched: they have no log.
+  WindowMoveLog* log = SharedLog();
+  if (log == nullptr) return;
   char className[64] = {};
   GetClassNameA(window, className, sizeof className);
-  if (std::strcmp(className, kWatchedWindowClass) != 0) return;
-  WindowMoveLog* log = SharedLog();
   RECT rect;
-  if (log == nullptr || !GetWindowRect(window, &rect)) return;
+  if (std::strcmp(className, kWatchedWindowClass) != 0 || !GetWindowRect(window, &rect)) return;
   const LONG count = log->count;
   if (count >= WindowMoveLog::kCapacity) return;
   if (count > 0 && EqualRect(&log->rects[count - 1], &rect)) return;
