@@ -29,11 +29,17 @@ constexpr size_t kKeptConversions = 4;
 constexpr DWORD kSrgbSpace = 0x73524742;
 
 // The system's sRGB profile. Windows and Wine both install one and name it here.
+// The name's size is asked first, since the colour folder may lie deeper than
+// MAX_PATH allows for; one character more than said is given, in case the count
+// leaves out the terminating zero.
 UniqueColorProfile OpenSrgbProfile() {
-  wchar_t path[MAX_PATH];
-  DWORD size = sizeof path;
-  if (!GetStandardColorSpaceProfileW(nullptr, kSrgbSpace, path, &size)) return {};
-  PROFILE source{PROFILE_FILENAME, path, static_cast<DWORD>((wcslen(path) + 1) * sizeof(wchar_t))};
+  DWORD size = 0;
+  GetStandardColorSpaceProfileW(nullptr, kSrgbSpace, nullptr, &size);
+  std::wstring path(std::max<DWORD>(size, MAX_PATH * sizeof(wchar_t)) / sizeof(wchar_t) + 1, L'\0');
+  size = static_cast<DWORD>(path.size() * sizeof(wchar_t));
+  if (!GetStandardColorSpaceProfileW(nullptr, kSrgbSpace, &path[0], &size)) return {};
+  path.resize(wcsnlen(path.c_str(), path.size()));
+  PROFILE source{PROFILE_FILENAME, &path[0], static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t))};
   return UniqueColorProfile(OpenColorProfileW(&source, PROFILE_READ, FILE_SHARE_READ, OPEN_EXISTING));
 }
 

@@ -4,6 +4,8 @@
 
 #include <type_traits>
 
+#include "text/FileNames.h"
+
 namespace {
 
 // Control bytes and the space separate arguments; bytes from 0x80 up never do,
@@ -99,11 +101,7 @@ void SetCommandLineForTesting(const char* commandLine) { testCommandLine = comma
 int ArgumentCount() { return ArgumentCountIn(CommandLine()); }
 
 std::string ArgumentText(int index) {
-  if (index == 0) {
-    char buffer[261];
-    const DWORD length = GetModuleFileNameA(GetModuleHandleA(nullptr), buffer, sizeof buffer);
-    return std::string(buffer, length);
-  }
+  if (index == 0) return ModuleFileName(nullptr);
   return ArgumentTextIn(CommandLine(), index);
 }
 

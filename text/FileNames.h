@@ -3,17 +3,23 @@
 // strings; the delimiters "\", ":" and "." are never found inside a two-byte
 // character.
 
+#include <windows.h>
+
 #include <string>
 #include <vector>
 
 #include "text/FilePath.h"
 
+// True when the name's full path is short enough for the file calls of a program
+// without long-path support: at most MAX_PATH - 1 characters.
+bool FitsFileCalls(const FilePath& name);
+
 // True for an existing file that is not a directory. The platform's lookup
 // disregards trailing blanks and dots of the last component and treats "*" and
-// "?" as wildcards.
+// "?" as wildcards. A name too long for the file calls is not found.
 bool IsExistingFile(const FilePath& name);
 
-// True for an existing folder.
+// True for an existing folder; a name too long for the file calls is not found.
 bool IsExistingFolder(const FilePath& name);
 
 // The files directly inside the folder, without sub-folders and without the hidden
@@ -26,6 +32,10 @@ std::vector<FilePath> FilesInFolder(const FilePath& folder);
 // long form where the folder or file exists, in upper case, without the trailing
 // blanks and dots the file system disregards.
 std::wstring SameFileKey(const FilePath& name);
+
+// The full path of a loaded module (null: the program), however long; empty when
+// the module is unknown.
+std::string ModuleFileName(HMODULE module);
 
 // The file-name part as it is written on disk (the lookup ignores case), or as
 // given when no file of that name exists.

@@ -28,11 +28,9 @@ constexpr UINT kTopMostFlags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NO
 // The module's file name without directory, cut at the first ".", every
 // character after the first in lower case: PhotoView.EXE gives Photoview.
 std::string DefaultTitle() {
-  char buffer[256] = {};
-  GetModuleFileNameA(GetModuleHandleA(nullptr), buffer, sizeof buffer);
-  buffer[sizeof buffer - 1] = '\0';
-  OemToCharA(buffer, buffer);
-  std::string name = FileNamePartOf(std::string(buffer));
+  std::string path = ModuleFileName(nullptr);
+  if (!path.empty()) OemToCharA(&path[0], &path[0]);
+  std::string name = FileNamePartOf(path);
   for (size_t i = 0; i < name.size(); ++i) {
     if (IsLeadByte(static_cast<unsigned char>(name[i]))) {
       ++i;
@@ -125,9 +123,9 @@ void TApplication::CreateHandle() {
 
 std::string TApplication::Title() const {
   if (!windowCreated_) return storedTitle_;
-  char buffer[256] = {};
-  const int length = GetWindowTextA(handle_, buffer, sizeof buffer);
-  return std::string(buffer, length > 0 ? static_cast<size_t>(length) : 0);
+  std::string title(static_cast<size_t>(GetWindowTextLengthA(handle_)) + 1, '\0');
+  title.resize(static_cast<size_t>(GetWindowTextA(handle_, &title[0], static_cast<int>(title.size()))));
+  return title;
 }
 
 void TApplication::SetTitle(const std::string& title) {

@@ -291,10 +291,9 @@ bool ThrowFromPoint(const EXCEPTION_RECORD& record, CONTEXT& context, const Thro
 bool ModuleNameAt(const void* address, std::string& name) {
   MEMORY_BASIC_INFORMATION info;
   if (VirtualQuery(address, &info, sizeof info) == 0 || info.State != MEM_COMMIT) return false;
-  char buffer[MAX_PATH];
-  const DWORD length = GetModuleFileNameA(static_cast<HMODULE>(info.AllocationBase), buffer, sizeof buffer);
-  if (length == 0) return false;
-  name = FileNamePartOf(std::string(buffer, length));
+  const std::string path = ModuleFileName(static_cast<HMODULE>(info.AllocationBase));
+  if (path.empty()) return false;
+  name = FileNamePartOf(path);
   return true;
 }
 

@@ -17,15 +17,16 @@ std::string ProgramPath() {
   return path + "..\\mirokate.exe";
 }
 
-RunningProgram::RunningProgram(const std::string& arguments, const std::string& program) {
+RunningProgram::RunningProgram(const std::string& arguments, const std::string& program, Watch watch) {
   std::string commandLine = "\"" + program + "\"" + (arguments.empty() ? "" : " " + arguments);
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
-  started_ = CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                            &process_) != FALSE;
+  started_ = CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
+                            &startup, &process_) != FALSE;
+  Begin(watch);
 }
 
-RunningProgram::RunningProgram(const std::wstring& arguments) {
+RunningProgram::RunningProgram(const std::wstring& arguments, Watch watch) {
   const std::string program = ProgramPath();
   std::wstring wideProgram(program.size(), L'\0');
   wideProgram.resize(static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, program.data(), static_cast<int>(program.size()),
@@ -33,9 +34,19 @@ RunningProgram::RunningProgram(const std::wstring& arguments) {
   std::wstring commandLine = L"\"" + wideProgram + L"\" " + arguments;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
-  started_ = CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                            &process_) != FALSE;
+  started_ = CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
+                            &startup, &process_) != FALSE;
+  Begin(watch);
 }
+
+void RunningProgram::Begin(Watch watch) {
+  if (!started_) return;
+  // Recorded from before its thread runs, so the window's first move is too.
+  if (watch == Watch::kMoves) moves_ = std::make_unique<WindowMoves>(process_.dwProcessId);
+  ResumeThread(process_.hThread);
+}
+
+std::vector<RECT> RunningProgram::Moves() const { return moves_ != nullptr ? moves_->Path() : std::vector<RECT>(); }
 
 RunningProgram::~RunningProgram() {
   if (!started_) return;
