@@ -13,6 +13,7 @@
 #include "gdi/Handles.h"
 #include "picture/Bitmap.h"
 #include "picture/ColorProfile.h"
+#include "text/FpuControlWord.h"
 
 namespace {
 
@@ -28,11 +29,17 @@ constexpr size_t kKeptConversions = 4;
 constexpr DWORD kSrgbSpace = 0x73524742;
 
 // The system's sRGB profile. Windows and Wine both install one and name it here.
+// The name's size is asked first, since the colour folder may lie deeper than
+// MAX_PATH allows for; one character more than said is given, in case the count
+// leaves out the terminating zero.
 UniqueColorProfile OpenSrgbProfile() {
-  wchar_t path[MAX_PATH];
-  DWORD size = sizeof path;
-  if (!GetStandardColorSpaceProfileW(nullptr, kSrgbSpace, path, &size)) return {};
-  PROFILE source{PROFILE_FILENAME, path, static_cast<DWORD>((wcslen(path) + 1) * sizeof(wchar_t))};
+  DWORD size = 0;
+  GetStandardColorSpaceProfileW(nullptr, kSrgbSpace, nullptr, &size);
+  std::wstring path(std::max<DWORD>(size, MAX_PATH * sizeof(wchar_t)) / sizeof(wchar_t) + 1, L'\0');
+  size = static_cast<DWORD>(path.size() * sizeof(wchar_t));
+  if (!GetStandardColorSpaceProfileW(nullptr, kSrgbSpace, &path[0], &size)) return {};
+  path.resize(wcsnlen(path.c_str(), path.size()));
+  PROFILE source{PROFILE_FILENAME, &path[0], static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t))};
   return UniqueColorProfile(OpenColorProfileW(&source, PROFILE_READ, FILE_SHARE_READ, OPEN_EXISTING));
 }
 
@@ -155,13 +162,18 @@ bool ColorConversion::Sample(void* transform) {
 std::shared_ptr<const ColorConversion> ColorConversion::Make(const ColorProfile& profile) {
   const int channels = profile.Model() == ColorModel::Cmyk ? 4 : 3;
   if (profile.Model() == ColorModel::Gray) return nullptr;
+  std::shared_ptr<ColorConversion> conversion(
+      new ColorConversion(channels == 4 ? kCmykNodes : kRgbNodes, channels));
+  // The system's colour engine computes with the profile's own numbers, tables
+  // too that the program never reads; it runs under the control word it is
+  // written for, whatever thread makes the conversion (the picture's, when no
+  // other thread could be had), and no damage it meets stops the program.
+  const SystemFpuControlWordScope systemWord;
   const UniqueColorProfile picture = OpenMemoryProfile(profile.Bytes());
   const UniqueColorProfile srgb = OpenSrgbProfile();
   if (!picture || !srgb) return nullptr;
   const UniqueColorTransform transform = TransformToSrgb(picture.get(), srgb.get());
   if (!transform) return nullptr;
-  std::shared_ptr<ColorConversion> conversion(
-      new ColorConversion(channels == 4 ? kCmykNodes : kRgbNodes, channels));
   if (!conversion->Sample(transform.get())) return nullptr;
   return conversion;
 }

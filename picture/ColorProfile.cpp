@@ -5,6 +5,10 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <optional>
+
+#include "picture/CheckedFloat.h"
+#include "picture/IccTags.h"
 
 namespace {
 
@@ -19,86 +23,30 @@ constexpr double kSrgbColorants[3][3] = {{0.4361, 0.2225, 0.0139}, {0.3851, 0.71
 constexpr double kColorantTolerance = 0.003;
 // Linear light; about half a level of an 8-bit value in the middle tones.
 constexpr double kCurveTolerance = 0.0025;
+// Bounds within which the builders' arithmetic can neither overflow nor divide
+// by zero: stated colours far beyond any real device's (BMP's end points lie
+// within 2), and a determinant or white this close to 0 means no usable colours.
+constexpr double kLargestStatedColour = 1000;
+constexpr double kSmallestDeterminant = 1e-9;
+constexpr double kSmallestWhite = 1e-6;
+// A colorant adapted to D50 beyond this is no colour any profile holds.
+constexpr double kLargestColorant = 16;
+
+bool ModelMatches(const IccTags& tags, ColorModel model) {
+  switch (model) {
+    case ColorModel::Rgb: return tags.Says(16, "RGB ");
+    case ColorModel::Cmyk: return tags.Says(16, "CMYK");
+    case ColorModel::Gray: return tags.Says(16, "GRAY");
+  }
+  return false;
+}
 
 uint32_t Big32(const std::string& b, size_t at) {
   return static_cast<uint32_t>(static_cast<uint8_t>(b[at])) << 24 | static_cast<uint32_t>(static_cast<uint8_t>(b[at + 1])) << 16 |
          static_cast<uint32_t>(static_cast<uint8_t>(b[at + 2])) << 8 | static_cast<uint8_t>(b[at + 3]);
 }
-uint16_t Big16(const std::string& b, size_t at) {
-  return static_cast<uint16_t>(static_cast<uint8_t>(b[at]) << 8 | static_cast<uint8_t>(b[at + 1]));
-}
-double Fixed16(const std::string& b, size_t at) { return static_cast<int32_t>(Big32(b, at)) / 65536.0; }
-bool Is(const std::string& b, size_t at, const char (&signature)[5]) { return b.compare(at, 4, signature, 4) == 0; }
-
-// The offset and size of a tag's data; size 0 when the profile lacks it.
-struct TagData {
-  size_t offset = 0;
-  size_t size = 0;
-};
-
-TagData FindTag(const std::string& icc, const char (&signature)[5]) {
-  const uint32_t count = Big32(icc, kHeaderBytes);
-  for (uint32_t i = 0; i < count; ++i) {
-    const size_t entry = kHeaderBytes + 4 + i * kTagEntryBytes;
-    if (Is(icc, entry, signature)) return {Big32(icc, entry + 4), Big32(icc, entry + 8)};
-  }
-  return {};
-}
-
-// The header and the tag table describe bytes that are there.
-bool SoundProfile(const std::string& icc) {
-  if (icc.size() < kHeaderBytes + 4 || Big32(icc, 0) != icc.size() || !Is(icc, 36, "acsp")) return false;
-  if (!Is(icc, 20, "XYZ ") && !Is(icc, 20, "Lab ")) return false;
-  // Device links, abstract and named-colour profiles describe no picture's numbers.
-  if (!Is(icc, 12, "scnr") && !Is(icc, 12, "mntr") && !Is(icc, 12, "prtr") && !Is(icc, 12, "spac")) return false;
-  const uint64_t count = Big32(icc, kHeaderBytes);
-  if (count > (icc.size() - kHeaderBytes - 4) / kTagEntryBytes) return false;
-  for (uint64_t i = 0; i < count; ++i) {
-    const size_t entry = kHeaderBytes + 4 + i * kTagEntryBytes;
-    if (uint64_t{Big32(icc, entry + 4)} + Big32(icc, entry + 8) > icc.size()) return false;
-  }
-  return true;
-}
-
-bool ModelMatches(const std::string& icc, ColorModel model) {
-  switch (model) {
-    case ColorModel::Rgb: return Is(icc, 16, "RGB ");
-    case ColorModel::Cmyk: return Is(icc, 16, "CMYK");
-    case ColorModel::Gray: return Is(icc, 16, "GRAY");
-  }
-  return false;
-}
 
 double SrgbToLinear(double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); }
-
-// A tone curve ('curv' or 'para') at x in 0..1; NaN when it cannot be read.
-double CurveAt(const std::string& icc, TagData tag, double x) {
-  const double none = std::nan("");
-  if (tag.size < 12) return none;
-  if (Is(icc, tag.offset, "curv")) {
-    const uint32_t n = Big32(icc, tag.offset + 8);
-    if (tag.size < 12 + uint64_t{n} * 2) return none;
-    if (n == 0) return x;
-    if (n == 1) return std::pow(x, Big16(icc, tag.offset + 12) / 256.0);
-    const double at = x * (n - 1);
-    const uint32_t i = std::min<uint32_t>(n - 2, static_cast<uint32_t>(at));
-    const double a = Big16(icc, tag.offset + 12 + i * 2), b = Big16(icc, tag.offset + 14 + i * 2);
-    return (a + (b - a) * (at - i)) / 65535.0;
-  }
-  static const int kParameters[] = {1, 3, 4, 5, 7};
-  const uint16_t type = Is(icc, tag.offset, "para") ? Big16(icc, tag.offset + 8) : 5;
-  if (type > 4 || tag.size < 12 + 4u * kParameters[type]) return none;
-  double p[7] = {0, 1, 0, 0, 0, 0, 0};
-  for (int i = 0; i < kParameters[type]; ++i) p[i] = Fixed16(icc, tag.offset + 12 + 4 * i);
-  const double g = p[0], a = p[1], b = p[2];
-  switch (type) {
-    case 0: return std::pow(x, g);
-    case 1: return x >= -b / a ? std::pow(a * x + b, g) : 0;
-    case 2: return x >= -b / a ? std::pow(a * x + b, g) + p[3] : p[3];
-    case 3: return x >= p[4] ? std::pow(a * x + b, g) : p[3] * x;
-    default: return x >= p[4] ? std::pow(a * x + b, g) + p[5] : p[3] * x + p[6];
-  }
-}
 
 // --- Building a matrix and tone-curve profile ---------------------------------
 
@@ -115,6 +63,7 @@ double Determinant(const Matrix& m) {
          m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
 }
 
+// Only for a determinant checked to lie away from 0, and bounded entries.
 Matrix Inverse(const Matrix& m) {
   const double d = Determinant(m);
   Matrix r{};
@@ -126,13 +75,17 @@ Matrix Inverse(const Matrix& m) {
   return r;
 }
 
-// Bradford's adaptation of a colour seen under `white` to the D50 white.
-Vector AdaptToD50(const Vector& colour, const Vector& white) {
+// Bradford's adaptation of a colour seen under `white` to the D50 white; none
+// when the white has no response in one of the eye's cones (a white no one sees).
+std::optional<Vector> AdaptToD50(const Vector& colour, const Vector& white) {
   static const Matrix kBradford{{{0.8951, 0.2664, -0.1614}, {-0.7502, 1.7135, 0.0367}, {0.0389, -0.0685, 1.0296}}};
   const Vector from = Times(kBradford, white);
   const Vector to = Times(kBradford, Vector{kD50[0], kD50[1], kD50[2]});
   Vector cone = Times(kBradford, colour);
-  for (int i = 0; i < 3; ++i) cone[i] *= to[i] / from[i];
+  for (int i = 0; i < 3; ++i) {
+    if (!(std::fabs(from[i]) > kSmallestWhite)) return std::nullopt;
+    cone[i] *= to[i] / from[i];
+  }
   return Times(Inverse(kBradford), cone);
 }
 
@@ -147,7 +100,7 @@ void PutXyz(std::string& b, const Vector& v) {
 void PadTo4(std::string& b) { b.resize((b.size() + 3) / 4 * 4, '\0'); }
 
 // The tags' data: a description, a notice, the white, three colorants and three curves.
-std::string BuildTagData(const Vector colorants[3], const double gamma[3], std::array<TagData, 9>& tags) {
+std::string BuildTagData(const Vector colorants[3], const double gamma[3], std::array<IccTag, 9>& tags) {
   static const char kName[] = "Calibrated RGB";
   std::string data;
   const auto begin = [&](int index) { tags[index].offset = data.size(); };
@@ -185,7 +138,7 @@ std::string BuildTagData(const Vector colorants[3], const double gamma[3], std::
 
 std::string BuildProfile(const Vector colorants[3], const double gamma[3]) {
   static const char* const kSignatures[9] = {"desc", "cprt", "wtpt", "rXYZ", "gXYZ", "bXYZ", "rTRC", "gTRC", "bTRC"};
-  std::array<TagData, 9> tags{};
+  std::array<IccTag, 9> tags{};
   const std::string data = BuildTagData(colorants, gamma, tags);
   const size_t first = kHeaderBytes + 4 + tags.size() * kTagEntryBytes;
   std::string icc;
@@ -209,25 +162,60 @@ std::string BuildProfile(const Vector colorants[3], const double gamma[3]) {
   return icc + data;
 }
 
-bool Usable(double v) { return std::isfinite(v); }
+// Every number finite and within `bound` of 0.
+bool Bounded(const double* values, size_t count, double bound) {
+  for (size_t i = 0; i < count; ++i)
+    if (!IsFiniteNumber(values[i]) || std::fabs(values[i]) > bound) return false;
+  return true;
+}
+
+// The primaries seen under their own white (their sum), with white's luminance
+// made 1 and adapted to D50, as a profile states colorants; none when they
+// describe no usable colours.
+std::optional<std::array<Vector, 3>> ProfileColorants(const Vector (&primaries)[3]) {
+  Vector white{};
+  for (const Vector& p : primaries)
+    for (int k = 0; k < 3; ++k) white[k] += p[k];
+  const Matrix m{{{primaries[0][0], primaries[1][0], primaries[2][0]},
+                  {primaries[0][1], primaries[1][1], primaries[2][1]},
+                  {primaries[0][2], primaries[1][2], primaries[2][2]}}};
+  if (!(std::fabs(Determinant(m)) >= kSmallestDeterminant) || !(white[1] > kSmallestWhite)) return std::nullopt;
+  const double luminance = white[1];
+  for (double& w : white) w /= luminance;
+  std::array<Vector, 3> adapted;
+  for (int i = 0; i < 3; ++i) {
+    Vector scaled = primaries[i];
+    for (double& c : scaled) c /= luminance;
+    const std::optional<Vector> colorant = AdaptToD50(scaled, white);
+    if (!colorant || !Bounded(colorant->data(), 3, kLargestColorant)) return std::nullopt;
+    adapted[i] = *colorant;
+  }
+  return adapted;
+}
+
+// A chromaticity as PNG or a colour space states it: x within 0..1, y above 0
+// and at most 1, so that x / y and z / y stay within a million.
+bool SoundChromaticity(const double xy[2]) {
+  return Bounded(xy, 2, 1) && xy[0] >= 0 && xy[1] >= kSmallestWhite;
+}
 
 }  // namespace
 
 bool DescribesSrgb(const std::string& icc) {
-  if (!SoundProfile(icc) || !Is(icc, 16, "RGB ")) return false;
+  const std::optional<IccTags> tags = IccTags::Read(icc);
+  if (!tags || !tags->Says(16, "RGB ")) return false;
   static const char kColorants[3][5] = {"rXYZ", "gXYZ", "bXYZ"};
   static const char kCurves[3][5] = {"rTRC", "gTRC", "bTRC"};
   for (int c = 0; c < 3; ++c) {
-    const TagData colorant = FindTag(icc, kColorants[c]);
-    if (colorant.size < 20 || !Is(icc, colorant.offset, "XYZ ")) return false;
+    const std::optional<std::array<double, 3>> colorant = tags->Xyz(tags->Find(kColorants[c]));
+    if (!colorant) return false;
     for (int k = 0; k < 3; ++k)
-      if (std::fabs(Fixed16(icc, colorant.offset + 8 + 4 * k) - kSrgbColorants[c][k]) > kColorantTolerance)
-        return false;
-    const TagData curve = FindTag(icc, kCurves[c]);
+      if (std::fabs((*colorant)[k] - kSrgbColorants[c][k]) > kColorantTolerance) return false;
+    const IccTag curve = tags->Find(kCurves[c]);
     for (int i = 0; i <= 16; ++i) {
       const double x = i / 16.0;
-      const double y = CurveAt(icc, curve, x);
-      if (!(std::fabs(y - SrgbToLinear(x)) <= kCurveTolerance)) return false;
+      const std::optional<double> y = tags->CurveAt(curve, x);
+      if (!y || std::fabs(*y - SrgbToLinear(x)) > kCurveTolerance) return false;
     }
   }
   return true;
@@ -237,36 +225,22 @@ std::shared_ptr<const ColorProfile> ColorProfile::FromIcc(std::string bytes, Col
   // Some writers pad a profile; its own size says where it ends.
   if (bytes.size() >= 4 && Big32(bytes, 0) >= kHeaderBytes && Big32(bytes, 0) < bytes.size())
     bytes.resize(Big32(bytes, 0));
-  if (!SoundProfile(bytes) || !ModelMatches(bytes, picture) || DescribesSrgb(bytes)) return nullptr;
+  const std::optional<IccTags> tags = IccTags::Read(bytes);
+  if (!tags || !tags->MatrixTagsReadable() || !ModelMatches(*tags, picture) || DescribesSrgb(bytes)) return nullptr;
   return std::make_shared<const ColorProfile>(std::move(bytes), picture);
 }
 
 std::shared_ptr<const ColorProfile> ColorProfile::FromCalibratedRgb(const CalibratedRgb& colours) {
+  for (const double* p : {colours.red, colours.green, colours.blue})
+    if (!Bounded(p, 3, kLargestStatedColour)) return nullptr;
+  for (const double& g : colours.gamma)
+    if (!IsFiniteNumber(g) || !(g >= 0.1 && g <= 10)) return nullptr;
   const Vector primaries[3] = {{colours.red[0], colours.red[1], colours.red[2]},
                                {colours.green[0], colours.green[1], colours.green[2]},
                                {colours.blue[0], colours.blue[1], colours.blue[2]}};
-  Vector white{};
-  for (const Vector& p : primaries)
-    for (int k = 0; k < 3; ++k) white[k] += p[k];
-  const Matrix m{{{primaries[0][0], primaries[1][0], primaries[2][0]},
-                  {primaries[0][1], primaries[1][1], primaries[2][1]},
-                  {primaries[0][2], primaries[1][2], primaries[2][2]}}};
-  const double det = Determinant(m);
-  if (!Usable(det) || std::fabs(det) < 1e-9 || !(white[1] > 1e-6)) return nullptr;
-  for (double g : colours.gamma)
-    if (!(g >= 0.1 && g <= 10)) return nullptr;
-  // White's luminance becomes 1, as in every profile.
-  const double luminance = white[1];
-  for (double& w : white) w /= luminance;
-  Vector adapted[3];
-  for (int i = 0; i < 3; ++i) {
-    Vector scaled = primaries[i];
-    for (double& c : scaled) c /= luminance;
-    adapted[i] = AdaptToD50(scaled, white);
-    for (double c : adapted[i])
-      if (!Usable(c) || std::fabs(c) > 16) return nullptr;
-  }
-  return FromIcc(BuildProfile(adapted, colours.gamma), ColorModel::Rgb);
+  const std::optional<std::array<Vector, 3>> colorants = ProfileColorants(primaries);
+  if (!colorants) return nullptr;
+  return FromIcc(BuildProfile(colorants->data(), colours.gamma), ColorModel::Rgb);
 }
 
 std::shared_ptr<const ColorProfile> ColorProfile::FromChromaticities(const double white[2], const double red[2],
@@ -274,7 +248,7 @@ std::shared_ptr<const ColorProfile> ColorProfile::FromChromaticities(const doubl
                                                                      double gamma) {
   const double* xy[3] = {red, green, blue};
   for (const double* p : {white, red, green, blue})
-    if (!(p[1] > 1e-6) || !Usable(p[0])) return nullptr;
+    if (!SoundChromaticity(p)) return nullptr;
   // Each primary at a strength still unknown: the strengths that add up to white.
   Matrix m{};
   for (int i = 0; i < 3; ++i) {
@@ -282,7 +256,7 @@ std::shared_ptr<const ColorProfile> ColorProfile::FromChromaticities(const doubl
     m[1][i] = 1;
     m[2][i] = (1 - xy[i][0] - xy[i][1]) / xy[i][1];
   }
-  if (std::fabs(Determinant(m)) < 1e-9) return nullptr;
+  if (!(std::fabs(Determinant(m)) >= kSmallestDeterminant)) return nullptr;
   const Vector w{white[0] / white[1], 1, (1 - white[0] - white[1]) / white[1]};
   const Vector strength = Times(Inverse(m), w);
   CalibratedRgb colours{};

@@ -22,14 +22,17 @@ struct CalibratedRgb {
 class ColorProfile {
 public:
   // A profile from a file's bytes for a picture of the given model; none (the
-  // picture is shown as stored) when the bytes are no sound ICC profile, describe
-  // another model, or describe sRGB.
+  // picture is shown as stored) when the bytes are no sound ICC profile (see
+  // IccTags: every count, offset and size, colorant and tone curve checked),
+  // describe another model, or describe sRGB. Never raises but for memory.
   static std::shared_ptr<const ColorProfile> FromIcc(std::string bytes, ColorModel picture);
   // A profile built from stated primaries and gammas; none when they describe
-  // no usable colours (a zero gamma, primaries in one line) or sRGB's.
+  // no usable colours (a gamma outside 0.1 to 10, primaries in one line, any
+  // number not finite or beyond a thousand) or sRGB's.
   static std::shared_ptr<const ColorProfile> FromCalibratedRgb(const CalibratedRgb& colours);
   // The same from CIE xy chromaticities of white and the primaries, as PNG states
-  // them, with one gamma for all channels.
+  // them, with one gamma for all channels; none unless every x lies within 0..1
+  // and every y above 0 and at most 1.
   static std::shared_ptr<const ColorProfile> FromChromaticities(const double white[2], const double red[2],
                                                                 const double green[2], const double blue[2],
                                                                 double gamma);
@@ -45,5 +48,6 @@ private:
 };
 
 // True when the ICC profile's colorants and tone curves are sRGB's, so that a
-// conversion would change nothing worth its cost.
+// conversion would change nothing worth its cost; false for any profile that
+// cannot be read.
 bool DescribesSrgb(const std::string& icc);

@@ -15,6 +15,7 @@
 #include "picture/Stream.h"
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
+#include "text/FileNames.h"
 
 namespace {
 
@@ -211,7 +212,30 @@ void TJPEGImage::SaveStream(TStream& stream) {
 }
 
 namespace {
-TTemporaryFileNamer g_temporaryFileNamer = GetTempFileNameW;
+// Makes "mktXXXX.tmp" in the folder with CREATE_NEW, trying the next number while
+// the name is taken, as the system's GetTempFileNameW does, but without its fixed
+// buffer: Wine's copies a folder name of any length into the caller's MAX_PATH
+// characters (268 characters overran it and crashed the program), where Windows
+// fails the call. A name too long for the file calls is refused on every system,
+// and the output is then written in place.
+bool MakeTemporaryFile(const std::wstring& folder, std::wstring& path) {
+  static DWORD next = GetTickCount() ^ GetCurrentProcessId();
+  path = folder + L"mkt0000.tmp";
+  if (!FitsFileCalls(FilePath::FromWide(path))) return false;
+  const size_t digits = folder.size() + 3;
+  for (int tried = 0; tried < 0x10000; ++tried) {
+    const DWORD unique = ++next & 0xFFFF;
+    for (size_t i = 0; i < 4; ++i) path[digits + i] = L"0123456789ABCDEF"[unique >> (12 - 4 * i) & 0xF];
+    const UniqueFile file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file) return true;
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS && error != ERROR_SHARING_VIOLATION) return false;
+  }
+  return false;
+}
+
+TTemporaryFileMaker g_temporaryFileMaker = MakeTemporaryFile;
 
 // Every failure of a saved file names the user's file, never our temporary one.
 EFCreateError CreateError(const FilePath& fileName) {
@@ -219,11 +243,12 @@ EFCreateError CreateError(const FilePath& fileName) {
 }
 }  // namespace
 
-void SetTemporaryFileNamerForTesting(TTemporaryFileNamer namer) {
-  g_temporaryFileNamer = namer != nullptr ? namer : GetTempFileNameW;
+void SetTemporaryFileMakerForTesting(TTemporaryFileMaker maker) {
+  g_temporaryFileMaker = maker != nullptr ? maker : MakeTemporaryFile;
 }
 
 void TJPEGImage::SaveFile(const FilePath& fileName) {
+  if (!FitsFileCalls(fileName)) throw CreateError(fileName);
   const wchar_t* name = fileName.Wide().c_str();
   // An existing file must be writable, since it is to be replaced; a read-only
   // one is refused before anything is made.
@@ -264,23 +289,22 @@ void TJPEGImage::WriteWhole(TFileStream& stream) {
 }
 
 bool TJPEGImage::WriteThroughTemporary(const FilePath& fileName) {
-  std::wstring folder = fileName.Directory().Wide();
-  if (folder.empty()) folder = L".";
-  wchar_t temporary[MAX_PATH + 1] = {};
-  if (g_temporaryFileNamer(folder.c_str(), L"mkt", 0, temporary) == 0) return false;
+  // Beside the output, so that the move stays on one volume.
+  std::wstring temporary;
+  if (!g_temporaryFileMaker(fileName.Directory().Wide(), temporary)) return false;
   try {
     {
       TFileStream stream(FilePath::FromWide(temporary), TFileStream::kCreate);
       WriteWhole(stream);
     }
-    if (!MoveFileExW(temporary, fileName.Wide().c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    if (!MoveFileExW(temporary.c_str(), fileName.Wide().c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
       throw EWriteError(ResText(IDS_WRITE_ERROR));
   } catch (const EFCreateError&) {
     // Some systems name the temporary file without being able to create it.
-    DeleteFileW(temporary);
+    DeleteFileW(temporary.c_str());
     return false;
   } catch (const Exception&) {
-    DeleteFileW(temporary);
+    DeleteFileW(temporary.c_str());
     throw CreateError(fileName);
   }
   return true;

@@ -93,7 +93,8 @@ public:
   // The named file receives the complete data or keeps what it held: the data is
   // made in memory, written to a new file in the same folder and then put in
   // place of the named one. Where the folder takes no new file, the named file
-  // is written in place. Failures of the file name the named file.
+  // is written in place. A name too long for the file calls is refused before
+  // anything is made. Failures of the file name the named file.
   void SaveFile(const FilePath& fileName) override;
 
   // True when both hold the same bytes (or, without bytes, the same data record).
@@ -134,8 +135,10 @@ private:
   TJPEGOptions options_;
 };
 
-// The maker of the temporary file beside a saved picture, GetTempFileNameW unless
-// a test puts another in its place (a folder that refuses new files cannot be
-// made on every system a test runs on).
-using TTemporaryFileNamer = UINT(WINAPI*)(LPCWSTR folder, LPCWSTR prefix, UINT unique, LPWSTR name);
-void SetTemporaryFileNamerForTesting(TTemporaryFileNamer namer);
+// The maker of the temporary file beside a saved picture: given the folder (empty
+// for the current one, else ending in a backslash or a colon), it makes a new
+// empty file there and gives its path, or false when the folder takes none.
+// Tests put in another (a folder that refuses new files cannot be made on every
+// system a test runs on); null restores the program's own.
+using TTemporaryFileMaker = bool (*)(const std::wstring& folder, std::wstring& path);
+void SetTemporaryFileMakerForTesting(TTemporaryFileMaker maker);

@@ -12,6 +12,9 @@ constexpr int32_t kWeightOne = 1 << kWeightBits;
 // scale leaves room for the kernel's overshoot.
 constexpr int kBetweenShift = kWeightBits + 2;
 constexpr int32_t kBetweenOne = 257 * kWeightOne / 4;
+// The least share of the taps' magnitude their sum may be: every weight then
+// stays within four times the whole, far inside the fixed-point range.
+constexpr double kSmallestShare = 0.25;
 
 double Lanczos3(double t) {
   t = std::fabs(t);
@@ -49,14 +52,18 @@ std::vector<LanczosResampler::Taps> LanczosResampler::TapsFor(const std::vector<
     int first = static_cast<int>(std::upper_bound(starts.begin(), starts.end() - 1, centre - reach) - starts.begin());
     first = std::max(0, first - 1);
     std::vector<double> weights;
-    double sum = 0;
+    double sum = 0, magnitude = 0;
     for (int i = first; i < samples && starts[i] < centre + reach; ++i) {
       const double middle = (starts[i] + starts[i + 1]) / 2.0;
       weights.push_back((starts[i + 1] - starts[i]) * Lanczos3((middle - centre) / widening));
       sum += weights.back();
+      magnitude += std::fabs(weights.back());
     }
     Taps& taps = result[static_cast<size_t>(position)];
-    if (weights.empty() || sum <= 0) {
+    // Within a grid the kernel's positive middle outweighs its negative lobes
+    // (at a picture's edge the sum is still about two thirds of the magnitude);
+    // a sum near 0 would make weights without bound.
+    if (weights.empty() || !(sum > magnitude * kSmallestShare)) {
       // Not reached by any kernel (a degenerate grid): the nearest sample.
       taps.first = std::min(samples - 1, std::max(0, first));
       taps.weights = {kWeightOne};

@@ -31,6 +31,14 @@ std::vector<int> BlockStarts(int size, int count) {
   return starts;
 }
 
+// How many blocks to average `size` pixels into for `shown` result pixels: whole
+// pixels each, at least kSamplesPerPixel per result pixel. In 64 bits, so that no
+// shown size overflows the product.
+int BlockCount(int size, int shown) {
+  const int64_t pixelsPerBlock = std::max<int64_t>(1, size / (int64_t{kSamplesPerPixel} * shown));
+  return static_cast<int>(size / pixelsPerBlock);
+}
+
 // Adds one source row to the sums of its blocks across, three colours each.
 // Kept out of line: inside the averaging, with its many live values, the
 // loops' pointers would be read from the stack for every byte.
@@ -91,8 +99,8 @@ std::unique_ptr<TBitmap> ShrinkRows(PixelRows* source, int width, int height) {
   const int sourceWidth = source->Width();
   const int sourceHeight = source->Height();
   try {
-    const int columns = sourceWidth / std::max(1, sourceWidth / (kSamplesPerPixel * width));
-    const int rowCount = sourceHeight / std::max(1, sourceHeight / (kSamplesPerPixel * height));
+    const int columns = BlockCount(sourceWidth, width);
+    const int rowCount = BlockCount(sourceHeight, height);
     const std::vector<int> left = BlockStarts(sourceWidth, columns);
     const std::vector<int> top = BlockStarts(sourceHeight, rowCount);
     LanczosResampler resampler(left, top, width, height);

@@ -92,24 +92,35 @@ std::shared_ptr<const ColorProfile> PngChunksProfile(IWICBitmapFrameDecode* fram
   PropVariantValue intent;
   if (SUCCEEDED(reader.get()->GetMetadataByName(L"/sRGB/RenderingIntent", intent.put()))) return nullptr;
   const double gamma = MetadataNumber(reader.get(), L"/gAMA/ImageGamma");
-  if (gamma <= 0) return nullptr;
+  if (gamma < 0) return nullptr;
   static const wchar_t* const kChromaticities[8] = {L"/cHRM/WhitePointX", L"/cHRM/WhitePointY", L"/cHRM/RedX",
                                                     L"/cHRM/RedY",        L"/cHRM/GreenX",      L"/cHRM/GreenY",
                                                     L"/cHRM/BlueX",       L"/cHRM/BlueY"};
+  uint32_t chromaticities[8];
+  size_t count = 0;
+  for (; count < 8; ++count) {
+    const double v = MetadataNumber(reader.get(), kChromaticities[count]);
+    if (v < 0) break;
+    chromaticities[count] = static_cast<uint32_t>(v);
+  }
+  return PngColorProfile(static_cast<uint32_t>(gamma), chromaticities, count);
+}
+
+}  // namespace
+
+std::shared_ptr<const ColorProfile> PngColorProfile(uint32_t gamma, const uint32_t* chromaticities, size_t count) {
+  if (gamma == 0) return nullptr;
   double xy[4][2] = {{kD65[0], kD65[1]}};
   for (int i = 0; i < 3; ++i) xy[i + 1][0] = kSrgbPrimaries[i][0], xy[i + 1][1] = kSrgbPrimaries[i][1];
   bool srgbPrimaries = true;
-  for (int i = 0; i < 8; ++i) {
-    const double v = MetadataNumber(reader.get(), kChromaticities[i]);
-    if (v < 0) break;
-    srgbPrimaries = srgbPrimaries && Near(v / kPngUnit, xy[i / 2][i % 2], 0.01);
-    xy[i / 2][i % 2] = v / kPngUnit;
+  for (size_t i = 0; i < count && i < 8; ++i) {
+    const double v = chromaticities[i] / kPngUnit;
+    srgbPrimaries = srgbPrimaries && Near(v, xy[i / 2][i % 2], 0.01);
+    xy[i / 2][i % 2] = v;
   }
   if (srgbPrimaries && Near(gamma, kSrgbPngGamma, kSrgbPngGamma * kGammaTolerance)) return nullptr;
   return ColorProfile::FromChromaticities(xy[0], xy[1], xy[2], xy[3], kPngUnit / gamma);
 }
-
-}  // namespace
 
 std::shared_ptr<const ColorProfile> FrameColorProfile(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame) {
   if (factory == nullptr || !RgbFrame(frame)) return nullptr;

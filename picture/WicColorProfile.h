@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <wincodec.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 
 class ColorProfile;
@@ -15,3 +17,9 @@ class ColorProfile;
 // format conversion has already turned into plain red, green and blue. Never raises
 // for what the file holds.
 std::shared_ptr<const ColorProfile> FrameColorProfile(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame);
+
+// The profile PNG's gAMA and cHRM chunks state, in 100000ths: a gamma, and the
+// first `count` of white's and the primaries' x and y (sRGB's stand for the
+// rest). None for a gamma of 0, for numbers that describe no usable colours,
+// and for 1/2.2 with sRGB's primaries, which writers state for sRGB.
+std::shared_ptr<const ColorProfile> PngColorProfile(uint32_t gamma, const uint32_t* chromaticities, size_t count);

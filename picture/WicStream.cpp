@@ -8,6 +8,7 @@
 #include "picture/Stream.h"
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
+#include "text/FileNames.h"
 
 namespace {
 
@@ -113,7 +114,8 @@ ComPtr<IStream> ComStreamOver(TStream& stream) { return ComPtr<IStream>(new ComS
 
 ComPtr<IStream> ComStreamOnFile(const FilePath& file) {
   ComPtr<IStream> stream;
-  if (FAILED(SHCreateStreamOnFileEx(file.Wide().c_str(), STGM_READ | STGM_SHARE_DENY_WRITE, FILE_ATTRIBUTE_NORMAL,
+  // A name too long for the file calls fails under Wine too, as on Windows.
+  if (!FitsFileCalls(file) || FAILED(SHCreateStreamOnFileEx(file.Wide().c_str(), STGM_READ | STGM_SHARE_DENY_WRITE, FILE_ATTRIBUTE_NORMAL,
                                     FALSE, nullptr, stream.put())))
     throw EFOpenError(ResFormat(IDS_FILE_OPEN_ERROR, {file.Text()}));
   return stream;

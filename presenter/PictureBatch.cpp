@@ -22,6 +22,11 @@ FilePath PictureBatch::Joined(const std::vector<FilePath>& arguments) {
 namespace {
 bool NamesFileOrFolder(const FilePath& argument) { return IsExistingFile(argument) || IsExistingFolder(argument); }
 
+// An argument too long for the file calls cannot be looked up. It is taken as the
+// picture it names, which then cannot be opened, rather than as a piece of a name
+// split at its blanks: the others of the run are still saved.
+bool NamesPictureOfRun(const FilePath& argument) { return !FitsFileCalls(argument) || NamesFileOrFolder(argument); }
+
 // The arguments joined again into the one name they were split from.
 FilePath JoinedName(const std::vector<FilePath>& arguments) {
   const std::wstring joined = PictureBatch::Joined(arguments).Wide();
@@ -31,7 +36,7 @@ FilePath JoinedName(const std::vector<FilePath>& arguments) {
 
 std::vector<FilePath> PictureBatch::PicturesOf(const std::vector<FilePath>& arguments) {
   if (arguments.size() < 2 || NamesFileOrFolder(Joined(arguments))) return {};
-  const bool allFiles = std::all_of(arguments.begin(), arguments.end(), NamesFileOrFolder);
+  const bool allFiles = std::all_of(arguments.begin(), arguments.end(), NamesPictureOfRun);
   return allFiles ? arguments : std::vector<FilePath>();
 }
 

@@ -38,6 +38,7 @@ std::string ReplaceExtension(const std::string& name, const std::string& extensi
 }
 
 bool IsExistingFile(const FilePath& name) {
+  if (!FitsFileCalls(name)) return false;
   // Only the lookup decides. The file's time stamp is not consulted: a last-write
   // time before 1980 has no MS-DOS form, and such a file exists all the same.
   WIN32_FIND_DATAW data;
@@ -48,6 +49,7 @@ bool IsExistingFile(const FilePath& name) {
 }
 
 bool IsExistingFolder(const FilePath& name) {
+  if (!FitsFileCalls(name)) return false;
   const DWORD attributes = GetFileAttributesW(name.Wide().c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
@@ -85,13 +87,28 @@ std::wstring Filled(const std::wstring& input, Call call) {
   result.resize(length);
   return result;
 }
-}  // namespace
 
-std::wstring SameFileKey(const FilePath& name) {
+// The full path without the trailing blanks and dots the file system disregards.
+std::wstring FullPath(const FilePath& name) {
   std::wstring full = Filled(name.Wide(), [](const wchar_t* in, wchar_t* out, DWORD size) {
     return GetFullPathNameW(in, size, out, nullptr);
   });
   while (!full.empty() && (full.back() == L' ' || full.back() == L'.')) full.pop_back();
+  return full;
+}
+}  // namespace
+
+bool FitsFileCalls(const FilePath& name) {
+  // Windows without long paths (a system switch and a manifest entry, neither of
+  // which this program has) fails every file call on a longer name. Wine 8 serves
+  // such names (2,000 characters were found, made, listed and moved): the limit
+  // is kept here on every system, so that a long name fails alike everywhere,
+  // before anything is made.
+  return FullPath(name).size() <= MAX_PATH - 1;
+}
+
+std::wstring SameFileKey(const FilePath& name) {
+  const std::wstring full = FullPath(name);
   // Short (8.3) names of existing folders and files become their long ones; a
   // file yet to be made takes its folder's long form.
   const size_t cut = full.find_last_of(L"\\/");

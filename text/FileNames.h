@@ -4,17 +4,23 @@
 
 #include <windows.h>
 
+#include <windows.h>
+
 #include <string>
 #include <vector>
 
 #include "text/FilePath.h"
 
+// True when the name's full path is short enough for the file calls of a program
+// without long-path support: at most MAX_PATH - 1 characters.
+bool FitsFileCalls(const FilePath& name);
+
 // True for an existing file that is not a directory. The platform's lookup
 // disregards trailing blanks and dots of the last component and treats "*" and
-// "?" as wildcards.
+// "?" as wildcards. A name too long for the file calls is not found.
 bool IsExistingFile(const FilePath& name);
 
-// True for an existing folder.
+// True for an existing folder; a name too long for the file calls is not found.
 bool IsExistingFolder(const FilePath& name);
 
 // The files directly inside the folder, without sub-folders and without the hidden

@@ -17,21 +17,32 @@ std::string ProgramPath() {
   return path + "..\\mirokate.exe";
 }
 
-RunningProgram::RunningProgram(const std::string& arguments, const std::string& program) {
+RunningProgram::RunningProgram(const std::string& arguments, const std::string& program, Watch watch) {
   std::wstring commandLine = Wide("\"" + program + "\"" + (arguments.empty() ? "" : " " + arguments));
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
-  started_ = CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                            &process_) != FALSE;
+  started_ = CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
+                            &startup, &process_) != FALSE;
+  Begin(watch);
 }
 
-RunningProgram::RunningProgram(const std::wstring& arguments) {
+RunningProgram::RunningProgram(const std::wstring& arguments, Watch watch) {
   std::wstring commandLine = L"\"" + Wide(ProgramPath()) + L"\" " + arguments;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
-  started_ = CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                            &process_) != FALSE;
+  started_ = CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
+                            &startup, &process_) != FALSE;
+  Begin(watch);
 }
+
+void RunningProgram::Begin(Watch watch) {
+  if (!started_) return;
+  // Recorded from before its thread runs, so the window's first move is too.
+  if (watch == Watch::kMoves) moves_ = std::make_unique<WindowMoves>(process_.dwProcessId);
+  ResumeThread(process_.hThread);
+}
+
+std::vector<RECT> RunningProgram::Moves() const { return moves_ != nullptr ? moves_->Path() : std::vector<RECT>(); }
 
 RunningProgram::~RunningProgram() {
   if (!started_) return;

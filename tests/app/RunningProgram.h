@@ -5,19 +5,26 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "tests/support/WindowMoves.h"
+
 // build\mirokate.exe, beside the folder of the test programs.
 std::string ProgramPath();
+
+// Whether a test reads the way the main window went (WindowMoves.h).
+enum class Watch { kBoxes, kMoves };
 
 // The program started with a command-line tail (and optionally another program
 // file); killed if a test leaves it running.
 class RunningProgram {
 public:
-  explicit RunningProgram(const std::string& arguments, const std::string& program = ProgramPath());
+  explicit RunningProgram(const std::string& arguments, const std::string& program = ProgramPath(),
+                          Watch watch = Watch::kBoxes);
   // Arguments in any script, through the wide command line.
-  explicit RunningProgram(const std::wstring& arguments);
+  explicit RunningProgram(const std::wstring& arguments, Watch watch = Watch::kBoxes);
   ~RunningProgram();
   RunningProgram(const RunningProgram&) = delete;
   RunningProgram& operator=(const RunningProgram&) = delete;
@@ -33,10 +40,18 @@ public:
   DWORD Close(HWND window, UINT message = WM_CLOSE);
   // The exit code once the program has ended by itself; 99 when it did not.
   DWORD WaitForExit(DWORD timeoutMs = 30000);
+  // Every rectangle the main window has taken so far, in order, when started to
+  // watch its moves; empty when the moves could not be watched.
+  std::vector<RECT> Moves() const;
+  bool WatchesMoves() const { return moves_ != nullptr && moves_->Hooked(); }
 
 private:
+  // Lets the process run, once its moves are watched when asked.
+  void Begin(Watch watch);
+
   bool started_ = false;
   PROCESS_INFORMATION process_{};
+  std::unique_ptr<WindowMoves> moves_;
 };
 
 // Paths are UTF-8, as the program keeps them.

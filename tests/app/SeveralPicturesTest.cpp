@@ -71,22 +71,17 @@ struct ProgramRun {
   int arrivals = 0;
 };
 
-// Counts the main window's ways in from outside the screen until the program has
-// ended.
-int CountArrivals(const RunningProgram& program) {
-  const HWND window = program.WaitForMainWindow();
+// How often the window came in from wholly outside the screen to wholly inside it,
+// along every place it took.
+int Arrivals(const std::vector<RECT>& path) {
+  const RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
   int arrivals = 0;
   bool outside = false;
-  const int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
-  while (window != nullptr && WaitForSingleObject(program.Process(), 1) == WAIT_TIMEOUT) {
-    RECT rect;
-    if (!GetWindowRect(window, &rect)) break;
-    // Wholly inside for the last part of its way, many ticks long: seen however
-    // busy the machine is.
-    if (rect.right <= 0 || rect.bottom <= 0 || rect.left >= screenWidth || rect.top >= screenHeight) {
+  for (const RECT& rect : path) {
+    RECT overlap;
+    if (!IntersectRect(&overlap, &rect, &screen)) {
       outside = true;
-    } else if (outside && rect.left >= 0 && rect.top >= 0 && rect.right <= screenWidth &&
-               rect.bottom <= screenHeight) {
+    } else if (outside && EqualRect(&overlap, &rect)) {
       outside = false;
       ++arrivals;
     }
@@ -97,11 +92,12 @@ int CountArrivals(const RunningProgram& program) {
 // Runs the program with the arguments, answering every box with Enter.
 ProgramRun RunOn(const std::wstring& arguments) {
   ProgramRun run;
-  RunningProgram program(arguments);
+  RunningProgram program(arguments, Watch::kMoves);
   EXPECT_TRUE(program.Started());
+  EXPECT_TRUE(program.WatchesMoves());
   BoxWatcher watcher(program.ProcessId());
-  run.arrivals = CountArrivals(program);
   run.exitCode = program.WaitForExit(60000);
+  run.arrivals = Arrivals(program.Moves());
   EXPECT_TRUE(watcher.WaitUntilQuiet());
   run.boxes = watcher.Seen();
   return run;

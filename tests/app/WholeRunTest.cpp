@@ -6,13 +6,11 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "tests/app/RunningProgram.h"
@@ -21,39 +19,6 @@
 #include "text/Utf16.h"
 
 namespace {
-
-// Samples the window's rectangle from another thread, keeping each new one.
-class PathRecorder {
-public:
-  explicit PathRecorder(HWND window) : window_(window), thread_([this] { Record(); }) {}
-  ~PathRecorder() { Stop(); }
-  void Stop() {
-    stop_ = true;
-    if (thread_.joinable()) thread_.join();
-  }
-  std::vector<RECT> Path() {
-    std::lock_guard<std::mutex> guard(lock_);
-    return path_;
-  }
-
-private:
-  void Record() {
-    while (!stop_ && IsWindow(window_)) {
-      RECT rect;
-      if (GetWindowRect(window_, &rect)) {
-        std::lock_guard<std::mutex> guard(lock_);
-        if (path_.empty() || !EqualRect(&path_.back(), &rect)) path_.push_back(rect);
-      }
-      Sleep(1);
-    }
-  }
-
-  HWND window_;
-  std::atomic<bool> stop_{false};
-  std::mutex lock_;
-  std::vector<RECT> path_;
-  std::thread thread_;
-};
 
 struct RunResult {
   DWORD exitCode = 99;
@@ -64,8 +29,9 @@ struct RunResult {
 
 RunResult RunOn(const std::string& arguments) {
   RunResult result;
-  RunningProgram program(arguments);
+  RunningProgram program(arguments, ProgramPath(), Watch::kMoves);
   EXPECT_TRUE(program.Started());
+  EXPECT_TRUE(program.WatchesMoves());
   HWND main = nullptr;
   std::mutex lock;
   BoxWatcher watcher(program.ProcessId(), VK_RETURN, [&](HWND) {
@@ -77,14 +43,8 @@ RunResult RunOn(const std::string& arguments) {
     std::lock_guard<std::mutex> guard(lock);
     main = window;
   }
-  if (window != nullptr) {
-    PathRecorder recorder(window);
-    result.exitCode = program.WaitForExit();
-    recorder.Stop();
-    result.path = recorder.Path();
-  } else {
-    result.exitCode = program.WaitForExit();
-  }
+  result.exitCode = program.WaitForExit();
+  result.path = program.Moves();
   EXPECT_TRUE(watcher.WaitUntilQuiet());
   result.boxes = watcher.Seen();
   return result;
@@ -229,7 +189,7 @@ void ExpectEntryPath(const char* what, const std::vector<RECT>& path) {
   const int centre = horizontal ? centreLeft : centreTop;
   const int direction = end > start ? 1 : -1;
   const int steps = std::abs(end - start) / 32;
-  EXPECT_GE(static_cast<int>(way.size()), steps / 2) << what << ": most steps are seen";
+  EXPECT_EQ(steps + 1, static_cast<int>(way.size())) << what << ": each step from the start";
   ExpectEdge(what, horizontal, direction);
   for (size_t i = 1; i < way.size(); ++i) {
     const int moved = horizontal ? way[i].left - way[i - 1].left : way[i].top - way[i - 1].top;

@@ -26,6 +26,7 @@
 #include "tests/support/Failures.h"
 #include "tests/support/JpegMarkers.h"
 #include "tests/support/LibraryJpeg.h"
+#include "tests/support/LongFolder.h"
 #include "text/Exceptions.h"
 
 using namespace bitmap_test;
@@ -473,13 +474,10 @@ namespace {
 
 // Folders that refuse new files: one names no temporary file, the other names
 // one that cannot be made (as a read-only disk does on some systems).
-UINT WINAPI NoTemporaryName(LPCWSTR, LPCWSTR, UINT, LPWSTR) {
-  SetLastError(ERROR_ACCESS_DENIED);
-  return 0;
-}
-UINT WINAPI UnmadeTemporaryName(LPCWSTR folder, LPCWSTR, UINT, LPWSTR name) {
-  lstrcpyW(name, (std::wstring(folder) + L"\\no such folder\\mkt1.tmp").c_str());
-  return 1;
+bool NoTemporaryName(const std::wstring&, std::wstring&) { return false; }
+bool UnmadeTemporaryName(const std::wstring& folder, std::wstring& path) {
+  path = folder + L"no such folder\\mkt1.tmp";
+  return true;
 }
 
 }  // namespace
@@ -491,13 +489,13 @@ TEST_F(JpegFileTest, AFolderThatTakesNoNewFileStillGetsItsPictureInPlace) {
   jpeg.CopyFrom(&bitmap);
   TMemoryStream expected;
   jpeg.SaveStream(expected);
-  for (const TTemporaryFileNamer namer : {&NoTemporaryName, &UnmadeTemporaryName}) {
+  for (const TTemporaryFileMaker namer : {&NoTemporaryName, &UnmadeTemporaryName}) {
     // A new picture, and an earlier one that may be changed: both written whole.
     for (const bool earlier : {false, true}) {
       const std::string target = earlier ? Write("picture.jpg", {'o', 'l', 'd'}) : folder_ + "picture.jpg";
-      SetTemporaryFileNamerForTesting(namer);
+      SetTemporaryFileMakerForTesting(namer);
       EXPECT_NO_THROW(jpeg.SaveFile(target));
-      SetTemporaryFileNamerForTesting(nullptr);
+      SetTemporaryFileMakerForTesting(nullptr);
       EXPECT_EQ(StreamBytes(expected), Read(target));
       EXPECT_EQ(std::vector<std::string>{"picture.jpg"}, Names());
       DeleteFileA(target.c_str());
@@ -505,9 +503,9 @@ TEST_F(JpegFileTest, AFolderThatTakesNoNewFileStillGetsItsPictureInPlace) {
   }
   // When the picture itself cannot be written either, the failure names it.
   const std::string nowhere = folder_ + "missing\\picture.jpg";
-  SetTemporaryFileNamerForTesting(&UnmadeTemporaryName);
+  SetTemporaryFileMakerForTesting(&UnmadeTemporaryName);
   EXPECT_EQ("ファイル " + nowhere + " を作成できません", MessageOf([&] { jpeg.SaveFile(nowhere); }));
-  SetTemporaryFileNamerForTesting(nullptr);
+  SetTemporaryFileMakerForTesting(nullptr);
   EXPECT_TRUE(Names().empty());
 }
 
@@ -518,7 +516,7 @@ TEST_F(JpegFileTest, AnEarlierPictureThatCannotBeWrittenInPlaceIsKept) {
   jpeg.CopyFrom(&bitmap);
   const Bytes old{'o', 'l', 'd'};
   const std::string target = Write("picture.jpg", old);
-  SetTemporaryFileNamerForTesting(&NoTemporaryName);
+  SetTemporaryFileMakerForTesting(&NoTemporaryName);
   {
     // Another program holds it open, letting others read, write and delete it.
     UniqueFile held(CreateFileA(target.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -531,12 +529,39 @@ TEST_F(JpegFileTest, AnEarlierPictureThatCannotBeWrittenInPlaceIsKept) {
   // A hidden one is replaced and stays hidden.
   ASSERT_TRUE(SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_HIDDEN));
   EXPECT_NO_THROW(jpeg.SaveFile(target));
-  SetTemporaryFileNamerForTesting(nullptr);
+  SetTemporaryFileMakerForTesting(nullptr);
   TMemoryStream expected;
   jpeg.SaveStream(expected);
   EXPECT_EQ(StreamBytes(expected), Read(target));
   EXPECT_TRUE(GetFileAttributesA(target.c_str()) & FILE_ATTRIBUTE_HIDDEN);
   SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(JpegFileTest, AnOutputTooLongForTheFileCallsIsRefusedNamingItAndLeavesNothing) {
+  TBitmap bitmap;
+  SetPixels(bitmap, 40, 30, TestPattern(40, 30));
+  TJPEGImage jpeg;
+  jpeg.CopyFrom(&bitmap);
+  TMemoryStream expected;
+  jpeg.SaveStream(expected);
+  const std::string name = "picture.jpg";
+  // Full paths of the output; past 259 characters Wine's temporary-file namer
+  // wrote beyond its buffer, and Windows fails every file call.
+  for (const size_t length : {259u, 260u, 268u, 270u, 300u, 2000u}) {
+    SCOPED_TRACE(length);
+    const LongFolder folder(length - name.size() - 1);
+    const std::string target = folder.Path() + "\\" + name;
+    ASSERT_EQ(length, target.size());
+    const std::string failure = MessageOf([&] { jpeg.SaveFile(target); });
+    if (length <= MAX_PATH - 1) {
+      EXPECT_EQ("(nothing thrown)", failure);
+      EXPECT_EQ(std::vector<std::string>{name}, folder.Names());
+      EXPECT_EQ(StreamBytes(expected), Read(target));
+    } else {
+      EXPECT_EQ("ファイル " + target + " を作成できません", failure);
+      EXPECT_TRUE(folder.Names().empty());
+    }
+  }
 }
 
 TEST(JpegTest, HostileSizesFailCleanly) {

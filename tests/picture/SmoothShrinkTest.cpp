@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -193,5 +194,26 @@ TEST(SmoothShrink, DetailTheResultCannotHoldTurnsGrayAndCoarserDetailKeepsItsCon
       worst = std::max(worst, std::abs(got - static_cast<int>(std::lround(expected))));
     }
     EXPECT_LE(worst, frequency < 0.5 ? 3 : 5) << frequency << " cycles per shown pixel";
+  }
+}
+
+TEST(SmoothShrink, AFlatPictureStaysFlatFromOnePixelToFarLargerAndToTheSmallestSizes) {
+  // Source and shown sizes: one pixel, factors near 1, shrunk one way and
+  // enlarged the other, tiny shown sizes of wide and tall pictures.
+  struct Sizes {
+    int width, height, shownWidth, shownHeight;
+  };
+  const Sizes cases[] = {{1, 1, 1, 1},     {2, 2, 1, 1},       {1, 500, 1, 7},    {5000, 1, 3, 1},
+                         {601, 400, 600, 399}, {600, 400, 599, 400}, {3, 3, 2, 2}, {20000, 2, 1, 1},
+                         {7, 900, 700, 1}, {1000, 1000, 1, 1}, {333, 1, 332, 40}};
+  constexpr DWORD kFlat = 0x3C6E96;
+  for (const Sizes& c : cases) {
+    TBitmap source;
+    SetPixels(source, c.width, c.height, std::vector<DWORD>(static_cast<size_t>(c.width) * c.height, kFlat));
+    const std::unique_ptr<TBitmap> shrunk = ShrinkSmoothly(source, c.shownWidth, c.shownHeight);
+    const std::vector<DWORD> pixels = PixelsOf(*shrunk);
+    ASSERT_EQ(static_cast<size_t>(c.shownWidth) * c.shownHeight, pixels.size());
+    const auto off = std::count_if(pixels.begin(), pixels.end(), [](DWORD p) { return !Near(p, kFlat, 1); });
+    EXPECT_EQ(0, off) << c.width << "x" << c.height << " shown " << c.shownWidth << "x" << c.shownHeight;
   }
 }

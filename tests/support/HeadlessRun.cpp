@@ -1,18 +1,24 @@
 // Runs the program as a person at the screen would, for machines without one:
 // starts it on the pictures, prints each box it shows (read through the box's
 // copy key), answers OK, and passes on the program's exit code.
-//   headless_run.exe PROGRAM.exe [PICTURE...]
+//   headless_run.exe [--within SECONDS] [--boxes-at-most N] PROGRAM.exe [PICTURE...]
 // The names are passed on as given, in every script: the command line is read
 // and the program started through the wide calls.
 // A program that keeps its window open after its last box (as after a failed
 // save) would wait forever for a person; its window is then closed through its
 // close box, as that person would, and the run says so.
+// The damaged-picture rounds set two limits of their own: a program still
+// running SECONDS after its start, or one that has shown more than N boxes (a
+// failure that shows a box each time the window is painted), is stopped, and
+// the run says so.
 #include <windows.h>
 
 #include <shellapi.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cwchar>
+#include <set>
 #include <string>
 
 #include "tests/support/BoxWatcher.h"
@@ -26,6 +32,12 @@ constexpr DWORD kGraceAfterLastBoxMs = 5000;
 constexpr DWORD kGraceWithoutBoxMs = 120000;
 // How long it may take to end after its window has been closed.
 constexpr DWORD kGraceAfterCloseMs = 15000;
+
+// The limits a run may set; zero for none.
+struct Limits {
+  DWORD withinMs = 0;
+  size_t boxesAtMost = 0;
+};
 
 struct Closing {
   DWORD processId;
@@ -64,16 +76,68 @@ void PrintNewBoxes(const BoxWatcher& watcher, size_t& printed) {
   }
 }
 
+// Every box the program has shown, answered or not: a box shown while an earlier
+// one is still open stacks on it, and the watcher, which answers one box at a
+// time, may never print it.
+class BoxCensus {
+public:
+  explicit BoxCensus(DWORD processId) : processId_(processId) {}
+  void Look() { EnumWindows(&AddBox, reinterpret_cast<LPARAM>(this)); }
+  size_t Count() const { return boxes_.size(); }
+
+private:
+  static BOOL CALLBACK AddBox(HWND window, LPARAM self) noexcept {
+    auto* census = reinterpret_cast<BoxCensus*>(self);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    char name[32] = {};
+    GetClassNameA(window, name, sizeof name);
+    const std::string className = name;
+    if (process == census->processId_ && IsWindowVisible(window) &&
+        (className == "#32770" || className == "TMessageForm")) {
+      try {
+        census->boxes_.insert(window);
+      } catch (...) {
+        return FALSE;
+      }
+    }
+    return TRUE;
+  }
+
+  DWORD processId_;
+  std::set<HWND> boxes_;
+};
+
+// Stops the program when it has gone past one of the limits, and says why.
+bool StoppedAtLimit(const PROCESS_INFORMATION& process, const Limits& limits, DWORD startedAt, size_t boxes) {
+  const char* reason = nullptr;
+  if (limits.withinMs != 0 && GetTickCount() - startedAt >= limits.withinMs) {
+    reason = "the program did not end within the run's limit";
+  } else if (limits.boxesAtMost != 0 && boxes > limits.boxesAtMost) {
+    reason = "the program showed more boxes than the run's limit";
+  }
+  if (reason == nullptr) return false;
+  std::printf("%s: stopping it\n", reason);
+  std::fflush(stdout);
+  TerminateProcess(process.hProcess, 1);
+  return true;
+}
+
 // Prints the program's boxes until it ends. A program quiet for longer than its
 // grace (no new box, no open box, no moving window) has its window closed, and
 // one that still does not end is stopped.
-void WatchUntilEnd(const PROCESS_INFORMATION& process, const BoxWatcher& watcher, size_t& printed) {
-  DWORD quietSince = GetTickCount();
+void WatchUntilEnd(const PROCESS_INFORMATION& process, const BoxWatcher& watcher, size_t& printed,
+                   const Limits& limits, BoxCensus& census) {
+  const DWORD startedAt = GetTickCount();
+  DWORD quietSince = startedAt;
   RECT lastRect = MainWindowRect(process.dwProcessId);
   bool closed = false;
-  while (WaitForSingleObject(process.hProcess, 100) == WAIT_TIMEOUT) {
+  // Often enough that the census sees each box before the watcher answers it.
+  while (WaitForSingleObject(process.hProcess, 20) == WAIT_TIMEOUT) {
     const size_t before = printed;
     PrintNewBoxes(watcher, printed);
+    census.Look();
+    if (StoppedAtLimit(process, limits, startedAt, std::max(printed, census.Count()))) return;
     const DWORD now = GetTickCount();
     const RECT rect = MainWindowRect(process.dwProcessId);
     const bool moved = !EqualRect(&rect, &lastRect);
@@ -96,18 +160,38 @@ void WatchUntilEnd(const PROCESS_INFORMATION& process, const BoxWatcher& watcher
   }
 }
 
+// Reads the options before the program's name into the limits; gives the
+// index of the program's name.
+int ReadLimits(int argc, wchar_t** argv, Limits& limits) {
+  int at = 1;
+  for (; at + 1 < argc; at += 2) {
+    const std::wstring option = argv[at];
+    const unsigned long value = std::wcstoul(argv[at + 1], nullptr, 10);
+    if (option == L"--within") {
+      limits.withinMs = static_cast<DWORD>(std::min(value, 4000000ul) * 1000);
+    } else if (option == L"--boxes-at-most") {
+      limits.boxesAtMost = value;
+    } else {
+      break;
+    }
+  }
+  return at;
+}
+
 }  // namespace
 
 int main() {
   int argc = 0;
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-  if (argv == nullptr || argc < 2) {
-    std::fprintf(stderr, "usage: headless_run PROGRAM.exe [PICTURE...]\n");
+  Limits limits;
+  const int first = argv != nullptr ? ReadLimits(argc, argv, limits) : argc;
+  if (first >= argc) {
+    std::fprintf(stderr, "usage: headless_run [--within SECONDS] [--boxes-at-most N] PROGRAM.exe [PICTURE...]\n");
     return 2;
   }
   // Each quoted as the shell quotes a dropped file.
   std::wstring commandLine;
-  for (int i = 1; i < argc; ++i) commandLine += std::wstring(i > 1 ? L" " : L"") + L"\"" + argv[i] + L"\"";
+  for (int i = first; i < argc; ++i) commandLine += std::wstring(i > first ? L" " : L"") + L"\"" + argv[i] + L"\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
@@ -118,11 +202,13 @@ int main() {
   DWORD exitCode = 1;
   {
     BoxWatcher watcher(process.dwProcessId);
+    BoxCensus census(process.dwProcessId);
     size_t printed = 0;
-    WatchUntilEnd(process, watcher, printed);
+    WatchUntilEnd(process, watcher, printed, limits, census);
     WaitForSingleObject(process.hProcess, INFINITE);
     watcher.WaitFor(printed + 1, 300);
     PrintNewBoxes(watcher, printed);
+    if (census.Count() > printed) std::printf("boxes shown and never answered: %zu\n", census.Count() - printed);
   }
   GetExitCodeProcess(process.hProcess, &exitCode);
   CloseHandle(process.hThread);

@@ -12,6 +12,7 @@
 # - a CMYK JPEG with Ghostscript's ink profile (three segments, out of order);
 # - files whose colours stay as stored: a cut profile, and a grey profile in an
 #   RGB JPEG; and the stored colours themselves (stored.ppm);
+# - the sound profiles that the profile reader's tests damage;
 # - Adobe RGB's reference resampled (Lanczos) to half its size, as shown smaller;
 # - four flat quarters tagged Adobe RGB (JPEG), Wide Gamut RGB (PNG) and
 #   ProPhoto RGB (calibrated BMP), for the real program, with their converted
@@ -141,5 +142,14 @@ reference('quarters', corners(quarters))
 reference('cut-jpg', jpeg('cut', source, adobe[:300]))
 reference('mismatch-jpg', jpeg('mismatch', source, open(grey, 'rb').read()))
 reference('stored', source)
+
+# Sound profiles of every kind of tone curve, which the profile reader's tests
+# damage in many ways: sRGB with a parametric curve (colord's, and lcms2's own,
+# whose three curves share one tag), Rec. 709 with a table of 4096 entries,
+# Adobe RGB with a pure power curve.
+open('srgb-colord.icc', 'wb').write(profile('sRGB'))
+open('srgb-lcms2.icc', 'wb').write(ImageCms.ImageCmsProfile(srgb).tobytes())
+open('rec709.icc', 'wb').write(profile('Rec709'))
+open('adobe-rgb.icc', 'wb').write(adobe)
 PY
 rm -f ./*.ppm.tmp
