@@ -242,5 +242,6 @@ std::string LoadLayoutResource(const std::string& className) {
   const HGLOBAL loaded = LoadResource(module, resource);
   const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
   if (data == nullptr) throw EResNotFound(ResFormat(IDS_RESOURCE_NOT_FOUND, {className}));
-  return std::string(static_cast<const char*>(data), SizeofResource(module, resource));
+  // Stored as UTF-16 (little-endian, without a mark), read as the UTF-8 the parser takes.
+  return Utf8(static_cast<const wchar_t*>(data), SizeofResource(module, resource) / sizeof(wchar_t));
 }
