@@ -8,9 +8,9 @@
 #include "picture/BitmapCanvas.h"
 #include "picture/JpegImage.h"
 #include "presenter/Mainwindow1.h"
-#include "text/DoubleByte.h"
 #include "text/Exceptions.h"
 #include "text/FpuControlWord.h"
+#include "text/Utf16.h"
 #include "ui/Application.h"
 #include "ui/FaultTranslation.h"
 #include "ui/Platform.h"
@@ -22,13 +22,12 @@ void ShowStartFailure(const Exception& failure) {
     Application->ShowException(failure);
   } else {
     // Start-up itself failed: there is no application window to own the box.
-    MessageBoxA(nullptr, failure.Message().c_str(), nullptr, MB_OK | MB_ICONSTOP);
+    MessageBoxW(nullptr, Wide(failure.Message()).c_str(), nullptr, MB_OK | MB_ICONSTOP);
   }
 }
 
 // What the program's own code expects before it runs, lowest layer first.
 void StartRuntime() {
-  InitDoubleByteSettings();
   LoadDefaultFpuControlWord();
   InstallFaultTranslation();
   StartWindowLayer();

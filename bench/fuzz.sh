@@ -101,7 +101,7 @@ while :; do
   code=0
   "$here/wine-runner" "$MIROKATE_BUILD/bench/fuzz_driver.exe" check "$(win "$out/saved")" \
     --warm "@$(win "$out/seeds.list")" "@$(win "$out/rest.list")" \
-    | iconv -f CP932 -t UTF-8 >>"$out/check.log" || code=$?
+    >>"$out/check.log" || code=$?
   [ "$code" = 4 ] || { status=$code; break; }
   faulty=$(sed -n 's/^SYSTEM FAULT //p' "$out/check.log" | tail -n 1 | tr -d '\r')
   if grep -qxF "$faulty" <(list "$out/seeds"); then status=4; break; fi

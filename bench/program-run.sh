@@ -22,7 +22,7 @@ output_of() { local name; name=$(basename "$1"); echo "$(dirname "$1")/$prefix${
 started=$(date +%s%N)
 code=0
 text=$(wine "$MIROKATE_BUILD/headless_run.exe" --within "$within" --boxes-at-most "$most" \
-  "$MIROKATE_BUILD/mirokate.exe" "${windows[@]}" 2>/dev/null | iconv -f CP932 -t UTF-8 | tr -d '\r') || code=$?
+  "$MIROKATE_BUILD/mirokate.exe" "${windows[@]}" 2>/dev/null | tr -d '\r') || code=$?
 tenths=$(( ($(date +%s%N) - started) / 100000000 ))
 boxes=$(( $(grep -c '^box ' <<<"$text" || true) + $(sed -n 's/^boxes shown and never answered: //p' <<<"$text" | head -n 1) + 0 ))
 

@@ -5,6 +5,7 @@
 #include "gdi/Handles.h"
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
+#include "text/Utf16.h"
 
 namespace {
 
@@ -139,7 +140,8 @@ void TCanvas::FillRect(const RECT& rect) {
 int TCanvas::TextHeight(const std::string& text) {
   RequiredState(csHandleValid | csFontValid);
   SIZE extent{};
-  GetTextExtentPoint32A(dc_, text.data(), static_cast<int>(text.size()), &extent);
+  const std::wstring wide = Wide(text);
+  GetTextExtentPoint32W(dc_, wide.data(), static_cast<int>(wide.size()), &extent);
   return extent.cy;
 }
 

@@ -1,10 +1,11 @@
 #include "gdi/Font.h"
 
-#include <cstring>
+#include <cwchar>
 
 #include "gdi/ScreenMetrics.h"
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
+#include "text/Utf16.h"
 
 TFont::TFont() { ApplyDefaultFont(*this); }
 
@@ -33,7 +34,7 @@ void TFont::Changed(UniqueGdiObject<HFONT> next) {
 
 HFONT TFont::Handle() {
   if (!handle_) {
-    LOGFONTA log{};
+    LOGFONTW log{};
     log.lfHeight = height_;
     log.lfWeight = style_.Contains(fsBold) ? FW_BOLD : FW_NORMAL;
     log.lfItalic = style_.Contains(fsItalic);
@@ -44,8 +45,9 @@ HFONT TFont::Handle() {
     log.lfClipPrecision = CLIP_DEFAULT_PRECIS;
     log.lfQuality = DEFAULT_QUALITY;
     log.lfPitchAndFamily = pitch_ == fpVariable ? VARIABLE_PITCH : pitch_ == fpFixed ? FIXED_PITCH : DEFAULT_PITCH;
-    std::strncpy(log.lfFaceName, name_.c_str(), LF_FACESIZE - 1);
-    handle_.reset(CreateFontIndirectA(&log));
+    const std::wstring face = Wide(name_);
+    face.copy(log.lfFaceName, LF_FACESIZE - 1);
+    handle_.reset(CreateFontIndirectW(&log));
     if (!handle_) throw EOutOfResources(ResText(IDS_OUT_OF_RESOURCES));
   }
   return handle_.get();
@@ -53,9 +55,9 @@ HFONT TFont::Handle() {
 
 void TFont::SetHandle(HFONT font) {
   UniqueGdiObject<HFONT> owned(font);
-  LOGFONTA log{};
-  if (font != nullptr && GetObjectA(font, sizeof log, &log) != 0) {
-    name_.assign(log.lfFaceName, strnlen(log.lfFaceName, LF_FACESIZE));
+  LOGFONTW log{};
+  if (font != nullptr && GetObjectW(font, sizeof log, &log) != 0) {
+    name_ = Utf8(log.lfFaceName, wcsnlen(log.lfFaceName, LF_FACESIZE));
     height_ = log.lfHeight;
     charset_ = log.lfCharSet;
     style_ = TFontStyles();

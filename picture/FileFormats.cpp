@@ -6,6 +6,7 @@
 #include "picture/Icon.h"
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
+#include "text/TextFunctions.h"
 
 namespace {
 
@@ -38,15 +39,9 @@ TFileFormatsList* MakeRegistry() {
 const TGraphicClass& TMetafile::StaticClass() { return kMetafileClass; }
 const TGraphicClass& TEnhMetafile::StaticClass() { return kEnhMetafileClass; }
 
-std::string AnsiLowerCase(const std::string& text) {
-  std::string result = text;
-  if (!result.empty()) CharLowerBuffA(&result[0], static_cast<DWORD>(result.size()));
-  return result;
-}
-
 void TFileFormatsList::Add(const std::string& extension, const std::string& description,
                            const TGraphicClass& graphicClass) {
-  rows_.push_back(TFileFormat{&graphicClass, AnsiLowerCase(extension), description});
+  rows_.push_back(TFileFormat{&graphicClass, LowerCase(extension), description});
 }
 
 void TFileFormatsList::Remove(const TGraphicClass& graphicClass) {
@@ -57,7 +52,7 @@ void TFileFormatsList::Remove(const TGraphicClass& graphicClass) {
 
 const TGraphicClass* TFileFormatsList::FindExtension(const std::string& extension) const {
   if (extension.empty()) return nullptr;
-  const std::string wanted = AnsiLowerCase(extension);
+  const std::string wanted = LowerCase(extension);
   for (size_t i = rows_.size(); i > 0; --i) {
     if (rows_[i - 1].extension == wanted) return rows_[i - 1].graphicClass;
   }

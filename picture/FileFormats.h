@@ -46,10 +46,6 @@ void UnregisterFormats(const TGraphicClass& graphicClass);
 // The class registered last for the extension (without its dot, any case), or none.
 const TGraphicClass* FindByExtension(const std::string& extension);
 
-// The lower-case form of a text by the system's ANSI rules, as the registry
-// compares extensions.
-std::string AnsiLowerCase(const std::string& text);
-
 // Graphic kinds that have registry rows but that this program cannot make: asking
 // one for a graphic raises EInvalidGraphic with the unknown-extension message.
 // The icon row names TIcon (picture/Icon.h), which is likewise made from no file.

@@ -7,6 +7,7 @@
 #include "picture/FileFormats.h"
 #include "picture/Stream.h"
 #include "text/FileNames.h"
+#include "text/TextFunctions.h"
 
 namespace {
 
@@ -81,7 +82,7 @@ TPictureFormat SniffPictureFormat(const uint8_t* b, size_t n) {
 }
 
 TPictureFormat PictureFormatOfExtension(const FilePath& file) {
-  const std::string extension = AnsiLowerCase(FileExtensionOf(file.FileName().Text()));
+  const std::string extension = LowerCase(FileExtensionOf(file.FileName().Text()));
   for (size_t i = 1; i < sizeof kFormats / sizeof kFormats[0]; ++i)
     for (const std::string& known : kFormats[i].extensions)
       if (known == extension) return static_cast<TPictureFormat>(i);

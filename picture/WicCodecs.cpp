@@ -4,6 +4,8 @@
 
 #include "picture/FileFormats.h"
 #include "resources/StringIds.h"
+#include "text/TextFunctions.h"
+#include "text/Utf16.h"
 
 TWicSession::TWicSession() : result_(apartment_.Result()) {
   if (!apartment_.Usable()) return;
@@ -45,7 +47,7 @@ std::vector<std::string> SplitList(const std::wstring& list) {
   size_t start = 0;
   while (start <= list.size()) {
     const size_t comma = std::min(list.find_first_of(L",;", start), list.size());
-    const std::string item = AnsiLowerCase(AnsiText(list.substr(start, comma - start)));
+    const std::string item = LowerCase(Utf8(list.substr(start, comma - start)));
     if (!item.empty()) items.push_back(item);
     start = comma + 1;
   }
@@ -85,7 +87,7 @@ TWicDecoder Describe(IWICBitmapDecoderInfo* info) {
   if (SUCCEEDED(info->GetFriendlyName(0, nullptr, &length)) && length > 0) {
     std::wstring name(length, L'\0');
     if (SUCCEEDED(info->GetFriendlyName(length, &name[0], &length)))
-      decoder.name = AnsiText(name.c_str());
+      decoder.name = Utf8(name.c_str());
   }
   decoder.extensions = TextList(info, &IWICBitmapDecoderInfo::GetFileExtensions);
   decoder.mimeTypes = TextList(info, &IWICBitmapDecoderInfo::GetMimeTypes);

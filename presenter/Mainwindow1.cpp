@@ -15,6 +15,7 @@
 #include "text/Numbers.h"
 #include "text/PercentEncoding.h"
 #include "text/TextFunctions.h"
+#include "text/Utf16.h"
 #include "ui/MessageDialogs.h"
 #include "ui/Screen.h"
 #include "ui/Shell.h"
@@ -132,7 +133,10 @@ void TMainForm1::LoadPicture(const FilePath& path) {
 
 std::string TMainForm1::InformationAddress(const std::string& programPath) {
   const std::string baseName = ReplaceExtension(StoredFileNameOf(programPath), "");
-  return std::string("http://") + MIROKATE_INFO_HOST + "/info.php?pf=w&sn=" + PercentEncoded(baseName);
+  // The page reads the name as Shift-JIS bytes, as a Japanese system has always
+  // sent it; every system sends the same bytes.
+  return std::string("http://") + MIROKATE_INFO_HOST +
+         "/info.php?pf=w&sn=" + PercentEncoded(ShiftJisBytes(Wide(baseName)));
 }
 
 void TMainForm1::AskAboutInformation() {

@@ -5,21 +5,24 @@
 #include <type_traits>
 
 #include "text/FileNames.h"
+#include "text/Utf16.h"
 
 namespace {
 
-// Control bytes and the space separate arguments; bytes from 0x80 up never do,
-// nor does any character of the wide command line beyond them.
+// Control characters and the space separate arguments; no byte of a longer UTF-8
+// character does, nor does any character of the wide command line beyond them.
 template <class Char>
 bool IsBlank(Char c) {
   const auto code = static_cast<std::make_unsigned_t<Char>>(c);
   return code >= 0x01 && code <= 0x20;
 }
 
-// A two-byte character is one step; in UTF-16 no unit of a pair is a blank or a
-// quote, so a unit is one.
-const char* Next(const char* p) { return CharNextA(p); }
-const wchar_t* Next(const wchar_t* p) { return p + 1; }
+// No byte of a longer UTF-8 character and no unit of a UTF-16 pair is a blank or
+// a quote, so a step of one byte or unit never splits what matters.
+template <class Char>
+const Char* Next(const Char* p) {
+  return p + 1;
+}
 
 // Reads one argument starting at p into `argument` and returns where reading
 // continues. Quoted and unquoted stretches join into one argument; a pair of
@@ -93,7 +96,11 @@ std::vector<FilePath> ArgumentPathsIn(const wchar_t* commandLine) {
 namespace {
 const char* testCommandLine = nullptr;
 
-const char* CommandLine() { return testCommandLine != nullptr ? testCommandLine : GetCommandLineA(); }
+const char* CommandLine() {
+  if (testCommandLine != nullptr) return testCommandLine;
+  static const std::string line = Utf8(GetCommandLineW());
+  return line.c_str();
+}
 }  // namespace
 
 void SetCommandLineForTesting(const char* commandLine) { testCommandLine = commandLine; }

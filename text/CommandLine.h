@@ -1,6 +1,6 @@
 #pragma once
 // The program's arguments, read from the command line as the system gives it
-// (GetCommandLineA). Argument 0 is the program itself.
+// (GetCommandLineW), as UTF-8. Argument 0 is the program itself.
 
 #include <string>
 #include <vector>
@@ -19,8 +19,7 @@ int ArgumentCountIn(const char* commandLine);
 std::string ArgumentTextIn(const char* commandLine, int index);
 
 // The arguments after the program's name as file names, read the same way from
-// the wide command line, so that they hold even the characters the ANSI code
-// page cannot spell.
+// the wide command line.
 std::vector<FilePath> ArgumentPaths();
 std::vector<FilePath> ArgumentPathsIn(const wchar_t* commandLine);
 

@@ -1,5 +1,5 @@
 #pragma once
-// The program's failures: every one is an Exception carrying a Shift-JIS message,
+// The program's failures: every one is an Exception carrying a UTF-8 message,
 // most of them taken from the string table by number.
 
 #include <windows.h>

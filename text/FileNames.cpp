@@ -5,18 +5,12 @@
 
 #include <algorithm>
 
-#include "text/DoubleByte.h"
+#include "text/Utf16.h"
 
 int LastDelimiter(const std::string& delimiters, const std::string& text) {
-  int i = static_cast<int>(text.size());
-  while (i > 0) {
+  for (int i = static_cast<int>(text.size()); i > 0; --i) {
     const char byte = text[static_cast<size_t>(i) - 1];
-    if (byte != '\0' && delimiters.find(byte) != std::string::npos) {
-      if (ByteKindAt(text, i) != mbTrailByte) return i;
-      i -= 2;  // over the trail byte and its lead byte
-    } else {
-      --i;
-    }
+    if (byte != '\0' && delimiters.find(byte) != std::string::npos) return i;
   }
   return 0;
 }
@@ -129,14 +123,11 @@ std::wstring SameFileKey(const FilePath& name) {
 
 std::string ModuleFileName(HMODULE module) {
   // The call cuts the name to the buffer and says so only by filling it whole.
-  std::string name(MAX_PATH, '\0');
+  std::wstring name(MAX_PATH, L'\0');
   for (;;) {
-    const DWORD length = GetModuleFileNameA(module, &name[0], static_cast<DWORD>(name.size()));
+    const DWORD length = GetModuleFileNameW(module, &name[0], static_cast<DWORD>(name.size()));
     if (length == 0) return std::string();
-    if (length < name.size()) {
-      name.resize(length);
-      return name;
-    }
+    if (length < name.size()) return Utf8(name.data(), length);
     if (name.size() >= 32768) return std::string();  // beyond any path the system has
     name.resize(name.size() * 2);
   }
@@ -145,9 +136,9 @@ std::string ModuleFileName(HMODULE module) {
 std::string StoredFileNameOf(const std::string& name) {
   // A wildcard would find some other file.
   if (name.find_first_of("*?") != std::string::npos) return FileNamePartOf(name);
-  WIN32_FIND_DATAA data;
-  const HANDLE search = FindFirstFileA(name.c_str(), &data);
+  WIN32_FIND_DATAW data;
+  const HANDLE search = FindFirstFileW(Wide(name).c_str(), &data);
   if (search == INVALID_HANDLE_VALUE) return FileNamePartOf(name);
   FindClose(search);
-  return data.cFileName;
+  return Utf8(data.cFileName);
 }

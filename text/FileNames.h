@@ -1,7 +1,8 @@
 #pragma once
-// Taking Windows file names apart and testing them. Names are Shift-JIS byte
-// strings; the delimiters "\", ":" and "." are never found inside a two-byte
-// character.
+// Taking Windows file names apart and testing them. Names are UTF-8, in which
+// the delimiters "\", ":" and "." are never a byte of a longer character.
+
+#include <windows.h>
 
 #include <windows.h>
 
@@ -51,5 +52,5 @@ std::string FileExtensionOf(const std::string& name);
 std::string ReplaceExtension(const std::string& name, const std::string& extension);
 
 // The 1-based position of the last byte of the text that is one of the
-// delimiters and not the trail byte of a two-byte character; 0 when none is.
+// delimiters (single bytes); 0 when none is.
 int LastDelimiter(const std::string& delimiters, const std::string& text);

@@ -1,35 +1,15 @@
 #include "text/FilePath.h"
 
-#include <windows.h>
+#include "text/Utf16.h"
 
-std::string AnsiText(const std::wstring& wide) {
-  if (wide.empty()) return std::string();
-  const int length = static_cast<int>(wide.size());
-  // No flags: characters the code page lacks become their nearest match or the
-  // default character, which is as well as a box in that code page can show them.
-  const int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
-  std::string text(static_cast<size_t>(size > 0 ? size : 0), '\0');
-  if (size > 0) WideCharToMultiByte(CP_ACP, 0, wide.data(), length, &text[0], size, nullptr, nullptr);
-  return text;
-}
-
-std::wstring WideText(const std::string& text) {
-  if (text.empty()) return std::wstring();
-  const int length = static_cast<int>(text.size());
-  const int size = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
-  std::wstring wide(static_cast<size_t>(size > 0 ? size : 0), L'\0');
-  if (size > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), length, &wide[0], size);
-  return wide;
-}
-
-FilePath::FilePath(const std::string& text) : wide_(WideText(text)), text_(text) {}
+FilePath::FilePath(const std::string& utf8) : wide_(::Wide(utf8)), text_(utf8) {}
 
 FilePath::FilePath(const char* text) : FilePath(std::string(text != nullptr ? text : "")) {}
 
 FilePath FilePath::FromWide(const std::wstring& wide) {
   FilePath path;
   path.wide_ = wide;
-  path.text_ = AnsiText(wide);
+  path.text_ = Utf8(wide);
   return path;
 }
 
@@ -54,7 +34,7 @@ FilePath FilePath::FileName() const {
 FilePath FilePath::WithExtension(const std::string& extension) const {
   const size_t at = LastOf(wide_, L".\\:");
   const bool hasExtension = at != std::wstring::npos && wide_[at] == L'.';
-  return FromWide((hasExtension ? wide_.substr(0, at) : wide_) + WideText(extension));
+  return FromWide((hasExtension ? wide_.substr(0, at) : wide_) + ::Wide(extension));
 }
 
 FilePath FilePath::operator+(const FilePath& tail) const { return FromWide(wide_ + tail.wide_); }

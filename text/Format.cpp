@@ -36,8 +36,8 @@ std::string FormatText(const std::string& pattern, std::initializer_list<FormatA
   size_t next = 0;
   for (size_t i = 0; i < pattern.size(); ++i) {
     const char c = pattern[i];
-    // Only single bytes are looked at: a '%' is never the trail byte of a
-    // Shift-JIS character (trail bytes start at 0x40).
+    // Only single bytes are looked at: a '%' is never a byte of a longer
+    // UTF-8 character.
     if (c != '%' || i + 1 >= pattern.size()) {
       out += c;
       continue;

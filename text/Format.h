@@ -1,6 +1,6 @@
 #pragma once
 // Filling message patterns such as "ファイル %s は開けません" or
-// "モジュール '%1:s' のアドレス %0:p ...". Texts are Shift-JIS byte strings.
+// "モジュール '%1:s' のアドレス %0:p ...". Texts are UTF-8.
 
 #include <cstdint>
 #include <initializer_list>

@@ -2,10 +2,19 @@
 
 #include <windows.h>
 
+#include "text/Utf16.h"
+
 int CompareTextIgnoringCase(const std::string& a, const std::string& b) {
-  return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
-                        b.data(), static_cast<int>(b.size())) -
+  const std::wstring wideA = Wide(a), wideB = Wide(b);
+  return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, wideA.data(), static_cast<int>(wideA.size()),
+                        wideB.data(), static_cast<int>(wideB.size())) -
          2;
+}
+
+std::string LowerCase(const std::string& text) {
+  std::wstring wide = Wide(text);
+  if (!wide.empty()) CharLowerBuffW(&wide[0], static_cast<DWORD>(wide.size()));
+  return Utf8(wide);
 }
 
 std::string SubText(const std::string& text, int start, int count) {

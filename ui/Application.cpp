@@ -1,25 +1,27 @@
 #include "ui/Application.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <exception>
 
 #include "gdi/Canvas.h"
 #include "resources/StringIds.h"
-#include "text/DoubleByte.h"
 #include "text/FileNames.h"
 #include "text/FpuControlWord.h"
+#include "text/Utf16.h"
 #include "ui/ControlLookup.h"
 #include "ui/FaultTranslation.h"
 #include "ui/Messages.h"
 #include "ui/Platform.h"
 #include "ui/Screen.h"
 #include "ui/TaskWindows.h"
+#include "ui/WindowText.h"
 
 TApplication* Application = nullptr;
 
 namespace {
 
-constexpr char kWindowClass[] = "TApplication";
+constexpr wchar_t kWindowClass[] = L"TApplication";
 constexpr DWORD kWindowStyle = WS_POPUP | WS_CLIPSIBLINGS | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr UINT kShowFlags = SWP_SHOWWINDOW | SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOSIZE | SWP_NOMOVE;
 constexpr UINT kHideFlags = SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOSIZE | SWP_NOMOVE;
@@ -28,31 +30,20 @@ constexpr UINT kTopMostFlags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NO
 // The module's file name without directory, cut at the first ".", every
 // character after the first in lower case: PhotoView.EXE gives Photoview.
 std::string DefaultTitle() {
-  std::string path = ModuleFileName(nullptr);
-  if (!path.empty()) OemToCharA(&path[0], &path[0]);
-  std::string name = FileNamePartOf(path);
-  for (size_t i = 0; i < name.size(); ++i) {
-    if (IsLeadByte(static_cast<unsigned char>(name[i]))) {
-      ++i;
-    } else if (name[i] == '.') {
-      name.resize(i);
-      break;
-    }
-  }
+  std::wstring name = Wide(FileNamePartOf(ModuleFileName(nullptr)));
+  name.resize(std::min(name.find(L'.'), name.size()));
   if (!name.empty()) {
-    std::vector<char> text(name.begin(), name.end());
-    text.push_back('\0');
-    CharLowerA(CharNextA(text.data()));
-    name.assign(text.data());
+    wchar_t* const rest = CharNextW(&name[0]);
+    CharLowerBuffW(rest, static_cast<DWORD>(name.size() - static_cast<size_t>(rest - name.data())));
   }
-  return name;
+  return Utf8(name);
 }
 
-// The last character of a text, one byte or both bytes of a double-byte one.
+// The last character of a UTF-8 text, with all of its bytes.
 std::string LastCharacter(const std::string& text) {
-  const int length = static_cast<int>(text.size());
-  if (length >= 2 && ByteKindAt(text, length) == mbTrailByte) return text.substr(text.size() - 2);
-  return text.substr(text.size() - 1);
+  size_t start = text.size() - 1;
+  while (start > 0 && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80) --start;
+  return text.substr(start);
 }
 
 // Byte-wise comparison as unsigned bytes, as a C string comparison would do it.
@@ -77,7 +68,7 @@ void RunExitStep() {
 }  // namespace
 
 TApplication::TApplication() : TComponent(nullptr), storedTitle_(DefaultTitle()) {
-  icon_ = LoadIconA(GetModuleHandleA(nullptr), "MAINICON");
+  icon_ = LoadIconW(GetModuleHandleW(nullptr), L"MAINICON");
   CreateHandle();
 }
 
@@ -85,7 +76,7 @@ TApplication::~TApplication() {
   MarkDestroying();
   DestroyComponents();
   if (handle_ != nullptr) {
-    SendMessageA(handle_, WM_SETICON, ICON_BIG, 0);
+    SendMessageW(handle_, WM_SETICON, ICON_BIG, 0);
     UnbindWindow(handle_);
     DestroyWindow(handle_);
   }
@@ -93,16 +84,16 @@ TApplication::~TApplication() {
 }
 
 void TApplication::CreateHandle() {
-  const HINSTANCE instance = GetModuleHandleA(nullptr);
-  WNDCLASSA existing;
-  if (!GetClassInfoA(instance, kWindowClass, &existing)) {
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = DefWindowProcA;
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
+  WNDCLASSW existing;
+  if (!GetClassInfoW(instance, kWindowClass, &existing)) {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcW;
     windowClass.hInstance = instance;
     windowClass.lpszClassName = kWindowClass;
-    if (RegisterClassA(&windowClass) == 0) throw EOutOfResources(ResText(IDS_WINDOW_CLASS_ERROR));
+    if (RegisterClassW(&windowClass) == 0) throw EOutOfResources(ResText(IDS_WINDOW_CLASS_ERROR));
   }
-  handle_ = CreateWindowExA(0, kWindowClass, storedTitle_.c_str(), kWindowStyle,
+  handle_ = CreateWindowExW(0, kWindowClass, Wide(storedTitle_).c_str(), kWindowStyle,
                             GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2,
                             0, 0, nullptr, nullptr, instance, nullptr);
   if (handle_ == nullptr) return;
@@ -113,8 +104,8 @@ void TApplication::CreateHandle() {
   storedTitle_.clear();
   BindWindow(handle_, *this);
   const HICON icon = ShownIcon();
-  SendMessageA(handle_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-  SetClassLongPtrA(handle_, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
+  SendMessageW(handle_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+  SetClassLongPtrW(handle_, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
   const HMENU menu = GetSystemMenu(handle_, FALSE);
   DeleteMenu(menu, SC_MAXIMIZE, MF_BYCOMMAND);
   DeleteMenu(menu, SC_SIZE, MF_BYCOMMAND);
@@ -123,9 +114,7 @@ void TApplication::CreateHandle() {
 
 std::string TApplication::Title() const {
   if (!windowCreated_) return storedTitle_;
-  std::string title(static_cast<size_t>(GetWindowTextLengthA(handle_)) + 1, '\0');
-  title.resize(static_cast<size_t>(GetWindowTextA(handle_, &title[0], static_cast<int>(title.size()))));
-  return title;
+  return ReadWindowText(handle_);
 }
 
 void TApplication::SetTitle(const std::string& title) {
@@ -133,7 +122,7 @@ void TApplication::SetTitle(const std::string& title) {
     storedTitle_ = title;
     return;
   }
-  if (Title() != title || !storedTitle_.empty()) SetWindowTextA(handle_, title.c_str());
+  if (Title() != title || !storedTitle_.empty()) SetWindowTextW(handle_, Wide(title).c_str());
   storedTitle_.clear();
 }
 
@@ -154,9 +143,9 @@ void TApplication::Run() {
   }
   if (mainForm_ == nullptr) return;
 
-  STARTUPINFOA startup{};
+  STARTUPINFOW startup{};
   startup.cb = sizeof startup;
-  GetStartupInfoA(&startup);
+  GetStartupInfoW(&startup);
   const int showCommand = (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : SW_SHOWDEFAULT;
   if (showCommand == SW_SHOWMAXIMIZED) mainForm_->SetFormWindowState(TWindowState::wsMaximized);
   if (showCommand == SW_SHOWMINNOACTIVE) mainForm_->RecordFormWindowState(TWindowState::wsMinimized);
@@ -183,7 +172,7 @@ void TApplication::HandleMessage() {
 }
 
 bool TApplication::ProcessMessage(MSG& message) {
-  if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) return false;
+  if (!PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) return false;
   if (message.message == WM_QUIT) {
     terminated_ = true;
     return true;
@@ -193,10 +182,10 @@ bool TApplication::ProcessMessage(MSG& message) {
   bool handled = false;
   if (OnMessage) handled = OnMessage(message);
   if (!handled && IsKeyMessage(message)) handled = true;
-  if (!handled && DialogHandle != nullptr && IsDialogMessageA(DialogHandle, &message)) handled = true;
+  if (!handled && DialogHandle != nullptr && IsDialogMessageW(DialogHandle, &message)) handled = true;
   if (!handled) {
     TranslateMessage(&message);
-    DispatchMessageA(&message);
+    DispatchMessageW(&message);
   }
   return true;
 }
@@ -211,11 +200,11 @@ bool TApplication::IsKeyMessage(const MSG& message) {
     HWND window = message.hwnd;
     while (window != nullptr && FindControl(window) == nullptr) window = GetParent(window);
     if (window != nullptr) target = window;
-  } else if (reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(target, GWLP_HINSTANCE)) !=
-             GetModuleHandleA(nullptr)) {
+  } else if (reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(target, GWLP_HINSTANCE)) !=
+             GetModuleHandleW(nullptr)) {
     return false;
   }
-  return SendMessageA(target, kCnBase + message.message, message.wParam, message.lParam) != 0;
+  return SendMessageW(target, kCnBase + message.message, message.wParam, message.lParam) != 0;
 }
 
 void TApplication::Idle() {
@@ -246,7 +235,7 @@ void TApplication::QueueCall(std::function<void()> call) {
     CriticalSectionGuard lock(queueLock_);
     queuedCalls_.push_back(std::move(call));
   }
-  if (handle_ != nullptr) PostMessageA(handle_, WM_NULL, 0, 0);
+  if (handle_ != nullptr) PostMessageW(handle_, WM_NULL, 0, 0);
 }
 
 bool TApplication::RunQueuedCalls() {
@@ -275,7 +264,7 @@ void TApplication::HandleException(TComponent* sender) noexcept {
   // before the box's loop runs handlers again.
   RestoreStackGuard();
   try {
-    if (GetCapture() != nullptr) SendMessageA(GetCapture(), WM_CANCELMODE, 0, 0);
+    if (GetCapture() != nullptr) SendMessageW(GetCapture(), WM_CANCELMODE, 0, 0);
     try {
       throw;
     } catch (const EAbort&) {
@@ -319,7 +308,7 @@ int TApplication::MessageBox(const std::string& text, const std::string& caption
     if (active != nullptr && IsWindow(active)) SetActiveWindow(active);
     focus.Restore();
   });
-  return ::MessageBoxA(handle_, text.c_str(), caption.c_str(), flags);
+  return ::MessageBoxW(handle_, Wide(text).c_str(), Wide(caption).c_str(), flags);
 }
 
 // The box opens over the application window: it goes to the active window's
@@ -332,7 +321,7 @@ std::optional<RECT> TApplication::MoveToMonitorOf(HWND active) {
   info.cbSize = 40;
   RECT oldRect{};
   GetWindowRect(handle_, &oldRect);
-  if (!GetMonitorInfoA(activeMonitor, &info)) return std::nullopt;
+  if (!GetMonitorInfoW(activeMonitor, &info)) return std::nullopt;
   MoveTo(CentreOf(info.rcMonitor));
   return oldRect;
 }
@@ -360,7 +349,7 @@ struct TopMostScan {
 BOOL CALLBACK TApplication::CollectTopMost(HWND window, LPARAM parameter) noexcept {
   auto* scan = reinterpret_cast<TopMostScan*>(parameter);
   if (GetWindow(window, GW_OWNER) != scan->application) return TRUE;
-  const bool topMost = (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+  const bool topMost = (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
   if (topMost && (scan->includeMain || window != scan->mainWindow)) {
     try {
       scan->list->push_back(window);
@@ -387,7 +376,7 @@ void TApplication::NormalizeTopMosts(bool includeMain) {
     }
     if (!topMostList_.empty()) {
       HWND after = GetWindow(scan.reference, GW_HWNDPREV);
-      if (after != nullptr && (GetWindowLongA(after, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0) {
+      if (after != nullptr && (GetWindowLongW(after, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0) {
         after = HWND_NOTOPMOST;
       }
       for (auto it = topMostList_.rbegin(); it != topMostList_.rend(); ++it) {
@@ -406,7 +395,7 @@ void TApplication::NormalizeTopMosts(bool includeMain) {
 void TApplication::LeaveTopMostBand(const std::vector<HWND>& windows) {
   bool ownerMoved = false;
   for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
-    if ((GetWindowLongA(*it, GWL_EXSTYLE) & WS_EX_TOPMOST) == 0) continue;
+    if ((GetWindowLongW(*it, GWL_EXSTYLE) & WS_EX_TOPMOST) == 0) continue;
     if (!ownerMoved) {
       SetWindowPos(handle_, HWND_BOTTOM, 0, 0, 0, 0, kTopMostFlags);
       ownerMoved = true;
@@ -461,7 +450,7 @@ LRESULT TApplication::WindowMessage(HWND, UINT message, WPARAM wParam, LPARAM lP
 void TApplication::WindowMessageFailed() noexcept { HandleException(this); }
 
 LRESULT TApplication::DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam) {
-  return DefWindowProcA(handle_, message, wParam, lParam);
+  return DefWindowProcW(handle_, message, wParam, lParam);
 }
 
 LRESULT TApplication::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -517,16 +506,16 @@ LRESULT TApplication::ActivateAppMessage(WPARAM active, LPARAM lParam) {
   active_ = active != 0;
   if (active_) {
     RestoreTopMosts();
-    PostMessageA(handle_, kCmActivate, 0, 0);
+    PostMessageW(handle_, kCmActivate, 0, 0);
   } else {
     NormalizeTopMosts();
-    PostMessageA(handle_, kCmDeactivate, 0, 0);
+    PostMessageW(handle_, kCmDeactivate, 0, 0);
   }
   return result;
 }
 
 LRESULT TApplication::SetFocusMessage(WPARAM wParam, LPARAM lParam) {
-  PostMessageA(handle_, kCmAppSysCommand, 0, 0);
+  PostMessageW(handle_, kCmAppSysCommand, 0, 0);
   return DefaultHandler(WM_SETFOCUS, wParam, lParam);
 }
 
@@ -576,7 +565,7 @@ LRESULT TApplication::QueuedCallsMessage() {
 LRESULT TApplication::OtherMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   // A system control asks its parent for colours; the control's own object answers.
   if (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) {
-    return SendMessageA(reinterpret_cast<HWND>(lParam), kCnBase + message, wParam, lParam);
+    return SendMessageW(reinterpret_cast<HWND>(lParam), kCnBase + message, wParam, lParam);
   }
   return DefaultHandler(message, wParam, lParam);
 }
@@ -591,7 +580,7 @@ struct FocusSearch {
 BOOL CALLBACK FindFocusCandidate(HWND window, LPARAM parameter) noexcept {
   auto* search = reinterpret_cast<FocusSearch*>(parameter);
   if (window == search->application || !IsWindowVisible(window) || !IsWindowEnabled(window)) return TRUE;
-  if ((GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) == 0) {
+  if ((GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) == 0) {
     search->first = window;
     return FALSE;
   }

@@ -67,7 +67,7 @@ public:
   bool Active() const { return active_; }
   HICON Icon() const { return icon_; }
   // The icon windows show: Icon(), or the system's application icon without one.
-  HICON ShownIcon() const { return icon_ != nullptr ? icon_ : LoadIconA(nullptr, IDI_APPLICATION); }
+  HICON ShownIcon() const { return icon_ != nullptr ? icon_ : LoadIconW(nullptr, IDI_APPLICATION); }
 
   // The message loop; returns when the main window has been closed.
   void Run();

@@ -1,6 +1,6 @@
 #include "ui/CustomControl.h"
 
-#include "text/DoubleByte.h"
+#include "text/Utf16.h"
 #include "ui/Application.h"
 #include "ui/Form.h"
 
@@ -46,12 +46,12 @@ void TButton::UpdateDefaultRole(TWinControl* focused) {
   const bool role = focused == this || (default_ && dynamic_cast<TButton*>(focused) == nullptr);
   if (role == defaultRole_) return;
   defaultRole_ = role;
-  if (HandleAllocated()) SendMessageA(Handle(), BM_SETSTYLE, role ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+  if (HandleAllocated()) SendMessageW(Handle(), BM_SETSTYLE, role ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
 }
 
 void TButton::CreateParams(TCreateParams& params) {
   TButtonControl::CreateParams(params);
-  params.baseClass = "BUTTON";
+  params.baseClass = L"BUTTON";
   params.style |= (defaultRole_ ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | WS_TABSTOP;
 }
 
@@ -72,7 +72,7 @@ void TButton::WndProc(TMessage& message) {
       }
       return;
     case kCmDialogChar:
-      if (CanFocus() && IsAccelerator(static_cast<char>(message.WParam), Caption())) {
+      if (CanFocus() && IsAccelerator(static_cast<wchar_t>(message.WParam), Caption())) {
         Focus();
         Click();
         message.Result = 1;
@@ -87,17 +87,14 @@ void TButton::WndProc(TMessage& message) {
   TButtonControl::WndProc(message);
 }
 
-bool IsAccelerator(char character, const std::string& caption) {
-  const auto upper = [](unsigned char c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; };
-  for (size_t i = 0; i + 1 < caption.size(); ++i) {
-    const auto byte = static_cast<unsigned char>(caption[i]);
-    if (IsLeadByte(byte)) {
-      ++i;
-    } else if (byte == '&') {
-      ++i;
-      if (caption[i] == '&') continue;
-      return upper(static_cast<unsigned char>(caption[i])) == upper(static_cast<unsigned char>(character));
-    }
+bool IsAccelerator(wchar_t character, const std::string& caption) {
+  const auto upper = [](wchar_t c) { return c >= L'a' && c <= L'z' ? c - L'a' + L'A' : c; };
+  const std::wstring wide = Wide(caption);
+  for (size_t i = 0; i + 1 < wide.size(); ++i) {
+    if (wide[i] != L'&') continue;
+    ++i;
+    if (wide[i] == L'&') continue;
+    return upper(wide[i]) == upper(character);
   }
   return false;
 }

@@ -76,4 +76,4 @@ private:
 
 // Whether the caption marks the character as its accelerator with "&" ("&&" is
 // a plain "&"); letters compare regardless of case.
-bool IsAccelerator(char character, const std::string& caption);
+bool IsAccelerator(wchar_t character, const std::string& caption);

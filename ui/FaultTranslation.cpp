@@ -6,6 +6,7 @@
 #include "resources/StringIds.h"
 #include "text/FileNames.h"
 #include "text/FpuControlWord.h"
+#include "text/Utf16.h"
 #include "ui/Application.h"
 #include "ui/Platform.h"
 #include "ui/UnwindTables.h"
@@ -406,15 +407,15 @@ LONG WINAPI OnUnhandledFault(EXCEPTION_POINTERS* pointers) {
 }
 
 struct FatalMessage {
-  std::string text;
-  std::string caption;
+  std::wstring text;
+  std::wstring caption;
 };
 
 DWORD WINAPI ShowFatalMessage(void* parameter) {
   const auto* message = static_cast<const FatalMessage*>(parameter);
   // No owner: the program's windows belong to the thread that waits. On top, as
   // the program's own window may stay on top.
-  MessageBoxA(nullptr, message->text.c_str(), message->caption.c_str(),
+  MessageBoxW(nullptr, message->text.c_str(), message->caption.c_str(),
               MB_OK | MB_ICONSTOP | MB_TOPMOST | MB_SETFOREGROUND);
   return 0;
 }
@@ -496,9 +497,10 @@ void EndProcessAfterMessage(const std::string& text) {
     // Another thread shows its message and ends the process.
     for (;;) Sleep(INFINITE);
   }
-  FatalMessage message{text, std::string()};
+  FatalMessage message;
   try {
-    if (Application != nullptr) message.caption = Application->Title();
+    message.text = Wide(text);
+    if (Application != nullptr) message.caption = Wide(Application->Title());
   } catch (...) {
   }
   const HANDLE thread = CreateThread(nullptr, 0, ShowFatalMessage, &message, 0, nullptr);
@@ -513,7 +515,7 @@ void EndProcessAfterMessage(const std::string& text) {
 void InstallFaultTranslation() {
   static bool installed = false;
   if (installed) return;
-  const auto base = reinterpret_cast<DWORD>(GetModuleHandleA(nullptr));
+  const auto base = reinterpret_cast<DWORD>(GetModuleHandleW(nullptr));
   const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
   const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
   g_ownImage = {base, base + nt->OptionalHeader.SizeOfImage};

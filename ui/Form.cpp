@@ -106,19 +106,22 @@ TNotifyEvent TCustomForm::FindHandler(const std::string&) { return TNotifyEvent(
 void TCustomForm::ScaleAfterReading() {
   bool scaled = false;
   if (pixelsPerInch_ != 0 && textHeight_ > 0) {
+    const int designed = pixelsPerInch_;
     const int screenPixelsPerInch = Screen->PixelsPerInch();
-    if ((ScalingFlags() & sfFont) && screenPixelsPerInch != pixelsPerInch_) {
-      Font().SetHeight(ScaleValue(Font().Height(), screenPixelsPerInch, pixelsPerInch_));
+    if ((ScalingFlags() & sfFont) && screenPixelsPerInch != designed) {
+      Font().SetHeight(ScaleValue(Font().Height(), screenPixelsPerInch, designed));
     }
     pixelsPerInch_ = screenPixelsPerInch;
-    // Measuring needs the window's device context: the system window is made here.
-    const int measured = canvas_.TextHeight("0");
-    if (measured != textHeight_) {
+    // Scaled by the resolution alone, never by the measured height of the layout's
+    // font: a system without that font substitutes one of another height, and the
+    // window and the saved picture would change size with it. Where the font is
+    // there, both ways give the same result.
+    if (screenPixelsPerInch != designed) {
       scaled = true;
-      ScaleScrollBars(measured, textHeight_);
-      ScaleChildren(measured, textHeight_);
-      if (ScalingFlags() & sfWidth) keptClientWidth_ = ScaleValue(keptClientWidth_, measured, textHeight_);
-      if (ScalingFlags() & sfHeight) keptClientHeight_ = ScaleValue(keptClientHeight_, measured, textHeight_);
+      ScaleScrollBars(screenPixelsPerInch, designed);
+      ScaleChildren(screenPixelsPerInch, designed);
+      if (ScalingFlags() & sfWidth) keptClientWidth_ = ScaleValue(keptClientWidth_, screenPixelsPerInch, designed);
+      if (ScalingFlags() & sfHeight) keptClientHeight_ = ScaleValue(keptClientHeight_, screenPixelsPerInch, designed);
     }
   }
   if (keptClientWidth_ > 0) TControl::SetClientWidth(keptClientWidth_);
@@ -247,7 +250,7 @@ void TCustomForm::Close() {
   } else if (action == caMinimize) {
     SetWindowState(TWindowState::wsMinimized);
   } else {
-    PostMessageA(Handle(), kCmRelease, 0, 0);
+    PostMessageW(Handle(), kCmRelease, 0, 0);
   }
 }
 
@@ -273,8 +276,8 @@ RECT TCustomForm::ClientRect() {
   if (!HandleAllocated() || !IsIconic(Handle())) return TScrollingWinControl::ClientRect();
   // A minimized window has no client area to ask for: take off the frame.
   RECT frame{0, 0, 0, 0};
-  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongA(Handle(), GWL_STYLE)), FALSE,
-                     static_cast<DWORD>(GetWindowLongA(Handle(), GWL_EXSTYLE)));
+  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongW(Handle(), GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongW(Handle(), GWL_EXSTYLE)));
   return RECT{0, 0, Width() - (frame.right - frame.left), Height() - (frame.bottom - frame.top)};
 }
 
@@ -319,9 +322,9 @@ void TCustomForm::CreateWindowHandle(const TCreateParams& params) {
   TCreateParams adjusted = params;
   adjusted.exStyle &= ~WS_EX_LAYERED;
   TScrollingWinControl::CreateWindowHandle(adjusted);
-  const LONG exStyle = GetWindowLongA(Handle(), GWL_EXSTYLE);
+  const LONG exStyle = GetWindowLongW(Handle(), GWL_EXSTYLE);
   if (exStyle & WS_EX_LAYERED) {
-    SetWindowLongA(Handle(), GWL_EXSTYLE, exStyle & ~WS_EX_LAYERED);
+    SetWindowLongW(Handle(), GWL_EXSTYLE, exStyle & ~WS_EX_LAYERED);
     RedrawWindow(Handle(), nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
   }
 }
@@ -329,7 +332,7 @@ void TCustomForm::CreateWindowHandle(const TCreateParams& params) {
 void TCustomForm::CreateHandleDone() {
   UpdateScrollBars();
   const HICON icon = borderStyle_ != bsDialog ? Application->ShownIcon() : nullptr;
-  SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+  SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
   if (formStyle_ == fsStayOnTop) {
     SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
   }
@@ -516,12 +519,12 @@ private:
 
 int TCustomForm::ShowModal() {
   if (Visible() || !Enabled() || modal_) throw EInvalidOperation(ResText(IDS_CANNOT_SHOW_MODAL));
-  if (const HWND capture = GetCapture()) SendMessageA(capture, WM_CANCELMODE, 0, 0);
+  if (const HWND capture = GetCapture()) SendMessageW(capture, WM_CANCELMODE, 0, 0);
   ReleaseCapture();
   ModalScope scope(*this);
   Show();
   SetWindowPos(Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-  SendMessageA(Handle(), kCmActivate, 0, 0);
+  SendMessageW(Handle(), kCmActivate, 0, 0);
   modalResult_ = mrNone;
   do {
     Application->HandleMessage();
@@ -531,7 +534,7 @@ int TCustomForm::ShowModal() {
       CloseModal();
     }
   } while (modalResult_ == mrNone);
-  SendMessageA(Handle(), kCmDeactivate, 0, 0);
+  SendMessageW(Handle(), kCmDeactivate, 0, 0);
   if (GetActiveWindow() != Handle()) scope.ForgetActiveWindow();
   return modalResult_;
 }

@@ -176,9 +176,9 @@ void TImage::CheckPalette(TGraphic& graphic) {
     while (window != nullptr && window->Parent() != nullptr) window = window->Parent();
     if (window != nullptr && window->HandleAllocated() && GetActiveWindow() == window->Handle()) {
       if (drawing_) {
-        SendMessageA(window->Handle(), WM_QUERYNEWPALETTE, 0, 0);
+        SendMessageW(window->Handle(), WM_QUERYNEWPALETTE, 0, 0);
       } else {
-        PostMessageA(window->Handle(), WM_QUERYNEWPALETTE, 0, 0);
+        PostMessageW(window->Handle(), WM_QUERYNEWPALETTE, 0, 0);
       }
       if (drawing_) Invalidate();
     }

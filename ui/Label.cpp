@@ -1,5 +1,6 @@
 #include "ui/Label.h"
 
+#include "text/Utf16.h"
 #include "ui/LayoutValue.h"
 
 TLabel::TLabel(TComponent* owner) : TGraphicControl(owner) {
@@ -29,8 +30,8 @@ void TLabel::Paint() {
   canvas.RequiredState(csHandleValid | csFontValid);
   const HDC dc = canvas.Handle();
   SetBkMode(dc, TRANSPARENT);
-  const std::string text = Caption();
-  DrawTextA(dc, text.data(), static_cast<int>(text.size()), &rect,
+  const std::wstring text = Wide(Caption());
+  DrawTextW(dc, text.data(), static_cast<int>(text.size()), &rect,
             DT_LEFT | DT_EXPANDTABS | (wordWrap_ ? DT_WORDBREAK : 0));
 }
 

@@ -8,7 +8,7 @@
 
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
-#include "text/FilePath.h"
+#include "text/Utf16.h"
 #include "ui/CustomControl.h"
 #include "ui/Form.h"
 #include "ui/Image.h"
@@ -35,14 +35,13 @@ const std::map<std::string, Factory>& ComponentClasses() {
   return classes;
 }
 
-std::string Utf8ToAnsi(const std::string& utf8) {
+// A quoted text is taken as it is, once it is known to be UTF-8.
+std::string CheckedUtf8(const std::string& utf8) {
   if (utf8.empty()) return utf8;
   const int wideLength = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(),
                                              static_cast<int>(utf8.size()), nullptr, 0);
   if (wideLength <= 0) throw EReadError(ResText(IDS_INVALID_PROPERTY_VALUE));
-  std::wstring wide(static_cast<size_t>(wideLength), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &wide[0], wideLength);
-  return AnsiText(wide);
+  return utf8;
 }
 
 std::string Trim(const std::string& text) {
@@ -176,7 +175,7 @@ private:
         content += text[i];
       }
       value.kind = LayoutValue::Kind::Text;
-      value.text = Utf8ToAnsi(content);
+      value.text = CheckedUtf8(content);
     } else if (text.front() == '[') {
       if (text.back() != ']') SyntaxError();
       value.kind = LayoutValue::Kind::Set;
@@ -237,11 +236,12 @@ std::vector<TComponent*> ApplyLayout(const std::string& layout, TCustomForm& for
 }
 
 std::string LoadLayoutResource(const std::string& className) {
-  const HMODULE module = GetModuleHandleA(nullptr);
-  const HRSRC resource = FindResourceA(module, className.c_str(), MAKEINTRESOURCEA(10));  // RT_RCDATA
+  const HMODULE module = GetModuleHandleW(nullptr);
+  const HRSRC resource = FindResourceW(module, Wide(className).c_str(), MAKEINTRESOURCEW(10));  // RT_RCDATA
   if (resource == nullptr) throw EResNotFound(ResFormat(IDS_RESOURCE_NOT_FOUND, {className}));
   const HGLOBAL loaded = LoadResource(module, resource);
   const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
   if (data == nullptr) throw EResNotFound(ResFormat(IDS_RESOURCE_NOT_FOUND, {className}));
-  return std::string(static_cast<const char*>(data), SizeofResource(module, resource));
+  // Stored as UTF-16 (little-endian, without a mark), read as the UTF-8 the parser takes.
+  return Utf8(static_cast<const wchar_t*>(data), SizeofResource(module, resource) / sizeof(wchar_t));
 }

@@ -1,12 +1,14 @@
 #include "ui/MessageForm.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <iterator>
 #include <memory>
 
 #include "picture/Icon.h"
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
+#include "text/Utf16.h"
 #include "ui/Clipboard.h"
 #include "ui/CustomControl.h"
 #include "ui/Image.h"
@@ -18,7 +20,7 @@ namespace {
 
 // The size of the structure as it was before Windows Vista added a field; every
 // version accepts it.
-constexpr UINT kNonClientMetricsSize = 340;
+constexpr UINT kNonClientMetricsSize = offsetof(NONCLIENTMETRICSW, iPaddedBorderWidth);
 constexpr int kIconSize = 32;
 
 struct ButtonKind {
@@ -39,7 +41,7 @@ int g_buttonWidths[std::size(kButtonKinds)] = {};
 
 MessageFormMeasures g_measuresForTesting;
 
-LPCSTR IconOf(TMsgDlgType type) {
+LPCWSTR IconOf(TMsgDlgType type) {
   switch (type) {
     case mtWarning: return IDI_EXCLAMATION;
     case mtError: return IDI_HAND;
@@ -52,17 +54,17 @@ LPCSTR IconOf(TMsgDlgType type) {
 // X: the average width of the 52 letters A-Z and a-z (rounded down); Y: their height.
 SIZE DialogUnits(TCanvas& canvas) {
   if (g_measuresForTesting.dialogUnits) return *g_measuresForTesting.dialogUnits;
-  static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+  static const wchar_t kLetters[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
   canvas.RequiredState(csHandleValid | csFontValid);
   SIZE extent{};
-  GetTextExtentPointA(canvas.Handle(), kLetters, 52, &extent);
+  GetTextExtentPointW(canvas.Handle(), kLetters, 52, &extent);
   return SIZE{extent.cx / 52, extent.cy};
 }
 
 int CaptionWidth(TCanvas& canvas, const std::string& caption) {
   canvas.RequiredState(csHandleValid | csFontValid);
   RECT rect{0, 0, 0, 0};
-  DrawTextA(canvas.Handle(), caption.c_str(), -1, &rect, DT_CALCRECT | DT_SINGLELINE | DT_LEFT);
+  DrawTextW(canvas.Handle(), Wide(caption).c_str(), -1, &rect, DT_CALCRECT | DT_SINGLELINE | DT_LEFT);
   return rect.right - rect.left + 8;
 }
 
@@ -72,13 +74,14 @@ SIZE TextSize(TCanvas& canvas, const std::string& text) {
   if (g_measuresForTesting.textSize) return *g_measuresForTesting.textSize;
   canvas.RequiredState(csHandleValid | csFontValid);
   RECT rect{0, 0, Screen->Width() / 2, 0};
-  DrawTextA(canvas.Handle(), text.c_str(), static_cast<int>(text.size()) + 1, &rect,
+  const std::wstring wide = Wide(text);
+  DrawTextW(canvas.Handle(), wide.c_str(), static_cast<int>(wide.size()) + 1, &rect,
             DT_EXPANDTABS | DT_CALCRECT | DT_WORDBREAK);
   return SIZE{rect.right, rect.bottom};
 }
 
 std::string WithoutAmpersands(std::string text) {
-  // "&" (0x26) is never the second byte of a Shift-JIS character.
+  // "&" (0x26) is never a byte of a longer UTF-8 character.
   text.erase(std::remove(text.begin(), text.end(), '&'), text.end());
   return text;
 }
@@ -95,7 +98,7 @@ struct TMessageForm::Layout {
   int horzMargin, vertMargin, horzSpacing, vertSpacing;
   int buttonWidth, buttonHeight, buttonSpacing, buttonCount;
   SIZE textSize;
-  LPCSTR icon;
+  LPCWSTR icon;
   // The icon and the text beside it, and the row of buttons below them.
   int blockWidth, blockHeight, groupWidth;
   int clientWidth, clientHeight;
@@ -119,10 +122,13 @@ TMessageForm* TMessageForm::Create(const std::string& text, TMsgDlgType type, un
 }
 
 void TMessageForm::PrepareWindow() {
-  NONCLIENTMETRICSA metrics{};
+  NONCLIENTMETRICSW metrics{};
   metrics.cbSize = kNonClientMetricsSize;
-  if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, kNonClientMetricsSize, &metrics, 0)) {
-    Font().SetHandle(CreateFontIndirectA(&metrics.lfMessageFont));
+  // The system's message font: on a Japanese system its Japanese UI font, on any
+  // other one a font the system's font linking extends with Japanese glyphs, so the
+  // box reads in Japanese everywhere; the layout follows its measures.
+  if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, kNonClientMetricsSize, &metrics, 0)) {
+    Font().SetHandle(CreateFontIndirectW(&metrics.lfMessageFont));
   }
   // Before anything is measured: measuring makes the window, in this style.
   SetBorderStyle(bsDialog);
@@ -173,7 +179,7 @@ void TMessageForm::AddIcon(const Layout& layout) {
   auto* image = new TImage(this);
   image->SetName("Image");
   image->SetParent(this);
-  image->Picture().TakeGraphic(std::make_unique<TIcon>(LoadIconA(nullptr, layout.icon)));
+  image->Picture().TakeGraphic(std::make_unique<TIcon>(LoadIconW(nullptr, layout.icon)));
   image->SetBounds(layout.horzMargin, layout.vertMargin, kIconSize, kIconSize);
 }
 

@@ -3,8 +3,9 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "text/Utf16.h"
 #include "ui/WinControl.h"
 
 void OpenAddress(TWinControl& window, const std::string& address) {
-  ShellExecuteA(window.Handle(), "OPEN", address.c_str(), "", "", SW_SHOW);
+  ShellExecuteW(window.Handle(), L"OPEN", Wide(address).c_str(), L"", L"", SW_SHOW);
 }

@@ -5,29 +5,29 @@
 
 namespace {
 
-constexpr char kClassName[] = "TPUtilWindow";
+constexpr wchar_t kClassName[] = L"TPUtilWindow";
 
 // The class must have the default procedure: every window of it starts with that
 // procedure until it is bound to its owner. A class left behind with another
 // procedure is registered again.
 void RegisterUtilityClass(HINSTANCE instance) {
-  WNDCLASSA existing;
-  const bool registered = GetClassInfoA(instance, kClassName, &existing) != FALSE;
-  if (registered && existing.lpfnWndProc == DefWindowProcA) return;
-  if (registered) UnregisterClassA(kClassName, instance);
-  WNDCLASSA windowClass{};
-  windowClass.lpfnWndProc = DefWindowProcA;
+  WNDCLASSW existing;
+  const bool registered = GetClassInfoW(instance, kClassName, &existing) != FALSE;
+  if (registered && existing.lpfnWndProc == DefWindowProcW) return;
+  if (registered) UnregisterClassW(kClassName, instance);
+  WNDCLASSW windowClass{};
+  windowClass.lpfnWndProc = DefWindowProcW;
   windowClass.hInstance = instance;
   windowClass.lpszClassName = kClassName;
-  if (RegisterClassA(&windowClass) == 0) throw EOutOfResources(ResText(IDS_WINDOW_CLASS_ERROR));
+  if (RegisterClassW(&windowClass) == 0) throw EOutOfResources(ResText(IDS_WINDOW_CLASS_ERROR));
 }
 
 }  // namespace
 
 UtilityWindow::UtilityWindow(Handler handler) : handler_(std::move(handler)) {
-  const HINSTANCE instance = GetModuleHandleA(nullptr);
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
   RegisterUtilityClass(instance);
-  window_.reset(CreateWindowExA(WS_EX_TOOLWINDOW, kClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+  window_.reset(CreateWindowExW(WS_EX_TOOLWINDOW, kClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                 instance, nullptr));
   if (!window_) throw EOutOfResources(ResText(IDS_OUT_OF_RESOURCES));
   BindWindow(window_.get(), *this);
@@ -39,7 +39,7 @@ UtilityWindow::~UtilityWindow() {
 }
 
 LRESULT UtilityWindow::DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam) const {
-  return DefWindowProcA(window_.get(), message, wParam, lParam);
+  return DefWindowProcW(window_.get(), message, wParam, lParam);
 }
 
 LRESULT UtilityWindow::WindowMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam) noexcept {

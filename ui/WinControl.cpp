@@ -7,9 +7,11 @@
 #include "gdi/Handles.h"
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
+#include "text/Utf16.h"
 #include "ui/Application.h"
 #include "ui/LayoutValue.h"
 #include "ui/WindowBinding.h"
+#include "ui/WindowText.h"
 
 TWinControl::TWinControl(TComponent* owner) : TControl(owner) {
   brush_.SetColor(Color());
@@ -42,18 +44,18 @@ void TWinControl::CreateParams(TCreateParams& params) {
   params.height = Height();
   if (Parent() != nullptr) params.parent = Parent()->Handle();
   params.windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
-  params.windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  params.windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   params.windowClass.hbrBackground = nullptr;
-  params.windowClass.hInstance = GetModuleHandleA(nullptr);
-  params.className = ClassName();
+  params.windowClass.hInstance = GetModuleHandleW(nullptr);
+  params.className = Wide(ClassName());
 }
 
 void TWinControl::RegisterWindowClass(TCreateParams& params) {
-  const HINSTANCE instance = GetModuleHandleA(nullptr);
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
   if (!params.baseClass.empty()) {
     // Extend a system class: its procedure handles what this control leaves alone.
-    WNDCLASSA base;
-    if (!GetClassInfoA(nullptr, params.baseClass.c_str(), &base)) RaiseLastOSError();
+    WNDCLASSW base;
+    if (!GetClassInfoW(nullptr, params.baseClass.c_str(), &base)) RaiseLastOSError();
     defaultWindowProc_ = base.lpfnWndProc;
     params.windowClass.style = base.style & ~CS_GLOBALCLASS;
     params.windowClass.cbClsExtra = base.cbClsExtra;
@@ -61,19 +63,19 @@ void TWinControl::RegisterWindowClass(TCreateParams& params) {
     params.windowClass.hCursor = base.hCursor;
     params.windowClass.hbrBackground = base.hbrBackground;
   }
-  WNDCLASSA existing;
-  if (GetClassInfoA(instance, params.className.c_str(), &existing)) {
+  WNDCLASSW existing;
+  if (GetClassInfoW(instance, params.className.c_str(), &existing)) {
     if (existing.lpfnWndProc == BindingWindowProc) return;
-    UnregisterClassA(params.className.c_str(), instance);
+    UnregisterClassW(params.className.c_str(), instance);
   }
   params.windowClass.lpfnWndProc = BindingWindowProc;
   params.windowClass.lpszClassName = params.className.c_str();
-  if (RegisterClassA(&params.windowClass) == 0) RaiseLastOSError();
+  if (RegisterClassW(&params.windowClass) == 0) RaiseLastOSError();
 }
 
 void TWinControl::CreateWindowHandle(const TCreateParams& params) {
   SetLastError(0);
-  const HWND window = CreateBoundWindow(*this, params.exStyle, params.className.c_str(), params.caption.c_str(),
+  const HWND window = CreateBoundWindow(*this, params.exStyle, params.className.c_str(), Wide(params.caption).c_str(),
                                         params.style, params.x, params.y, params.width, params.height, params.parent);
   if (window == nullptr) RaiseLastOSError();
   handle_ = window;
@@ -92,7 +94,7 @@ void TWinControl::CreateWnd() {
   CreateWindowHandle(params);
   TControl::SetCaption(std::string());  // the window keeps the text from now on
   UpdateBounds();
-  SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), 0);
+  SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), 0);
   if (AutoSize()) SetBounds(Left(), Top(), Width(), Height());
   if (Parent() != nullptr) {
     // Keep the windows in the order of the children.
@@ -146,7 +148,7 @@ void TWinControl::MainWndProc(TMessage& message) {
 
 void TWinControl::DefaultHandler(TMessage& message) {
   if (handle_ == nullptr) return;
-  message.Result = CallWindowProcA(defaultWindowProc_, handle_, message.Msg, message.WParam, message.LParam);
+  message.Result = CallWindowProcW(defaultWindowProc_, handle_, message.Msg, message.WParam, message.LParam);
 }
 
 void TWinControl::WndProc(TMessage& message) {
@@ -272,9 +274,7 @@ LRESULT TWinControl::Broadcast(UINT message, WPARAM wParam, LPARAM lParam) {
 
 std::string TWinControl::Caption() const {
   if (handle_ == nullptr) return TControl::Caption();
-  std::string text(static_cast<size_t>(GetWindowTextLengthA(handle_)) + 1, '\0');
-  text.resize(static_cast<size_t>(GetWindowTextA(handle_, &text[0], static_cast<int>(text.size()))));
-  return text;
+  return ReadWindowText(handle_);
 }
 
 void TWinControl::UpdateBounds() {
@@ -288,7 +288,7 @@ void TWinControl::UpdateBounds() {
   } else {
     GetWindowRect(handle_, &rect);
   }
-  if (GetWindowLongA(handle_, GWL_STYLE) & WS_CHILD) {
+  if (GetWindowLongW(handle_, GWL_STYLE) & WS_CHILD) {
     MapWindowPoints(HWND_DESKTOP, GetParent(handle_), reinterpret_cast<POINT*>(&rect), 2);
   }
   StoreBounds(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
@@ -378,7 +378,7 @@ void TWinControl::InvalidateOnParentRemoval(TControl* control) {
 
 void TWinControl::SetCaption(const std::string& text) {
   if (handle_ != nullptr) {
-    SetWindowTextA(handle_, text.c_str());
+    SetWindowTextW(handle_, Wide(text).c_str());
   } else {
     TControl::SetCaption(text);
   }
@@ -386,7 +386,7 @@ void TWinControl::SetCaption(const std::string& text) {
 
 void TWinControl::FontChanged() {
   TControl::FontChanged();
-  if (handle_ != nullptr) SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), 0);
+  if (handle_ != nullptr) SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), 0);
   for (TControl* child : controls_) child->Perform(kCmParentFontChanged, 0, 0);
   for (TWinControl* child : winControls_) child->Perform(kCmParentFontChanged, 0, 0);
 }

@@ -19,10 +19,10 @@ struct TCreateParams {
   DWORD exStyle = 0;
   int x = 0, y = 0, width = 0, height = 0;
   HWND parent = nullptr;
-  WNDCLASSA windowClass{};
-  std::string className;
+  WNDCLASSW windowClass{};
+  std::wstring className;
   // A system class whose behaviour the window extends (empty for none).
-  std::string baseClass;
+  std::wstring baseClass;
 };
 
 class TWinControl : public TControl, public WindowHandler {
@@ -130,7 +130,7 @@ private:
   void KeyNotification(TMessage& message);
 
   HWND handle_ = nullptr;
-  WNDPROC defaultWindowProc_ = DefWindowProcA;
+  WNDPROC defaultWindowProc_ = DefWindowProcW;
   TBrush brush_;
   std::vector<TControl*> controls_;
   std::vector<TWinControl*> winControls_;

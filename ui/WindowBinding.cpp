@@ -9,12 +9,12 @@ thread_local WindowHandler* g_pendingHandler = nullptr;
 // The binding lives in the window's user data; only windows whose procedure is
 // the routing one hold a handler there.
 WindowHandler* StoredHandler(HWND window) {
-  return reinterpret_cast<WindowHandler*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  return reinterpret_cast<WindowHandler*>(GetWindowLongPtrW(window, GWLP_USERDATA));
 }
 
 LRESULT CALLBACK RoutingWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
   WindowHandler* handler = StoredHandler(window);
-  if (handler == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+  if (handler == nullptr) return DefWindowProcW(window, message, wParam, lParam);
   LRESULT result = 0;
   // No exception may travel into the system's frames.
   try {
@@ -31,33 +31,33 @@ LRESULT CALLBACK RoutingWindowProc(HWND window, UINT message, WPARAM wParam, LPA
 }
 
 void Attach(HWND window, WindowHandler& handler) {
-  SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&handler));
+  SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&handler));
   handler.WindowBound(window);
-  SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&RoutingWindowProc));
+  SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&RoutingWindowProc));
 }
 
 }  // namespace
 
 LRESULT CALLBACK BindingWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
   WindowHandler* handler = g_pendingHandler;
-  if (handler == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+  if (handler == nullptr) return DefWindowProcW(window, message, wParam, lParam);
   g_pendingHandler = nullptr;
   Attach(window, *handler);
   return RoutingWindowProc(window, message, wParam, lParam);
 }
 
-HWND CreateBoundWindow(WindowHandler& handler, DWORD exStyle, const char* className, const char* caption,
+HWND CreateBoundWindow(WindowHandler& handler, DWORD exStyle, const wchar_t* className, const wchar_t* caption,
                        DWORD style, int x, int y, int width, int height, HWND parent) {
   g_pendingHandler = &handler;
-  const HWND window = CreateWindowExA(exStyle, className, caption, style, x, y, width, height, parent, nullptr,
-                                      GetModuleHandleA(nullptr), nullptr);
+  const HWND window = CreateWindowExW(exStyle, className, caption, style, x, y, width, height, parent, nullptr,
+                                      GetModuleHandleW(nullptr), nullptr);
   g_pendingHandler = nullptr;
   return window;
 }
 
 void BindWindow(HWND window, WindowHandler& handler) { Attach(window, handler); }
 
-void UnbindWindow(HWND window) { SetWindowLongPtrA(window, GWLP_USERDATA, 0); }
+void UnbindWindow(HWND window) { SetWindowLongPtrW(window, GWLP_USERDATA, 0); }
 
 WindowHandler* BoundHandler(HWND window) {
   if (window == nullptr) return nullptr;
@@ -68,6 +68,6 @@ WindowHandler* BoundHandler(HWND window) {
   if (process != GetCurrentProcessId()) return nullptr;
   // A window of the thread the binding does not route (a system message box and
   // its buttons, for instance) may keep anything in its user data.
-  if (GetWindowLongPtrA(window, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&RoutingWindowProc)) return nullptr;
+  if (GetWindowLongPtrW(window, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&RoutingWindowProc)) return nullptr;
   return StoredHandler(window);
 }

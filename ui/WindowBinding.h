@@ -31,7 +31,7 @@ LRESULT CALLBACK BindingWindowProc(HWND window, UINT message, WPARAM wParam, LPA
 // Makes a window of a class registered with BindingWindowProc, bound to the
 // handler from its first message on. Null on failure, with the last error set.
 // Windows are only made on the GUI thread.
-HWND CreateBoundWindow(WindowHandler& handler, DWORD exStyle, const char* className, const char* caption,
+HWND CreateBoundWindow(WindowHandler& handler, DWORD exStyle, const wchar_t* className, const wchar_t* caption,
                        DWORD style, int x, int y, int width, int height, HWND parent);
 
 // Binds a window already made, of a class with the system's default procedure:

@@ -10,6 +10,7 @@
 
 #include "tests/app/RunningProgram.h"
 #include "tests/support/BoxWatcher.h"
+#include "text/Utf16.h"
 
 namespace {
 
@@ -103,7 +104,7 @@ TEST(InformationPrompt, YesOpensThePageNamingTheProgramFileAsItIsOnDisk) {
   // A copy whose name needs escaping, started under another case of its name.
   PictureFolder folder("prog");
   const std::string stored = folder.Expect("ミロ Tool #1&.exe");
-  ASSERT_TRUE(CopyFileA(ProgramPath().c_str(), stored.c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW(Wide(ProgramPath()).c_str(), Wide(stored).c_str(), FALSE));
   const PromptRun run = Answer('Y', folder.Folder() + "\\ミロ TOOL #1&.exe");
   EXPECT_EQ(0u, run.exitCode);
   ExpectTheTwoBoxes(run.boxes);

@@ -43,9 +43,7 @@ TEST(Program, ShowsABlackStayOnTopToolWindowAndEndsWithZeroWhenClosed) {
     ASSERT_TRUE(program.Started());
     const HWND window = program.WaitForMainWindow();
     ASSERT_NE(window, nullptr);
-    char caption[32] = {};
-    GetWindowTextA(window, caption, sizeof caption);
-    EXPECT_STREQ(caption, "ミロカテ！");
+    EXPECT_EQ(WindowText(window), "ミロカテ！");
     EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE)) & ~WS_VISIBLE, 0x06C80000u);
     EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
     // A picture whose shorter side is 600 or more keeps the designed client area.

@@ -8,30 +8,26 @@
 
 #include "tests/support/BoxWatcher.h"
 #include "tests/support/LibraryJpeg.h"
+#include "text/FileNames.h"
+#include "text/Utf16.h"
 
 std::string ProgramPath() {
-  char buffer[MAX_PATH];
-  const DWORD length = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
-  std::string path(buffer, length);
+  std::string path = ModuleFileName(nullptr);
   path.resize(path.find_last_of('\\') + 1);  // build\tests\ ...
   return path + "..\\mirokate.exe";
 }
 
 RunningProgram::RunningProgram(const std::string& arguments, const std::string& program, Watch watch) {
-  std::string commandLine = "\"" + program + "\"" + (arguments.empty() ? "" : " " + arguments);
-  STARTUPINFOA startup{};
+  std::wstring commandLine = Wide("\"" + program + "\"" + (arguments.empty() ? "" : " " + arguments));
+  STARTUPINFOW startup{};
   startup.cb = sizeof startup;
-  started_ = CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
+  started_ = CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
                             &startup, &process_) != FALSE;
   Begin(watch);
 }
 
 RunningProgram::RunningProgram(const std::wstring& arguments, Watch watch) {
-  const std::string program = ProgramPath();
-  std::wstring wideProgram(program.size(), L'\0');
-  wideProgram.resize(static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, program.data(), static_cast<int>(program.size()),
-                                                              &wideProgram[0], static_cast<int>(wideProgram.size()))));
-  std::wstring commandLine = L"\"" + wideProgram + L"\" " + arguments;
+  std::wstring commandLine = L"\"" + Wide(ProgramPath()) + L"\" " + arguments;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   started_ = CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
@@ -68,9 +64,9 @@ HWND RunningProgram::WaitForMainWindow(DWORD timeoutMs) const {
 
 DWORD RunningProgram::Close(HWND window, UINT message) {
   if (message == WM_SYSCOMMAND) {
-    PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
   } else {
-    PostMessageA(window, WM_CLOSE, 0, 0);
+    PostMessageW(window, WM_CLOSE, 0, 0);
   }
   return WaitForExit(15000);
 }
@@ -83,26 +79,26 @@ DWORD RunningProgram::WaitForExit(DWORD timeoutMs) {
 }
 
 PictureFolder::PictureFolder(const std::string& subfolder) {
-  char temp[MAX_PATH];
-  GetTempPathA(sizeof temp, temp);
-  root_ = std::string(temp) + "mirokate " + std::to_string(GetCurrentProcessId());
-  CreateDirectoryA(root_.c_str(), nullptr);
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  root_ = Utf8(temp) + "mirokate " + std::to_string(GetCurrentProcessId());
+  CreateDirectoryW(Wide(root_).c_str(), nullptr);
   folder_ = root_ + "\\" + subfolder;
-  CreateDirectoryA(folder_.c_str(), nullptr);
+  CreateDirectoryW(Wide(folder_).c_str(), nullptr);
 }
 
 PictureFolder::~PictureFolder() {
   for (const std::string& file : files_) {
-    SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA(file.c_str());
+    SetFileAttributesW(Wide(file).c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(Wide(file).c_str());
   }
-  RemoveDirectoryA(folder_.c_str());
-  RemoveDirectoryA(root_.c_str());
+  RemoveDirectoryW(Wide(folder_).c_str());
+  RemoveDirectoryW(Wide(root_).c_str());
 }
 
 std::string PictureFolder::Write(const std::string& name, const std::vector<uint8_t>& bytes) {
   const std::string path = Expect(name);
-  std::ofstream(path, std::ios::binary)
+  std::ofstream(Wide(path).c_str(), std::ios::binary)
       .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   return path;
 }
@@ -114,7 +110,7 @@ std::string PictureFolder::Expect(const std::string& name) {
 }
 
 std::vector<uint8_t> ReadWholeFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
+  std::ifstream file(Wide(path).c_str(), std::ios::binary);
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
@@ -199,8 +195,8 @@ Pixels DecodeJpeg(const std::vector<uint8_t>& file, int& width, int& height) {
 }
 
 bool PictureFolder::HoldsSavedPicture() const {
-  WIN32_FIND_DATAA found;
-  const HANDLE search = FindFirstFileA((folder_ + "\\ミロカテ*").c_str(), &found);
+  WIN32_FIND_DATAW found;
+  const HANDLE search = FindFirstFileW(Wide(folder_ + "\\ミロカテ*").c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return false;
   FindClose(search);
   return true;

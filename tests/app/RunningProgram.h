@@ -54,6 +54,7 @@ private:
   std::unique_ptr<WindowMoves> moves_;
 };
 
+// Paths are UTF-8, as the program keeps them.
 // A fresh folder, removed with everything written into it. Its path has a blank
 // (…\mirokate <pid>\<subfolder>); the subfolder may hold any characters.
 class PictureFolder {

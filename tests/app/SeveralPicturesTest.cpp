@@ -10,16 +10,9 @@
 #include "tests/app/RunningProgram.h"
 #include "tests/picture/ReferencePictures.h"
 #include "tests/support/BoxWatcher.h"
+#include "text/Utf16.h"
 
 namespace {
-
-std::string Ansi(const std::wstring& wide) {
-  const int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
-                                       nullptr);
-  std::string text(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), &text[0], size, nullptr, nullptr);
-  return text;
-}
 
 // A fresh folder whose name holds characters of several scripts, removed with
 // everything in it.
@@ -155,20 +148,20 @@ TEST(AnyFileName, APictureNamedInAnyScriptIsFoundAndSavedUnderItsRealName) {
     // One picture: the box is the one it has always been.
     EXPECT_EQ("400 x 400 のミロカテ形式で保存しました。", run.boxes[0].text);
     const std::wstring output = L"ミロカテ ～ " + name.substr(0, name.rfind(L'.')) + L".jpg";
-    EXPECT_EQ(400, SavedSize(folder, output).cx) << Ansi(output);
+    EXPECT_EQ(400, SavedSize(folder, output).cx) << Utf8(output);
   }
-  // A box naming such a file spells it as well as the code page can.
+  // A box naming such a file spells it as it is.
   const std::wstring missingName = L"없는 ñ.bmp";
   const std::wstring missing = folder.Path(missingName);
   const ProgramRun run = RunOn(Quoted(missing));
   EXPECT_EQ(0u, run.exitCode);
   ASSERT_EQ(1u, run.boxes.size());
-  EXPECT_EQ("ファイル " + Ansi(missing) + " は開けません.", run.boxes[0].text);
+  EXPECT_EQ("ファイル " + Utf8(missing) + " は開けません.", run.boxes[0].text);
 }
 
 TEST(SeveralPictures, EachIsSavedInTurnAndOneReportTellsWhatBecameOfEach) {
   const WideFolder folder;
-  // Names outside the code page stay out of the checks' own texts.
+  // Names outside code page 932, as the boxes spell them.
   const std::wstring landscapeName = L"café 😀.jpg", brokenName = L"broken Ñandú.jpg", portraitName = L"한국어.bmp";
   const std::wstring landscapeOutput = L"ミロカテ ～ café 😀.jpg", portraitOutput = L"ミロカテ ～ 한국어.jpg";
   const std::wstring brokenOutput = L"ミロカテ ～ broken Ñandú.jpg";
@@ -182,8 +175,8 @@ TEST(SeveralPictures, EachIsSavedInTurnAndOneReportTellsWhatBecameOfEach) {
   EXPECT_EQ(2, run.arrivals) << "each picture that loaded came in from outside";
   ASSERT_EQ(1u, run.boxes.size()) << "no box until the end";
   const std::string report = "4 枚のうち 2 枚の画像をミロカテ形式で保存しました。\r\n\r\n保存したファイル：\r\n" +
-                             Ansi(landscapeOutput) + "：400 x 400\r\n" + Ansi(portraitOutput) +
-                             "：800 x 800\r\n\r\n保存できなかった画像：\r\n" + Ansi(brokenName) + "：JPEG エラー #52\r\n"
+                             Utf8(landscapeOutput) + "：400 x 400\r\n" + Utf8(portraitOutput) +
+                             "：800 x 800\r\n\r\n保存できなかった画像：\r\n" + Utf8(brokenName) + "：JPEG エラー #52\r\n"
                              "undecodable.jpg：JPEG エラー #";
   // The decoder's own code for the undecodable one is not this test's business.
   EXPECT_EQ(report, run.boxes[0].text.substr(0, report.size()));

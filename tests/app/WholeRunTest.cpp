@@ -16,6 +16,7 @@
 #include "tests/app/RunningProgram.h"
 #include "tests/support/BoxWatcher.h"
 #include "tests/support/JpegMarkers.h"
+#include "text/Utf16.h"
 
 namespace {
 
@@ -338,7 +339,7 @@ TEST(WholeRun, AFailedSaveIsShownAndTheWindowWaitsAtTheCentre) {
   const std::string path = folder.Write("locked.bmp", BmpFile(160, 120, Quarters(160, 120)));
   const std::vector<uint8_t> earlier(5000, 'e');
   const std::string output = folder.Write("ミロカテ ～ locked.jpg", earlier);
-  SetFileAttributesA(output.c_str(), FILE_ATTRIBUTE_READONLY);
+  SetFileAttributesW(Wide(output).c_str(), FILE_ATTRIBUTE_READONLY);
 
   RunningProgram program("\"" + path + "\"");
   ASSERT_TRUE(program.Started());
@@ -388,25 +389,25 @@ TEST(WholeRun, TheHeadlessRunClosesAWindowLeftOpenAfterTheLastBox) {
   PictureFolder folder;
   const std::string path = folder.Write("locked.bmp", BmpFile(160, 120, Quarters(160, 120)));
   const std::string output = folder.Write("ミロカテ ～ locked.jpg", std::vector<uint8_t>(10, 'e'));
-  SetFileAttributesA(output.c_str(), FILE_ATTRIBUTE_READONLY);
+  SetFileAttributesW(Wide(output).c_str(), FILE_ATTRIBUTE_READONLY);
   const std::string printed = folder.Expect("printed.txt");
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  const HANDLE out = CreateFileA(printed.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+  const HANDLE out = CreateFileW(Wide(printed).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
                                  FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(out, INVALID_HANDLE_VALUE);
   const std::string program = ProgramPath();
   const std::string headless = program.substr(0, program.size() - strlen("mirokate.exe")) + "headless_run.exe";
-  std::string command = "\"" + headless + "\" \"" + program + "\" \"" + path + "\"";
-  STARTUPINFOA startup{};
+  std::wstring command = Wide("\"" + headless + "\" \"" + program + "\" \"" + path + "\"");
+  STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdOutput = out;
   startup.hStdError = out;
   PROCESS_INFORMATION process{};
   const bool started =
-      CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process) != FALSE;
+      CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process) != FALSE;
   CloseHandle(out);
-  ASSERT_TRUE(started) << command;
+  ASSERT_TRUE(started) << path;
   DWORD exitCode = 99;
   EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.hProcess, 60000));
   GetExitCodeProcess(process.hProcess, &exitCode);

@@ -69,8 +69,8 @@ grep -qi 'dpiAware' <<<"$manifest" && problem "the manifest changes the DPI awar
 
 # As a user: the packaged exe on the sample, in a folder of its own.
 cp "$root/samples/sample.bmp" "$work/unpacked/"
-"$runner" "$headless" "$(windows "$exe")" "$(windows "$work/unpacked/sample.bmp")" |
-  iconv -f CP932 -t UTF-8 >"$work/run.log" || problem "the packaged exe failed on the sample: $(cat "$work/run.log")"
+"$runner" "$headless" "$(windows "$exe")" "$(windows "$work/unpacked/sample.bmp")" \
+  >"$work/run.log" || problem "the packaged exe failed on the sample: $(cat "$work/run.log")"
 grep -q 'のミロカテ形式で保存しました。' "$work/run.log" || problem "no saved report: $(cat "$work/run.log")"
 saved="$work/unpacked/ミロカテ ～ sample.jpg"
 [ "$(head -c 3 "$saved" 2>/dev/null | od -An -tx1 | tr -d ' ')" = ffd8ff ] || problem "no JPEG saved beside the sample"

@@ -46,12 +46,12 @@ TEST(PictureBatch, SeveralFilesMakeARunUnlessTogetherTheyNameOne) {
   EXPECT_EQ(Wide(two), Wide(PictureBatch::PicturesOf(two))) << "in argument order";
   // A name split at its blank stays one picture, even where its pieces are files
   // (Photo.jpg here in the current folder).
-  char current[MAX_PATH];
-  GetCurrentDirectoryA(sizeof current, current);
-  ASSERT_TRUE(SetCurrentDirectoryA(folder[""].Text().c_str()));
+  wchar_t current[MAX_PATH];
+  GetCurrentDirectoryW(MAX_PATH, current);
+  ASSERT_TRUE(SetCurrentDirectoryW(folder[""].Wide().c_str()));
   EXPECT_TRUE(PictureBatch::PicturesOf({folder["My"], FilePath("Photo.jpg")}).empty());
   EXPECT_FALSE(PictureBatch::PicturesOf({folder["My"], FilePath("a.jpg")}).empty());
-  SetCurrentDirectoryA(current);
+  SetCurrentDirectoryW(current);
   const std::vector<FilePath> pieces{folder["My"], folder["Photo.jpg"]};
   EXPECT_FALSE(PictureBatch::PicturesOf(pieces).empty()) << "two files whose joined name is none";
   // One picture, or an argument that names no file, is no run of several.

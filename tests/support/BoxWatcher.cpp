@@ -1,8 +1,23 @@
 #include "tests/support/BoxWatcher.h"
 
 #include <chrono>
+#include <cwchar>
 
 namespace {
+
+// The texts are read wide and handed out as UTF-8, as the program keeps them.
+std::string Utf8Of(const wchar_t* wide, int length) {
+  if (length <= 0) return std::string();
+  const int size = WideCharToMultiByte(CP_UTF8, 0, wide, length, nullptr, 0, nullptr, nullptr);
+  std::string text(static_cast<size_t>(size > 0 ? size : 0), '\0');
+  if (size > 0) WideCharToMultiByte(CP_UTF8, 0, wide, length, &text[0], size, nullptr, nullptr);
+  return text;
+}
+
+std::string ClassNameOf(HWND window) {
+  wchar_t name[64] = {};
+  return Utf8Of(name, GetClassNameW(window, name, 64));
+}
 
 struct Search {
   DWORD processId;
@@ -14,9 +29,7 @@ BOOL CALLBACK FindInProcess(HWND window, LPARAM parameter) {
   auto* search = reinterpret_cast<Search*>(parameter);
   DWORD process = 0;
   GetWindowThreadProcessId(window, &process);
-  char className[64] = {};
-  GetClassNameA(window, className, sizeof className);
-  if (process == search->processId && IsWindowVisible(window) && std::string(className) == search->className) {
+  if (process == search->processId && IsWindowVisible(window) && ClassNameOf(window) == search->className) {
     search->found = window;
     return FALSE;
   }
@@ -25,15 +38,13 @@ BOOL CALLBACK FindInProcess(HWND window, LPARAM parameter) {
 
 BOOL CALLBACK ReadChild(HWND child, LPARAM parameter) {
   auto* box = reinterpret_cast<SeenBox*>(parameter);
-  char className[64] = {};
-  GetClassNameA(child, className, sizeof className);
-  const std::string kind(className);
-  const LONG style = GetWindowLongA(child, GWL_STYLE);
+  const std::string kind = ClassNameOf(child);
+  const LONG style = GetWindowLongW(child, GWL_STYLE);
   if (kind == "Button") {
     box->buttons.push_back(WindowText(child));
   } else if (kind == "Static" && (style & SS_TYPEMASK) == SS_ICON) {
-    const auto icon = reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
-    box->stopIcon = icon != nullptr && icon == LoadIconA(nullptr, IDI_HAND);
+    const auto icon = reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0));
+    box->stopIcon = icon != nullptr && icon == LoadIconW(nullptr, IDI_HAND);
   } else if (GetDlgCtrlID(child) == 0xFFFF) {
     box->text = WindowText(child);
   }
@@ -43,9 +54,8 @@ BOOL CALLBACK ReadChild(HWND child, LPARAM parameter) {
 }  // namespace
 
 std::string WindowText(HWND window) {
-  char buffer[4096] = {};
-  const int length = GetWindowTextA(window, buffer, sizeof buffer);
-  return std::string(buffer, length > 0 ? static_cast<size_t>(length) : 0);
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+  return Utf8Of(text.data(), GetWindowTextW(window, &text[0], static_cast<int>(text.size())));
 }
 
 void PressChord(const std::vector<WORD>& keys) {
@@ -65,9 +75,9 @@ void PressChord(const std::vector<WORD>& keys) {
 std::string ClipboardText() {
   std::string text;
   if (!OpenClipboard(nullptr)) return "(clipboard busy)";
-  if (const HANDLE data = GetClipboardData(CF_TEXT)) {
-    if (const auto* bytes = static_cast<const char*>(GlobalLock(data))) {
-      text = bytes;
+  if (const HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    if (const auto* wide = static_cast<const wchar_t*>(GlobalLock(data))) {
+      text = Utf8Of(wide, static_cast<int>(wcsnlen(wide, GlobalSize(data) / sizeof(wchar_t))));
       GlobalUnlock(data);
     }
   }
@@ -189,9 +199,7 @@ void BoxWatcher::Watch() {
       continue;
     }
     SeenBox seen;
-    char className[64] = {};
-    GetClassNameA(box, className, sizeof className);
-    seen.messageForm = std::string(className) == "TMessageForm";
+    seen.messageForm = ClassNameOf(box) == "TMessageForm";
     if (seen.messageForm) {
       seen.copied = CopyTextOf(box);
       ParseCopyText(seen.copied, seen);
@@ -208,7 +216,7 @@ void BoxWatcher::Watch() {
     while (IsWindow(box) && IsWindowVisible(box) && !stop_) {
       if (!answered || Clock::now() - pressed >= kPressAgainAfter) {
         if (key == kCloseBox) {
-          answered = PostMessageA(box, WM_SYSCOMMAND, SC_CLOSE, 0) != FALSE;
+          answered = PostMessageW(box, WM_SYSCOMMAND, SC_CLOSE, 0) != FALSE;
         } else {
           answered = PressInFront(box, {key});
         }

@@ -49,7 +49,7 @@ BOOL CALLBACK CloseVisibleWindow(HWND window, LPARAM parameter) {
   DWORD process = 0;
   GetWindowThreadProcessId(window, &process);
   if (process == closing->processId && IsWindowVisible(window)) {
-    PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
     ++closing->closed;
   }
   return TRUE;
@@ -67,7 +67,8 @@ RECT MainWindowRect(DWORD processId) {
 void PrintNewBoxes(const BoxWatcher& watcher, size_t& printed) {
   const std::vector<SeenBox> seen = watcher.Seen();
   for (; printed < seen.size(); ++printed) {
-    // Standard output turns each line end into CR LF itself; the box's own CRs would double them.
+    // Standard output turns each line end into CR LF itself; the box's own CRs would
+    // double them. The texts are printed as they are read, in UTF-8.
     std::string text = seen[printed].text;
     text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
     std::printf("box \"%s\": %s\n", seen[printed].caption.c_str(), text.c_str());
@@ -195,7 +196,7 @@ int main() {
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
   if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-    std::fprintf(stderr, "cannot start %ls (error %lu)\n", argv[first], GetLastError());
+    std::fprintf(stderr, "cannot start the program (error %lu)\n", GetLastError());
     return 2;
   }
   DWORD exitCode = 1;

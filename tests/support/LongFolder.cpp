@@ -56,9 +56,9 @@ std::vector<std::string> LongFolder::Names() const {
   do {
     const std::wstring name = found.cFileName;
     if (name == L"." || name == L"..") continue;
-    char ansi[MAX_PATH * 2] = {};
-    WideCharToMultiByte(CP_ACP, 0, name.c_str(), -1, ansi, sizeof ansi - 1, nullptr, nullptr);
-    names.emplace_back(ansi);
+    char utf8[MAX_PATH * 4] = {};
+    WideCharToMultiByte(CP_UTF8, 0, name.c_str(), -1, utf8, sizeof utf8 - 1, nullptr, nullptr);
+    names.emplace_back(utf8);
   } while (FindNextFileW(search, &found));
   FindClose(search);
   return names;

@@ -17,7 +17,7 @@ public:
 
   // The folder's path, ANSI (all its characters are ASCII) and without "\\?\".
   const std::string& Path() const { return path_; }
-  // The names of the files and folders in it, in the ANSI code page.
+  // The names of the files and folders in it, in UTF-8.
   std::vector<std::string> Names() const;
   // Writes a file of an ASCII name into it; false when that fails.
   bool Write(const std::string& name, const std::vector<unsigned char>& bytes) const;

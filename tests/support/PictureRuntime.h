@@ -6,11 +6,9 @@
 
 #include "gdi/ScreenMetrics.h"
 #include "picture/JpegImage.h"
-#include "text/DoubleByte.h"
 #include "text/FpuControlWord.h"
 
 inline void StartPictureRuntime() {
-  InitDoubleByteSettings();
   LoadDefaultFpuControlWord();
   // Kept, so that tests can emulate another display's depth.
   KeepScreenMetrics();

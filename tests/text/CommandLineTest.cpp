@@ -2,12 +2,15 @@
 #include <windows.h>
 
 #include <cstdlib>
-#include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
 
+#include <shellapi.h>
+
 #include "text/CommandLine.h"
 #include "text/FileNames.h"
+#include "text/Utf16.h"
 
 namespace {
 
@@ -37,9 +40,9 @@ TEST(CommandLine, QuotesKeepBlanksInsideOneArgument) {
 
 TEST(CommandLine, EveryControlByteSeparatesButNoHighByteDoes) {
   EXPECT_EQ((Args{"a", "b", "c\x7F"}), ArgumentsOf("p.exe\ta\r\nb\x01\x1F" "c\x7F"));
-  EXPECT_EQ((Args{"\xB1", "\xDF\xA0"}), ArgumentsOf("p.exe \xB1 \xDF\xA0"));
-  // A full-width space (0x81 0x40) is one character, not a separator.
-  EXPECT_EQ(Args{"a\x81\x40" "b"}, ArgumentsOf("p.exe a\x81\x40" "b"));
+  EXPECT_EQ((Args{"é", "😀"}), ArgumentsOf("p.exe é 😀"));
+  // A full-width space (E3 80 80) is one character, not a separator.
+  EXPECT_EQ(Args{"a\u3000b"}, ArgumentsOf("p.exe a\u3000b"));
   EXPECT_EQ(Args{"C:\\表\\x.jpg"}, ArgumentsOf("p.exe C:\\表\\x.jpg"));
 }
 
@@ -59,10 +62,10 @@ TEST(CommandLine, MalformedLinesGiveWhatTheReadingYields) {
   EXPECT_EQ((Args{"a", "b c "}), ArgumentsOf("p.exe a \"b c "));
   EXPECT_EQ(Args{"a"}, ArgumentsOf("p.exe a \""));
   EXPECT_EQ(Args{}, ArgumentsOf("p.exe \"\"\""));
-  // A lead byte at the very end stands alone; one before a blank takes the blank
-  // as its second byte.
+  // A byte that begins no character stays in its argument and never takes the
+  // blank after it.
   EXPECT_EQ(Args{"a\x81"}, ArgumentsOf("p.exe a\x81"));
-  EXPECT_EQ(Args{"\x81 b"}, ArgumentsOf("p.exe \x81 b"));
+  EXPECT_EQ((Args{"\xE3", "b"}), ArgumentsOf("p.exe \xE3 b"));
   const std::string longest(100000, 'a');
   EXPECT_EQ((Args{longest, longest}), ArgumentsOf("p.exe " + longest + " \"" + longest));
 }
@@ -71,7 +74,7 @@ TEST(CommandLine, ArgumentZeroIsTheProgramsFullFileName) {
   const std::string self = ArgumentText(0);
   ASSERT_GT(self.size(), 3u);
   EXPECT_EQ(":\\", self.substr(1, 2)) << self;
-  EXPECT_EQ(0, lstrcmpiA(FileNamePartOf(self).c_str(), "text_tests.exe")) << self;
+  EXPECT_EQ(0, lstrcmpiW(Wide(FileNamePartOf(self)).c_str(), L"text_tests.exe")) << self;
   EXPECT_TRUE(IsExistingFile(self)) << self;
 }
 
@@ -80,13 +83,11 @@ namespace {
 // Runs this test program again on the named test with arguments after the test
 // filter, and gives its exit code.
 DWORD RunSelfWith(const char* filter, const std::string& arguments) {
-  char self[MAX_PATH];
-  GetModuleFileNameA(nullptr, self, sizeof self);
-  std::string commandLine = std::string("\"") + self + "\" --gtest_filter=" + filter + " " + arguments;
-  STARTUPINFOA startup{};
+  std::wstring commandLine = Wide("\"" + ArgumentText(0) + "\" --gtest_filter=" + filter + " " + arguments);
+  STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+  if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
     return 0xFFFFFFFF;
   }
   DWORD exitCode = 0xFFFFFFFF;
@@ -102,16 +103,20 @@ TEST(CommandLine, ProcessArgumentsAgreeWithTheRuntimesReading) {
   // Started without arguments of its own (as CTest starts it) the test would
   // compare nothing: it then runs itself again with some.
   if (__argc < 3) {
-    EXPECT_EQ(0u, RunSelfWith("CommandLine.ProcessArgumentsAgree*", "C:\\表\\x.jpg\t2nd  third\\"));
+    EXPECT_EQ(0u, RunSelfWith("CommandLine.ProcessArgumentsAgree*", "C:\\表\\x.jpg\t2nd  한 é😀 third\\"));
     return;
   }
   // Without quotes after the program's name both readings split at blanks alike,
-  // so the C runtime's view of the real command line is an independent check.
-  const char* line = GetCommandLineA();
-  const char* rest = line[0] == '"' ? std::strchr(line + 1, '"') : line;
-  if (rest == nullptr || std::strchr(rest + 1, '"') != nullptr) GTEST_SKIP() << line;
-  ASSERT_EQ(__argc - 1, ArgumentCount());
-  for (int i = 1; i < __argc; ++i) EXPECT_EQ(__argv[i], ArgumentText(i));
-  EXPECT_EQ("", ArgumentText(__argc));
+  // so the shell's reading of the real command line is an independent check.
+  const wchar_t* line = GetCommandLineW();
+  const wchar_t* rest = line[0] == L'"' ? std::wcschr(line + 1, L'"') : line;
+  if (rest == nullptr || std::wcschr(rest + 1, L'"') != nullptr) GTEST_SKIP();
+  int count = 0;
+  wchar_t** const arguments = CommandLineToArgvW(line, &count);
+  ASSERT_NE(nullptr, arguments);
+  ASSERT_EQ(count - 1, ArgumentCount());
+  for (int i = 1; i < count; ++i) EXPECT_EQ(Utf8(arguments[i]), ArgumentText(i));
+  LocalFree(arguments);
+  EXPECT_EQ("", ArgumentText(count));
   EXPECT_EQ("", ArgumentText(-1));
 }

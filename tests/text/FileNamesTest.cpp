@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "DoubleByteGuard.h"
 #include "text/FileNames.h"
+#include "text/Utf16.h"
 
 TEST(FileNameParts, SplitAtTheLastBackslashOrColon) {
   EXPECT_EQ("C:\\dir.x\\", DirectoryPartOf("C:\\dir.x\\file"));
@@ -16,23 +16,16 @@ TEST(FileNameParts, SplitAtTheLastBackslashOrColon) {
   EXPECT_EQ("", DirectoryPartOf("a/b"));
 }
 
-TEST(FileNameParts, NeverSplitInsideADoubleByteCharacter) {
-  ScopedDoubleByteSettings japanese(ShiftJisSettings());
+TEST(FileNameParts, NeverSplitInsideACharacter) {
+  // In Shift-JIS the second byte of 表 and ソ is "\"; in UTF-8 no byte of a longer
+  // character is a delimiter.
   EXPECT_EQ("C:\\dir\\", DirectoryPartOf("C:\\dir\\表"));
-  EXPECT_EQ("表", FileNamePartOf("C:\\dir\\表"));
+  EXPECT_EQ("表ソ", FileNamePartOf("C:\\dir\\表ソ"));
   EXPECT_EQ("表\\", DirectoryPartOf("表\\x"));
-  EXPECT_EQ(0, LastDelimiter("\\", "\x81\\\x81\\"));  // ―― has no delimiter
-  // After a trail byte the search steps over its lead byte too.
-  EXPECT_EQ(0, LastDelimiter("\\\x95", "表"));
-  // A lead byte at the very end stands alone.
+  EXPECT_EQ(0, LastDelimiter("\\.:", "表ソ―😀"));
+  EXPECT_EQ("a.表.jpg", ReplaceExtension("a.表.png", ".jpg"));
+  // A byte that begins no character stands alone.
   EXPECT_EQ("\x95", FileNamePartOf("C:\\a\\\x95"));
-}
-
-TEST(FileNameParts, SplitAfterTheLeadByteWhenDoubleByteModeIsOff) {
-  ScopedDoubleByteSettings western(DoubleByteSettings{});
-  EXPECT_EQ("C:\\dir\\表", DirectoryPartOf("C:\\dir\\表"));
-  EXPECT_EQ("", FileNamePartOf("C:\\dir\\表"));
-  EXPECT_EQ("a.表.jpg", ReplaceExtension("a.表", ".jpg"));
 }
 
 TEST(FileExtension, IsTakenFromTheLastDotOfTheFileNamePart) {
@@ -41,8 +34,8 @@ TEST(FileExtension, IsTakenFromTheLastDotOfTheFileNamePart) {
   EXPECT_EQ(".", FileExtensionOf("C:\\a."));
   EXPECT_EQ(".jpg ", FileExtensionOf("C:\\a.jpg "));
   EXPECT_EQ("", FileExtensionOf("file"));
-  ScopedDoubleByteSettings japanese(ShiftJisSettings());
   EXPECT_EQ(".表", FileExtensionOf("a.表"));
+  EXPECT_EQ(".😀", FileExtensionOf("C:\\é.d\\한.😀"));
 }
 
 TEST(FileExtension, ReplacingKeepsEverythingBeforeTheOldExtension) {
@@ -50,8 +43,8 @@ TEST(FileExtension, ReplacingKeepsEverythingBeforeTheOldExtension) {
   EXPECT_EQ("C:\\a", ReplaceExtension("C:\\a.bmp", ""));
   EXPECT_EQ("a.tar.x", ReplaceExtension("a.tar.gz", ".x"));
   EXPECT_EQ("C:.jpg", ReplaceExtension("C:.bmp", ".jpg"));
-  ScopedDoubleByteSettings japanese(ShiftJisSettings());
   EXPECT_EQ("a.jpg", ReplaceExtension("a.表", ".jpg"));
+  EXPECT_EQ("写真 é 한.jpg", ReplaceExtension("写真 é 한.png", ".jpg"));
 }
 
 namespace {
@@ -60,13 +53,13 @@ namespace {
 class ExistingFile : public testing::Test {
 protected:
   void SetUp() override {
-    char temp[MAX_PATH];
-    ASSERT_NE(0u, GetTempPathA(sizeof temp, temp));
-    dir_ = temp + std::string("ミロカテ試験") + std::to_string(GetCurrentProcessId());
+    wchar_t temp[MAX_PATH];
+    ASSERT_NE(0u, GetTempPathW(MAX_PATH, temp));
+    dir_ = Utf8(temp) + "ミロカテ試験 é" + std::to_string(GetCurrentProcessId());
     file_ = dir_ + "\\表.jpg";
-    ASSERT_TRUE(CreateDirectoryA(dir_.c_str(), nullptr)) << dir_;
-    ASSERT_TRUE(CreateDirectoryA((dir_ + "\\sub").c_str(), nullptr));
-    const HANDLE file = CreateFileA(file_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_TRUE(CreateDirectoryW(Wide(dir_).c_str(), nullptr)) << dir_;
+    ASSERT_TRUE(CreateDirectoryW(Wide(dir_ + "\\sub").c_str(), nullptr));
+    const HANDLE file = CreateFileW(Wide(file_).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, file) << file_;
     // Last written in 1975, a time MS-DOS dates cannot express.
     const SYSTEMTIME old = {1975, 6, 0, 15, 12, 0, 0, 0};
@@ -76,9 +69,9 @@ protected:
     ASSERT_TRUE(stamped);
   }
   void TearDown() override {
-    DeleteFileA(file_.c_str());
-    RemoveDirectoryA((dir_ + "\\sub").c_str());
-    RemoveDirectoryA(dir_.c_str());
+    DeleteFileW(Wide(file_).c_str());
+    RemoveDirectoryW(Wide(dir_ + "\\sub").c_str());
+    RemoveDirectoryW(Wide(dir_).c_str());
   }
 
   std::string dir_, file_;
@@ -89,7 +82,7 @@ protected:
 TEST_F(ExistingFile, IsTrueForAFileWhateverItsTimeStamp) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   SYSTEMTIME stored;
-  ASSERT_TRUE(GetFileAttributesExA(file_.c_str(), GetFileExInfoStandard, &data));
+  ASSERT_TRUE(GetFileAttributesExW(Wide(file_).c_str(), GetFileExInfoStandard, &data));
   ASSERT_TRUE(FileTimeToSystemTime(&data.ftLastWriteTime, &stored));
   ASSERT_EQ(1975, stored.wYear);  // or the test would prove nothing
   EXPECT_TRUE(IsExistingFile(file_));

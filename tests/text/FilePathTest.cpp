@@ -16,7 +16,7 @@ std::vector<std::wstring> WideArguments(const wchar_t* line) {
   return arguments;
 }
 
-// Texts outside the code page, kept out of the checks' own texts.
+// Texts outside code page 932.
 const std::wstring kCafe = L"café 😀.jpg";
 const std::wstring kKorean = L"한국어.bmp";
 
@@ -28,25 +28,25 @@ TEST(FilePath, ArgumentsOfTheWideCommandLineAreSplitAsTheAnsiOnesAre) {
   const std::vector<std::wstring> expected{folder + kCafe, L"ab cd", kKorean, L"x"};
   EXPECT_EQ(expected, WideArguments(line.c_str()));
   EXPECT_TRUE(WideArguments(L"p.exe   ").empty());
-  // Each argument's text is its best form in the code page.
+  // Each argument's text is its UTF-8 spelling.
   const std::vector<FilePath> paths = ArgumentPathsIn(line.c_str());
   ASSERT_EQ(4u, paths.size());
-  EXPECT_EQ(AnsiText(kKorean), paths[2].Text());
+  EXPECT_EQ("\xED\x95\x9C\xEA\xB5\xAD\xEC\x96\xB4.bmp", paths[2].Text());  // 한국어.bmp
   EXPECT_EQ("ab cd", paths[1].Text());
 }
 
-TEST(FilePath, AnAnsiNameKeepsItsTextAndReachesTheWideFormUnchanged) {
+TEST(FilePath, AUtf8NameKeepsItsTextAndReachesTheWideFormUnchanged) {
   const FilePath japanese(std::string("C:\\写真\\表.jpg"));
   EXPECT_EQ("C:\\写真\\表.jpg", japanese.Text());
   EXPECT_EQ(L"C:\\写真\\表.jpg", japanese.Wide());
-  // A character the code page lacks is shown as well as it can be, never dropped.
-  const FilePath korean = FilePath::FromWide(kKorean);
-  EXPECT_EQ(kKorean, korean.Wide());
-  EXPECT_EQ(AnsiText(kKorean), korean.Text());
-  EXPECT_EQ(".bmp", korean.Text().substr(korean.Text().size() - 4));
+  // Every character is kept, whatever the system's code page.
+  const FilePath cafe = FilePath::FromWide(kCafe);
+  EXPECT_EQ(kCafe, cafe.Wide());
+  EXPECT_EQ("caf\xC3\xA9 \xF0\x9F\x98\x80.jpg", cafe.Text());
+  EXPECT_EQ(kCafe, FilePath(cafe.Text()).Wide());
 }
 
-TEST(FilePath, PartsSplitAsTheAnsiFunctionsSplit) {
+TEST(FilePath, PartsSplitAtTheLastDelimiter) {
   const FilePath path = FilePath::FromWide(L"D:\\a.b\\" + kCafe + L" ");
   EXPECT_EQ(L"D:\\a.b\\", path.Directory().Wide());
   EXPECT_EQ(kCafe + L" ", path.FileName().Wide());
@@ -57,7 +57,7 @@ TEST(FilePath, PartsSplitAsTheAnsiFunctionsSplit) {
   EXPECT_EQ(L"ab", (FilePath("a") + FilePath::FromWide(L"b")).Wide());
 }
 
-TEST(FilePath, AFileNamedOutsideTheCodePageExistsOnlyUnderItsRealName) {
+TEST(FilePath, AFileNamedOutsideTheCodePageIsFoundByItsWideAndItsUtf8Name) {
   wchar_t temp[MAX_PATH];
   ASSERT_NE(0u, GetTempPathW(MAX_PATH, temp));
   const std::wstring folder = std::wstring(temp) + L"폴더 é " + std::to_wstring(GetCurrentProcessId());
@@ -67,8 +67,8 @@ TEST(FilePath, AFileNamedOutsideTheCodePageExistsOnlyUnderItsRealName) {
   EXPECT_TRUE(IsExistingFile(FilePath::FromWide(file)));
   EXPECT_TRUE(IsExistingFile(FilePath::FromWide(file + L" ")));
   EXPECT_FALSE(IsExistingFile(FilePath::FromWide(folder)));
-  // Its ANSI text names some other file, or none.
-  EXPECT_FALSE(IsExistingFile(FilePath::FromWide(file).Text()));
+  // Its UTF-8 text names the same file.
+  EXPECT_TRUE(IsExistingFile(FilePath::FromWide(file).Text()));
   DeleteFileW(file.c_str());
   RemoveDirectoryW(folder.c_str());
 }

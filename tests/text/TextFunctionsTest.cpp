@@ -17,12 +17,20 @@ TEST(CompareTextIgnoringCase, FoldsCaseOnlyAndAnswersMinusOneZeroOrOne) {
   EXPECT_NE(0, CompareTextIgnoringCase("ＪＰＧ", "JPG"));
   EXPECT_NE(0, CompareTextIgnoringCase("あ", "ア"));
   EXPECT_NE(0, CompareTextIgnoringCase("ｱ", "ア"));
+  // Letters beyond ASCII fold too, whatever the system's code page.
+  EXPECT_EQ(0, CompareTextIgnoringCase("É.JPG", "é.jpg"));
+}
+
+TEST(LowerCase, FoldsEveryLetterAndKeepsTheRest) {
+  EXPECT_EQ(".jpg", LowerCase(".JPG"));
+  EXPECT_EQ("é ä ω 表 ｊ 😀", LowerCase("É Ä Ω 表 Ｊ 😀"));
+  EXPECT_EQ("", LowerCase(""));
 }
 
 TEST(SubText, CountsBytesAndClampsOrEmptiesWhatLiesOutside) {
   EXPECT_EQ("abc", SubText("abc ", 1, 3));
   EXPECT_EQ("bc ", SubText("abc ", 2, INT_MAX));
-  EXPECT_EQ("\\a", SubText("表a", 2, 2));  // cuts 表 in two
+  EXPECT_EQ("\xA1\xA8", SubText("表a", 2, 2));  // cuts 表 (E8 A1 A8)
   EXPECT_EQ("", SubText("abc ", 5, 1));
   EXPECT_EQ("", SubText("abc", 1, 0));
   EXPECT_EQ("", SubText("", 1, 1));

@@ -355,14 +355,14 @@ TEST(CanvasFont, MeasuresTheLayoutFontAndFollowsItsChanges) {
   EXPECT_EQ(changes, 0) << "measuring text is no drawing";
 
   // A system font taken over gives its attributes back.
-  LOGFONTA log{};
+  LOGFONTW log{};
   log.lfHeight = -17;
   log.lfWeight = FW_BOLD;
   log.lfItalic = TRUE;
   log.lfCharSet = SHIFTJIS_CHARSET;
-  lstrcpyA(log.lfFaceName, "ＭＳ ゴシック");
+  lstrcpyW(log.lfFaceName, L"ＭＳ ゴシック");
   TFont taken;
-  taken.SetHandle(CreateFontIndirectA(&log));
+  taken.SetHandle(CreateFontIndirectW(&log));
   EXPECT_EQ(taken.Name(), "ＭＳ ゴシック");
   EXPECT_EQ(taken.Height(), -17);
   EXPECT_EQ(taken.Style(), (TFontStyles{fsBold, fsItalic}));

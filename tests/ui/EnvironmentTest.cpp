@@ -8,19 +8,16 @@
 #include <sstream>
 #include <string>
 
-#include "text/DoubleByte.h"
-
 TEST(TestEnvironment, IsAJapaneseSystemAtNinetySixDotsPerInch) {
   EXPECT_EQ(GetACP(), 932u);
   const HDC screen = GetDC(nullptr);
   EXPECT_EQ(GetDeviceCaps(screen, LOGPIXELSY), 96);
   ReleaseDC(nullptr, screen);
-  EXPECT_TRUE(InstalledDoubleByteSettings().enabled);
 }
 
 TEST(TestEnvironment, TheLayoutFontMeasuresZeroTwelvePixelsHigh) {
-  const HFONT font = CreateFontA(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
-                                 CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, "ＭＳ Ｐゴシック");
+  const HFONT font = CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+                                 CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"ＭＳ Ｐゴシック");
   const HDC screen = GetDC(nullptr);
   const HGDIOBJ old = SelectObject(screen, font);
   SIZE size{};

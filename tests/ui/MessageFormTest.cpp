@@ -233,7 +233,7 @@ TEST(MessageFormLayout, TheConfirmationBoxFollowsTheDialogUnitsOfItsFont) {
   EXPECT_EQ(BoundsOf(image), (Bounds{12, 12, 32, 32}));
   auto* icon = dynamic_cast<TIcon*>(image.Picture().CurrentGraphic());
   ASSERT_NE(icon, nullptr);
-  EXPECT_EQ(icon->Handle(), LoadIconA(nullptr, IDI_QUESTION));
+  EXPECT_EQ(icon->Handle(), LoadIconW(nullptr, IDI_QUESTION));
 
   auto& label = Part<TLabel>(*form, "Message");
   EXPECT_EQ(BoundsOf(label), (Bounds{59, 12, 204, 12}));
@@ -277,9 +277,9 @@ TEST(MessageFormLayout, ButtonsAreNeverNarrowerThanTheirCaptions) {
   TCanvas& canvas = form->Canvas();
   canvas.RequiredState(csHandleValid | csFontValid);
   int widest = 0;
-  for (const char* caption : {"はい(&Y)", "いいえ(&N)"}) {
+  for (const wchar_t* caption : {L"はい(&Y)", L"いいえ(&N)"}) {
     RECT rect{0, 0, 0, 0};
-    DrawTextA(canvas.Handle(), caption, -1, &rect, DT_CALCRECT | DT_SINGLELINE);
+    DrawTextW(canvas.Handle(), caption, -1, &rect, DT_CALCRECT | DT_SINGLELINE);
     widest = std::max<int>(widest, rect.right);
   }
   EXPECT_GT(widest, 13);
@@ -569,7 +569,7 @@ TEST(ModalShow, RefusesAFormThatIsAlreadyShownOrDisabled) {
 }
 
 TEST(IconGraphic, SharesTheSystemIconAndCannotBeResizedOrRead) {
-  const HICON question = LoadIconA(nullptr, IDI_QUESTION);
+  const HICON question = LoadIconW(nullptr, IDI_QUESTION);
   TIcon icon(question);
   EXPECT_EQ(icon.Width(), 32);
   EXPECT_EQ(icon.Height(), 32);
@@ -584,7 +584,7 @@ TEST(IconGraphic, SharesTheSystemIconAndCannotBeResizedOrRead) {
 }
 
 TEST(IconGraphic, LeavesTheSharedSystemIconAlive) {
-  const HICON question = LoadIconA(nullptr, IDI_QUESTION);
+  const HICON question = LoadIconW(nullptr, IDI_QUESTION);
   { TIcon icon(question); }
   ICONINFO info{};
   ASSERT_TRUE(GetIconInfo(question, &info));
