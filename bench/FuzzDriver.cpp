@@ -230,7 +230,7 @@ public:
     jpegError_ = Before(ResText(IDS_JPEG_ERROR), "%d");
     osError_ = Before(ResText(IDS_OS_ERROR), "%d");
     for (const int id : {IDS_DAMAGED_PICTURE, IDS_DAMAGED_PICTURE_UNNAMED, IDS_NO_PICTURE_DECODER,
-                         IDS_NO_PICTURE_DECODER_UNNAMED})
+                         IDS_NO_PICTURE_DECODER_UNNAMED, IDS_UNSUPPORTED_VARIANT, IDS_UNSUPPORTED_VARIANT_UNNAMED})
       named_.push_back(ResText(id));
   }
   bool Knows(const std::string& message) const {

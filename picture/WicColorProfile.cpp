@@ -111,10 +111,14 @@ std::shared_ptr<const ColorProfile> PngChunksProfile(IWICBitmapFrameDecode* fram
 
 }  // namespace
 
-std::shared_ptr<const ColorProfile> FrameColorProfile(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame) {
+std::shared_ptr<const ColorProfile> FrameColorProfile(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame,
+                                                      TPictureFormat format) {
   if (factory == nullptr || !RgbFrame(frame)) return nullptr;
   bool said = false;
   std::shared_ptr<const ColorProfile> profile = EmbeddedProfile(factory, frame, said);
   if (said) return profile;
-  return PngChunksProfile(frame);
+  // The metadata reader is asked for PNG's chunks only: Wine 8's read address 0
+  // on a TIFF whose IFD it failed to load, whatever was asked. On PNGs whose
+  // gAMA, cHRM, sRGB or text chunks were short or empty it failed cleanly.
+  return format == TPictureFormat::Png ? PngChunksProfile(frame) : nullptr;
 }
