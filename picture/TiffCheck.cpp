@@ -24,6 +24,8 @@ private:
 };
 
 constexpr uint16_t kCompressionTag = 259;
+constexpr uint16_t kPlanarConfigurationTag = 284;
+constexpr uint32_t kSeparatePlanes = 2;
 
 // No compression, the fax codes, LZW, Deflate (new and old tag values) and
 // PackBits: what the TIFF decoders of Windows and of Wine read.
@@ -33,14 +35,21 @@ bool CommonCompression(uint32_t compression) {
   return false;
 }
 
-// Every entry's values lie inside the file; the first page's compression is
-// noted when `first`.
+// Whether an entry of the first page names a way of storing it that not every
+// decoder reads: an uncommon compression, or each channel in planes of its own
+// (Wine 8's decoder takes neither).
+bool NamesUncommonVariant(const TTiffStructure& tiff, const TTiffEntry& entry) {
+  uint32_t value = 0;
+  if (entry.tag == kCompressionTag && tiff.SingleNumber(entry, true, value)) return !CommonCompression(value);
+  if (entry.tag == kPlanarConfigurationTag && tiff.SingleNumber(entry, true, value)) return value == kSeparatePlanes;
+  return false;
+}
+
+// Every entry's values lie inside the file; the first page's variant is noted when `first`.
 bool SoundEntries(const TTiffStructure& tiff, const std::vector<TTiffEntry>& entries, bool first, TTiffFacts& facts) {
   for (const TTiffEntry& entry : entries) {
     if (!tiff.ValuesLieInside(entry)) return false;
-    uint32_t compression = 0;
-    if (first && entry.tag == kCompressionTag && tiff.SingleNumber(entry, true, compression))
-      facts.uncommonVariant = facts.uncommonVariant || !CommonCompression(compression);
+    if (first && NamesUncommonVariant(tiff, entry)) facts.uncommonVariant = true;
   }
   return true;
 }

@@ -15,7 +15,8 @@ struct TTiffFacts {
   // The first page's orientation tag, 1 to 8; 1 when missing or malformed.
   int orientation = 1;
   // The file is a BigTIFF, or its first page is compressed otherwise than
-  // every decoder reads (JPEG, JPEG 2000, LZMA...): a decoder may well lack it.
+  // every decoder reads (JPEG, JPEG 2000, LZMA...) or keeps each channel in
+  // planes of its own: a decoder may well lack the variant.
   bool uncommonVariant = false;
 };
 

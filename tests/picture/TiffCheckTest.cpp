@@ -21,6 +21,7 @@ TEST(TiffCheck, SoundFilesPassWithTheirOrientationAndDamagedOnesDoNot) {
       {"tiff", "associated-alpha-16.tif", true, 1, false},
       {"tiff", "jpeg.tif", true, 1, true},
       {"tiff", "big.tif", true, 1, true},
+      {"tiff", "planar.tif", true, 1, true},
       {"wic", "pages.tif", true, 1, false},
       {"wic", "deep.tif", true, 1, false},
       {"wic", "turned-6.tif", true, 6, false},

@@ -208,7 +208,8 @@ TEST(WicReader, ATiffWhoseStructureDoesNotHoldTogetherIsRefusedBeforeADecoderRea
 
 TEST(WicReader, ASoundVariantTheDecoderLacksIsToldApartFromDamage) {
   // Wine 8 reads none of these: a TIFF compressed as JPEG, a 16-bit TIFF with
-  // associated alpha, a BigTIFF, a cursor, named as such or as an icon.
+  // associated alpha, a BigTIFF, a TIFF of one plane a channel, a cursor, named
+  // as such or as an icon.
   const std::string tiff = DataFolder("tiff");
   const ChangedCopy cursorAsIcon(tiff + "cursor.cur", "wic-cursor.ico", 100000);
   const struct {
@@ -218,6 +219,7 @@ TEST(WicReader, ASoundVariantTheDecoderLacksIsToldApartFromDamage) {
   } cases[] = {{tiff + "jpeg.tif", "jpeg.tif", "TIFF"},
                {tiff + "associated-alpha-16.tif", "associated-alpha-16.tif", "TIFF"},
                {tiff + "big.tif", "big.tif", "TIFF"},
+               {tiff + "planar.tif", "planar.tif", "TIFF"},
                {tiff + "cursor.cur", "cursor.cur", "ICO"},
                {cursorAsIcon.Path(), "wic-cursor.ico", "ICO"}};
   for (const auto& c : cases)

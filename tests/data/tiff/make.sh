@@ -4,7 +4,8 @@
 # ImageMagick (turned upright by -auto-orient, as a PPM); damaged copies of the
 # little-endian one, each with one fault of its structure (written by Python);
 # and sound files that not every decoder reads: a TIFF compressed as JPEG, a
-# 16-bit TIFF with associated alpha, a BigTIFF, and a cursor (an icon file of
+# 16-bit TIFF with associated alpha, a BigTIFF, a TIFF of one plane a channel,
+# and a cursor (an icon file of
 # type 2, its hot spot where an icon keeps planes and depth).
 # Run from anywhere; writes beside this script.
 set -euo pipefail
@@ -26,6 +27,7 @@ convert "$work/quarters.png" -type TrueColor -compress JPEG jpeg.tif
 convert "$work/quarters.png" -alpha set -channel A -evaluate set 60% +channel -depth 16 \
   -define tiff:alpha=associated associated-alpha-16.tif
 convert "$work/quarters.png" -type TrueColor TIFF64:big.tif
+convert "$work/quarters.png" -type TrueColor -interlace Plane -compress none planar.tif
 convert "$work/quarters.png" -define icon:auto-resize=16 "$work/icon.ico"
 
 python3 - "$work/icon.ico" <<'PY'
