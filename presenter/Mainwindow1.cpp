@@ -1,5 +1,6 @@
 #include "presenter/Mainwindow1.h"
 
+#include <algorithm>
 #include <exception>
 #include <new>
 #include <vector>
@@ -37,6 +38,13 @@ const char kOutputPrefix[] = "ミロカテ ～ ";
 FilePath WithoutTrailingBlank(const FilePath& path) {
   const std::wstring& wide = path.Wide();
   return FilePath::FromWide(wide.empty() ? wide : wide.substr(0, wide.size() - 1));
+}
+
+// Raises why the image could not be drawn.
+[[noreturn]] void RaiseDrawFailure(const TImage& image) {
+  const std::exception_ptr failure = image.PaintFailure();
+  if (failure == nullptr) throw Exception(ResText(IDS_BATCH_NOT_SHOWN));
+  std::rethrow_exception(failure);
 }
 
 // What the box of the failure being handled would say.
@@ -206,9 +214,7 @@ bool TMainForm1::PreparePicture() {
 void TMainForm1::GiveUpAfterFailedDrawing() {
   // The window does not hold the picture, so nothing is saved.
   try {
-    const std::exception_ptr failure = Image2->PaintFailure();
-    if (failure == nullptr) throw Exception(ResText(IDS_BATCH_NOT_SHOWN));
-    std::rethrow_exception(failure);
+    RaiseDrawFailure(*Image2);
   } catch (...) {
     NotShown();
   }
@@ -234,7 +240,13 @@ void TMainForm1::LayOut(int pictureWidth, int pictureHeight) {
     if (wanted.width != ClientWidth()) SetClientWidth(wanted.width);
     if (wanted.height != ClientHeight()) SetClientHeight(wanted.height);
   }
-  // The window system may have limited the size; the fit uses what it gave.
+  // Where the screen is too small for the square, the window system limits the
+  // window in one direction: the window becomes the largest square it allows, so
+  // that every output is square and the picture is fitted as usual.
+  const int side = std::min(ClientWidth(), ClientHeight());
+  if (ClientWidth() != side) SetClientWidth(side);
+  if (ClientHeight() != side) SetClientHeight(side);
+  // The fit uses whatever size the window system gave.
   const PictureBounds bounds = FitPicture(pictureWidth, pictureHeight, {ClientWidth(), ClientHeight()});
   Image2->SetBounds(bounds.left, bounds.top, bounds.width, bounds.height);
 }
@@ -356,9 +368,13 @@ ClientSize TMainForm1::SaveCapture(const FilePath& output) {
     Image1->SetAutoSize(false);
     Image1->SetWidth(clientWidth);
     Image1->SetHeight(clientHeight);
-    // What the window shows: it was painted just before.
-    const RECT area{0, 0, clientWidth, clientHeight};
-    Image1->Canvas().CopyRect(area, Canvas(), area);
+    // The window paints itself into the bitmap, as it paints on the screen: a
+    // part beyond the screen's edge or under another window has no pixels there.
+    TCanvas& capture = Image1->Canvas();
+    capture.RequiredState(csHandleValid);
+    PaintTo(capture.Handle());
+    // A picture that could not be drawn is not saved as a black square.
+    if (Image2->DrawFailed()) RaiseDrawFailure(*Image2);
     bitmap.CopyFrom(&Image1->Picture().AsBitmap());
     jpeg.CopyFrom(&bitmap);
     jpeg.Options().SaveQuality = 80;

@@ -21,7 +21,6 @@ namespace {
 // The size of the structure as it was before Windows Vista added a field; every
 // version accepts it.
 constexpr UINT kNonClientMetricsSize = offsetof(NONCLIENTMETRICSW, iPaddedBorderWidth);
-constexpr int kIconSize = 32;
 
 struct ButtonKind {
   TMsgDlgBtn bit;
@@ -99,6 +98,7 @@ struct TMessageForm::Layout {
   int buttonWidth, buttonHeight, buttonSpacing, buttonCount;
   SIZE textSize;
   LPCWSTR icon;
+  int iconSize;
   // The icon and the text beside it, and the row of buttons below them.
   int blockWidth, blockHeight, groupWidth;
   int clientWidth, clientHeight;
@@ -155,11 +155,13 @@ TMessageForm::Layout TMessageForm::Measure(const std::string& text, TMsgDlgType 
   }
   layout.textSize = TextSize(canvas, text);
   layout.icon = IconOf(type);
+  // The system's icon size, which follows the screen's resolution as the font does.
+  layout.iconSize = GetSystemMetrics(SM_CXICON);
   layout.blockWidth = layout.textSize.cx;
   layout.blockHeight = layout.textSize.cy;
   if (layout.icon != nullptr) {
-    layout.blockWidth += kIconSize + layout.horzSpacing;
-    layout.blockHeight = std::max(layout.blockHeight, kIconSize);
+    layout.blockWidth += layout.iconSize + layout.horzSpacing;
+    layout.blockHeight = std::max(layout.blockHeight, layout.iconSize);
   }
   const int count = layout.buttonCount;
   layout.groupWidth = count > 0 ? count * layout.buttonWidth + (count - 1) * layout.buttonSpacing : 0;
@@ -180,7 +182,7 @@ void TMessageForm::AddIcon(const Layout& layout) {
   image->SetName("Image");
   image->SetParent(this);
   image->Picture().TakeGraphic(std::make_unique<TIcon>(LoadIconW(nullptr, layout.icon)));
-  image->SetBounds(layout.horzMargin, layout.vertMargin, kIconSize, kIconSize);
+  image->SetBounds(layout.horzMargin, layout.vertMargin, layout.iconSize, layout.iconSize);
 }
 
 void TMessageForm::AddMessage(const std::string& text, const Layout& layout) {

@@ -335,6 +335,26 @@ void TWinControl::Repaint() {
     RedrawWindow(handle_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
+void TWinControl::PaintTo(HDC dc) {
+  if (PaintsItself() || !controls_.empty() || !winControls_.empty()) {
+    // The steps of a paint message, given the context instead of the screen's.
+    Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    Perform(WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
+  } else {
+    // A control of the system's classes paints into a given context on this request.
+    Perform(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_ERASEBKGND);
+  }
+  for (TWinControl* child : winControls_) {
+    if (!child->showing_) continue;
+    SavedDC saved(dc);
+    POINT origin;
+    GetWindowOrgEx(dc, &origin);
+    SetWindowOrgEx(dc, origin.x - child->Left(), origin.y - child->Top(), nullptr);
+    IntersectClipRect(dc, 0, 0, child->Width(), child->Height());
+    child->PaintTo(dc);
+  }
+}
+
 void TWinControl::ScaleChildren(int multiplier, int divisor) {
   for (TControl* child : controls_) child->ChangeScale(multiplier, divisor);
   for (TWinControl* child : winControls_) child->ChangeScale(multiplier, divisor);

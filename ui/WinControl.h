@@ -59,6 +59,12 @@ public:
   void Invalidate() override;
   // Paints the whole window and its children now, before this call returns.
   void Repaint();
+  // Paints the client area, with every child shown in it, into the device
+  // context as the window paints itself on the screen, the context's origin
+  // standing for the client area's corner. What the screen holds plays no part:
+  // a part of the window beyond the screen's edge or under another window comes
+  // out as painted.
+  void PaintTo(HDC dc);
   void ChangeScale(int multiplier, int divisor) override;
   WindowDC GetDeviceContext() override;
   bool SetProperty(const std::string& name, const LayoutValue& value) override;

@@ -11,8 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/app/RunningProgram.h"
-#include "tests/support/BoxWatcher.h"
+#include "tests/app/ProgramRun.h"
 
 namespace {
 
@@ -29,32 +28,6 @@ std::string LocaleName() {
   char name[64] = {};
   const DWORD length = GetEnvironmentVariableA("MIROKATE_LOCALE", name, sizeof name);
   return length > 0 && length < sizeof name ? name : "ja_JP.UTF-8";
-}
-
-struct ProgramRun {
-  DWORD exitCode = 99;
-  std::string title;  // the main window's, when it showed
-  std::vector<SeenBox> boxes;
-};
-
-ProgramRun RunAnswering(const std::string& arguments, const std::vector<WORD>& keys) {
-  ProgramRun run;
-  RunningProgram program(arguments);
-  EXPECT_TRUE(program.Started());
-  BoxWatcher watcher(program.ProcessId(), keys);
-  if (!arguments.empty()) {
-    if (const HWND window = program.WaitForMainWindow()) run.title = WindowText(window);
-  }
-  run.exitCode = program.WaitForExit(60000);
-  EXPECT_TRUE(watcher.WaitUntilQuiet());
-  run.boxes = watcher.Seen();
-  return run;
-}
-
-SIZE SavedSize(const std::string& path) {
-  int width = 0, height = 0;
-  const Pixels pixels = DecodeJpeg(ReadWholeFile(path), width, height);
-  return pixels.empty() ? SIZE{0, 0} : SIZE{width, height};
 }
 
 // Bigger than the window on both sides.

@@ -17,5 +17,8 @@ while read -r dll; do
     fail=1
   fi
 done < <(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers")
+# The buttons of the common controls the manifest asks for are registered by that
+# library, which the program loads itself.
+grep -qiE '^[[:space:]]*DLL Name: comctl32\.dll$' <<<"$headers" || { echo "does not load the common controls"; fail=1; }
 [ "$fail" -eq 0 ] && echo "$exe: PE32 GUI program, imports: $(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers" | tr '\n' ' ')"
 exit "$fail"

@@ -65,7 +65,12 @@ for os in e2011457-1546-43c5-a5fe-008deee3d3f0 35138b9a-5d96-4fbd-8e2d-a2440225f
   4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38 1f676c76-80e1-4239-95bb-83d0f6d0da78 8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a; do
   grep -q "{$os}" <<<"$manifest" || problem "the manifest lacks the supported system {$os}"
 done
-grep -qi 'dpiAware' <<<"$manifest" && problem "the manifest changes the DPI awareness"
+# Told the screen's real resolution on every Windows, and buttons in the system's own style.
+grep -qE '<dpiAware[^>]*>true</dpiAware>' <<<"$manifest" || problem "the manifest does not declare DPI awareness"
+grep -qE '<dpiAwareness[^>]*>system</dpiAwareness>' <<<"$manifest" ||
+  problem "the manifest does not declare system DPI awareness for Windows 10 and 11"
+grep -qE 'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"' <<<"$manifest" ||
+  problem "the manifest does not ask for the common controls of version 6"
 
 # As a user: the packaged exe on the sample, in a folder of its own.
 cp "$root/samples/sample.bmp" "$work/unpacked/"
