@@ -8,29 +8,20 @@
 #include <string>
 #include <vector>
 
+#include "tests/app/ProgramRun.h"
 #include "tests/app/RunningProgram.h"
 #include "tests/picture/ReferencePictures.h"
 #include "tests/support/BoxWatcher.h"
 
 namespace {
 
-struct Outcome {
-  DWORD exitCode = 99;
-  std::vector<SeenBox> boxes;
-};
+using Outcome = ProgramRun;
 
 // Runs the program on the pictures, answering every box with Enter.
 Outcome RunOn(const std::vector<std::string>& pictures) {
-  Outcome outcome;
   std::string arguments;
   for (const std::string& picture : pictures) arguments += (arguments.empty() ? "\"" : " \"") + picture + "\"";
-  RunningProgram program(arguments);
-  EXPECT_TRUE(program.Started());
-  BoxWatcher watcher(program.ProcessId());
-  outcome.exitCode = program.WaitForExit(60000);
-  EXPECT_TRUE(watcher.WaitUntilQuiet());
-  outcome.boxes = watcher.Seen();
-  return outcome;
+  return RunAnswering(arguments, {VK_RETURN});
 }
 
 Outcome RunOn(const std::string& picture) { return RunOn(std::vector<std::string>{picture}); }
