@@ -126,6 +126,9 @@ TEST(FolderFiles, AreTheVisibleFilesDirectlyInsideInTheBrowsersOrder) {
   for (const FilePath& file : FilesInFolder(FilePath::FromWide(folder))) listed += file.FileName().Wide() + L"|";
   EXPECT_EQ(L"2.jpg|10.jpg|A.bmp|b \u00e9t\u00e9.png|", listed);
   EXPECT_TRUE(FilesInFolder(FilePath::FromWide(folder + L"\\missing")).empty());
+  EXPECT_TRUE(IsListableFolder(FilePath::FromWide(folder)));
+  EXPECT_TRUE(IsListableFolder(FilePath::FromWide(folder + L"\\1 sub")));
+  EXPECT_FALSE(IsListableFolder(FilePath::FromWide(folder + L"\\missing")));
 
   DeleteFileW((folder + L"\\1 sub\\inner.jpg").c_str());
   RemoveDirectoryW((folder + L"\\1 sub").c_str());
