@@ -129,6 +129,15 @@ TEST(FolderFiles, AreTheVisibleFilesDirectlyInsideInTheBrowsersOrder) {
   EXPECT_TRUE(IsListableFolder(FilePath::FromWide(folder)));
   EXPECT_TRUE(IsListableFolder(FilePath::FromWide(folder + L"\\1 sub")));
   EXPECT_FALSE(IsListableFolder(FilePath::FromWide(folder + L"\\missing")));
+  {
+    // Held by another program that shares it with nobody: it is there, unlisted.
+    const HANDLE held = CreateFileW(folder.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    EXPECT_TRUE(IsExistingFolder(FilePath::FromWide(folder)));
+    EXPECT_FALSE(IsListableFolder(FilePath::FromWide(folder)));
+    CloseHandle(held);
+  }
 
   DeleteFileW((folder + L"\\1 sub\\inner.jpg").c_str());
   RemoveDirectoryW((folder + L"\\1 sub").c_str());
