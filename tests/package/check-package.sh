@@ -66,6 +66,8 @@ for os in e2011457-1546-43c5-a5fe-008deee3d3f0 35138b9a-5d96-4fbd-8e2d-a2440225f
   grep -q "{$os}" <<<"$manifest" || problem "the manifest lacks the supported system {$os}"
 done
 grep -qi 'dpiAware' <<<"$manifest" && problem "the manifest changes the DPI awareness"
+grep -qE '<longPathAware xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">true</longPathAware>' \
+  <<<"$manifest" || problem "the manifest does not declare long paths"
 
 # As a user: the packaged exe on the sample, in a folder of its own.
 cp "$root/samples/sample.bmp" "$work/unpacked/"
