@@ -3,61 +3,37 @@
 #include <algorithm>
 #include <cstring>
 
+#include "picture/TiffStructure.h"
+
 namespace {
 
-// The TIFF structure inside an Exif segment: a byte-order mark ("II" little,
-// "MM" big endian), the number 42, the offset of IFD0; an IFD is a count of
-// 12-byte entries (tag, type, count, value or offset of the value).
-class TiffReader {
-public:
-  TiffReader(const uint8_t* data, size_t size, bool bigEndian) : data_(data), size_(size), bigEndian_(bigEndian) {}
-  // Whether `count` bytes from `offset` lie inside the data.
-  bool Holds(uint32_t offset, uint32_t count) const { return offset <= size_ && count <= size_ - offset; }
-  uint16_t U16(uint32_t at) const {
-    return static_cast<uint16_t>(bigEndian_ ? data_[at] << 8 | data_[at + 1] : data_[at + 1] << 8 | data_[at]);
-  }
-  uint32_t U32(uint32_t at) const {
-    const uint32_t high = U16(at), low = U16(at + 2);
-    return bigEndian_ ? high << 16 | low : low << 16 | high;
-  }
-
-private:
-  const uint8_t* data_;
-  size_t size_;
-  bool bigEndian_;
-};
-
 constexpr uint16_t kOrientationTag = 0x0112;
-constexpr uint16_t kTypeShort = 3;
-constexpr uint32_t kEntrySize = 12;
 
 }  // namespace
 
-int TiffOrientation(const uint8_t* tiff, size_t size) {
-  if (size < 8 || size > 0xFFFFFFFFu) return 1;
-  bool bigEndian;
-  if (tiff[0] == 'I' && tiff[1] == 'I') {
-    bigEndian = false;
-  } else if (tiff[0] == 'M' && tiff[1] == 'M') {
-    bigEndian = true;
-  } else {
-    return 1;
-  }
-  const TiffReader reader(tiff, size, bigEndian);
-  if (reader.U16(2) != 42) return 1;
-  const uint32_t ifd = reader.U32(4);
-  if (ifd < 8 || !reader.Holds(ifd, 2)) return 1;
-  const uint32_t count = reader.U16(ifd);
-  // Only IFD0 is read, so no chain of IFD offsets is ever followed.
-  for (uint32_t i = 0; i < count; ++i) {
-    const uint32_t entry = ifd + 2 + i * kEntrySize;
-    if (!reader.Holds(entry, kEntrySize)) return 1;
-    if (reader.U16(entry) != kOrientationTag) continue;
-    if (reader.U16(entry + 2) != kTypeShort || reader.U32(entry + 4) != 1) return 1;
-    const int value = reader.U16(entry + 8);
-    return value >= 1 && value <= 8 ? value : 1;
+int IfdZeroOrientation(TTiffStructure& tiff) {
+  const uint64_t ifd = tiff.FirstIfd();
+  uint64_t count = 0;
+  if (!tiff.Valid() || ifd < (tiff.Big() ? 16u : 8u) || !tiff.EntryCount(ifd, count)) return 1;
+  // Only IFD0 is read, so no chain of IFD offsets is ever followed. Entries are
+  // read one by one: a table cut after the orientation still gives it.
+  for (uint64_t i = 0; i < count; ++i) {
+    TTiffEntry entry;
+    if (!tiff.ReadEntry(ifd, i, entry)) return 1;
+    if (entry.tag != kOrientationTag) continue;
+    uint32_t value = 0;
+    if (!tiff.SingleNumber(entry, false, value)) return 1;
+    return value >= 1 && value <= 8 ? static_cast<int>(value) : 1;
   }
   return 1;
+}
+
+int TiffOrientation(const uint8_t* tiff, size_t size) {
+  if (tiff == nullptr || size > 0xFFFFFFFFu) return 1;
+  TMemoryTiffBytes bytes(tiff, size);
+  TTiffStructure structure(bytes);
+  // Exif data is always a classic TIFF structure.
+  return structure.Big() ? 1 : IfdZeroOrientation(structure);
 }
 
 namespace {

@@ -16,6 +16,10 @@ int ExifOrientation(const uint8_t* body, size_t length);
 // other containers keep their Exif data.
 int TiffOrientation(const uint8_t* tiff, size_t length);
 
+class TTiffStructure;
+// The same tag in IFD0 of any TIFF structure, a TIFF file's own included.
+int IfdZeroOrientation(TTiffStructure& tiff);
+
 // Orientations 5 to 8 turn the picture by a quarter: its upright width is its
 // stored height.
 inline bool SwapsSides(int orientation) { return orientation >= 5 && orientation <= 8; }

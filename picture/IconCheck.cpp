@@ -69,3 +69,10 @@ bool IconDirectoryIsSound(IStream* stream) {
   }
   return true;
 }
+
+bool IconDirectoryIsCursor(const uint8_t* head, size_t length) {
+  IconDirectory directory{};
+  if (head == nullptr || length < sizeof directory) return false;
+  std::memcpy(&directory, head, sizeof directory);
+  return directory.reserved == 0 && directory.type == 2;
+}

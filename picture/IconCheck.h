@@ -6,8 +6,15 @@
 
 #include <objidl.h>
 
+#include <cstddef>
+#include <cstdint>
+
 // True when every picture the directory lists lies within the file, and each
 // bitmap picture's header (a PNG picture is left to its decoder) gives a size
 // and depth that icons have and pixels that fit in its bytes. Read from the
 // stream's start; the position is then undefined.
 bool IconDirectoryIsSound(IStream* stream);
+
+// Whether the directory, from the file's first bytes, is a cursor's (type 2):
+// a sound file that not every icon decoder reads (Wine 8's does not).
+bool IconDirectoryIsCursor(const uint8_t* head, size_t length);

@@ -18,7 +18,7 @@ const TPictureFormatInfo kFormats[] = {
     {"PNG", {".png"}, {"image/png"}},
     {"GIF", {".gif"}, {"image/gif"}},
     {"TIFF", {".tif", ".tiff"}, {"image/tiff"}},
-    {"ICO", {".ico", ".icon"}, {"image/ico", "image/x-icon", "image/vnd.microsoft.icon"}},
+    {"ICO", {".ico", ".icon", ".cur"}, {"image/ico", "image/x-icon", "image/vnd.microsoft.icon"}},
     {"WebP", {".webp"}, {"image/webp"}},
     {"HEIF", {".heic", ".heif", ".hif"}, {"image/heic", "image/heif", "image/heic-sequence", "image/heif-sequence"}},
     {"AVIF", {".avif"}, {"image/avif"}},
@@ -70,13 +70,15 @@ TPictureFormat SniffPictureFormat(const uint8_t* b, size_t n) {
   if (Has(b, n, 0, "\x89PNG\r\n\x1A\n")) return F::Png;
   if (Has(b, n, 0, "\xFF\xD8\xFF")) return F::Jpeg;
   if (Has(b, n, 0, "GIF87a") || Has(b, n, 0, "GIF89a")) return F::Gif;
+  // Classic TIFF, then BigTIFF.
   if (Has(b, n, 0, "II*\0") || Has(b, n, 0, "MM\0*")) return F::Tiff;
+  if (Has(b, n, 0, "II+\0") || Has(b, n, 0, "MM\0+")) return F::Tiff;
   if (Has(b, n, 0, "II\xBC")) return F::JpegXr;
   if (Has(b, n, 0, "RIFF") && Has(b, n, 8, "WEBP")) return F::WebP;
   if (Has(b, n, 0, "\xFF\x0A") || Has(b, n, 0, "\0\0\0\x0CJXL \r\n\x87\n")) return F::JpegXl;
   if (Has(b, n, 0, "DDS ")) return F::Dds;
-  // Icons: reserved 0, type 1, and at least one picture.
-  if (Has(b, n, 0, "\0\0\1\0") && n >= 6 && (b[4] != 0 || b[5] != 0)) return F::Ico;
+  // Icons and cursors: reserved 0, type 1 or 2, and at least one picture.
+  if ((Has(b, n, 0, "\0\0\1\0") || Has(b, n, 0, "\0\0\2\0")) && n >= 6 && (b[4] != 0 || b[5] != 0)) return F::Ico;
   if (Has(b, n, 0, "BM")) return F::Bmp;
   return FileTypeBox(b, n);
 }

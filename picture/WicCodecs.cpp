@@ -38,6 +38,23 @@ void RaiseWicFailure(HRESULT result, const FilePath& file, TPictureFormat format
   throw EInvalidGraphic(ResFormat(IDS_DAMAGED_PICTURE, {name, formatName}));
 }
 
+void RaiseUnsupportedVariant(const FilePath& file, TPictureFormat format) {
+  const std::string name = file.FileName().Text();
+  const char* formatName = PictureFormatInfo(format).displayName;
+  if (*formatName == '\0') throw ENoPictureDecoder(ResFormat(IDS_UNSUPPORTED_VARIANT_UNNAMED, {name}));
+  throw ENoPictureDecoder(ResFormat(IDS_UNSUPPORTED_VARIANT, {name, formatName}));
+}
+
+bool RefusesVariant(HRESULT result, bool variantNamed) {
+  // Measured under Wine 8: a 16-bit TIFF with associated alpha is refused by
+  // the format converter with WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT; a TIFF
+  // compressed as JPEG fails to copy its pixels with E_FAIL, and a cursor fails
+  // to open with E_FAIL, as damaged files of both formats do.
+  for (HRESULT refusal : {WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT, WINCODEC_ERR_UNSUPPORTEDOPERATION, E_NOTIMPL})
+    if (result == refusal) return true;
+  return variantNamed && (result == E_FAIL || result == WINCODEC_ERR_COMPONENTNOTFOUND);
+}
+
 namespace {
 
 // A list of a codec's texts, lower case. Windows separates them with commas,

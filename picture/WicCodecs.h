@@ -15,8 +15,8 @@
 #include "text/Exceptions.h"
 #include "text/FilePath.h"
 
-// No decoder on this computer reads the file's format: a fact of the computer,
-// not a fault of the file.
+// No decoder on this computer reads the file's format, or the variant of it
+// that the file is stored in: a fact of the computer, not a fault of the file.
 class ENoPictureDecoder : public EInvalidGraphic {
 public:
   using EInvalidGraphic::EInvalidGraphic;
@@ -41,6 +41,17 @@ private:
 // ENoPictureDecoder when no component reads it, EOutOfMemory, EFOpenError when
 // the file cannot be opened, otherwise EInvalidGraphic for damaged data.
 [[noreturn]] void RaiseWicFailure(HRESULT result, const FilePath& file, TPictureFormat format);
+
+// Raises ENoPictureDecoder saying that the decoder of `format` does not read
+// the variant `file` is stored in.
+[[noreturn]] void RaiseUnsupportedVariant(const FilePath& file, TPictureFormat format);
+
+// Whether a failed imaging call refused a sound variant of the format (a pixel
+// layout or a compression the decoder lacks) rather than broken data. A decoder
+// says so by its result, or says only that it failed (E_FAIL, or a component
+// of its own missing): that is taken as a refusal where the file's header
+// names a variant not every decoder reads (`variantNamed`), as damage otherwise.
+bool RefusesVariant(HRESULT result, bool variantNamed);
 
 // Bytes a decoder recognises: at `position` from the start (from the end when
 // fromEnd), the bytes under the mask.

@@ -122,10 +122,14 @@ std::shared_ptr<const ColorProfile> PngColorProfile(uint32_t gamma, const uint32
   return ColorProfile::FromChromaticities(xy[0], xy[1], xy[2], xy[3], kPngUnit / gamma);
 }
 
-std::shared_ptr<const ColorProfile> FrameColorProfile(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame) {
+std::shared_ptr<const ColorProfile> FrameColorProfile(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame,
+                                                      TPictureFormat format) {
   if (factory == nullptr || !RgbFrame(frame)) return nullptr;
   bool said = false;
   std::shared_ptr<const ColorProfile> profile = EmbeddedProfile(factory, frame, said);
   if (said) return profile;
-  return PngChunksProfile(frame);
+  // The metadata reader is asked for PNG's chunks only: Wine 8's read address 0
+  // on a TIFF whose IFD it failed to load, whatever was asked. On PNGs whose
+  // gAMA, cHRM, sRGB or text chunks were short or empty it failed cleanly.
+  return format == TPictureFormat::Png ? PngChunksProfile(frame) : nullptr;
 }

@@ -13,6 +13,7 @@
 #include "picture/IconCheck.h"
 #include "picture/PixelRows.h"
 #include "picture/SmoothShrink.h"
+#include "picture/TiffCheck.h"
 #include "picture/WicColorProfile.h"
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
@@ -40,18 +41,25 @@ constexpr uint64_t kStripBytes = 1 << 20;
 
 bool Covers(SIZE size, SIZE wanted) { return size.cx >= wanted.cx && size.cy >= wanted.cy; }
 
-// The orientation tag's value, 1 to 8, wherever the container keeps it; 1 when
-// none is readable. Wine 8 gives no metadata for JPEG frames; TIFF's it does.
-// When the decoder gives none, a PNG's or WebP's own chunks may hold it.
-int FrameOrientation(IWICBitmapFrameDecode* frame, IStream* stream) {
+// The orientation tag's value, 1 to 8; 1 when none is readable. The system's
+// metadata reader is asked only for formats whose tag the program cannot read
+// itself: Wine 8's read address 0 on a TIFF whose IFD it failed to load, so a
+// TIFF's tag is read from the file (picture/TiffCheck), and so is a PNG's or
+// WebP's (whose chunks the system's decoders do not expose). GIF, icons, DDS
+// and TGA hold no such tag. Wine 8 gives no metadata for the rest (JPEG, JPEG
+// XR), or has no decoder for them (HEIF, AVIF, JPEG XL).
+int FrameOrientation(TPictureFormat format, IWICBitmapFrameDecode* frame, IStream* stream) {
+  using F = TPictureFormat;
+  if (format == F::Png || format == F::WebP) return ContainerExifOrientation(stream);
+  if (format == F::Gif || format == F::Ico || format == F::Dds || format == F::Tga || format == F::Bmp) return 1;
   ComPtr<IWICMetadataQueryReader> reader;
-  if (FAILED(frame->GetMetadataQueryReader(reader.put()))) return ContainerExifOrientation(stream);
+  if (FAILED(frame->GetMetadataQueryReader(reader.put()))) return 1;
   for (const wchar_t* query : {L"/app1/ifd/{ushort=274}", L"/ifd/{ushort=274}", L"System.Photo.Orientation"}) {
     PropVariantValue value;
     if (FAILED(reader.get()->GetMetadataByName(query, value.put()))) continue;
     if (value.get().vt == VT_UI2 && value.get().uiVal >= 1 && value.get().uiVal <= 8) return value.get().uiVal;
   }
-  return ContainerExifOrientation(stream);
+  return 1;
 }
 
 bool IsIndexed(const WICPixelFormatGUID& format) {
@@ -150,8 +158,29 @@ TWicFrame::TWicFrame(ComPtr<IStream> stream, const FilePath& file) : file_(file)
 TWicFrame::~TWicFrame() = default;
 
 void TWicFrame::Check(HRESULT result) const {
-  if (result == WINCODEC_ERR_COMPONENTNOTFOUND && decoderMade_) result = WINCODEC_ERR_BADIMAGE;
-  if (FAILED(result)) RaiseWicFailure(result, file_, format_);
+  if (SUCCEEDED(result)) return;
+  // Before a decoder took the file, a missing component means none reads the format.
+  if (result == WINCODEC_ERR_COMPONENTNOTFOUND && !decoderMade_) RaiseWicFailure(result, file_, format_);
+  if (RefusesVariant(result, variantNamed_)) RaiseUnsupportedVariant(file_, format_);
+  if (result == WINCODEC_ERR_COMPONENTNOTFOUND) result = WINCODEC_ERR_BADIMAGE;
+  RaiseWicFailure(result, file_, format_);
+}
+
+// The formats whose decoders were seen to fail beyond any fault handling on
+// damaged files have their structure checked first; a TIFF's orientation is
+// read on the way.
+void TWicFrame::CheckStructure(const std::vector<uint8_t>& head) {
+  bool sound = true;
+  if (format_ == TPictureFormat::Ico) {
+    sound = IconDirectoryIsSound(stream_.get());
+    variantNamed_ = IconDirectoryIsCursor(head.data(), head.size());
+  } else if (format_ == TPictureFormat::Tiff) {
+    const TTiffFacts tiff = CheckTiff(stream_.get());
+    sound = tiff.sound;
+    variantNamed_ = tiff.uncommonVariant;
+    orientation_ = tiff.orientation;
+  }
+  if (!sound) Check(WINCODEC_ERR_BADIMAGE);
 }
 
 // A file whose bytes no decoder recognises (an empty or overwritten .png) is
@@ -167,16 +196,17 @@ void TWicFrame::Open() {
   head.resize(std::min<size_t>(read, head.size()));
   rewind();
   format_ = PictureFormatOf(head, file_);
-  if (format_ == TPictureFormat::Ico) {
-    const bool sound = IconDirectoryIsSound(stream_.get());
-    rewind();
-    if (!sound) Check(WINCODEC_ERR_BADIMAGE);
-  }
+  CheckStructure(head);
+  rewind();
   if (session_.Factory() == nullptr) RaiseWicFailure(session_.Result(), file_, format_);
   HRESULT result = session_.Factory()->CreateDecoderFromStream(stream_.get(), nullptr,
                                                                WICDecodeMetadataCacheOnDemand, decoder_.put());
-  if (result == WINCODEC_ERR_COMPONENTNOTFOUND && DecodersRead(InstalledDecoders(session_), format_, head))
+  if (result == WINCODEC_ERR_COMPONENTNOTFOUND && DecodersRead(InstalledDecoders(session_), format_, head)) {
+    // A decoder of the format is here but did not take the file: a variant it
+    // lacks (Wine 8's takes no BigTIFF), or a header it cannot read.
+    if (variantNamed_) RaiseUnsupportedVariant(file_, format_);
     result = WINCODEC_ERR_BADHEADER;
+  }
   Check(result);
   decoderMade_ = true;
   Check(decoder_.get()->GetFrame(0, frame_.put()));
@@ -185,8 +215,8 @@ void TWicFrame::Open() {
   if (width == 0 || height == 0) Check(WINCODEC_ERR_BADIMAGE);
   if (uint64_t{width} * height > kMaxPixels || width > kMaxPixels / 4) OutOfMemory();
   stored_ = SIZE{static_cast<LONG>(width), static_cast<LONG>(height)};
-  orientation_ = FrameOrientation(frame_.get(), stream_.get());
-  profile_ = FrameColorProfile(session_.Factory(), frame_.get());
+  if (format_ != TPictureFormat::Tiff) orientation_ = FrameOrientation(format_, frame_.get(), stream_.get());
+  profile_ = FrameColorProfile(session_.Factory(), frame_.get(), format_);
   ColorConversion::Prepare(profile_);
 }
 

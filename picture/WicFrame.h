@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "gdi/Handles.h"
 #include "picture/PictureFormat.h"
@@ -31,8 +32,9 @@ public:
   // Opens the picture that `stream` holds from its start, and keeps the stream.
   // `file` names it in messages (empty for a stream of no file).
   // Raises ENoPictureDecoder (picture/WicCodecs.h) when no decoder here reads its
-  // format, EInvalidGraphic naming the file and format when the decoder fails on
-  // its data, EOutOfMemory for a picture over 2^30 pixels or when memory is short.
+  // format or the variant of it that the file is in, EInvalidGraphic naming the
+  // file and format when the file is damaged or the decoder fails on its data,
+  // EOutOfMemory for a picture over 2^30 pixels or when memory is short.
   TWicFrame(ComPtr<IStream> stream, const FilePath& file);
   ~TWicFrame();
   TWicFrame(const TWicFrame&) = delete;
@@ -59,6 +61,7 @@ private:
   // Raises what a failed call means for this file.
   void Check(HRESULT result) const;
   void Open();
+  void CheckStructure(const std::vector<uint8_t>& head);
   // The frame's pixels as premultiplied blue-green-red-alpha, scaled by the
   // decoder when it can give at least `wanted` (as stored) smaller.
   ComPtr<IWICBitmapSource> Pixels(SIZE wanted) const;
@@ -76,6 +79,10 @@ private:
   // Once a decoder took the file, a missing component (an icon's frame of an
   // unknown kind) means damaged data, not a format this computer cannot read.
   bool decoderMade_ = false;
+  // The file's header names a variant of its format that not every decoder
+  // reads (a cursor, a TIFF compressed as JPEG), so that a decoder's failure
+  // without a stated cause is told as that, not as damage.
+  bool variantNamed_ = false;
 };
 
 // The size a scaling decoder is asked for: of the sizes it offers (`closest`

@@ -50,6 +50,8 @@ TEST(PictureFormat, FilesAreNamedByTheirFirstBytesNotByTheirNames) {
   EXPECT_EQ(F::JpegXr, Sniffed("II\xBC\x01"));
   EXPECT_EQ(F::Dds, Sniffed("DDS |\0\0\0"));
   EXPECT_EQ(F::Tiff, Sniffed(std::string("MM\0*", 4)));
+  EXPECT_EQ(F::Tiff, Sniffed(std::string("II+\0\x08\0\0\0", 8))) << "a BigTIFF";
+  EXPECT_EQ(F::Ico, Sniffed(std::string("\0\0\2\0\1\0", 6))) << "a cursor";
   EXPECT_EQ(F::Avif, Sniffed(std::string("\0\0\0\x1C" "ftypmif1\0\0\0\0mif1avifmiaf", 28)));
   EXPECT_EQ(F::Heif, Sniffed(std::string("\0\0\0\x18" "ftypmif1\0\0\0\0mif1heic", 24)));
   EXPECT_EQ(F::Avif, Sniffed(std::string("\0\0\0\x14" "ftypavif\0\0\0\0mif1", 20)));

@@ -218,6 +218,48 @@ TEST(WicReader, AFormatWithoutADecoderHereIsToldApartFromADamagedFile) {
   EXPECT_EQ("メモリが足りません", FailureOf<EOutOfMemory>(wic + "huge.png")) << "over 2^30 pixels";
 }
 
+TEST(WicReader, ATiffIsReadInBothByteOrdersAndUprightByItsOwnTag) {
+  ExpectLikeReference("tiff", "little-endian", ".tif");
+  ExpectLikeReference("tiff", "big-endian-6", ".tif");
+}
+
+TEST(WicReader, ATiffWhoseStructureDoesNotHoldTogetherIsRefusedBeforeADecoderReadsIt) {
+  // Wine 8's decoder reads the loop, the unknown type and the value past the
+  // end as sound (its metadata reader then reads address 0 on the loop and the
+  // value past the end); it fails on the other two by itself.
+  for (const char* fault : {"ifd-loop", "ifd-outside", "entries-past-end", "unknown-type", "value-past-end"}) {
+    const std::string name = std::string("damaged-") + fault + ".tif";
+    EXPECT_EQ("「" + name + "」を TIFF 形式の画像として読み込めませんでした。ファイルが壊れているか、途中で切れている可能性があります",
+              FailureOf<EInvalidGraphic>(DataFolder("tiff") + name));
+  }
+}
+
+TEST(WicReader, ASoundVariantTheDecoderLacksIsToldApartFromDamage) {
+  // Wine 8 reads none of these: a TIFF compressed as JPEG, a 16-bit TIFF with
+  // associated alpha, a BigTIFF, a TIFF of one plane a channel, a cursor, named
+  // as such or as an icon.
+  const std::string tiff = DataFolder("tiff");
+  const ChangedCopy cursorAsIcon(tiff + "cursor.cur", "wic-cursor.ico", 100000);
+  const struct {
+    std::string path;
+    const char* shownName;
+    const char* format;
+  } cases[] = {{tiff + "jpeg.tif", "jpeg.tif", "TIFF"},
+               {tiff + "associated-alpha-16.tif", "associated-alpha-16.tif", "TIFF"},
+               {tiff + "big.tif", "big.tif", "TIFF"},
+               {tiff + "planar.tif", "planar.tif", "TIFF"},
+               {tiff + "cursor.cur", "cursor.cur", "ICO"},
+               {cursorAsIcon.Path(), "wic-cursor.ico", "ICO"}};
+  for (const auto& c : cases)
+    EXPECT_EQ(std::string("「") + c.shownName + "」の " + c.format +
+                  " 画像の形式には、このコンピューターの読み込み機能が対応していません",
+              FailureOf<ENoPictureDecoder>(c.path));
+  // Cut, the same TIFF compressed as JPEG is still damaged: its structure says so.
+  const ChangedCopy cut(tiff + "jpeg.tif", "wic-cut-jpeg.tif", 100);
+  EXPECT_EQ("「wic-cut-jpeg.tif」を TIFF 形式の画像として読み込めませんでした。ファイルが壊れているか、途中で切れている可能性があります",
+            FailureOf<EInvalidGraphic>(cut.Path()));
+}
+
 TEST(WicReader, AScalingDecoderIsAskedForTheSmallestSizeThatCoversTheWantedOne) {
   // A decoder that scales by 1/2, 1/4 and 1/8, rounding up, and answers with the
   // offer nearest to the size asked for, as a JPEG decoder may.
