@@ -13,6 +13,7 @@
 #include "gdi/Handles.h"
 #include "picture/Bitmap.h"
 #include "picture/ColorProfile.h"
+#include "picture/Stream.h"
 #include "text/FpuControlWord.h"
 
 namespace {
@@ -28,19 +29,34 @@ constexpr size_t kKeptConversions = 4;
 // LCS_sRGB, spelt out: the header's constant is a multi-character literal.
 constexpr DWORD kSrgbSpace = 0x73524742;
 
+UniqueColorProfile OpenMemoryProfile(const std::string& bytes);
+
 // The system's sRGB profile. Windows and Wine both install one and name it here.
-// The name's size is asked first, since the colour folder may lie deeper than
-// MAX_PATH allows for; one character more than said is given, in case the count
-// leaves out the terminating zero.
-UniqueColorProfile OpenSrgbProfile() {
-  DWORD size = 0;
-  GetStandardColorSpaceProfileW(nullptr, kSrgbSpace, nullptr, &size);
-  std::wstring path(std::max<DWORD>(size, MAX_PATH * sizeof(wchar_t)) / sizeof(wchar_t) + 1, L'\0');
-  size = static_cast<DWORD>(path.size() * sizeof(wchar_t));
-  if (!GetStandardColorSpaceProfileW(nullptr, kSrgbSpace, &path[0], &size)) return {};
-  path.resize(wcsnlen(path.c_str(), path.size()));
-  PROFILE source{PROFILE_FILENAME, &path[0], static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t))};
-  return UniqueColorProfile(OpenColorProfileW(&source, PROFILE_READ, FILE_SHARE_READ, OPEN_EXISTING));
+// The name is asked until the buffer holds it, since the colour folder may lie
+// deeper than MAX_PATH allows for; one character more than said is given, in
+// case the count leaves out the terminating zero. The file is read by the
+// program's own file calls, which reach a name of any length, into `bytes`, which
+// must outlive the profile.
+UniqueColorProfile OpenSrgbProfile(std::string& bytes) {
+  std::wstring path;
+  DWORD size = MAX_PATH * sizeof(wchar_t);
+  for (int tries = 0; path.empty() && tries < 4; ++tries) {
+    std::wstring buffer(size / sizeof(wchar_t) + 1, L'\0');
+    size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
+    if (GetStandardColorSpaceProfileW(nullptr, kSrgbSpace, &buffer[0], &size)) {
+      path.assign(buffer.c_str(), wcsnlen(buffer.c_str(), buffer.size()));
+    } else if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
+      return {};
+    }
+  }
+  try {
+    TFileStream file(FilePath::FromWide(path), TFileStream::kOpenRead);
+    bytes.assign(static_cast<size_t>(std::max(0, file.Size())), '\0');
+    file.ReadBuffer(&bytes[0], static_cast<int32_t>(bytes.size()));
+    return OpenMemoryProfile(bytes);
+  } catch (...) {
+    return {};
+  }
 }
 
 UniqueColorProfile OpenMemoryProfile(const std::string& bytes) {
@@ -170,7 +186,8 @@ std::shared_ptr<const ColorConversion> ColorConversion::Make(const ColorProfile&
   // other thread could be had), and no damage it meets stops the program.
   const SystemFpuControlWordScope systemWord;
   const UniqueColorProfile picture = OpenMemoryProfile(profile.Bytes());
-  const UniqueColorProfile srgb = OpenSrgbProfile();
+  std::string srgbBytes;
+  const UniqueColorProfile srgb = OpenSrgbProfile(srgbBytes);
   if (!picture || !srgb) return nullptr;
   const UniqueColorTransform transform = TransformToSrgb(picture.get(), srgb.get());
   if (!transform) return nullptr;

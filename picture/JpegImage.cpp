@@ -212,12 +212,13 @@ void TJPEGImage::SaveStream(TStream& stream) {
 }
 
 namespace {
-// Makes "mktXXXX.tmp" in the folder with CREATE_NEW, trying the next number while
-// the name is taken, as the system's GetTempFileNameW does, but without its fixed
-// buffer: Wine's copies a folder name of any length into the caller's MAX_PATH
-// characters (268 characters overran it and crashed the program), where Windows
-// fails the call. A name too long for the file calls is refused on every system,
-// and the output is then written in place.
+// Makes "mktXXXX.tmp" in the folder (a name for the file calls, ending in "\")
+// with CREATE_NEW, trying the next number while the name is taken, as the
+// system's GetTempFileNameW does, but without its fixed buffer: Wine's copies a
+// folder name of any length into the caller's MAX_PATH characters (268
+// characters overran it and crashed the program), where Windows fails the call.
+// A name beyond the file calls is not tried, and the output is then written in
+// place.
 bool MakeTemporaryFile(const std::wstring& folder, std::wstring& path) {
   static DWORD next = GetTickCount() ^ GetCurrentProcessId();
   path = folder + L"mkt0000.tmp";
@@ -248,20 +249,22 @@ void SetTemporaryFileMakerForTesting(TTemporaryFileMaker maker) {
 }
 
 void TJPEGImage::SaveFile(const FilePath& fileName) {
-  if (!FitsFileCalls(fileName)) throw CreateError(fileName);
-  const wchar_t* name = fileName.Wide().c_str();
+  // Every call below reaches a name of any length; one beyond the file calls
+  // is refused before anything is made.
+  const std::wstring name = fileName.ForFileCalls();
+  if (name.empty()) throw CreateError(fileName);
   // An existing file must be writable, since it is to be replaced; a read-only
   // one is refused before anything is made.
-  const DWORD attributes = GetFileAttributesW(name);
+  const DWORD attributes = GetFileAttributesW(name.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES) {
     if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) throw CreateError(fileName);
-    UniqueFile probe(CreateFileW(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFile probe(CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!probe) throw CreateError(fileName);
   }
   // The whole file is made in memory first: a failed compression touches nothing.
   Compress();
-  if (WriteThroughTemporary(fileName)) return;
+  if (WriteThroughTemporary(fileName, name)) return;
   // The folder refuses new files, but the output itself may still be written in
   // place. A file that cannot even be opened so is left as it was: only what this
   // save truncated or created is removed when the writing fails.
@@ -278,7 +281,7 @@ void TJPEGImage::SaveFile(const FilePath& fileName) {
     WriteWhole(*stream);
   } catch (const Exception&) {
     stream.reset();
-    DeleteFileW(name);
+    DeleteFileW(name.c_str());
     throw CreateError(fileName);
   }
 }
@@ -288,16 +291,17 @@ void TJPEGImage::WriteWhole(TFileStream& stream) {
   if (!FlushFileBuffers(stream.Handle())) throw EWriteError(ResText(IDS_WRITE_ERROR));
 }
 
-bool TJPEGImage::WriteThroughTemporary(const FilePath& fileName) {
-  // Beside the output, so that the move stays on one volume.
+bool TJPEGImage::WriteThroughTemporary(const FilePath& fileName, const std::wstring& name) {
+  // Beside the output, so that the move stays on one volume. The name for the
+  // file calls is a full path, so its folder ends at its last "\".
   std::wstring temporary;
-  if (!g_temporaryFileMaker(fileName.Directory().Wide(), temporary)) return false;
+  if (!g_temporaryFileMaker(name.substr(0, name.find_last_of(L'\\') + 1), temporary)) return false;
   try {
     {
       TFileStream stream(FilePath::FromWide(temporary), TFileStream::kCreate);
       WriteWhole(stream);
     }
-    if (!MoveFileExW(temporary.c_str(), fileName.Wide().c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    if (!MoveFileExW(temporary.c_str(), name.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
       throw EWriteError(ResText(IDS_WRITE_ERROR));
   } catch (const EFCreateError&) {
     // Some systems name the temporary file without being able to create it.

@@ -118,8 +118,9 @@ public:
 private:
   // Writes the whole compressed data to the file, made anew, and flushes it.
   void WriteWhole(TFileStream& stream);
-  // Writes through a new file beside the named one; false when none can be made.
-  bool WriteThroughTemporary(const FilePath& fileName);
+  // Writes through a new file beside the named one (`name`: its form for the file
+  // calls); false when none can be made.
+  bool WriteThroughTemporary(const FilePath& fileName, const std::wstring& name);
   // Reads `count` bytes and the header they begin with.
   void ReadStream(int32_t count, TStream& stream);
   void NewData();
@@ -135,9 +136,10 @@ private:
   TJPEGOptions options_;
 };
 
-// The maker of the temporary file beside a saved picture: given the folder (empty
-// for the current one, else ending in a backslash or a colon), it makes a new
-// empty file there and gives its path, or false when the folder takes none.
+// The maker of the temporary file beside a saved picture: given the folder (as
+// the file calls take it, FilePath::ForFileCalls, ending in a backslash), it
+// makes a new empty file there and gives its path, or false when the folder
+// takes none.
 // Tests put in another (a folder that refuses new files cannot be made on every
 // system a test runs on); null restores the program's own.
 using TTemporaryFileMaker = bool (*)(const std::wstring& folder, std::wstring& path);

@@ -5,7 +5,6 @@
 
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
-#include "text/FileNames.h"
 
 int32_t TStream::Size() {
   const int32_t position = Seek(0, 1);
@@ -23,17 +22,17 @@ void TStream::WriteBuffer(const void* buffer, int32_t count) {
 }
 
 TFileStream::TFileStream(const FilePath& fileName, Mode mode, DWORD attributes) {
-  const wchar_t* name = fileName.Wide().c_str();
-  // A name too long for the file calls fails here under Wine too, as on Windows.
-  const bool fits = FitsFileCalls(fileName);
+  // A name beyond the file calls reaches no call: it fails here as any other.
+  const std::wstring name = fileName.ForFileCalls();
   if (mode == kOpenRead) {
-    if (fits)
-      file_.reset(CreateFileW(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                              nullptr));
+    if (!name.empty())
+      file_.reset(CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file_) throw EFOpenError(ResFormat(IDS_FILE_OPEN_ERROR, {fileName.Text()}));
   } else {
-    if (fits)
-      file_.reset(CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr));
+    if (!name.empty())
+      file_.reset(
+          CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr));
     if (!file_) throw EFCreateError(ResFormat(IDS_FILE_CREATE_ERROR, {fileName.Text()}));
   }
 }

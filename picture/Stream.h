@@ -36,9 +36,10 @@ class TFileStream : public TStream {
 public:
   enum Mode { kOpenRead, kCreate };
   // Raises EFOpenError "ファイル %s は開けません" or EFCreateError
-  // "ファイル %s を作成できません" with the name's ANSI text. A file created
-  // over an existing one gets `attributes`: Windows refuses to replace a hidden
-  // or system file with one that lacks those attributes.
+  // "ファイル %s を作成できません" with the name as given. A name of any length
+  // is reached (FilePath::ForFileCalls). A file created over an existing one gets
+  // `attributes`: Windows refuses to replace a hidden or system file with one
+  // that lacks those attributes.
   TFileStream(const FilePath& fileName, Mode mode, DWORD attributes = FILE_ATTRIBUTE_NORMAL);
 
   int32_t Read(void* buffer, int32_t count) override;

@@ -15,7 +15,7 @@ class TStream;
 // position is the stream's own. Writing is refused.
 ComPtr<IStream> ComStreamOver(TStream& stream);
 
-// The named file as a COM stream of the system's own, with 64-bit positions;
-// others may read the file while it is open, nobody may write it. Raises
-// EFOpenError "ファイル %s は開けません" when it cannot be opened.
+// The named file, of any path length, as a COM stream with 64-bit positions that
+// can be cloned; others may read the file while it is open, nobody may write it.
+// Raises EFOpenError "ファイル %s は開けません" when it cannot be opened.
 ComPtr<IStream> ComStreamOnFile(const FilePath& file);

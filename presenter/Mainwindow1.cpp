@@ -119,7 +119,8 @@ void TMainForm1::LoadPicture(const FilePath& path) {
   pictureProblem_ = PictureProblem::kNone;
   // The lookups disregard the trailing blank.
   if (IsExistingFolder(path)) {
-    pictureProblem_ = PictureProblem::kEmptyFolder;
+    // No picture came from it: it holds none, or it could not be listed.
+    pictureProblem_ = IsListableFolder(path) ? PictureProblem::kEmptyFolder : PictureProblem::kUnlistedFolder;
     return;
   }
   if (!IsExistingFile(path)) {
@@ -278,6 +279,7 @@ std::string TMainForm1::ProblemText() const {
   const std::string givenName = SubText(picturePath_, 1, static_cast<int>(picturePath_.size()) - 1);
   if (pictureProblem_ == PictureProblem::kMissing) return ResFormat(IDS_FILE_OPEN_ERROR, {givenName});
   if (pictureProblem_ == PictureProblem::kEmptyFolder) return ResText(IDS_FOLDER_WITHOUT_PICTURES);
+  if (pictureProblem_ == PictureProblem::kUnlistedFolder) return ResFormat(IDS_FOLDER_CANNOT_LIST, {givenName});
   const std::string extension = FileExtensionOf(givenName);
   return ResFormat(IDS_UNKNOWN_EXTENSION, {SubText(extension, 2, static_cast<int>(extension.size()))});
 }

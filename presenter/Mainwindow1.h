@@ -44,7 +44,7 @@ protected:
 
 private:
   // Why the picture the user named was not loaded, when it was not.
-  enum class PictureProblem { kNone, kMissing, kRefusedExtension, kEmptyFolder };
+  enum class PictureProblem { kNone, kMissing, kRefusedExtension, kEmptyFolder, kUnlistedFolder };
 
   // Loads the picture named by the path, which ends in one blank; a missing file
   // or a refused extension is left as the picture problem.

@@ -22,8 +22,8 @@ FilePath PictureBatch::Joined(const std::vector<FilePath>& arguments) {
 namespace {
 bool NamesFileOrFolder(const FilePath& argument) { return IsExistingFile(argument) || IsExistingFolder(argument); }
 
-// An argument too long for the file calls cannot be looked up. It is taken as the
-// picture it names, which then cannot be opened, rather than as a piece of a name
+// An argument beyond the file calls (32,767 characters) cannot be looked up. It is
+// taken as the picture it names, which then cannot be opened, rather than as a piece of a name
 // split at its blanks: the others of the run are still saved.
 bool NamesPictureOfRun(const FilePath& argument) { return !FitsFileCalls(argument) || NamesFileOrFolder(argument); }
 

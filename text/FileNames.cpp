@@ -37,29 +37,72 @@ std::string ReplaceExtension(const std::string& name, const std::string& extensi
   return name + extension;
 }
 
+bool FitsFileCalls(const FilePath& name) { return !name.ForFileCalls().empty(); }
+
 bool IsExistingFile(const FilePath& name) {
-  if (!FitsFileCalls(name)) return false;
+  const std::wstring path = name.ForFileCalls();
+  if (path.empty()) return false;
   // Only the lookup decides. The file's time stamp is not consulted: a last-write
   // time before 1980 has no MS-DOS form, and such a file exists all the same.
   WIN32_FIND_DATAW data;
-  const HANDLE search = FindFirstFileW(name.Wide().c_str(), &data);
+  const HANDLE search = FindFirstFileW(path.c_str(), &data);
   if (search == INVALID_HANDLE_VALUE) return false;
   FindClose(search);
   return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 bool IsExistingFolder(const FilePath& name) {
-  if (!FitsFileCalls(name)) return false;
-  const DWORD attributes = GetFileAttributesW(name.Wide().c_str());
+  const std::wstring path = name.ForFileCalls();
+  if (path.empty()) return false;
+  const DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+namespace {
+// The search for everything in the folder, or INVALID_HANDLE_VALUE.
+HANDLE SearchInside(const FilePath& folder, WIN32_FIND_DATAW& found) {
+  std::wstring pattern = folder.ForFileCalls();
+  if (pattern.empty()) return INVALID_HANDLE_VALUE;
+  if (pattern.back() != L'\\') pattern += L'\\';
+  pattern += L'*';
+  // The pattern may be longer than any name the calls take.
+  if (FitsFileCalls(FilePath::FromWide(pattern))) return FindFirstFileW(pattern.c_str(), &found);
+  SetLastError(ERROR_FILENAME_EXCED_RANGE);
+  return INVALID_HANDLE_VALUE;
+}
+
+// The name with each short (8.3) part in its long form, asked again with the
+// size the call says until it fits; the name itself when the call fails.
+std::wstring LongFormOf(const std::wstring& name) {
+  std::wstring result(MAX_PATH, L'\0');
+  for (int tries = 0; tries < 4; ++tries) {
+    const DWORD length = GetLongPathNameW(name.c_str(), &result[0], static_cast<DWORD>(result.size()));
+    if (length == 0) return name;
+    if (length < result.size()) {
+      result.resize(length);
+      return result;
+    }
+    result.assign(length, L'\0');
+  }
+  return name;
+}
+}  // namespace
+
+bool IsListableFolder(const FilePath& folder) {
+  WIN32_FIND_DATAW found;
+  const HANDLE search = SearchInside(folder, found);
+  if (search != INVALID_HANDLE_VALUE) {
+    FindClose(search);
+    return true;
+  }
+  // A drive's root holds no "." entry: an empty one finds nothing at all.
+  return GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
 std::vector<FilePath> FilesInFolder(const FilePath& folder) {
-  std::wstring base = folder.Wide();
-  if (!base.empty() && base.back() != L'\\' && base.back() != L'/') base += L'\\';
   std::vector<std::wstring> names;
   WIN32_FIND_DATAW found;
-  const HANDLE search = FindFirstFileW((base + L"*").c_str(), &found);
+  const HANDLE search = SearchInside(folder, found);
   if (search == INVALID_HANDLE_VALUE) return {};
   const DWORD left = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
   do {
@@ -68,55 +111,27 @@ std::vector<FilePath> FilesInFolder(const FilePath& folder) {
   FindClose(search);
   std::sort(names.begin(), names.end(),
             [](const std::wstring& a, const std::wstring& b) { return StrCmpLogicalW(a.c_str(), b.c_str()) < 0; });
+  // The files are named as the folder was given, for the boxes and the report.
+  std::wstring base = folder.Wide();
+  if (!base.empty() && base.back() != L'\\' && base.back() != L'/') base += L'\\';
   std::vector<FilePath> files;
   for (const std::wstring& name : names) files.push_back(FilePath::FromWide(base + name));
   return files;
 }
 
-namespace {
-// A path the system's call fills in, grown until it fits; the input when it fails.
-template <class Call>
-std::wstring Filled(const std::wstring& input, Call call) {
-  std::wstring result(MAX_PATH, L'\0');
-  DWORD length = call(input.c_str(), &result[0], static_cast<DWORD>(result.size()));
-  if (length >= result.size()) {
-    result.assign(length, L'\0');
-    length = call(input.c_str(), &result[0], static_cast<DWORD>(result.size()));
-  }
-  if (length == 0 || length >= result.size()) return input;
-  result.resize(length);
-  return result;
-}
-
-// The full path without the trailing blanks and dots the file system disregards.
-std::wstring FullPath(const FilePath& name) {
-  std::wstring full = Filled(name.Wide(), [](const wchar_t* in, wchar_t* out, DWORD size) {
-    return GetFullPathNameW(in, size, out, nullptr);
-  });
-  while (!full.empty() && (full.back() == L' ' || full.back() == L'.')) full.pop_back();
-  return full;
-}
-}  // namespace
-
-bool FitsFileCalls(const FilePath& name) {
-  // Windows without long paths (a system switch and a manifest entry, neither of
-  // which this program has) fails every file call on a longer name. Wine 8 serves
-  // such names (2,000 characters were found, made, listed and moved): the limit
-  // is kept here on every system, so that a long name fails alike everywhere,
-  // before anything is made.
-  return FullPath(name).size() <= MAX_PATH - 1;
-}
-
 std::wstring SameFileKey(const FilePath& name) {
-  const std::wstring full = FullPath(name);
+  // A name beyond the file calls keeps its own spelling, so that it still differs
+  // from every other name.
+  std::wstring full = name.ForFileCalls();
+  if (full.empty()) full = name.Wide();
   // Short (8.3) names of existing folders and files become their long ones; a
-  // file yet to be made takes its folder's long form.
+  // file yet to be made takes its folder's long form. The prefixed names reach
+  // any length.
   const size_t cut = full.find_last_of(L"\\/");
   const std::wstring folder = cut == std::wstring::npos ? std::wstring() : full.substr(0, cut + 1);
-  const auto longForm = [](const wchar_t* in, wchar_t* out, DWORD size) { return GetLongPathNameW(in, out, size); };
   std::wstring key = GetFileAttributesW(full.c_str()) != INVALID_FILE_ATTRIBUTES
-                         ? Filled(full, longForm)
-                         : Filled(folder, longForm) + full.substr(folder.size());
+                         ? LongFormOf(full)
+                         : LongFormOf(folder) + full.substr(folder.size());
   if (!key.empty()) CharUpperBuffW(&key[0], static_cast<DWORD>(key.size()));
   return key;
 }
@@ -136,8 +151,9 @@ std::string ModuleFileName(HMODULE module) {
 std::string StoredFileNameOf(const std::string& name) {
   // A wildcard would find some other file.
   if (name.find_first_of("*?") != std::string::npos) return FileNamePartOf(name);
+  const std::wstring path = FilePath(name).ForFileCalls();
   WIN32_FIND_DATAW data;
-  const HANDLE search = FindFirstFileW(Wide(name).c_str(), &data);
+  const HANDLE search = path.empty() ? INVALID_HANDLE_VALUE : FindFirstFileW(path.c_str(), &data);
   if (search == INVALID_HANDLE_VALUE) return FileNamePartOf(name);
   FindClose(search);
   return Utf8(data.cFileName);

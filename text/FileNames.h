@@ -4,24 +4,28 @@
 
 #include <windows.h>
 
-#include <windows.h>
-
 #include <string>
 #include <vector>
 
 #include "text/FilePath.h"
 
-// True when the name's full path is short enough for the file calls of a program
-// without long-path support: at most MAX_PATH - 1 characters.
+// Every call here reaches names of any length, through FilePath::ForFileCalls.
+
+// True when the file calls can take the name: it has a full path, and that path
+// with its prefix is within the system's 32,767 characters.
 bool FitsFileCalls(const FilePath& name);
 
-// True for an existing file that is not a directory. The platform's lookup
-// disregards trailing blanks and dots of the last component and treats "*" and
-// "?" as wildcards. A name too long for the file calls is not found.
+// True for an existing file that is not a directory. The lookup disregards
+// trailing blanks and dots of the last component and treats "*" and "?" as
+// wildcards. A name beyond the file calls is not found.
 bool IsExistingFile(const FilePath& name);
 
-// True for an existing folder; a name too long for the file calls is not found.
+// True for an existing folder; a name beyond the file calls is not found.
 bool IsExistingFolder(const FilePath& name);
+
+// Whether the folder's contents can be listed (an empty folder can); false for
+// one the system refuses to list, or whose listing is beyond the file calls.
+bool IsListableFolder(const FilePath& folder);
 
 // The files directly inside the folder, without sub-folders and without the hidden
 // and system files the file browser leaves out, in the order it shows them

@@ -1,5 +1,7 @@
 #include "text/FilePath.h"
 
+#include <windows.h>
+
 #include "text/Utf16.h"
 
 FilePath::FilePath(const std::string& utf8) : wide_(::Wide(utf8)), text_(utf8) {}
@@ -38,3 +40,50 @@ FilePath FilePath::WithExtension(const std::string& extension) const {
 }
 
 FilePath FilePath::operator+(const FilePath& tail) const { return FromWide(wide_ + tail.wide_); }
+
+namespace {
+
+// The longest name the file calls take, prefix included: the system holds it in
+// a counted string of at most 65,535 bytes, its terminating zero among them.
+constexpr size_t kLongestForFileCalls = 32766;
+
+std::wstring Within(const std::wstring& name) {
+  return name.size() <= kLongestForFileCalls ? name : std::wstring();
+}
+
+bool StartsWith(const std::wstring& text, const wchar_t* start) { return text.compare(0, wcslen(start), start) == 0; }
+
+// GetFullPathNameW's result, asked again with the size it says until it fits (a
+// changed current folder may make it longer between the calls); empty when the
+// system has none.
+std::wstring FullPathOf(const std::wstring& name) {
+  std::wstring full(MAX_PATH, L'\0');
+  for (int tries = 0; tries < 4; ++tries) {
+    const DWORD length = GetFullPathNameW(name.c_str(), static_cast<DWORD>(full.size()), &full[0], nullptr);
+    if (length == 0) return std::wstring();
+    if (length < full.size()) {
+      full.resize(length);
+      return full;
+    }
+    full.assign(length, L'\0');
+  }
+  return std::wstring();
+}
+
+}  // namespace
+
+std::wstring FilePath::ForFileCalls() const {
+  if (StartsWith(wide_, L"\\\\?\\")) return Within(wide_);
+  // Beyond the limit already: the system's answer could only be a failure.
+  if (wide_.empty() || wide_.size() > kLongestForFileCalls) return std::wstring();
+  std::wstring full = FullPathOf(wide_);
+  if (StartsWith(full, L"\\\\?\\") || StartsWith(full, L"\\\\.\\")) return Within(full);
+  // The system's reading drops the blanks and dots that end the last part (on
+  // Windows as documented, and on Wine 8 as measured). Behind the prefix the file
+  // system would take them as they are and make a name that the system's own
+  // programs cannot reach, so none is ever left here.
+  while (!full.empty() && (full.back() == L' ' || full.back() == L'.')) full.pop_back();
+  if (StartsWith(full, L"\\\\")) return Within(L"\\\\?\\UNC\\" + full.substr(2));
+  if (full.size() >= 3 && full[1] == L':' && full[2] == L'\\') return Within(L"\\\\?\\" + full);
+  return std::wstring();
+}

@@ -16,6 +16,16 @@ public:
   const std::string& Text() const { return text_; }
   bool Empty() const { return wide_.empty(); }
 
+  // The name as every file call of the program takes it, never shown to the
+  // user: the full path (the system's own reading of ".", "..", "/", relative
+  // parts and the blanks and dots that end the last part) behind "\\?\", or
+  // "\\?\UNC\" for a share. The prefix lifts the 259-character limit on any
+  // Windows, with or without its long-path switch. A name already so prefixed,
+  // or a device's ("\\.\"), is taken as given. Empty when the name has no full
+  // path or its prefixed path is beyond the system's 32,767 characters: every
+  // call then fails on it.
+  std::wstring ForFileCalls() const;
+
   // The parts, split at the last "\" or ":", and at the last "." of the
   // file-name part.
   FilePath Directory() const;

@@ -249,4 +249,11 @@ TEST(SeveralPictures, AFolderStandsForThePicturesInsideItReadByWhatTheyHold) {
   // other pictures, in the report's list.
   const WideFolder empty;
   EXPECT_EQ("このフォルダーには読み込める画像がありません.", OnlyBoxText(RunOn(Quoted(empty.Folder()))));
+  // One that another program holds, sharing it with nobody, cannot be listed
+  // (on Windows as on Wine): the box names it.
+  const HANDLE held =
+      CreateFileW(empty.Folder().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, held);
+  EXPECT_EQ("フォルダー " + Utf8(empty.Folder()) + " は開けません.", OnlyBoxText(RunOn(Quoted(empty.Folder()))));
+  CloseHandle(held);
 }

@@ -71,6 +71,8 @@ grep -qE '<dpiAwareness[^>]*>system</dpiAwareness>' <<<"$manifest" ||
   problem "the manifest does not declare system DPI awareness for Windows 10 and 11"
 grep -qE 'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"' <<<"$manifest" ||
   problem "the manifest does not ask for the common controls of version 6"
+grep -qE '<longPathAware xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">true</longPathAware>' \
+  <<<"$manifest" || problem "the manifest does not declare long paths"
 
 # As a user: the packaged exe on the sample, in a folder of its own.
 cp "$root/samples/sample.bmp" "$work/unpacked/"

@@ -537,7 +537,7 @@ TEST_F(JpegFileTest, AnEarlierPictureThatCannotBeWrittenInPlaceIsKept) {
   SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
-TEST_F(JpegFileTest, AnOutputTooLongForTheFileCallsIsRefusedNamingItAndLeavesNothing) {
+TEST_F(JpegFileTest, AnOutputAtAnyPathLengthIsSavedAndLeavesNoTemporaryFile) {
   TBitmap bitmap;
   SetPixels(bitmap, 40, 30, TestPattern(40, 30));
   TJPEGImage jpeg;
@@ -545,22 +545,37 @@ TEST_F(JpegFileTest, AnOutputTooLongForTheFileCallsIsRefusedNamingItAndLeavesNot
   TMemoryStream expected;
   jpeg.SaveStream(expected);
   const std::string name = "picture.jpg";
-  // Full paths of the output; past 259 characters Wine's temporary-file namer
-  // wrote beyond its buffer, and Windows fails every file call.
-  for (const size_t length : {259u, 260u, 268u, 270u, 300u, 2000u}) {
+  // Full paths of the output: past 259 characters Windows without the prefix
+  // fails every file call, and Wine's temporary-file namer wrote beyond its buffer.
+  for (const size_t length : {259u, 260u, 268u, 300u, 2000u}) {
     SCOPED_TRACE(length);
     const LongFolder folder(length - name.size() - 1);
     const std::string target = folder.Path() + "\\" + name;
     ASSERT_EQ(length, target.size());
-    const std::string failure = MessageOf([&] { jpeg.SaveFile(target); });
-    if (length <= MAX_PATH - 1) {
-      EXPECT_EQ("(nothing thrown)", failure);
-      EXPECT_EQ(std::vector<std::string>{name}, folder.Names());
-      EXPECT_EQ(StreamBytes(expected), Read(target));
-    } else {
-      EXPECT_EQ("ファイル " + target + " を作成できません", failure);
-      EXPECT_TRUE(folder.Names().empty());
-    }
+    EXPECT_EQ("(nothing thrown)", MessageOf([&] { jpeg.SaveFile(target); }));
+    // Once more over the earlier file, as a run of one replaces it.
+    EXPECT_EQ("(nothing thrown)", MessageOf([&] { jpeg.SaveFile(target); }));
+    EXPECT_EQ(std::vector<std::string>{name}, folder.Names());
+    EXPECT_EQ(StreamBytes(expected), folder.Read(name));
+  }
+}
+
+TEST_F(JpegFileTest, AnOutputTheFileSystemRefusesIsToldByNameAndLeavesNothing) {
+  TBitmap bitmap;
+  SetPixels(bitmap, 40, 30, TestPattern(40, 30));
+  TJPEGImage jpeg;
+  jpeg.CopyFrom(&bitmap);
+  const LongFolder folder(300);
+  const std::string targets[] = {
+      // A name of 264 characters, more than a folder entry holds (255).
+      folder.Path() + "\\" + std::string(260, 'n') + ".jpg",
+      // A path beyond the 32,767 characters of the system's file calls.
+      folder.Path() + "\\" + std::string(32800, 'p') + ".jpg",
+  };
+  for (const std::string& target : targets) {
+    SCOPED_TRACE(target.size());
+    EXPECT_EQ("ファイル " + target + " を作成できません", MessageOf([&] { jpeg.SaveFile(target); }));
+    EXPECT_TRUE(folder.Names().empty());
   }
 }
 

@@ -15,7 +15,9 @@
 #include "picture/WicCodecs.h"
 #include "picture/WicImage.h"
 #include "picture/WicReader.h"
+#include "picture/WicStream.h"
 #include "tests/picture/ReferencePictures.h"
+#include "tests/support/LongFolder.h"
 #include "text/Exceptions.h"
 
 using namespace reference_pictures;
@@ -119,6 +121,32 @@ TEST(WicReader, APictureShownSmallerIsResampledUprightAsItsDecoderGivesItsRows) 
     const Picture reference = ReadPpm(DataFolder("wic") + c.name + "-small.ppm");
     EXPECT_LE(MeanDifference(reference, Decoded(*shrunk)), 2.0) << c.name;
     EXPECT_LE(LargestDifference(reference, Decoded(*shrunk)), 24.0) << c.name;
+  }
+}
+
+TEST(WicReader, APictureAtAPathOfAnyLengthIsReadThroughAFileStreamOfItsOwn) {
+  for (const size_t length : {300u, 2000u}) {
+    SCOPED_TRACE(length);
+    const LongFolder folder(length);
+    ASSERT_TRUE(folder.Write("turned-6.tif", FileBytes(DataFolder("wic") + "turned-6.tif")));
+    const std::string path = folder.Path() + "\\turned-6.tif";
+    TPicture picture;
+    picture.LoadFile(path);
+    TBitmap whole;
+    whole.CopyFrom(picture.CurrentGraphic());
+    EXPECT_LE(LargestDifference(ReadPpm(DataFolder("wic") + "turned-6.ppm"), Decoded(whole)), 1.0);
+
+    // A clone reads on from where its original stood, and each keeps its place.
+    const ComPtr<IStream> stream = ComStreamOnFile(path);
+    char first[4] = {}, second[4] = {}, cloned[4] = {};
+    ULONG read = 0;
+    ASSERT_EQ(S_OK, stream.get()->Read(first, 2, &read));
+    ComPtr<IStream> clone;
+    ASSERT_EQ(S_OK, stream.get()->Clone(clone.put()));
+    ASSERT_EQ(S_OK, clone.get()->Read(cloned, 2, &read));
+    ASSERT_EQ(S_OK, stream.get()->Read(second, 2, &read));
+    EXPECT_EQ(std::string(second, 2), std::string(cloned, 2));
+    EXPECT_EQ(std::string("II"), std::string(first, 2));
   }
 }
 

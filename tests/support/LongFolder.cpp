@@ -4,7 +4,21 @@
 
 namespace {
 
-std::wstring Extended(const std::string& path) { return L"\\\\?\\" + std::wstring(path.begin(), path.end()); }
+std::wstring WideOf(const std::string& utf8) {
+  std::wstring wide(utf8.size(), L'\0');
+  wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                                      &wide[0], static_cast<int>(wide.size()))));
+  return wide;
+}
+
+std::string Utf8Of(const std::wstring& wide) {
+  std::string utf8(wide.size() * 3, '\0');
+  utf8.resize(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+                                                      &utf8[0], static_cast<int>(utf8.size()), nullptr, nullptr)));
+  return utf8;
+}
+
+std::wstring Extended(const std::string& path) { return L"\\\\?\\" + WideOf(path); }
 
 // Removes the folder with every file and folder inside it.
 void RemoveTree(const std::wstring& folder) {
@@ -56,9 +70,7 @@ std::vector<std::string> LongFolder::Names() const {
   do {
     const std::wstring name = found.cFileName;
     if (name == L"." || name == L"..") continue;
-    char utf8[MAX_PATH * 4] = {};
-    WideCharToMultiByte(CP_UTF8, 0, name.c_str(), -1, utf8, sizeof utf8 - 1, nullptr, nullptr);
-    names.emplace_back(utf8);
+    names.push_back(Utf8Of(name));
   } while (FindNextFileW(search, &found));
   FindClose(search);
   return names;
@@ -72,4 +84,16 @@ bool LongFolder::Write(const std::string& name, const std::vector<unsigned char>
   const BOOL wrote = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
   CloseHandle(file);
   return wrote && written == bytes.size();
+}
+
+std::vector<unsigned char> LongFolder::Read(const std::string& name) const {
+  const HANDLE file = CreateFileW((Extended(path_ + "\\" + name)).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return {};
+  std::vector<unsigned char> bytes(GetFileSize(file, nullptr));
+  DWORD read = 0;
+  const BOOL whole = ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+  CloseHandle(file);
+  if (!whole || read != bytes.size()) bytes.clear();
+  return bytes;
 }

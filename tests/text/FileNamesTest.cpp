@@ -126,6 +126,18 @@ TEST(FolderFiles, AreTheVisibleFilesDirectlyInsideInTheBrowsersOrder) {
   for (const FilePath& file : FilesInFolder(FilePath::FromWide(folder))) listed += file.FileName().Wide() + L"|";
   EXPECT_EQ(L"2.jpg|10.jpg|A.bmp|b \u00e9t\u00e9.png|", listed);
   EXPECT_TRUE(FilesInFolder(FilePath::FromWide(folder + L"\\missing")).empty());
+  EXPECT_TRUE(IsListableFolder(FilePath::FromWide(folder)));
+  EXPECT_TRUE(IsListableFolder(FilePath::FromWide(folder + L"\\1 sub")));
+  EXPECT_FALSE(IsListableFolder(FilePath::FromWide(folder + L"\\missing")));
+  {
+    // Held by another program that shares it with nobody: it is there, unlisted.
+    const HANDLE held = CreateFileW(folder.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    EXPECT_TRUE(IsExistingFolder(FilePath::FromWide(folder)));
+    EXPECT_FALSE(IsListableFolder(FilePath::FromWide(folder)));
+    CloseHandle(held);
+  }
 
   DeleteFileW((folder + L"\\1 sub\\inner.jpg").c_str());
   RemoveDirectoryW((folder + L"\\1 sub").c_str());

@@ -72,3 +72,34 @@ TEST(FilePath, AFileNamedOutsideTheCodePageIsFoundByItsWideAndItsUtf8Name) {
   DeleteFileW(file.c_str());
   RemoveDirectoryW(folder.c_str());
 }
+
+TEST(FilePath, FileCallsGetTheFullPathBehindThePrefixThatLiftsTheLengthLimit) {
+  std::wstring current(32768, L'\0');
+  current.resize(GetCurrentDirectoryW(static_cast<DWORD>(current.size()), &current[0]));
+  if (current.back() != L'\\') current += L'\\';
+  const std::wstring deep = L"C:\\" + std::wstring(32000, L'd');
+  const struct {
+    std::wstring given, expected;
+  } cases[] = {
+      {L"C:\\dir\\a.jpg", L"\\\\?\\C:\\dir\\a.jpg"},
+      // The prefix takes no "/", "." or ".." and no relative part: the system
+      // reads them first, as it does without the prefix.
+      {L"C:/dir/./sub/../" + kKorean, L"\\\\?\\C:\\dir\\" + kKorean},
+      {L"a.jpg", L"\\\\?\\" + current + L"a.jpg"},
+      // Windows drops the blanks and dots that end the name; behind the prefix
+      // they would be kept and make a name the system's programs cannot reach.
+      {L"C:\\dir\\a.jpg. . ", L"\\\\?\\C:\\dir\\a.jpg"},
+      {L"C:\\", L"\\\\?\\C:\\"},
+      {L"\\\\server\\share\\a.jpg", L"\\\\?\\UNC\\server\\share\\a.jpg"},
+      {L"\\\\?\\C:\\x\\..\\y", L"\\\\?\\C:\\x\\..\\y"},
+      {deep, L"\\\\?\\" + deep},
+      // Beyond the system's 32,767 characters, and no name at all.
+      {deep + std::wstring(800, L'e'), L""},
+      {L"\\\\?\\" + deep + std::wstring(800, L'e'), L""},
+      {L"", L""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(FilePath::FromWide(c.given.substr(0, 60)).Text());
+    EXPECT_EQ(c.expected, FilePath::FromWide(c.given).ForFileCalls());
+  }
+}
