@@ -8,28 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "tests/app/ProgramRun.h"
 #include "tests/app/RunningProgram.h"
 #include "tests/support/BoxWatcher.h"
 #include "tests/support/LongFolder.h"
 
 namespace {
 
-struct FinishedRun {
-  DWORD exitCode = 99;
-  std::vector<SeenBox> boxes;
-};
-
 // Runs the program to its end, answering every box with Enter.
-FinishedRun RunToEnd(const std::string& arguments) {
-  FinishedRun run;
-  RunningProgram program(arguments);
-  EXPECT_TRUE(program.Started());
-  BoxWatcher watcher(program.ProcessId());
-  run.exitCode = program.WaitForExit(60000);
-  EXPECT_TRUE(watcher.WaitUntilQuiet());
-  run.boxes = watcher.Seen();
-  return run;
-}
+ProgramRun RunToEnd(const std::string& arguments) { return RunAnswering(arguments, {VK_RETURN}); }
 
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
@@ -60,7 +47,7 @@ TEST(LongPath, PicturesAtAnyPathLengthAreSavedAloneAndInAFolderRun) {
     ASSERT_EQ(length, path.size());
     folderRun += Quoted(folder.Path()) + " ";
 
-    const FinishedRun alone = RunToEnd(Quoted(path));
+    const ProgramRun alone = RunToEnd(Quoted(path));
     EXPECT_EQ(0u, alone.exitCode);
     ASSERT_EQ(1u, alone.boxes.size());
     EXPECT_EQ("160 x 160 のミロカテ形式で保存しました。", alone.boxes[0].text);
@@ -69,7 +56,7 @@ TEST(LongPath, PicturesAtAnyPathLengthAreSavedAloneAndInAFolderRun) {
 
   // The four folders in one run: each earlier output is left out as a picture
   // and replaced, being in the way of none of the run's own.
-  const FinishedRun run = RunToEnd(folderRun);
+  const ProgramRun run = RunToEnd(folderRun);
   EXPECT_EQ(0u, run.exitCode);
   ASSERT_EQ(1u, run.boxes.size());
   EXPECT_EQ("4 枚の画像をミロカテ形式で保存しました。\r\n\r\n保存したファイル：\r\n" + kOutput + "：160 x 160\r\n" + kOutput +
@@ -100,7 +87,7 @@ TEST(LongPath, AnOutputNameTheFileSystemRefusesIsToldByNameAndNothingIsWritten) 
   }
 
   // Among others the run goes on, and the report names it.
-  const FinishedRun run = RunToEnd(Quoted(folder.Path()) + " " + Quoted(normalPath));
+  const ProgramRun run = RunToEnd(Quoted(folder.Path()) + " " + Quoted(normalPath));
   EXPECT_EQ(0u, run.exitCode);
   ASSERT_EQ(1u, run.boxes.size());
   EXPECT_EQ("2 枚のうち 1 枚の画像をミロカテ形式で保存しました。\r\n\r\n保存したファイル：\r\n"
