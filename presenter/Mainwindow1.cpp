@@ -247,6 +247,11 @@ void TMainForm1::LayOut(int pictureWidth, int pictureHeight) {
   const int side = std::min(ClientWidth(), ClientHeight());
   if (ClientWidth() != side) SetClientWidth(side);
   if (ClientHeight() != side) SetClientHeight(side);
+  // A window also has a least width (its caption's buttons): a tiny picture's
+  // square then takes that side, the smallest square the window system allows.
+  const int least = std::max(ClientWidth(), ClientHeight());
+  if (ClientWidth() != least) SetClientWidth(least);
+  if (ClientHeight() != least) SetClientHeight(least);
   // The fit uses whatever size the window system gave.
   const PictureBounds bounds = FitPicture(pictureWidth, pictureHeight, {ClientWidth(), ClientHeight()});
   Image2->SetBounds(bounds.left, bounds.top, bounds.width, bounds.height);

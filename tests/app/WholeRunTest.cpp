@@ -317,9 +317,9 @@ TEST(WholeRun, AnEarlierOutputIsReplaced) {
   EXPECT_LT(file.size(), 100000u) << "nothing of the earlier file is left";
 }
 
-TEST(WholeRun, ATinyPictureIsSavedAtTheSizeTheWindowSystemAllowed) {
-  // A window cannot be as narrow as 40 pixels; what it got is what is saved and
-  // reported.
+TEST(WholeRun, ATinyPictureIsSavedInTheSmallestSquareTheWindowSystemAllowed) {
+  // A window cannot be as narrow as 40 pixels; the square takes the least width
+  // it can have, and what it got is what is saved and reported.
   PictureFolder folder;
   const std::string path = folder.Write("tiny.bmp", BmpFile(40, 30, Quarters(40, 30)));
   const std::string output = folder.Expect("ミロカテ ～ tiny.jpg");
@@ -329,7 +329,8 @@ TEST(WholeRun, ATinyPictureIsSavedAtTheSizeTheWindowSystemAllowed) {
   ASSERT_FALSE(DecodeJpeg(ReadWholeFile(output), width, height).empty());
   EXPECT_EQ(run.client.right, width);
   EXPECT_EQ(run.client.bottom, height);
-  EXPECT_GE(width, 40);
+  EXPECT_GT(width, 40);
+  EXPECT_EQ(width, height);
   ASSERT_EQ(1u, run.boxes.size());
   EXPECT_EQ(std::to_string(width) + " x " + std::to_string(height) + " のミロカテ形式で保存しました。", run.boxes[0].text);
 }
