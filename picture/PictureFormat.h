@@ -37,3 +37,11 @@ TPictureFormat PictureFormatOfExtension(const FilePath& file);
 std::vector<uint8_t> ReadPictureHead(const FilePath& file);
 // The format by the file's first bytes, else by its extension.
 TPictureFormat PictureFormatOf(const std::vector<uint8_t>& head, const FilePath& file);
+
+// A file's first bytes, read once, and the format they name (by the file's
+// extension when they name none), passed to whatever opens the file so that
+// nothing reads them again.
+struct TPictureHead {
+  std::vector<uint8_t> bytes;
+  TPictureFormat format = TPictureFormat::Unknown;
+};
