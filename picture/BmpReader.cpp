@@ -316,23 +316,3 @@ BmpImage ReadBmpFile(TStream& stream, int32_t size) {
   const BITMAPFILEHEADER fileHeader = ReadFileHeader(stream);
   return ReadBmpBody(stream, size - static_cast<int32_t>(sizeof fileHeader), fileHeader);
 }
-
-bool BmpReader::CanRead(const uint8_t* first, size_t count) const {
-  return count >= 2 && first[0] == (kBmpFileType & 0xFF) && first[1] == (kBmpFileType >> 8);
-}
-
-PictureSize BmpReader::ReadSize(TStream& stream) const {
-  stream.SetPosition(0);
-  ReadFileHeader(stream);
-  BmpBody body(stream, stream.Size() - stream.Position());
-  BmpInfo info;
-  ReadInfoHeader(body, info);
-  const BITMAPINFOHEADER& header = info.Header();
-  if (header.biWidth <= 0 || header.biHeight == 0 || header.biHeight == INT32_MIN) InvalidBitmap();
-  return PictureSize{static_cast<int>(header.biWidth), std::abs(static_cast<int>(header.biHeight))};
-}
-
-void BmpReader::Decode(TStream& stream, TBitmap& bitmap, int, int) const {
-  stream.SetPosition(0);
-  bitmap.LoadStream(stream);
-}

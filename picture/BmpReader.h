@@ -1,6 +1,6 @@
 #pragma once
-// Reading Windows and OS/2 BMP files: into the parts of a bitmap's image, and as
-// a picture reader. The file's layouts that the reader reads follow.
+// Reading Windows and OS/2 BMP files into the parts of a bitmap's image. The
+// file's layouts that the reader reads follow.
 
 #include <windows.h>
 
@@ -8,7 +8,6 @@
 #include <memory>
 
 #include "gdi/Handles.h"
-#include "picture/PictureReader.h"
 #include "picture/Stream.h"
 
 class ColorProfile;
@@ -33,14 +32,6 @@ struct BmpImage {
 // EReadError for one cut short before its pixels, EOutOfMemory for a picture
 // too large to hold.
 BmpImage ReadBmpFile(TStream& stream, int32_t size);
-
-// BMP files as a picture reader; they have no reduced sizes.
-class BmpReader : public PictureReader {
-public:
-  bool CanRead(const uint8_t* first, size_t count) const override;
-  PictureSize ReadSize(TStream& stream) const override;
-  void Decode(TStream& stream, TBitmap& bitmap, int minWidth, int minHeight) const override;
-};
 
 // The letters "BM" that begin every BMP file, read as a little-endian number.
 constexpr WORD kBmpFileType = 0x4D42;

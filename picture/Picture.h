@@ -1,6 +1,6 @@
 #pragma once
-// The picture holder: it owns at most one graphic, loads it from a named file by
-// what the file holds (its first bytes, else its extension), and tells its owner
+// The picture holder: it owns at most one graphic, loads it from a named file
+// through the table of readers (picture/PictureReaders.h), and tells its owner
 // once after every change of graphic and after every change inside the graphic.
 
 #include <functional>
@@ -10,6 +10,7 @@
 #include "picture/Graphic.h"
 
 class TBitmap;
+struct TPictureChoice;
 
 class TPicture : public TPersistent {
 public:
@@ -19,14 +20,17 @@ public:
   TPicture(const TPicture&) = delete;
   TPicture& operator=(const TPicture&) = delete;
 
-  // Replaces the graphic by the picture the file holds: BMP and JPEG through the
-  // program's own readers, any other format through the system's codecs (into a
-  // bitmap). The first bytes name the format; when they name none, the extension
-  // does. Raises EInvalidGraphic "拡張子 .%s の画像形式は処理できません" (the
+  // Replaces the graphic by the picture the file holds, opened by the reader that
+  // the table chooses for it (ChoosePictureReader): the first bytes name the
+  // format; when they name none, the extension does. Raises EInvalidGraphic "拡張子 .%s の画像形式は処理できません" (the
   // extension as written) when nothing recognises the file, EFOpenError when it
   // cannot be opened, or the reader's own failure; in every failure the holder
   // keeps its graphic and raises no notification.
   void LoadFile(const FilePath& fileName);
+  // The same with the reader already chosen for the file (ChoosePictureReader),
+  // so that a caller who asked whether the file is readable does not have its
+  // first bytes read again.
+  void LoadFile(const FilePath& fileName, const TPictureChoice& choice);
 
   // The graphic's size in pixels; 0 when the holder is empty.
   int Width() const;

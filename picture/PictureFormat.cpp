@@ -11,25 +11,6 @@
 
 namespace {
 
-const TPictureFormatInfo kFormats[] = {
-    {"", {}, {}},
-    {"BMP", {".bmp", ".dib"}, {"image/bmp", "image/x-bmp"}},
-    {"JPEG", {".jpg", ".jpeg", ".jpe", ".jfif"}, {"image/jpeg", "image/pjpeg"}},
-    {"PNG", {".png"}, {"image/png"}},
-    {"GIF", {".gif"}, {"image/gif"}},
-    {"TIFF", {".tif", ".tiff"}, {"image/tiff"}},
-    {"ICO", {".ico", ".icon", ".cur"}, {"image/ico", "image/x-icon", "image/vnd.microsoft.icon"}},
-    {"WebP", {".webp"}, {"image/webp"}},
-    {"HEIF", {".heic", ".heif", ".hif"}, {"image/heic", "image/heif", "image/heic-sequence", "image/heif-sequence"}},
-    {"AVIF", {".avif"}, {"image/avif"}},
-    {"JPEG XL", {".jxl"}, {"image/jxl"}},
-    {"JPEG XR", {".jxr", ".wdp", ".hdp"}, {"image/vnd.ms-photo", "image/jxr"}},
-    {"DDS", {".dds"}, {"image/vnd.ms-dds"}},
-    {"TGA", {".tga", ".tpic"}, {"image/x-tga", "image/x-targa"}},
-};
-static_assert(sizeof kFormats / sizeof kFormats[0] == static_cast<size_t>(TPictureFormat::Tga) + 1,
-              "one row per format, in the order of the enumeration");
-
 bool StartsWith(const uint8_t* bytes, size_t length, size_t at, const char* mark, size_t markLength) {
   return length >= at + markLength && std::memcmp(bytes + at, mark, markLength) == 0;
 }
@@ -61,31 +42,66 @@ TPictureFormat FileTypeBox(const uint8_t* bytes, size_t length) {
   return TPictureFormat::Heif;
 }
 
+bool BmpMark(const uint8_t* b, size_t n) { return Has(b, n, 0, "BM"); }
+bool JpegMark(const uint8_t* b, size_t n) { return Has(b, n, 0, "\xFF\xD8\xFF"); }
+bool PngMark(const uint8_t* b, size_t n) { return Has(b, n, 0, "\x89PNG\r\n\x1A\n"); }
+bool GifMark(const uint8_t* b, size_t n) { return Has(b, n, 0, "GIF87a") || Has(b, n, 0, "GIF89a"); }
+// Classic TIFF, then BigTIFF.
+bool TiffMark(const uint8_t* b, size_t n) {
+  return Has(b, n, 0, "II*\0") || Has(b, n, 0, "MM\0*") || Has(b, n, 0, "II+\0") || Has(b, n, 0, "MM\0+");
+}
+// Icons and cursors: reserved 0, type 1 or 2, and at least one picture.
+bool IcoMark(const uint8_t* b, size_t n) {
+  return (Has(b, n, 0, "\0\0\1\0") || Has(b, n, 0, "\0\0\2\0")) && n >= 6 && (b[4] != 0 || b[5] != 0);
+}
+bool WebPMark(const uint8_t* b, size_t n) { return Has(b, n, 0, "RIFF") && Has(b, n, 8, "WEBP"); }
+bool HeifMark(const uint8_t* b, size_t n) { return FileTypeBox(b, n) == TPictureFormat::Heif; }
+bool AvifMark(const uint8_t* b, size_t n) { return FileTypeBox(b, n) == TPictureFormat::Avif; }
+// The bare code stream, then the container.
+bool JpegXlMark(const uint8_t* b, size_t n) {
+  return Has(b, n, 0, "\xFF\x0A") || Has(b, n, 0, "\0\0\0\x0CJXL \r\n\x87\n");
+}
+bool JpegXrMark(const uint8_t* b, size_t n) { return Has(b, n, 0, "II\xBC"); }
+bool DdsMark(const uint8_t* b, size_t n) { return Has(b, n, 0, "DDS "); }
+
+const TPictureFormatInfo kFormats[] = {
+    {"", {}, {}, nullptr},
+    {"BMP", {".bmp", ".dib"}, {"image/bmp", "image/x-bmp"}, BmpMark},
+    {"JPEG", {".jpg", ".jpeg", ".jpe", ".jfif"}, {"image/jpeg", "image/pjpeg"}, JpegMark},
+    {"PNG", {".png"}, {"image/png"}, PngMark},
+    {"GIF", {".gif"}, {"image/gif"}, GifMark},
+    {"TIFF", {".tif", ".tiff"}, {"image/tiff"}, TiffMark},
+    {"ICO", {".ico", ".icon", ".cur"}, {"image/ico", "image/x-icon", "image/vnd.microsoft.icon"}, IcoMark},
+    {"WebP", {".webp"}, {"image/webp"}, WebPMark},
+    {"HEIF",
+     {".heic", ".heif", ".hif"},
+     {"image/heic", "image/heif", "image/heic-sequence", "image/heif-sequence"},
+     HeifMark},
+    {"AVIF", {".avif"}, {"image/avif"}, AvifMark},
+    {"JPEG XL", {".jxl"}, {"image/jxl"}, JpegXlMark},
+    {"JPEG XR", {".jxr", ".wdp", ".hdp"}, {"image/vnd.ms-photo", "image/jxr"}, JpegXrMark},
+    {"DDS", {".dds"}, {"image/vnd.ms-dds"}, DdsMark},
+    // TGA files carry no mark.
+    {"TGA", {".tga", ".tpic"}, {"image/x-tga", "image/x-targa"}, nullptr},
+};
+static_assert(sizeof kFormats / sizeof kFormats[0] == static_cast<size_t>(TPictureFormat::Tga) + 1,
+              "one row per format, in the order of the enumeration");
+
+constexpr size_t kFormatCount = sizeof kFormats / sizeof kFormats[0];
+
 }  // namespace
 
 const TPictureFormatInfo& PictureFormatInfo(TPictureFormat format) { return kFormats[static_cast<size_t>(format)]; }
 
-TPictureFormat SniffPictureFormat(const uint8_t* b, size_t n) {
-  using F = TPictureFormat;
-  if (Has(b, n, 0, "\x89PNG\r\n\x1A\n")) return F::Png;
-  if (Has(b, n, 0, "\xFF\xD8\xFF")) return F::Jpeg;
-  if (Has(b, n, 0, "GIF87a") || Has(b, n, 0, "GIF89a")) return F::Gif;
-  // Classic TIFF, then BigTIFF.
-  if (Has(b, n, 0, "II*\0") || Has(b, n, 0, "MM\0*")) return F::Tiff;
-  if (Has(b, n, 0, "II+\0") || Has(b, n, 0, "MM\0+")) return F::Tiff;
-  if (Has(b, n, 0, "II\xBC")) return F::JpegXr;
-  if (Has(b, n, 0, "RIFF") && Has(b, n, 8, "WEBP")) return F::WebP;
-  if (Has(b, n, 0, "\xFF\x0A") || Has(b, n, 0, "\0\0\0\x0CJXL \r\n\x87\n")) return F::JpegXl;
-  if (Has(b, n, 0, "DDS ")) return F::Dds;
-  // Icons and cursors: reserved 0, type 1 or 2, and at least one picture.
-  if ((Has(b, n, 0, "\0\0\1\0") || Has(b, n, 0, "\0\0\2\0")) && n >= 6 && (b[4] != 0 || b[5] != 0)) return F::Ico;
-  if (Has(b, n, 0, "BM")) return F::Bmp;
-  return FileTypeBox(b, n);
+TPictureFormat SniffPictureFormat(const uint8_t* bytes, size_t length) {
+  for (size_t i = 1; i < kFormatCount; ++i)
+    if (kFormats[i].marks != nullptr && kFormats[i].marks(bytes, length)) return static_cast<TPictureFormat>(i);
+  return TPictureFormat::Unknown;
 }
 
 TPictureFormat PictureFormatOfExtension(const FilePath& file) {
   const std::string extension = LowerCase(FileExtensionOf(file.FileName().Text()));
-  for (size_t i = 1; i < sizeof kFormats / sizeof kFormats[0]; ++i)
+  for (size_t i = 1; i < kFormatCount; ++i)
     for (const std::string& known : kFormats[i].extensions)
       if (known == extension) return static_cast<TPictureFormat>(i);
   return TPictureFormat::Unknown;

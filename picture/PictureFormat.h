@@ -12,7 +12,7 @@
 
 enum class TPictureFormat { Unknown, Bmp, Jpeg, Png, Gif, Tiff, Ico, WebP, Heif, Avif, JpegXl, JpegXr, Dds, Tga };
 
-// A format as people and codecs name it.
+// A format as people and codecs name it, and the mark its files begin with.
 struct TPictureFormatInfo {
   // For boxes: "PNG", "WebP", "JPEG XL"; empty for Unknown.
   const char* displayName;
@@ -20,6 +20,11 @@ struct TPictureFormatInfo {
   std::vector<std::string> extensions;
   // Lower case.
   std::vector<std::string> mimeTypes;
+  // Whether a file's first bytes carry the format's mark; none for a format
+  // without one (TGA). Marks are tried in the order of the enumeration; the
+  // only bytes two could claim, an icon header read as the size of an ISO
+  // media box, are an icon's.
+  bool (*marks)(const uint8_t* bytes, size_t length);
 };
 
 const TPictureFormatInfo& PictureFormatInfo(TPictureFormat format);
@@ -37,3 +42,11 @@ TPictureFormat PictureFormatOfExtension(const FilePath& file);
 std::vector<uint8_t> ReadPictureHead(const FilePath& file);
 // The format by the file's first bytes, else by its extension.
 TPictureFormat PictureFormatOf(const std::vector<uint8_t>& head, const FilePath& file);
+
+// A file's first bytes, read once, and the format they name (by the file's
+// extension when they name none), passed to whatever opens the file so that
+// nothing reads them again.
+struct TPictureHead {
+  std::vector<uint8_t> bytes;
+  TPictureFormat format = TPictureFormat::Unknown;
+};

@@ -148,8 +148,17 @@ private:
 };
 
 TWicFrame::TWicFrame(ComPtr<IStream> stream, const FilePath& file) : file_(file), stream_(std::move(stream)) {
+  Start(nullptr);
+}
+
+TWicFrame::TWicFrame(ComPtr<IStream> stream, const FilePath& file, const TPictureHead& head)
+    : file_(file), stream_(std::move(stream)) {
+  Start(&head);
+}
+
+void TWicFrame::Start(const TPictureHead* head) {
   try {
-    Open();
+    Open(head);
   } catch (const std::bad_alloc&) {
     OutOfMemory();
   }
@@ -186,16 +195,21 @@ void TWicFrame::CheckStructure(const std::vector<uint8_t>& head) {
 // A file whose bytes no decoder recognises (an empty or overwritten .png) is
 // reported as having no decoder at all; when an installed decoder reads the
 // format that its name gives, the file is damaged.
-void TWicFrame::Open() {
+void TWicFrame::Open(const TPictureHead* given) {
   // Every look at the file begins at its start, and so does the decoder.
   const auto rewind = [this] { Check(stream_.get()->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr)); };
-  std::vector<uint8_t> head(kPictureHeadBytes);
-  ULONG read = 0;
+  TPictureHead read;
+  if (given == nullptr) {
+    read.bytes.resize(kPictureHeadBytes);
+    ULONG count = 0;
+    rewind();
+    if (FAILED(stream_.get()->Read(read.bytes.data(), static_cast<ULONG>(read.bytes.size()), &count))) count = 0;
+    read.bytes.resize(std::min<size_t>(count, read.bytes.size()));
+    read.format = PictureFormatOf(read.bytes, file_);
+  }
+  const std::vector<uint8_t>& head = (given != nullptr ? *given : read).bytes;
+  format_ = (given != nullptr ? *given : read).format;
   rewind();
-  if (FAILED(stream_.get()->Read(head.data(), static_cast<ULONG>(head.size()), &read))) read = 0;
-  head.resize(std::min<size_t>(read, head.size()));
-  rewind();
-  format_ = PictureFormatOf(head, file_);
   CheckStructure(head);
   rewind();
   if (session_.Factory() == nullptr) RaiseWicFailure(session_.Result(), file_, format_);

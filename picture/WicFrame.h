@@ -13,13 +13,18 @@
 
 #include "gdi/Handles.h"
 #include "picture/PictureFormat.h"
-#include "picture/PictureReader.h"
 #include "picture/WicCodecs.h"
 #include "text/FilePath.h"
 
 class ColorProfile;
 class TBitmap;
 struct WicSourceTransform;
+
+// A picture's size in pixels as it is shown (upright).
+struct PictureSize {
+  int width = 0;
+  int height = 0;
+};
 
 // The least size the caller needs, upright; 0 by 0 asks for the full size.
 struct TWantedSize {
@@ -36,6 +41,8 @@ public:
   // file and format when the file is damaged or the decoder fails on its data,
   // EOutOfMemory for a picture over 2^30 pixels or when memory is short.
   TWicFrame(ComPtr<IStream> stream, const FilePath& file);
+  // The same for a stream whose first bytes were read already, as `head` holds them.
+  TWicFrame(ComPtr<IStream> stream, const FilePath& file, const TPictureHead& head);
   ~TWicFrame();
   TWicFrame(const TWicFrame&) = delete;
   TWicFrame& operator=(const TWicFrame&) = delete;
@@ -60,7 +67,9 @@ private:
 
   // Raises what a failed call means for this file.
   void Check(HRESULT result) const;
-  void Open();
+  // Opens the decoder; reads the stream's first bytes when `head` is none.
+  void Open(const TPictureHead* head);
+  void Start(const TPictureHead* head);
   void CheckStructure(const std::vector<uint8_t>& head);
   // The frame's pixels as premultiplied blue-green-red-alpha, scaled by the
   // decoder when it can give at least `wanted` (as stored) smaller.

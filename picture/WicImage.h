@@ -24,6 +24,8 @@ public:
   // the picture. Raises EFOpenError "ファイル %s は開けません" and what TWicFrame
   // raises; on failure the graphic is unchanged.
   void Open(const FilePath& file);
+  // The same for a file whose first bytes were read already.
+  void Open(const FilePath& file, const TPictureHead& head);
   // Takes the stream's bytes from its position to its end into memory and opens
   // them; raises as Open does.
   void LoadStream(TStream& stream) override;
@@ -56,6 +58,9 @@ public:
 
 private:
   struct Source;
+  // Makes the opened file's frame the picture.
+  void Adopt(const FilePath& file, std::unique_ptr<TWicFrame> frame);
+
   std::shared_ptr<const Source> source_;
   std::unique_ptr<TBitmap> bitmap_;
 };

@@ -57,6 +57,7 @@ TEST(PictureFormat, FilesAreNamedByTheirFirstBytesNotByTheirNames) {
   EXPECT_EQ(F::Avif, Sniffed(std::string("\0\0\0\x14" "ftypavif\0\0\0\0mif1", 20)));
   EXPECT_EQ(F::Unknown, Sniffed(std::string("\0\0\0\x14" "ftypisom\0\0\0\0avc1", 20))) << "a video";
   EXPECT_EQ(F::Unknown, Sniffed(std::string("\0\0\1\0\0\0", 6))) << "an icon of no pictures";
+  EXPECT_EQ(F::Ico, Sniffed(std::string("\0\0\1\0" "ftypheic", 12))) << "an icon header before a box's mark";
   EXPECT_EQ(F::Unknown, Sniffed(std::string("RIFF\x10\0\0\0WAVE", 12))) << "a sound";
   EXPECT_EQ(F::Unknown, Sniffed("GIF88a"));
   EXPECT_EQ(F::Unknown, Sniffed(""));
