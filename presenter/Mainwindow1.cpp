@@ -8,6 +8,7 @@
 #include "picture/Bitmap.h"
 #include "picture/JpegImage.h"
 #include "picture/Picture.h"
+#include "picture/PictureReaders.h"
 #include "resources/StringIds.h"
 #include "text/CommandLine.h"
 #include "text/Exceptions.h"
@@ -129,11 +130,14 @@ void TMainForm1::LoadPicture(const FilePath& path) {
   }
   pictureExtension_ = FileExtensionOf(picturePath_);
   // What the file holds decides; the extension only when nothing recognises that.
-  if (!IsReadablePicture(WithoutTrailingBlank(path))) {
+  // Its first bytes are read once, for the choice and the reader alike.
+  const FilePath file = WithoutTrailingBlank(path);
+  const TPictureChoice choice = ChoosePictureReader(file);
+  if (!choice.Readable()) {
     pictureProblem_ = PictureProblem::kRefusedExtension;
     return;
   }
-  Image2->Picture().LoadFile(WithoutTrailingBlank(path));
+  Image2->Picture().LoadFile(file, choice);
   RefuseEmptyPicture(Image2->Picture());
   // Not painted before the first tick has laid it out and made it ready: a paint
   // at the layout's size would decode the picture for the wrong size.
