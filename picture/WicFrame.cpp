@@ -82,13 +82,13 @@ UINT BitsPerPixel(IWICImagingFactory* factory, const WICPixelFormatGUID& format)
 // Every stored row, read in order, to its upright place in `bitmap`, which is
 // made of the upright size.
 void CopyRowsUpright(PixelRows& rows, int orientation, TBitmap& bitmap) {
-  const bool turned = SwapsSides(orientation);
   const int width = rows.Width();
   const int height = rows.Height();
+  const SIZE upright = UprightSize(orientation, SIZE{width, height});
   bitmap.SetBitmapHandle(nullptr);
   bitmap.SetPixelDepth(pd24Bit);
-  bitmap.SetWidth(turned ? height : width);
-  bitmap.SetHeight(turned ? width : height);
+  bitmap.SetWidth(upright.cx);
+  bitmap.SetHeight(upright.cy);
   uint8_t* const row0 = static_cast<uint8_t*>(bitmap.RowAddress(0));
   const ptrdiff_t rowStep = bitmap.Height() > 1 ? static_cast<uint8_t*>(bitmap.RowAddress(1)) - row0 : 0;
   const TUprightPlacement placement = UprightPlacement(orientation, width, height, 3, rowStep);
@@ -235,8 +235,8 @@ void TWicFrame::Open(const TPictureHead* given) {
 }
 
 PictureSize TWicFrame::Size() const {
-  if (SwapsSides(orientation_)) return {stored_.cy, stored_.cx};
-  return {stored_.cx, stored_.cy};
+  const SIZE upright = UprightSize(orientation_, stored_);
+  return {upright.cx, upright.cy};
 }
 
 ComPtr<IWICBitmapSource> TWicFrame::Pixels(SIZE wanted) const {
@@ -281,9 +281,7 @@ ComPtr<IWICBitmapSource> TWicFrame::ScaledByDecoder(WicSourceTransform& transfor
 
 void TWicFrame::Decode(TBitmap& bitmap, TWantedSize wanted) const {
   try {
-    const SIZE asStored =
-        SwapsSides(orientation_) ? SIZE{wanted.height, wanted.width} : SIZE{wanted.width, wanted.height};
-    const ComPtr<IWICBitmapSource> pixels = Pixels(asStored);
+    const ComPtr<IWICBitmapSource> pixels = Pixels(StoredSize(orientation_, SIZE{wanted.width, wanted.height}));
     Rows rows(*this, pixels.get());
     CopyRowsUpright(rows, orientation_, bitmap);
   } catch (const std::bad_alloc&) {
@@ -294,11 +292,10 @@ void TWicFrame::Decode(TBitmap& bitmap, TWantedSize wanted) const {
 std::unique_ptr<TBitmap> TWicFrame::Shrink(int width, int height, TWantedSize decoded) const {
   try {
     // Shrunk as stored, then the small result is turned upright.
-    const bool turned = SwapsSides(orientation_);
-    const ComPtr<IWICBitmapSource> pixels =
-        Pixels(turned ? SIZE{decoded.height, decoded.width} : SIZE{decoded.width, decoded.height});
+    const ComPtr<IWICBitmapSource> pixels = Pixels(StoredSize(orientation_, SIZE{decoded.width, decoded.height}));
     Rows rows(*this, pixels.get());
-    std::unique_ptr<TBitmap> shrunk = ShrinkSmoothly(rows, turned ? height : width, turned ? width : height);
+    const SIZE stored = StoredSize(orientation_, SIZE{width, height});
+    std::unique_ptr<TBitmap> shrunk = ShrinkSmoothly(rows, stored.cx, stored.cy);
     if (orientation_ == 1) return shrunk;
     BitmapRows storedRows(*shrunk);
     auto upright = std::make_unique<TBitmap>();
