@@ -11,6 +11,7 @@
 #include "picture/ColorConversion.h"
 #include "picture/ExifOrientation.h"
 #include "picture/IconCheck.h"
+#include "picture/PixelCap.h"
 #include "picture/PixelRows.h"
 #include "picture/SmoothShrink.h"
 #include "picture/TiffCheck.h"
@@ -32,8 +33,6 @@ __CRT_UUID_DECL(WicSourceTransform, 0x3b16811b, 0x6a43, 0x4ec9, 0xb7, 0x13, 0x3d
 
 namespace {
 
-// As the BMP reader: half of what the system's drawing code takes in its 32-bit arithmetic.
-constexpr uint64_t kMaxPixels = uint64_t{1} << 30;
 // Pixels are copied out of the decoder in strips of about this many bytes.
 constexpr uint64_t kStripBytes = 1 << 20;
 
@@ -227,7 +226,8 @@ void TWicFrame::Open(const TPictureHead* given) {
   UINT width = 0, height = 0;
   Check(frame_.get()->GetSize(&width, &height));
   if (width == 0 || height == 0) Check(WINCODEC_ERR_BADIMAGE);
-  if (uint64_t{width} * height > kMaxPixels || width > kMaxPixels / 4) OutOfMemory();
+  // A row of 4-byte pixels stays within the cap's bytes too.
+  if (ExceedsPixelCap(width, height) || width > kMaxPicturePixels / 4) OutOfMemory();
   stored_ = SIZE{static_cast<LONG>(width), static_cast<LONG>(height)};
   if (format_ != TPictureFormat::Tiff) orientation_ = FrameOrientation(format_, frame_.get(), stream_.get());
   profile_ = FrameColorProfile(session_.Factory(), frame_.get(), format_);
