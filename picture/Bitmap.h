@@ -105,6 +105,8 @@ public:
   void EnsurePalette();
 
   std::shared_ptr<const ColorProfile> Profile() const override;
+  // A bitmap's pixels are its own, at whatever size it is drawn.
+  TBitmap* PixelsFor(int, int) override { return this; }
 
   // The shared image, for inspection.
   const TBitmapImage& Image() const { return *image_; }

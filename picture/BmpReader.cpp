@@ -10,6 +10,7 @@
 #include "picture/Bitmap.h"
 #include "picture/BitmapImage.h"
 #include "picture/BmpColorSpace.h"
+#include "picture/PixelCap.h"
 #include "picture/Stream.h"
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
@@ -21,9 +22,6 @@ constexpr size_t kMaskBytes = 3 * sizeof(DWORD);
 constexpr DWORD kMaxTableEntries = 256;
 // The memory copy of a compressed file is made in pieces of this size.
 constexpr int32_t kCopyPiece = 61440;
-// The most pixels a picture may have: 2^30, half of what the system's drawing
-// code can take in its 32-bit arithmetic (it fails, or worse, from 2^31 on).
-constexpr int64_t kMaxPixels = int64_t{1} << 30;
 
 [[noreturn]] void InvalidBitmap() { throw EInvalidGraphic(ResText(IDS_INVALID_BITMAP)); }
 
@@ -204,7 +202,8 @@ BmpShape CheckShape(const BmpBody& body, BITMAPINFOHEADER& header) {
   // Both sides are below 2^31, so the pixel count cannot wrap either. Beyond the
   // cap the picture cannot be held and drawn, whatever its byte count (a one-bit
   // file of a few bytes per row can name billions of pixels).
-  if (width * height > kMaxPixels) throw EOutOfMemory(ResText(IDS_OUT_OF_MEMORY));
+  if (ExceedsPixelCap(static_cast<uint64_t>(width), static_cast<uint64_t>(height)))
+    throw EOutOfMemory(ResText(IDS_OUT_OF_MEMORY));
   if (header.biSizeImage == 0) header.biSizeImage = static_cast<DWORD>(imageBytes);
   // A file shorter than its pixel data is read as far as it goes.
   const int64_t pixelBytes = std::min<int64_t>(std::max<int64_t>(body.left, 0), header.biSizeImage);

@@ -24,6 +24,14 @@ int IfdZeroOrientation(TTiffStructure& tiff);
 // stored height.
 inline bool SwapsSides(int orientation) { return orientation >= 5 && orientation <= 8; }
 
+// The size of a picture stored as `stored`, upright.
+inline SIZE UprightSize(int orientation, SIZE stored) {
+  return SwapsSides(orientation) ? SIZE{stored.cy, stored.cx} : stored;
+}
+// The size as stored of a picture whose upright size is `upright`: a quarter
+// turn swaps the sides either way.
+inline SIZE StoredSize(int orientation, SIZE upright) { return UprightSize(orientation, upright); }
+
 // Where the pixels of stored rows land in an upright picture: the byte offset
 // (from the upright picture's row 0) of stored pixel (x, y) is
 // origin + x * xStep + y * yStep.

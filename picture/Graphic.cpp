@@ -1,9 +1,14 @@
 #include "picture/Graphic.h"
 
 #include "picture/Stream.h"
+#include "resources/StringIds.h"
 #include "text/Exceptions.h"
 
 void TPersistent::CopyTo(TPersistent&) const { throw EConvertError("ビットマップには変換できない画像です"); }
+
+std::unique_ptr<TBitmap> TGraphic::ShrunkFromDecoder(int, int, int, int) const {
+  throw EInvalidGraphicOperation(ResText(IDS_INVALID_BITMAP));
+}
 
 void TGraphic::NotifyChanged(TPersistent*) {
   modified_ = true;

@@ -12,6 +12,7 @@
 #include "gdi/Drawable.h"
 #include "text/FilePath.h"
 
+class TBitmap;
 class TCanvas;
 class TGraphic;
 class ColorProfile;
@@ -74,6 +75,19 @@ public:
   // What the pixels' colours are, as the file read said; none for sRGB, for an
   // untagged file and for pixels of no file.
   virtual std::shared_ptr<const ColorProfile> Profile() const { return nullptr; }
+  // The graphic's own pixels that cover drawing into width by height (upright),
+  // decoded on first need, at a reduced size where the kind can decode smaller,
+  // and kept for later calls. None for kinds without pixels of their own.
+  // Raises what decoding raises.
+  virtual TBitmap* PixelsFor(int /*width*/, int /*height*/) { return nullptr; }
+  // Whether ShrunkFromDecoder is offered: the kind resamples straight out of its
+  // decoder, without a bitmap of its whole size.
+  virtual bool ShrinksFromDecoder() const { return false; }
+  // The graphic resampled to exactly width by height as its decoder gives its
+  // rows; a decoder that can scale is asked for no less than decodedWidth by
+  // decodedHeight. Kinds that do not offer it raise EInvalidGraphicOperation.
+  virtual std::unique_ptr<TBitmap> ShrunkFromDecoder(int width, int height, int decodedWidth,
+                                                     int decodedHeight) const;
   bool Transparent() const { return transparent_; }
   // Stores a different value and notifies; an equal value does nothing.
   void SetTransparent(bool value);

@@ -426,9 +426,10 @@ int SmallestCoveringScale(TStream& stream, int width, int height) {
     int width;
     int height;
     int shift;
-  } query{&context->cinfo, width, height, 0};
+  };
   // The size asked for is upright; the library's output is as stored.
-  if (SwapsSides(context->orientation)) std::swap(query.width, query.height);
+  const SIZE stored = StoredSize(context->orientation, SIZE{width, height});
+  Query query{&context->cinfo, stored.cx, stored.cy, 0};
   // The library rounds each scaled side up; asking it keeps the choice exact.
   const auto choose = [](void* argument) {
     auto& q = *static_cast<Query*>(argument);
@@ -473,14 +474,14 @@ bool UseTemporaryPalette(TDecodeContext& c, TBitmap& bitmap, UniquePalette& temp
 // Starts the decompressor and gives the bitmap the output size, upright.
 void StartAndSizeBitmap(TDecodeContext& c, TBitmap& bitmap, bool eightBit) {
   Run(c, StartStep);
-  const bool turned = SwapsSides(c.orientation);
-  const JDIMENSION width = turned ? c.cinfo.output_height : c.cinfo.output_width;
-  const JDIMENSION height = turned ? c.cinfo.output_width : c.cinfo.output_height;
-  const uint64_t bytesPerRow = (static_cast<uint64_t>(width) * (eightBit ? 8 : 24) + 31) / 32 * 4;
-  if (bytesPerRow * height > 0x7FFFFFFF) throw EOutOfMemory(ResText(IDS_OUT_OF_MEMORY));
+  // The library's sides are at most 65500 (JPEG_MAX_DIMENSION), well within a LONG.
+  const SIZE upright = UprightSize(c.orientation, SIZE{static_cast<LONG>(c.cinfo.output_width),
+                                                       static_cast<LONG>(c.cinfo.output_height)});
+  const uint64_t bytesPerRow = (static_cast<uint64_t>(upright.cx) * (eightBit ? 8 : 24) + 31) / 32 * 4;
+  if (bytesPerRow * static_cast<uint64_t>(upright.cy) > 0x7FFFFFFF) throw EOutOfMemory(ResText(IDS_OUT_OF_MEMORY));
   bitmap.SetBitmapHandle(nullptr);
-  bitmap.SetWidth(static_cast<int>(width));
-  bitmap.SetHeight(static_cast<int>(height));
+  bitmap.SetWidth(static_cast<int>(upright.cx));
+  bitmap.SetHeight(static_cast<int>(upright.cy));
 }
 
 // Reads one output pass into the bitmap. Setting a palette gives the bitmap new

@@ -109,12 +109,12 @@ bool TJPEGImage::IsEmpty() const {
 bool TJPEGImage::HasHeader() const { return data_->Data != nullptr && data_->Data->Size() > 0; }
 
 int TJPEGImage::Width() const {
-  if (HasHeader() || bitmap_ == nullptr) return SwapsSides(data_->Orientation) ? data_->Height : data_->Width;
+  if (HasHeader() || bitmap_ == nullptr) return UprightSize(data_->Orientation, SIZE{data_->Width, data_->Height}).cx;
   return bitmap_->Width();
 }
 
 int TJPEGImage::Height() const {
-  if (HasHeader() || bitmap_ == nullptr) return SwapsSides(data_->Orientation) ? data_->Width : data_->Height;
+  if (HasHeader() || bitmap_ == nullptr) return UprightSize(data_->Orientation, SIZE{data_->Width, data_->Height}).cy;
   return bitmap_->Height();
 }
 

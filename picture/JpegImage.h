@@ -109,6 +109,7 @@ public:
   // (ScaleShift is set to it). Width and height are upright, as drawn. A bitmap decoded earlier is reused when it covers
   // the size, was decoded at full size, or is what a failed decode left.
   TBitmap& BitmapFor(int width, int height);
+  TBitmap* PixelsFor(int width, int height) override { return &BitmapFor(width, height); }
   const TJPEGData& Data() const { return *data_; }
   // The profile the file's header holds; a picture made from a bitmap has none.
   std::shared_ptr<const ColorProfile> Profile() const override { return data_->Profile; }

@@ -6,9 +6,7 @@
 #include "picture/BitmapRows.h"
 #include "picture/ColorConversion.h"
 #include "picture/ColorProfile.h"
-#include "picture/JpegImage.h"
 #include "picture/SmoothShrink.h"
-#include "picture/WicImage.h"
 
 namespace {
 
@@ -21,24 +19,18 @@ constexpr int kDecodedSamplesPerPixel = 2;
 }  // namespace
 
 TBitmap* PixelsForShowing(TGraphic& graphic, int width, int height) {
-  if (auto* bitmap = dynamic_cast<TBitmap*>(&graphic)) return bitmap;
-  if (auto* jpeg = dynamic_cast<TJPEGImage*>(&graphic)) {
-    return &jpeg->BitmapFor(width * kDecodedSamplesPerPixel, height * kDecodedSamplesPerPixel);
-  }
-  if (auto* picture = dynamic_cast<TWicImage*>(&graphic)) {
-    return &picture->BitmapFor(width * kDecodedSamplesPerPixel, height * kDecodedSamplesPerPixel);
-  }
-  return nullptr;
+  return graphic.PixelsFor(width * kDecodedSamplesPerPixel, height * kDecodedSamplesPerPixel);
 }
 
 namespace {
 
 std::unique_ptr<TBitmap> Shrunk(TGraphic& graphic, int width, int height) {
-  // Read straight from its decoder, a picture of the system's codecs never needs
-  // a bitmap of its whole size.
-  if (auto* picture = dynamic_cast<TWicImage*>(&graphic)) {
-    if (!DrawnSmaller(picture->Width(), picture->Height(), width, height)) return nullptr;
-    return picture->ShrunkTo(width, height, {width * kDecodedSamplesPerPixel, height * kDecodedSamplesPerPixel});
+  // A graphic that resamples out of its decoder never needs a bitmap of its
+  // whole size.
+  if (graphic.ShrinksFromDecoder()) {
+    if (!DrawnSmaller(graphic.Width(), graphic.Height(), width, height)) return nullptr;
+    return graphic.ShrunkFromDecoder(width, height, width * kDecodedSamplesPerPixel,
+                                     height * kDecodedSamplesPerPixel);
   }
   TBitmap* pixels = PixelsForShowing(graphic, width, height);
   if (pixels == nullptr || !DrawnSmaller(pixels->Width(), pixels->Height(), width, height)) return nullptr;

@@ -11,6 +11,7 @@
 #include "picture/ColorConversion.h"
 #include "picture/ExifOrientation.h"
 #include "picture/IconCheck.h"
+#include "picture/PixelCap.h"
 #include "picture/PixelRows.h"
 #include "picture/SmoothShrink.h"
 #include "picture/TiffCheck.h"
@@ -32,8 +33,6 @@ __CRT_UUID_DECL(WicSourceTransform, 0x3b16811b, 0x6a43, 0x4ec9, 0xb7, 0x13, 0x3d
 
 namespace {
 
-// As the BMP reader: half of what the system's drawing code takes in its 32-bit arithmetic.
-constexpr uint64_t kMaxPixels = uint64_t{1} << 30;
 // Pixels are copied out of the decoder in strips of about this many bytes.
 constexpr uint64_t kStripBytes = 1 << 20;
 
@@ -82,13 +81,13 @@ UINT BitsPerPixel(IWICImagingFactory* factory, const WICPixelFormatGUID& format)
 // Every stored row, read in order, to its upright place in `bitmap`, which is
 // made of the upright size.
 void CopyRowsUpright(PixelRows& rows, int orientation, TBitmap& bitmap) {
-  const bool turned = SwapsSides(orientation);
   const int width = rows.Width();
   const int height = rows.Height();
+  const SIZE upright = UprightSize(orientation, SIZE{width, height});
   bitmap.SetBitmapHandle(nullptr);
   bitmap.SetPixelDepth(pd24Bit);
-  bitmap.SetWidth(turned ? height : width);
-  bitmap.SetHeight(turned ? width : height);
+  bitmap.SetWidth(upright.cx);
+  bitmap.SetHeight(upright.cy);
   uint8_t* const row0 = static_cast<uint8_t*>(bitmap.RowAddress(0));
   const ptrdiff_t rowStep = bitmap.Height() > 1 ? static_cast<uint8_t*>(bitmap.RowAddress(1)) - row0 : 0;
   const TUprightPlacement placement = UprightPlacement(orientation, width, height, 3, rowStep);
@@ -227,7 +226,8 @@ void TWicFrame::Open(const TPictureHead* given) {
   UINT width = 0, height = 0;
   Check(frame_.get()->GetSize(&width, &height));
   if (width == 0 || height == 0) Check(WINCODEC_ERR_BADIMAGE);
-  if (uint64_t{width} * height > kMaxPixels || width > kMaxPixels / 4) OutOfMemory();
+  // A row of 4-byte pixels stays within the cap's bytes too.
+  if (ExceedsPixelCap(width, height) || width > kMaxPicturePixels / 4) OutOfMemory();
   stored_ = SIZE{static_cast<LONG>(width), static_cast<LONG>(height)};
   if (format_ != TPictureFormat::Tiff) orientation_ = FrameOrientation(format_, frame_.get(), stream_.get());
   profile_ = FrameColorProfile(session_.Factory(), frame_.get(), format_);
@@ -235,8 +235,8 @@ void TWicFrame::Open(const TPictureHead* given) {
 }
 
 PictureSize TWicFrame::Size() const {
-  if (SwapsSides(orientation_)) return {stored_.cy, stored_.cx};
-  return {stored_.cx, stored_.cy};
+  const SIZE upright = UprightSize(orientation_, stored_);
+  return {upright.cx, upright.cy};
 }
 
 ComPtr<IWICBitmapSource> TWicFrame::Pixels(SIZE wanted) const {
@@ -281,9 +281,7 @@ ComPtr<IWICBitmapSource> TWicFrame::ScaledByDecoder(WicSourceTransform& transfor
 
 void TWicFrame::Decode(TBitmap& bitmap, TWantedSize wanted) const {
   try {
-    const SIZE asStored =
-        SwapsSides(orientation_) ? SIZE{wanted.height, wanted.width} : SIZE{wanted.width, wanted.height};
-    const ComPtr<IWICBitmapSource> pixels = Pixels(asStored);
+    const ComPtr<IWICBitmapSource> pixels = Pixels(StoredSize(orientation_, SIZE{wanted.width, wanted.height}));
     Rows rows(*this, pixels.get());
     CopyRowsUpright(rows, orientation_, bitmap);
   } catch (const std::bad_alloc&) {
@@ -294,11 +292,10 @@ void TWicFrame::Decode(TBitmap& bitmap, TWantedSize wanted) const {
 std::unique_ptr<TBitmap> TWicFrame::Shrink(int width, int height, TWantedSize decoded) const {
   try {
     // Shrunk as stored, then the small result is turned upright.
-    const bool turned = SwapsSides(orientation_);
-    const ComPtr<IWICBitmapSource> pixels =
-        Pixels(turned ? SIZE{decoded.height, decoded.width} : SIZE{decoded.width, decoded.height});
+    const ComPtr<IWICBitmapSource> pixels = Pixels(StoredSize(orientation_, SIZE{decoded.width, decoded.height}));
     Rows rows(*this, pixels.get());
-    std::unique_ptr<TBitmap> shrunk = ShrinkSmoothly(rows, turned ? height : width, turned ? width : height);
+    const SIZE stored = StoredSize(orientation_, SIZE{width, height});
+    std::unique_ptr<TBitmap> shrunk = ShrinkSmoothly(rows, stored.cx, stored.cy);
     if (orientation_ == 1) return shrunk;
     BitmapRows storedRows(*shrunk);
     auto upright = std::make_unique<TBitmap>();

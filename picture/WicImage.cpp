@@ -126,7 +126,8 @@ TBitmap& TWicImage::BitmapFor(int width, int height) {
   return *bitmap_;
 }
 
-std::unique_ptr<TBitmap> TWicImage::ShrunkTo(int width, int height, TWantedSize decoded) const {
+std::unique_ptr<TBitmap> TWicImage::ShrunkFromDecoder(int width, int height, int decodedWidth,
+                                                       int decodedHeight) const {
   if (source_ == nullptr) throw EInvalidGraphicOperation(ResText(IDS_INVALID_BITMAP));
-  return source_->frame->Shrink(width, height, decoded);
+  return source_->frame->Shrink(width, height, TWantedSize{decodedWidth, decodedHeight});
 }

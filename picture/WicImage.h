@@ -52,9 +52,11 @@ public:
   // by a decoder that can scale at the smallest size it offers that covers that,
   // and reused while it covers the size or is the whole picture.
   TBitmap& BitmapFor(int width, int height);
-  // The picture resampled smoothly to exactly width by height; a decoder that can
-  // scale is asked for no less than `decoded`.
-  std::unique_ptr<TBitmap> ShrunkTo(int width, int height, TWantedSize decoded) const;
+  TBitmap* PixelsFor(int width, int height) override { return &BitmapFor(width, height); }
+  // Smoothly, as the decoder gives its rows.
+  bool ShrinksFromDecoder() const override { return true; }
+  std::unique_ptr<TBitmap> ShrunkFromDecoder(int width, int height, int decodedWidth,
+                                             int decodedHeight) const override;
 
 private:
   struct Source;
