@@ -74,6 +74,9 @@ public:
   // What the pixels' colours are, as the file read said; none for sRGB, for an
   // untagged file and for pixels of no file.
   virtual std::shared_ptr<const ColorProfile> Profile() const { return nullptr; }
+  // The profile whose conversion to sRGB the graphic will ask for: the one above,
+  // or one applied while decoding.
+  virtual std::shared_ptr<const ColorProfile> ConvertedProfile() const { return Profile(); }
   bool Transparent() const { return transparent_; }
   // Stores a different value and notifies; an equal value does nothing.
   void SetTransparent(bool value);
