@@ -6,6 +6,7 @@
 
 #include "gdi/AfterMessage.h"
 #include "picture/BitmapCanvas.h"
+#include "picture/ColorConversions.h"
 #include "picture/JpegImage.h"
 #include "presenter/Mainwindow1.h"
 #include "text/Exceptions.h"
@@ -35,6 +36,7 @@ void StartRuntime() {
   StartJpegSupport();
   // Registered after the window layer's shutdown, so it runs before it.
   std::atexit(StopJpegSupport);
+  StartColorConversions();
   AddAfterMessageStep(ReleaseIdleMemoryDCs);
 }
 
@@ -51,5 +53,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   } catch (...) {
     ShowStartFailure(Exception());
   }
+  // The windows are gone: conversions still being made are waited for here, a
+  // bounded time, and not by the process's teardown.
+  StopColorConversions();
   return 0;
 }

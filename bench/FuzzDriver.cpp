@@ -27,7 +27,7 @@
 #include <vector>
 
 #include "bench/ProcessCounts.h"
-#include "picture/ColorConversion.h"
+#include "picture/ColorConversions.h"
 #include "picture/Bitmap.h"
 #include "picture/JpegImage.h"
 #include "picture/PictureFormat.h"
@@ -546,14 +546,14 @@ int Check(const std::string& folder, const std::vector<std::string>& warm, const
   Watchdog watchdog;
   WarmUp(round, watchdog, warm);
   Tally tally;
-  ColorConversion::FinishPending();
+  FinishConversionsToSrgb();
   const int gdiAtStart = GdiObjectCount(), handlesAtStart = HandleCount(GetCurrentProcess());
   for (const std::string& picture : pictures) {
     watchdog.Begin(picture.c_str());
     const int gdiBefore = GdiObjectCount(), handlesBefore = HandleCount(GetCurrentProcess());
     const Outcome outcome = round.Run(picture);
     // A colour conversion begun for the picture may still be made on its thread.
-    ColorConversion::FinishPending();
+    FinishConversionsToSrgb();
     const int gdi = GdiObjectCount() - gdiBefore, handles = HandleCount(GetCurrentProcess()) - handlesBefore;
     tally.Count(picture, outcome, known);
     if (gdi != 0 || handles != 0) {

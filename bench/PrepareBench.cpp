@@ -11,6 +11,7 @@
 
 #include "bench/BenchClock.h"
 #include "picture/Bitmap.h"
+#include "picture/ColorConversions.h"
 #include "picture/JpegImage.h"
 #include "picture/Picture.h"
 #include "picture/ShownPicture.h"
@@ -23,6 +24,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   StartJpegSupport();
+  StartColorConversions();
   const int width = std::atoi(argv[1]), height = std::atoi(argv[2]);
   for (int i = 3; i < argc; ++i) {
     try {

@@ -8,7 +8,6 @@
 #include "gdi/ScreenMetrics.h"
 #include "picture/BitmapCanvas.h"
 #include "picture/BitmapImage.h"
-#include "picture/ColorConversion.h"
 #include "picture/BmpReader.h"
 #include "picture/BmpWriter.h"
 #include "picture/Stream.h"
@@ -449,7 +448,6 @@ bool TBitmap::ShrinkThroughSameFormat(HDC target, const RECT& rect, HDC source, 
 void TBitmap::LoadStream(TStream& stream) {
   ReleaseCanvasDC();
   BmpImage read = ReadBmpFile(stream, stream.Size() - stream.Position());
-  ColorConversion::Prepare(read.profile);
   const bool empty = !read.bitmap;
   InstallImage(std::move(read.bitmap), ImagePalette(std::move(read.palette)), read.record, read.os2,
                std::move(read.compressed), std::move(read.profile));

@@ -51,10 +51,9 @@ void ImageBitmapCloser::operator()(HBITMAP bitmap) const {
   DeleteObject(bitmap);
 }
 
-TBitmapImage::~TBitmapImage() {
-  FreeHandle();
-  if (DIB.dshSection != nullptr) CloseHandle(DIB.dshSection);
-}
+// Every section is made without a file mapping, so dshSection names no handle
+// of the program's to close.
+TBitmapImage::~TBitmapImage() { FreeHandle(); }
 
 void TBitmapImage::FreeHandle() {
   Section.reset();

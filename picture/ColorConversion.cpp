@@ -5,13 +5,12 @@
 
 #include <algorithm>
 #include <cmath>
-#include <chrono>
-#include <future>
 #include <string>
 #include <utility>
 
 #include "gdi/Handles.h"
 #include "picture/Bitmap.h"
+#include "picture/ColorConversions.h"
 #include "picture/ColorProfile.h"
 #include "picture/Stream.h"
 #include "text/FpuControlWord.h"
@@ -23,9 +22,6 @@ namespace {
 // tables themselves and four dimensions grow fast.
 constexpr int kRgbNodes = 18;
 constexpr int kCmykNodes = 12;
-// Conversions kept for the process, most recent first: a folder of photographs
-// mostly shares one or two profiles.
-constexpr size_t kKeptConversions = 4;
 // LCS_sRGB, spelt out: the header's constant is a multi-character literal.
 constexpr DWORD kSrgbSpace = 0x73524742;
 
@@ -95,53 +91,6 @@ void FillAxis(ColorConversion::Axis& axis, const std::vector<uint8_t>& values, u
   }
 }
 
-// A conversion being made or made, and the profile it is for.
-struct KeptConversion {
-  std::string bytes;
-  std::shared_future<std::shared_ptr<const ColorConversion>> conversion;
-};
-
-CriticalSection& CacheLock() {
-  static CriticalSection lock;
-  return lock;
-}
-std::vector<KeptConversion>& Kept() {
-  static std::vector<KeptConversion> kept;
-  return kept;
-}
-
-// Conversions already made are kept as plain values, so that the threads that
-// made them are joined and give back their handles: a run of many pictures holds
-// no more than the conversions still being made. Called with the lock held.
-void SettleMade(std::vector<KeptConversion>& kept) {
-  for (KeptConversion& entry : kept) {
-    if (entry.conversion.wait_for(std::chrono::seconds(0)) != std::future_status::ready) continue;
-    std::promise<std::shared_ptr<const ColorConversion>> made;
-    made.set_value(entry.conversion.get());
-    entry.conversion = made.get_future().share();
-  }
-}
-
-// The kept conversion for the profile, begun with `launch` when there is none;
-// most recent first. A profile the system could not use is kept too, so it is
-// not tried again.
-std::shared_future<std::shared_ptr<const ColorConversion>> KeptFor(
-    const std::shared_ptr<const ColorProfile>& profile, std::launch launch,
-    std::shared_ptr<const ColorConversion> (*make)(const ColorProfile&)) {
-  CriticalSectionGuard guard(CacheLock());
-  std::vector<KeptConversion>& kept = Kept();
-  SettleMade(kept);
-  for (size_t i = 0; i < kept.size(); ++i) {
-    if (kept[i].bytes != profile->Bytes()) continue;
-    std::rotate(kept.begin(), kept.begin() + static_cast<ptrdiff_t>(i), kept.begin() + static_cast<ptrdiff_t>(i) + 1);
-    return kept.front().conversion;
-  }
-  auto conversion = std::async(launch, [profile, make] { return make(*profile); }).share();
-  kept.insert(kept.begin(), KeptConversion{profile->Bytes(), conversion});
-  if (kept.size() > kKeptConversions) kept.pop_back();
-  return conversion;
-}
-
 }  // namespace
 
 ColorConversion::ColorConversion(int nodes, int channels)
@@ -175,7 +124,7 @@ bool ColorConversion::Sample(void* transform) {
                              0) != FALSE;
 }
 
-std::shared_ptr<const ColorConversion> ColorConversion::Make(const ColorProfile& profile) {
+std::shared_ptr<const ColorConversion> ColorConversion::MakeOrRaise(const ColorProfile& profile) {
   const int channels = profile.Model() == ColorModel::Cmyk ? 4 : 3;
   if (profile.Model() == ColorModel::Gray) return nullptr;
   std::shared_ptr<ColorConversion> conversion(
@@ -195,50 +144,9 @@ std::shared_ptr<const ColorConversion> ColorConversion::Make(const ColorProfile&
   return conversion;
 }
 
-std::shared_ptr<const ColorConversion> ColorConversion::ToSrgb(const ColorProfile& profile) noexcept {
+std::shared_ptr<const ColorConversion> ColorConversion::Make(const ColorProfile& profile) noexcept {
   try {
-    // The profile is kept alive by the caller while this waits.
-    const std::shared_ptr<const ColorProfile> borrowed(std::shared_ptr<const ColorProfile>(), &profile);
-    const auto pending = KeptFor(borrowed, std::launch::deferred, MakeSafely);
-    std::shared_ptr<const ColorConversion> conversion = pending.get();
-    CriticalSectionGuard guard(CacheLock());
-    SettleMade(Kept());
-    return conversion;
-  } catch (...) {
-    // Out of memory or no thread: the picture is shown as stored.
-    return nullptr;
-  }
-}
-
-void ColorConversion::Prepare(const std::shared_ptr<const ColorProfile>& profile) noexcept {
-  if (profile == nullptr) return;
-  try {
-    // The thread works on a profile of its own: the caller's may go first.
-    KeptFor(std::make_shared<const ColorProfile>(*profile), std::launch::async, MakeSafely);
-  } catch (...) {
-    // No thread: ToSrgb makes the conversion when it is needed.
-  }
-}
-
-void ColorConversion::FinishPending() noexcept {
-  try {
-    std::vector<std::shared_future<std::shared_ptr<const ColorConversion>>> pending;
-    {
-      CriticalSectionGuard guard(CacheLock());
-      for (const KeptConversion& entry : Kept()) pending.push_back(entry.conversion);
-    }
-    for (const auto& conversion : pending)
-      if (conversion.wait_for(std::chrono::seconds(0)) != std::future_status::deferred) conversion.wait();
-    CriticalSectionGuard guard(CacheLock());
-    SettleMade(Kept());
-  } catch (...) {
-    // Out of memory: the threads end on their own.
-  }
-}
-
-std::shared_ptr<const ColorConversion> ColorConversion::MakeSafely(const ColorProfile& profile) noexcept {
-  try {
-    return Make(profile);
+    return MakeOrRaise(profile);
   } catch (...) {
     return nullptr;
   }
@@ -285,7 +193,7 @@ void ColorConversion::ConvertCmyk(const uint8_t* inks, uint8_t* bgr, size_t coun
 }
 
 void ConvertToSrgb(TBitmap& bitmap, const ColorProfile& profile) {
-  const std::shared_ptr<const ColorConversion> conversion = ColorConversion::ToSrgb(profile);
+  const std::shared_ptr<const ColorConversion> conversion = ConversionToSrgb(profile);
   if (conversion == nullptr || bitmap.PixelDepth() != pd24Bit) return;
   const size_t width = static_cast<size_t>(bitmap.Width());
   for (int y = 0; y < bitmap.Height(); ++y)

@@ -2,8 +2,8 @@
 // Converting a picture's colours to sRGB with the system's colour management
 // (ICM): the profile's transform to sRGB, relative colorimetric, is asked once
 // for a grid of colours, and the pixels are interpolated in that grid. Making
-// the transform is itself slow under Wine (about 20 ms), so it can be begun on
-// another thread as soon as a picture's profile is read. Wine's
+// the transform is itself slow under Wine (about 20 ms), so ColorConversions
+// begins it on another thread as soon as a picture is opened. Wine's
 // colour management takes about a microsecond a pixel (and Windows' is no
 // table-driven fast path either), so a shown picture of 600 by 400 pixels would
 // cost hundreds of milliseconds through it; the grid costs a few.
@@ -18,18 +18,10 @@ class TBitmap;
 
 class ColorConversion {
 public:
-  // The conversion of the profile's colours to sRGB, made once per profile in the
-  // process; none when the system's colour management cannot make it (it cannot
-  // read the profile, or has no sRGB profile). Never raises.
-  // Waits for the conversion when Prepare began making it.
-  static std::shared_ptr<const ColorConversion> ToSrgb(const ColorProfile& profile) noexcept;
-  // Begins making the conversion on another thread, so that the system's slow
-  // part (about 20 ms under Wine) runs while the picture is decoded; nothing for
-  // none or a conversion already made or begun. Never raises.
-  static void Prepare(const std::shared_ptr<const ColorProfile>& profile) noexcept;
-  // Waits for every conversion being made on another thread, and lets those
-  // threads end: afterwards the process holds no handle for them.
-  static void FinishPending() noexcept;
+  // The conversion of the profile's colours to sRGB, made here; none when the
+  // system's colour management cannot make it (it cannot read the profile, or
+  // has no sRGB profile). Never raises. ColorConversions keeps them.
+  static std::shared_ptr<const ColorConversion> Make(const ColorProfile& profile) noexcept;
 
   // Blue-green-red pixels, converted in place.
   void ConvertBgr(uint8_t* pixels, size_t count) const noexcept;
@@ -47,8 +39,7 @@ public:
 private:
   // A grid of `nodes` values on each of `channels` axes (3 or 4), not yet sampled.
   ColorConversion(int nodes, int channels);
-  static std::shared_ptr<const ColorConversion> Make(const ColorProfile& profile);
-  static std::shared_ptr<const ColorConversion> MakeSafely(const ColorProfile& profile) noexcept;
+  static std::shared_ptr<const ColorConversion> MakeOrRaise(const ColorProfile& profile);
   // Asks the transform for the colour of every node; false when it fails.
   bool Sample(void* transform);
   // The colour at (v0, v1, v2) in one three-channel grid, v0 on the fastest axis.

@@ -75,6 +75,9 @@ public:
   // What the pixels' colours are, as the file read said; none for sRGB, for an
   // untagged file and for pixels of no file.
   virtual std::shared_ptr<const ColorProfile> Profile() const { return nullptr; }
+  // The profile whose conversion to sRGB the graphic will ask for: the one above,
+  // or one applied while decoding.
+  virtual std::shared_ptr<const ColorProfile> ConvertedProfile() const { return Profile(); }
   // The graphic's own pixels that cover drawing into width by height (upright),
   // decoded on first need, at a reduced size where the kind can decode smaller,
   // and kept for later calls. None for kinds without pixels of their own.

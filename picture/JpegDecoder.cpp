@@ -16,6 +16,7 @@
 #include "picture/Bitmap.h"
 #include "picture/BitmapImage.h"
 #include "picture/ColorConversion.h"
+#include "picture/ColorConversions.h"
 #include "picture/ColorProfile.h"
 #include "picture/ExifOrientation.h"
 #include "picture/JpegErrors.h"
@@ -409,12 +410,13 @@ JpegHeader ReadJpegHeader(TStream& stream) {
   const auto destroy = DestroyOnExit(context->cinfo);
   CreateAndReadHeader(*context, stream, nullptr);
   const jpeg_decompress_struct& d = context->cinfo;
-  std::shared_ptr<const ColorProfile> profile = EmbeddedProfile(*context);
+  std::shared_ptr<const ColorProfile> profile = EmbeddedProfile(*context), inks;
   // An ink picture's profile serves while it is decoded; shown, it is sRGB.
+  if (profile != nullptr && profile->Model() == ColorModel::Cmyk) inks = profile;
   if (profile != nullptr && profile->Model() != ColorModel::Rgb) profile = nullptr;
   return JpegHeader{static_cast<int32_t>(d.image_width), static_cast<int32_t>(d.image_height),
                     d.jpeg_color_space == JCS_GRAYSCALE, jpeg_has_multiple_scans(&context->cinfo) != 0,
-                    context->orientation, std::move(profile)};
+                    context->orientation, std::move(profile), std::move(inks)};
 }
 
 int SmallestCoveringScale(TStream& stream, int width, int height) {
@@ -523,7 +525,7 @@ void DecodeJpeg(TStream& stream, const TJPEGOptions& options, UniquePalette& pal
   std::shared_ptr<const ColorConversion> inks;
   if (c.cmyk) {
     const std::shared_ptr<const ColorProfile> profile = EmbeddedProfile(c);
-    if (profile != nullptr && profile->Model() == ColorModel::Cmyk) inks = ColorConversion::ToSrgb(*profile);
+    if (profile != nullptr && profile->Model() == ColorModel::Cmyk) inks = ConversionToSrgb(*profile);
     c.cmykConversion = inks.get();
   }
 

@@ -22,8 +22,9 @@ struct JpegHeader {
   int orientation;
   // What the decoded colours are, when an embedded profile says and it is not
   // sRGB. An ink (CMYK) picture's profile is applied while decoding, so it has
-  // none here.
+  // none here, but is `inks`.
   std::shared_ptr<const ColorProfile> profile;
+  std::shared_ptr<const ColorProfile> inks;
 };
 
 // Reads the header at the start of the stream; raises EJPEG for data that is not

@@ -7,7 +7,6 @@
 #include "gdi/Handles.h"
 #include "gdi/ScreenMetrics.h"
 #include "picture/Bitmap.h"
-#include "picture/ColorConversion.h"
 #include "picture/ExifOrientation.h"
 #include "picture/FileFormats.h"
 #include "picture/JpegDecoder.h"
@@ -161,11 +160,15 @@ void TJPEGImage::ReadStream(int32_t count, TStream& stream) {
     data_->Gray = header.gray;
     data_->Orientation = header.orientation;
     data_->Profile = std::move(header.profile);
-    ColorConversion::Prepare(data_->Profile);
+    data_->Inks = std::move(header.inks);
     options_.MultiScan = header.multiScan;
   }
   SetPaletteModified(true);
   NotifyChanged(this);
+}
+
+std::shared_ptr<const ColorProfile> TJPEGImage::ConvertedProfile() const {
+  return data_->Inks != nullptr ? data_->Inks : data_->Profile;
 }
 
 TBitmap& TJPEGImage::Bitmap() {

@@ -31,6 +31,8 @@ public:
   int Orientation = 1;
   // What the decoded colours are, when the file's profile says and it is not sRGB.
   std::shared_ptr<const ColorProfile> Profile;
+  // An ink picture's profile, applied while decoding.
+  std::shared_ptr<const ColorProfile> Inks;
 
 protected:
   ~TJPEGData() override;
@@ -113,6 +115,7 @@ public:
   const TJPEGData& Data() const { return *data_; }
   // The profile the file's header holds; a picture made from a bitmap has none.
   std::shared_ptr<const ColorProfile> Profile() const override { return data_->Profile; }
+  std::shared_ptr<const ColorProfile> ConvertedProfile() const override;
   TJPEGOptions& Options() { return options_; }
   const TJPEGOptions& Options() const { return options_; }
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "picture/Bitmap.h"
+#include "picture/ColorConversions.h"
 #include "picture/FileFormats.h"
 #include "picture/JpegImage.h"
 #include "picture/WicCodecs.h"
@@ -100,7 +101,17 @@ TPictureChoice ChoosePictureReader(const FilePath& file) {
 
 std::unique_ptr<TGraphic> OpenPicture(const FilePath& file, const TPictureChoice& choice,
                                       const TProgressEvent& progress) {
-  if (choice.reader != nullptr) return choice.reader->open(file, choice.head, progress);
-  if (choice.registered != nullptr) return LoadAs(*choice.registered, file, progress);
+  std::unique_ptr<TGraphic> graphic;
+  if (choice.reader != nullptr) {
+    graphic = choice.reader->open(file, choice.head, progress);
+  } else if (choice.registered != nullptr) {
+    graphic = LoadAs(*choice.registered, file, progress);
+  }
+  // The one place a conversion begins: a graphic's pixels are decoded later,
+  // while the conversion is made on its own thread.
+  if (graphic != nullptr) {
+    BeginConversionToSrgb(*graphic);
+    return graphic;
+  }
   throw EInvalidGraphic(ResFormat(IDS_UNKNOWN_EXTENSION, {ExtensionAsWritten(file)}));
 }

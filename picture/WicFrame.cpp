@@ -8,7 +8,6 @@
 #include "picture/Bitmap.h"
 #include "picture/BitmapRows.h"
 #include "picture/ContainerExif.h"
-#include "picture/ColorConversion.h"
 #include "picture/ExifOrientation.h"
 #include "picture/IconCheck.h"
 #include "picture/PixelCap.h"
@@ -231,7 +230,6 @@ void TWicFrame::Open(const TPictureHead* given) {
   stored_ = SIZE{static_cast<LONG>(width), static_cast<LONG>(height)};
   if (format_ != TPictureFormat::Tiff) orientation_ = FrameOrientation(format_, frame_.get(), stream_.get());
   profile_ = FrameColorProfile(session_.Factory(), frame_.get(), format_);
-  ColorConversion::Prepare(profile_);
 }
 
 PictureSize TWicFrame::Size() const {

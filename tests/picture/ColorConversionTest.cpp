@@ -2,11 +2,14 @@
 // conversion of the same stored colours (tests/data/colour, made by make.sh).
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <string>
 
 #include "picture/Bitmap.h"
+#include "picture/ColorConversions.h"
+#include "picture/ColorProfile.h"
 #include "picture/Picture.h"
 #include "picture/ShownPicture.h"
 #include "tests/picture/ReferencePictures.h"
@@ -66,4 +69,20 @@ TEST(ColorConversion, OnlyTheShownPixelsAreConvertedNeverThePicturesOwn) {
   ASSERT_NE(nullptr, PreparedForShowing(*picture.CurrentGraphic(), kWidth * 2, kHeight * 2));
   EXPECT_EQ(0.0, MeanDifference(ReadPpm(DataFolder("colour") + "stored.ppm"),
                                 Decoded(*PixelsForShowing(*picture.CurrentGraphic(), kWidth, kHeight))));
+}
+
+TEST(ColorConversion, EachPicturesConversionInksTooIsMadeOnAThreadAndKept) {
+  // An ink JPEG offers its profile, applied while decoding, to be begun as well.
+  for (const char* file : {"adobe.jpg", "wide.png", "adobe.tif", "wide-embedded.bmp", "inks.jpg"}) {
+    TPicture picture;
+    picture.LoadFile(DataFolder("colour") + file);
+    const std::shared_ptr<const ColorProfile> profile = picture.CurrentGraphic()->ConvertedProfile();
+    ASSERT_NE(nullptr, profile) << file;
+    ColorConversions cache;
+    cache.Begin(profile);
+    EXPECT_TRUE(cache.Finish(std::chrono::seconds(30))) << file;
+    const std::shared_ptr<const ColorConversion> made = cache.ToSrgb(*profile);
+    EXPECT_NE(nullptr, made) << file;
+    EXPECT_EQ(made, cache.ToSrgb(*profile)) << file;
+  }
 }

@@ -16,6 +16,7 @@
 
 #include "picture/BmpColorSpace.h"
 #include "picture/ColorConversion.h"
+#include "picture/ColorConversions.h"
 #include "picture/ColorProfile.h"
 #include "picture/Stream.h"
 #include "picture/WicColorProfile.h"
@@ -116,7 +117,7 @@ TEST(ColorProfile, DamagedProfilesOfEveryKindAreRefusedOrReadWithoutAFault) {
   // What passes the checks goes to the system's colour engine, on this thread.
   for (const std::string& damaged : usedDamaged) {
     const auto profile = ColorProfile::FromIcc(damaged, ColorModel::Rgb);
-    ColorConversion::ToSrgb(*profile);
+    ConversionToSrgb(*profile);
     EXPECT_EQ(kDefaultFpuControlWord, CurrentFpuControlWord());
   }
 }
@@ -129,7 +130,7 @@ TEST(ColorProfile, SoundProfilesReadAsBefore) {
     const auto profile = ColorProfile::FromIcc(icc, ColorModel::Rgb);
     EXPECT_EQ(srgb, profile == nullptr) << seed;
     if (profile != nullptr) {
-      EXPECT_NE(nullptr, ColorConversion::ToSrgb(*profile)) << seed;
+      EXPECT_NE(nullptr, ConversionToSrgb(*profile)) << seed;
     }
   }
 }

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "gdi/ScreenMetrics.h"
+#include "picture/ColorConversions.h"
 #include "picture/JpegImage.h"
 #include "text/FpuControlWord.h"
 
@@ -14,4 +15,6 @@ inline void StartPictureRuntime() {
   KeepScreenMetrics();
   StartJpegSupport();
   std::atexit(StopJpegSupport);
+  StartColorConversions();
+  std::atexit(StopColorConversions);
 }
