@@ -128,6 +128,17 @@ protected:
     }
     RemoveDirectoryA(folder_.c_str());
   }
+  // A small test pattern, to be compressed and saved.
+  static void LoadPattern(TJPEGImage& jpeg) {
+    TBitmap bitmap;
+    SetPixels(bitmap, 40, 30, TestPattern(40, 30));
+    jpeg.CopyFrom(&bitmap);
+  }
+  static auto Compressed(TJPEGImage& jpeg) {
+    TMemoryStream bytes;
+    jpeg.SaveStream(bytes);
+    return StreamBytes(bytes);
+  }
   std::vector<std::string> Names() const {
     std::vector<std::string> names;
     WIN32_FIND_DATAA found;
@@ -483,12 +494,9 @@ bool UnmadeTemporaryName(const std::wstring& folder, std::wstring& path) {
 }  // namespace
 
 TEST_F(JpegFileTest, AFolderThatTakesNoNewFileStillGetsItsPictureInPlace) {
-  TBitmap bitmap;
-  SetPixels(bitmap, 40, 30, TestPattern(40, 30));
   TJPEGImage jpeg;
-  jpeg.CopyFrom(&bitmap);
-  TMemoryStream expected;
-  jpeg.SaveStream(expected);
+  LoadPattern(jpeg);
+  const auto expected = Compressed(jpeg);
   for (const TTemporaryFileMaker namer : {&NoTemporaryName, &UnmadeTemporaryName}) {
     // A new picture, and an earlier one that may be changed: both written whole.
     for (const bool earlier : {false, true}) {
@@ -496,7 +504,7 @@ TEST_F(JpegFileTest, AFolderThatTakesNoNewFileStillGetsItsPictureInPlace) {
       SetTemporaryFileMakerForTesting(namer);
       EXPECT_NO_THROW(jpeg.SaveFile(target));
       SetTemporaryFileMakerForTesting(nullptr);
-      EXPECT_EQ(StreamBytes(expected), Read(target));
+      EXPECT_EQ(expected, Read(target));
       EXPECT_EQ(std::vector<std::string>{"picture.jpg"}, Names());
       DeleteFileA(target.c_str());
     }
@@ -510,10 +518,8 @@ TEST_F(JpegFileTest, AFolderThatTakesNoNewFileStillGetsItsPictureInPlace) {
 }
 
 TEST_F(JpegFileTest, AnEarlierPictureThatCannotBeWrittenInPlaceIsKept) {
-  TBitmap bitmap;
-  SetPixels(bitmap, 40, 30, TestPattern(40, 30));
   TJPEGImage jpeg;
-  jpeg.CopyFrom(&bitmap);
+  LoadPattern(jpeg);
   const Bytes old{'o', 'l', 'd'};
   const std::string target = Write("picture.jpg", old);
   SetTemporaryFileMakerForTesting(&NoTemporaryName);
@@ -538,12 +544,9 @@ TEST_F(JpegFileTest, AnEarlierPictureThatCannotBeWrittenInPlaceIsKept) {
 }
 
 TEST_F(JpegFileTest, AnOutputAtAnyPathLengthIsSavedAndLeavesNoTemporaryFile) {
-  TBitmap bitmap;
-  SetPixels(bitmap, 40, 30, TestPattern(40, 30));
   TJPEGImage jpeg;
-  jpeg.CopyFrom(&bitmap);
-  TMemoryStream expected;
-  jpeg.SaveStream(expected);
+  LoadPattern(jpeg);
+  const auto expected = Compressed(jpeg);
   const std::string name = "picture.jpg";
   // Full paths of the output: past 259 characters Windows without the prefix
   // fails every file call, and Wine's temporary-file namer wrote beyond its buffer.
@@ -556,15 +559,13 @@ TEST_F(JpegFileTest, AnOutputAtAnyPathLengthIsSavedAndLeavesNoTemporaryFile) {
     // Once more over the earlier file, as a run of one replaces it.
     EXPECT_EQ("(nothing thrown)", MessageOf([&] { jpeg.SaveFile(target); }));
     EXPECT_EQ(std::vector<std::string>{name}, folder.Names());
-    EXPECT_EQ(StreamBytes(expected), folder.Read(name));
+    EXPECT_EQ(expected, folder.Read(name));
   }
 }
 
 TEST_F(JpegFileTest, AnOutputTheFileSystemRefusesIsToldByNameAndLeavesNothing) {
-  TBitmap bitmap;
-  SetPixels(bitmap, 40, 30, TestPattern(40, 30));
   TJPEGImage jpeg;
-  jpeg.CopyFrom(&bitmap);
+  LoadPattern(jpeg);
   const LongFolder folder(300);
   const std::string targets[] = {
       // A name of 264 characters, more than a folder entry holds (255).
