@@ -29,9 +29,10 @@ constexpr double kPixelBytes = static_cast<double>(kRowBytes) * kHeight;
 constexpr int kRounds = 5;
 
 std::string MakeFile() {
-  char folder[MAX_PATH];
-  GetTempPathA(MAX_PATH, folder);
-  const std::string name = std::string(folder) + "mirokate-bench-6000x4000.bmp";
+  // The temporary folder may be longer than MAX_PATH: asked for its length first.
+  std::string folder(GetTempPathA(0, nullptr), '\0');
+  folder.resize(GetTempPathA(static_cast<DWORD>(folder.size()), &folder[0]));
+  const std::string name = folder + "mirokate-bench-6000x4000.bmp";
   UniqueFile file(CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   BITMAPFILEHEADER header{};
   BITMAPINFOHEADER info{};
