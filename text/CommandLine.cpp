@@ -17,21 +17,15 @@ bool IsBlank(Char c) {
   return code >= 0x01 && code <= 0x20;
 }
 
-// No byte of a longer UTF-8 character and no unit of a UTF-16 pair is a blank or
-// a quote, so a step of one byte or unit never splits what matters.
-template <class Char>
-const Char* Next(const Char* p) {
-  return p + 1;
-}
-
 // Reads one argument starting at p into `argument` and returns where reading
-// continues. Quoted and unquoted stretches join into one argument; a pair of
+// continues. No byte of a longer UTF-8 character and no unit of a UTF-16 pair is
+// a blank or a quote, so a step of one byte or unit never splits what matters. Quoted and unquoted stretches join into one argument; a pair of
 // quotes standing alone is skipped.
 template <class Char>
 const Char* ReadArgument(const Char* p, std::basic_string<Char>& argument) {
   argument.clear();
   for (;;) {
-    while (*p != 0 && IsBlank(*p)) p = Next(p);
+    while (*p != 0 && IsBlank(*p)) ++p;
     if (p[0] == '"' && p[1] == '"') {
       p += 2;
     } else {
@@ -40,17 +34,11 @@ const Char* ReadArgument(const Char* p, std::basic_string<Char>& argument) {
   }
   while (*p != 0 && !IsBlank(*p)) {
     if (*p == '"') {
-      p = Next(p);
-      while (*p != 0 && *p != '"') {
-        const Char* next = Next(p);
-        argument.append(p, next);
-        p = next;
-      }
-      if (*p != 0) p = Next(p);
+      ++p;
+      while (*p != 0 && *p != '"') argument += *p++;
+      if (*p != 0) ++p;
     } else {
-      const Char* next = Next(p);
-      argument.append(p, next);
-      p = next;
+      argument += *p++;
     }
   }
   return p;

@@ -66,25 +66,17 @@ HANDLE SearchInside(const FilePath& folder, WIN32_FIND_DATAW& found) {
   if (pattern.back() != L'\\') pattern += L'\\';
   pattern += L'*';
   // The pattern may be longer than any name the calls take.
-  if (FitsFileCalls(FilePath::FromWide(pattern))) return FindFirstFileW(pattern.c_str(), &found);
+  if (pattern.size() <= FilePath::kLongestForFileCalls) return FindFirstFileW(pattern.c_str(), &found);
   SetLastError(ERROR_FILENAME_EXCED_RANGE);
   return INVALID_HANDLE_VALUE;
 }
 
-// The name with each short (8.3) part in its long form, asked again with the
-// size the call says until it fits; the name itself when the call fails.
+// The name with each short (8.3) part in its long form; the name itself when the
+// call fails.
 std::wstring LongFormOf(const std::wstring& name) {
-  std::wstring result(MAX_PATH, L'\0');
-  for (int tries = 0; tries < 4; ++tries) {
-    const DWORD length = GetLongPathNameW(name.c_str(), &result[0], static_cast<DWORD>(result.size()));
-    if (length == 0) return name;
-    if (length < result.size()) {
-      result.resize(length);
-      return result;
-    }
-    result.assign(length, L'\0');
-  }
-  return name;
+  const std::wstring result =
+      GrownPathResult([&](wchar_t* buffer, DWORD size) { return GetLongPathNameW(name.c_str(), buffer, size); });
+  return result.empty() ? name : result;
 }
 }  // namespace
 

@@ -43,34 +43,32 @@ FilePath FilePath::operator+(const FilePath& tail) const { return FromWide(wide_
 
 namespace {
 
-// The longest name the file calls take, prefix included: the system holds it in
-// a counted string of at most 65,535 bytes, its terminating zero among them.
-constexpr size_t kLongestForFileCalls = 32766;
-
 std::wstring Within(const std::wstring& name) {
-  return name.size() <= kLongestForFileCalls ? name : std::wstring();
+  return name.size() <= FilePath::kLongestForFileCalls ? name : std::wstring();
 }
 
 bool StartsWith(const std::wstring& text, const wchar_t* start) { return text.compare(0, wcslen(start), start) == 0; }
 
-// GetFullPathNameW's result, asked again with the size it says until it fits (a
-// changed current folder may make it longer between the calls); empty when the
-// system has none.
 std::wstring FullPathOf(const std::wstring& name) {
-  std::wstring full(MAX_PATH, L'\0');
-  for (int tries = 0; tries < 4; ++tries) {
-    const DWORD length = GetFullPathNameW(name.c_str(), static_cast<DWORD>(full.size()), &full[0], nullptr);
-    if (length == 0) return std::wstring();
-    if (length < full.size()) {
-      full.resize(length);
-      return full;
-    }
-    full.assign(length, L'\0');
-  }
-  return std::wstring();
+  return GrownPathResult(
+      [&](wchar_t* buffer, DWORD size) { return GetFullPathNameW(name.c_str(), size, buffer, nullptr); });
 }
 
 }  // namespace
+
+std::wstring GrownPathResult(const std::function<DWORD(wchar_t* buffer, DWORD size)>& call) {
+  std::wstring result(MAX_PATH, L'\0');
+  for (int tries = 0; tries < 4; ++tries) {
+    const DWORD length = call(&result[0], static_cast<DWORD>(result.size()));
+    if (length == 0) return std::wstring();
+    if (length < result.size()) {
+      result.resize(length);
+      return result;
+    }
+    result.assign(length, L'\0');
+  }
+  return std::wstring();
+}
 
 std::wstring FilePath::ForFileCalls() const {
   if (StartsWith(wide_, L"\\\\?\\")) return Within(wide_);

@@ -3,6 +3,9 @@
 // text, which the rest of the program works with and shows. The file calls use
 // the wide form, so a name is never passed through a code page.
 
+#include <windows.h>
+
+#include <functional>
 #include <string>
 
 class FilePath {
@@ -25,6 +28,9 @@ public:
   // path or its prefixed path is beyond the system's 32,767 characters: every
   // call then fails on it.
   std::wstring ForFileCalls() const;
+  // The longest name the file calls take, prefix included: the system holds it in
+  // a counted string of at most 65,535 bytes, its terminating zero among them.
+  static constexpr size_t kLongestForFileCalls = 32766;
 
   // The parts, split at the last "\" or ":", and at the last "." of the
   // file-name part.
@@ -37,3 +43,9 @@ private:
   std::wstring wide_;
   std::string text_;
 };
+
+// What a path call writes into a buffer that it says is too small by answering
+// the length it needs: asked again with that length until the result fits (a
+// changed current folder may make it longer between the calls). Empty when the
+// call fails.
+std::wstring GrownPathResult(const std::function<DWORD(wchar_t* buffer, DWORD size)>& call);
