@@ -70,9 +70,9 @@ ColorConversions::~ColorConversions() = default;
 void ColorConversions::Begin(const std::shared_ptr<const ColorProfile>& profile) noexcept {
   if (profile == nullptr) return;
   try {
-    // The thread works on a profile of its own: the caller's may go first.
+    // The thread shares the profile, which it keeps alive while it works.
     CriticalSectionGuard guard(lock_);
-    KeptFor(kept_, std::make_shared<const ColorProfile>(*profile), std::launch::async);
+    KeptFor(kept_, profile, std::launch::async);
   } catch (...) {
     // No thread: ToSrgb makes the conversion when it is needed.
   }

@@ -54,17 +54,16 @@ std::unique_ptr<TBitmap> CopyOf(TBitmap& pixels) {
 
 std::unique_ptr<TBitmap> PreparedForShowing(TGraphic& graphic, int width, int height) {
   std::unique_ptr<TBitmap> shown = Shrunk(graphic, width, height);
+  const std::shared_ptr<const ColorProfile> profile = graphic.Profile();
   if (shown == nullptr) {
     // Shown at its own size or larger, the picture is stretched from these
     // pixels: decoded now, a damaged file fails here, before anything is shown,
     // and not in each paint.
     TBitmap* pixels = PixelsForShowing(graphic, width, height);
-    const std::shared_ptr<const ColorProfile> profile = graphic.Profile();
-    if (profile == nullptr || pixels == nullptr || pixels->Width() <= 0 || pixels->Height() <= 0) return nullptr;
+    if (profile == nullptr || pixels == nullptr || pixels->Width() <= 0 || pixels->Height() <= 0)
+      return nullptr;
     shown = CopyOf(*pixels);
-    ConvertToSrgb(*shown, *profile);
-    return shown;
   }
-  if (const std::shared_ptr<const ColorProfile> profile = graphic.Profile()) ConvertToSrgb(*shown, *profile);
+  if (profile != nullptr) ConvertToSrgb(*shown, *profile);
   return shown;
 }

@@ -30,15 +30,9 @@ TWicImage::~TWicImage() = default;
 const TGraphicClass& TWicImage::StaticClass() { return kWicImageClass; }
 const TGraphicClass& TWicImage::ClassType() const { return kWicImageClass; }
 
-void TWicImage::Open(const FilePath& file) { Adopt(file, std::make_unique<TWicFrame>(ComStreamOnFile(file), file)); }
-
 void TWicImage::Open(const FilePath& file, const TPictureHead& head) {
-  Adopt(file, std::make_unique<TWicFrame>(ComStreamOnFile(file), file, head));
-}
-
-void TWicImage::Adopt(const FilePath& file, std::unique_ptr<TWicFrame> frame) {
   auto source = std::make_shared<Source>();
-  source->frame = std::move(frame);
+  source->frame = std::make_unique<TWicFrame>(ComStreamOnFile(file), file, head);
   source->file = file;
   source_ = std::move(source);
   bitmap_.reset();

@@ -20,11 +20,10 @@ public:
   static const TGraphicClass& StaticClass();
   const TGraphicClass& ClassType() const override;
 
-  // Opens the named file, kept open (others may read it) while any graphic holds
-  // the picture. Raises EFOpenError "ファイル %s は開けません" and what TWicFrame
-  // raises; on failure the graphic is unchanged.
-  void Open(const FilePath& file);
-  // The same for a file whose first bytes were read already.
+  // Opens the named file, whose first bytes were read already, kept open (others
+  // may read it) while any graphic holds the picture. Raises EFOpenError
+  // "ファイル %s は開けません" and what TWicFrame raises; on failure the graphic is
+  // unchanged.
   void Open(const FilePath& file, const TPictureHead& head);
   // Takes the stream's bytes from its position to its end into memory and opens
   // them; raises as Open does.
@@ -60,8 +59,6 @@ public:
 
 private:
   struct Source;
-  // Makes the opened file's frame the picture.
-  void Adopt(const FilePath& file, std::unique_ptr<TWicFrame> frame);
 
   std::shared_ptr<const Source> source_;
   std::unique_ptr<TBitmap> bitmap_;

@@ -193,7 +193,8 @@ void TMainForm1::Timer1Timer(TComponent*) {
     return;
   }
   // On a wide screen the window may arrive in the very tick that laid it out,
-  // before any paint: it is painted now, so the capture holds what it shows.
+  // before any paint: it is painted now, so that the screen shows what is saved
+  // and a failing paint is told as a picture not shown.
   Repaint();
   if (Image2->DrawFailed()) {
     GiveUpAfterFailedDrawing();
@@ -248,17 +249,18 @@ void TMainForm1::LayOut(int pictureWidth, int pictureHeight) {
   // Where the screen is too small for the square, the window system limits the
   // window in one direction: the window becomes the largest square it allows, so
   // that every output is square and the picture is fitted as usual.
-  const int side = std::min(ClientWidth(), ClientHeight());
-  if (ClientWidth() != side) SetClientWidth(side);
-  if (ClientHeight() != side) SetClientHeight(side);
+  SetClientSize({std::min(ClientWidth(), ClientHeight()), std::min(ClientWidth(), ClientHeight())});
   // A window also has a least width (its caption's buttons): a tiny picture's
   // square then takes that side, the smallest square the window system allows.
-  const int least = std::max(ClientWidth(), ClientHeight());
-  if (ClientWidth() != least) SetClientWidth(least);
-  if (ClientHeight() != least) SetClientHeight(least);
+  SetClientSize({std::max(ClientWidth(), ClientHeight()), std::max(ClientWidth(), ClientHeight())});
   // The fit uses whatever size the window system gave.
   const PictureBounds bounds = FitPicture(pictureWidth, pictureHeight, {ClientWidth(), ClientHeight()});
   Image2->SetBounds(bounds.left, bounds.top, bounds.width, bounds.height);
+}
+
+void TMainForm1::SetClientSize(ClientSize size) {
+  if (ClientWidth() != size.width) SetClientWidth(size.width);
+  if (ClientHeight() != size.height) SetClientHeight(size.height);
 }
 
 void TMainForm1::MoveOutOfSight() {
@@ -359,8 +361,7 @@ void TMainForm1::ParkForNextPicture() {
   // The next picture comes in from outside the edge again, in the window as it
   // was before any layout, resized out of sight.
   MoveOutOfSight();
-  if (ClientWidth() != loadedClient_.width) SetClientWidth(loadedClient_.width);
-  if (ClientHeight() != loadedClient_.height) SetClientHeight(loadedClient_.height);
+  SetClientSize(loadedClient_);
   const ParkingPlace place = ParkingPlaceFor(entryEdge_, Screen->Width(), Screen->Height());
   SetTop(place.top);
   SetLeft(place.left);

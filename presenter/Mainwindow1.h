@@ -59,6 +59,8 @@ private:
   void AskAboutInformation();
   // Sizes the window to the picture and fits Image2 into it.
   void LayOut(int pictureWidth, int pictureHeight);
+  // Sets the client's width, then its height, where they differ.
+  void SetClientSize(ClientSize size);
   // Places the window just outside its entry edge.
   void PlaceAtEntry();
   void MoveOutOfSight();

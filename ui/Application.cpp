@@ -39,24 +39,6 @@ std::string DefaultTitle() {
   return Utf8(name);
 }
 
-// The last character of a UTF-8 text, with all of its bytes.
-std::string LastCharacter(const std::string& text) {
-  size_t start = text.size() - 1;
-  while (start > 0 && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80) --start;
-  return text.substr(start);
-}
-
-// Byte-wise comparison as unsigned bytes, as a C string comparison would do it.
-bool GreaterAsBytes(const std::string& a, const std::string& b) {
-  const size_t n = a.size() < b.size() ? a.size() : b.size();
-  for (size_t i = 0; i < n; ++i) {
-    const auto x = static_cast<unsigned char>(a[i]);
-    const auto y = static_cast<unsigned char>(b[i]);
-    if (x != y) return x > y;
-  }
-  return a.size() > b.size();
-}
-
 POINT CentreOf(const RECT& rect) {
   return POINT{rect.left + (rect.right - rect.left) / 2, rect.top + (rect.bottom - rect.top) / 2};
 }
@@ -289,7 +271,9 @@ void TApplication::HandleException(TComponent* sender) noexcept {
 
 std::string ExceptionDisplayText(const std::string& message) {
   std::string text = message;
-  if (!text.empty() && GreaterAsBytes(LastCharacter(text), ".")) text += '.';
+  // The last character compared with "." as bytes: every byte of a character
+  // beyond ASCII is greater, so its last byte decides as the whole would.
+  if (!text.empty() && static_cast<unsigned char>(text.back()) > '.') text += '.';
   return text;
 }
 

@@ -35,15 +35,6 @@ const std::map<std::string, Factory>& ComponentClasses() {
   return classes;
 }
 
-// A quoted text is taken as it is, once it is known to be UTF-8.
-std::string CheckedUtf8(const std::string& utf8) {
-  if (utf8.empty()) return utf8;
-  const int wideLength = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(),
-                                             static_cast<int>(utf8.size()), nullptr, 0);
-  if (wideLength <= 0) throw EReadError(ResText(IDS_INVALID_PROPERTY_VALUE));
-  return utf8;
-}
-
 std::string Trim(const std::string& text) {
   const size_t first = text.find_first_not_of(" \t\r");
   if (first == std::string::npos) return std::string();
@@ -175,7 +166,7 @@ private:
         content += text[i];
       }
       value.kind = LayoutValue::Kind::Text;
-      value.text = CheckedUtf8(content);
+      value.text = content;
     } else if (text.front() == '[') {
       if (text.back() != ']') SyntaxError();
       value.kind = LayoutValue::Kind::Set;

@@ -184,8 +184,10 @@ void TWinControl::EraseBackground(TMessage& message) {
   message.Result = 1;
 }
 
+bool TWinControl::TakesPaintPath() const { return PaintsItself() || !controls_.empty() || !winControls_.empty(); }
+
 void TWinControl::PaintMessage(TMessage& message) {
-  if (PaintsItself() || !controls_.empty() || !winControls_.empty()) {
+  if (TakesPaintPath()) {
     PaintHandler(message);
   } else {
     DefaultHandler(message);
@@ -336,7 +338,7 @@ void TWinControl::Repaint() {
 }
 
 void TWinControl::PaintTo(HDC dc) {
-  if (PaintsItself() || !controls_.empty() || !winControls_.empty()) {
+  if (TakesPaintPath()) {
     // The steps of a paint message, given the context instead of the screen's.
     Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
     Perform(WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);

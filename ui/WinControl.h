@@ -99,6 +99,9 @@ protected:
   virtual void PaintWindow(HDC dc);
   // Whether WM_PAINT takes the painting path (children and own painting).
   virtual bool PaintsItself() const { return false; }
+  // Whether a paint runs the control's own erase and paint steps (it paints
+  // itself or holds controls), on the screen and into a capture alike.
+  bool TakesPaintPath() const;
   virtual void UpdateShowing();
   // Shows or hides the system window when the showing state changed.
   virtual void ShowingChanged();
