@@ -3,8 +3,9 @@ MIROKATE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # Everything built or installed outside git lives here, so a fresh clone reuses it.
 MIROKATE_CACHE=${MIROKATE_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/mirokate}
 MIROKATE_JPEG_PREFIX="$MIROKATE_CACHE/libjpeg-turbo"
+MIROKATE_WEBP_PREFIX="$MIROKATE_CACHE/libwebp"
 MIROKATE_BUILD=${MIROKATE_BUILD:-$MIROKATE_ROOT/build}
-export MIROKATE_ROOT MIROKATE_CACHE MIROKATE_JPEG_PREFIX MIROKATE_BUILD
+export MIROKATE_ROOT MIROKATE_CACHE MIROKATE_JPEG_PREFIX MIROKATE_WEBP_PREFIX MIROKATE_BUILD
 
 # Setup runs again whenever one of the scripts that define the environment changes.
 setup_fingerprint() {
