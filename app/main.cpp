@@ -5,9 +5,9 @@
 #include <cstdlib>
 
 #include "gdi/AfterMessage.h"
-#include "picture/BitmapCanvas.h"
-#include "picture/ColorConversions.h"
-#include "picture/JpegImage.h"
+#include "picture/bitmap/BitmapCanvas.h"
+#include "picture/colour/ColorConversions.h"
+#include "picture/readers/jpeg/JpegImage.h"
 #include "presenter/Mainwindow1.h"
 #include "text/Exceptions.h"
 #include "text/FpuControlWord.h"

@@ -16,8 +16,8 @@
 #include "bench/BenchClock.h"
 #include "gdi/Canvas.h"
 #include "gdi/Handles.h"
-#include "picture/Bitmap.h"
-#include "picture/BitmapCanvas.h"
+#include "picture/bitmap/Bitmap.h"
+#include "picture/bitmap/BitmapCanvas.h"
 #include "tests/support/PictureRuntime.h"
 
 namespace {

@@ -20,9 +20,9 @@
 #include <jpeglib.h>
 
 #include "bench/BenchClock.h"
-#include "picture/Bitmap.h"
-#include "picture/JpegImage.h"
-#include "picture/Stream.h"
+#include "picture/bitmap/Bitmap.h"
+#include "picture/readers/jpeg/JpegImage.h"
+#include "picture/core/Stream.h"
 #include "tests/support/PictureRuntime.h"
 
 namespace {

@@ -10,12 +10,12 @@
 #include <string>
 
 #include "bench/BenchClock.h"
-#include "picture/Bitmap.h"
-#include "picture/ColorConversions.h"
-#include "picture/JpegImage.h"
+#include "picture/bitmap/Bitmap.h"
+#include "picture/colour/ColorConversions.h"
+#include "picture/readers/jpeg/JpegImage.h"
 #include "picture/Picture.h"
-#include "picture/ShownPicture.h"
-#include "picture/SmoothShrink.h"
+#include "picture/shrink/ShownPicture.h"
+#include "picture/shrink/SmoothShrink.h"
 #include "text/Exceptions.h"
 
 int main(int argc, char** argv) {

@@ -2,10 +2,10 @@
 
 #include <utility>
 
-#include "picture/Bitmap.h"
-#include "picture/FileFormats.h"
-#include "picture/JpegImage.h"
-#include "picture/PictureReaders.h"
+#include "picture/bitmap/Bitmap.h"
+#include "picture/formats/FileFormats.h"
+#include "picture/readers/jpeg/JpegImage.h"
+#include "picture/readers/PictureReaders.h"
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
 

@@ -1,13 +1,13 @@
 #pragma once
 // The picture holder: it owns at most one graphic, loads it from a named file
-// through the table of readers (picture/PictureReaders.h), and tells its owner
+// through the table of readers (picture/readers/PictureReaders.h), and tells its owner
 // once after every change of graphic and after every change inside the graphic.
 
 #include <functional>
 #include <memory>
 #include <string>
 
-#include "picture/Graphic.h"
+#include "picture/core/Graphic.h"
 
 class TBitmap;
 struct TPictureChoice;

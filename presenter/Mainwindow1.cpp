@@ -5,10 +5,10 @@
 #include <new>
 #include <vector>
 
-#include "picture/Bitmap.h"
-#include "picture/JpegImage.h"
+#include "picture/bitmap/Bitmap.h"
+#include "picture/readers/jpeg/JpegImage.h"
 #include "picture/Picture.h"
-#include "picture/PictureReaders.h"
+#include "picture/readers/PictureReaders.h"
 #include "resources/StringIds.h"
 #include "text/CommandLine.h"
 #include "text/Exceptions.h"

@@ -5,7 +5,7 @@
 #include <iterator>
 #include <memory>
 
-#include "picture/Icon.h"
+#include "picture/formats/Icon.h"
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
 #include "text/Utf16.h"

@@ -10,7 +10,7 @@
 
 #include "tests/app/ProgramRun.h"
 #include "tests/app/RunningProgram.h"
-#include "tests/picture/ReferencePictures.h"
+#include "tests/support/ReferencePictures.h"
 #include "tests/support/BoxWatcher.h"
 
 namespace {

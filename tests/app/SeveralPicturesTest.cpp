@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "tests/app/RunningProgram.h"
-#include "tests/picture/ReferencePictures.h"
+#include "tests/support/ReferencePictures.h"
 #include "tests/support/BoxWatcher.h"
 #include "text/Utf16.h"
 

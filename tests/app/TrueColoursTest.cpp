@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "tests/app/RunningProgram.h"
-#include "tests/picture/ReferencePictures.h"
+#include "tests/support/ReferencePictures.h"
 #include "tests/support/BoxWatcher.h"
 
 namespace {

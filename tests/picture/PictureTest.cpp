@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "picture/Bitmap.h"
-#include "picture/FileFormats.h"
+#include "picture/bitmap/Bitmap.h"
+#include "picture/formats/FileFormats.h"
 #include "picture/Picture.h"
-#include "picture/Stream.h"
+#include "picture/core/Stream.h"
 #include "text/Exceptions.h"
 
 namespace {

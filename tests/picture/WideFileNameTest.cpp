@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "picture/Bitmap.h"
-#include "picture/JpegImage.h"
+#include "picture/bitmap/Bitmap.h"
+#include "picture/readers/jpeg/JpegImage.h"
 #include "picture/Picture.h"
-#include "tests/picture/BitmapTestSupport.h"
+#include "tests/support/BitmapTestSupport.h"
 #include "text/Exceptions.h"
 #include "text/FilePath.h"
 

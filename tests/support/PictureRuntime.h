@@ -5,8 +5,8 @@
 #include <cstdlib>
 
 #include "gdi/ScreenMetrics.h"
-#include "picture/ColorConversions.h"
-#include "picture/JpegImage.h"
+#include "picture/colour/ColorConversions.h"
+#include "picture/readers/jpeg/JpegImage.h"
 #include "text/FpuControlWord.h"
 
 inline void StartPictureRuntime() {

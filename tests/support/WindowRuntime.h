@@ -3,7 +3,7 @@
 // test and bench programs that make windows of their own.
 
 #include "gdi/AfterMessage.h"
-#include "picture/BitmapCanvas.h"
+#include "picture/bitmap/BitmapCanvas.h"
 #include "tests/support/PictureRuntime.h"
 #include "ui/FaultTranslation.h"
 #include "ui/Platform.h"

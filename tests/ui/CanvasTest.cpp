@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "picture/Bitmap.h"
-#include "picture/BitmapCanvas.h"
-#include "picture/Graphic.h"
+#include "picture/bitmap/Bitmap.h"
+#include "picture/bitmap/BitmapCanvas.h"
+#include "picture/core/Graphic.h"
 #include "resources/StringIds.h"
-#include "tests/picture/BitmapTestSupport.h"
+#include "tests/support/BitmapTestSupport.h"
 #include "tests/support/ScopedApplication.h"
 #include "text/Exceptions.h"
 #include "ui/Application.h"

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "picture/Bitmap.h"
-#include "picture/JpegImage.h"
-#include "picture/Stream.h"
+#include "picture/bitmap/Bitmap.h"
+#include "picture/readers/jpeg/JpegImage.h"
+#include "picture/core/Stream.h"
 #include "tests/support/LibraryJpeg.h"
 #include "tests/support/ScopedApplication.h"
 #include "tests/ui/ImageOnForm.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "picture/Bitmap.h"
+#include "picture/bitmap/Bitmap.h"
 #include "tests/support/ScopedApplication.h"
 #include "tests/ui/ImageOnForm.h"
 #include "ui/Form.h"

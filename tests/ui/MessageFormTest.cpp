@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "gdi/Handles.h"
-#include "picture/Icon.h"
+#include "picture/formats/Icon.h"
 #include "tests/support/BoxWatcher.h"
 #include "tests/support/Failures.h"
 #include "tests/support/ScopedApplication.h"

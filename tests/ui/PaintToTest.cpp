@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "gdi/Handles.h"
-#include "picture/Bitmap.h"
+#include "picture/bitmap/Bitmap.h"
 #include "tests/support/Dib.h"
 #include "tests/support/ScopedApplication.h"
 #include "tests/ui/ImageOnForm.h"

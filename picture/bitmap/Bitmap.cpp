@@ -1,0 +1,459 @@
+#include "picture/bitmap/Bitmap.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "gdi/Handles.h"
+#include "gdi/ScreenMetrics.h"
+#include "picture/bitmap/BitmapCanvas.h"
+#include "picture/bitmap/BitmapImage.h"
+#include "picture/bitmap/BmpReader.h"
+#include "picture/bitmap/BmpWriter.h"
+#include "picture/core/Stream.h"
+#include "resources/StringIds.h"
+#include "text/Exceptions.h"
+
+namespace {
+
+// Guards the exchange of a bitmap's image pointer, so that a bitmap being copied
+// from is never seen between two images. The count of an image's holders needs no
+// lock: it is atomic.
+CriticalSection& ImageLock() {
+  static CriticalSection lock;
+  return lock;
+}
+
+std::unique_ptr<TGraphic> CreateBitmap() { return std::make_unique<TBitmap>(); }
+
+const TGraphicClass kBitmapClass{"TBitmap", nullptr, &CreateBitmap};
+
+// A palette a caller hands over. The system's 16 colours belong to the process,
+// so whoever hands them over only lends them.
+ImagePalette TakeOver(HPALETTE palette) {
+  if (palette == SystemPalette16()) return ImagePalette::Borrowed(palette);
+  return ImagePalette(UniquePalette(palette));
+}
+
+}  // namespace
+
+TBitmap::TBitmap() : image_(new TBitmapImage) {}
+
+TBitmap::~TBitmap() {
+  ReleaseCanvasDC();
+  image_.reset();
+  canvas_.reset();
+}
+
+const TGraphicClass& TBitmap::StaticClass() { return kBitmapClass; }
+
+const TGraphicClass& TBitmap::ClassType() const { return kBitmapClass; }
+
+void TBitmap::ReleaseCanvasDC() {
+  if (canvas_ != nullptr) canvas_->ReleaseMemoryDC();
+}
+
+void TBitmap::CopyFrom(const TPersistent* source) {
+  if (source == nullptr) {
+    InstallImage(UniqueGdiObject<HBITMAP>(), ImagePalette(), DIBSECTION{}, false, nullptr);
+  } else if (const auto* bitmap = dynamic_cast<const TBitmap*>(source)) {
+    // The canvas must not keep drawing into the image it no longer holds.
+    ReleaseCanvasDC();
+    // The old image is let go once the lock is left: freeing it deselects its
+    // bitmap from every canvas.
+    TSharedRef<TBitmapImage> old;
+    {
+      CriticalSectionGuard guard(ImageLock());
+      old = bitmap->image_;
+      image_.swap(old);
+      transparentColor_ = bitmap->transparentColor_;
+      transparentMode_ = bitmap->transparentMode_;
+    }
+    old.reset();
+    ignorePalette_ = false;
+    if (Transparent() != bitmap->Transparent()) SetTransparent(bitmap->Transparent());
+  } else {
+    // A graphic of another kind makes this bitmap a copy of its pixels itself.
+    source->CopyTo(*this);
+    return;
+  }
+  SetPaletteModified(Palette() != nullptr);
+  NotifyChanged(this);
+}
+
+void TBitmap::InstallImage(UniqueGdiObject<HBITMAP> handle, ImagePalette palette, const DIBSECTION& dib,
+                           bool os2Format, std::unique_ptr<TMemoryStream> stream,
+                           std::shared_ptr<const ColorProfile> profile) {
+  TSharedRef<TBitmapImage> image(new TBitmapImage);
+  // A bitmap with pixel memory of its own is a section; any other is device-dependent.
+  (dib.dsBm.bmBits != nullptr ? image->Section : image->Device).reset(handle.release());
+  image->Palette = std::move(palette);
+  image->DIB = dib;
+  image->OS2Format = os2Format;
+  image->SaveStream = std::move(stream);
+  image->Profile = std::move(profile);
+
+  ReleaseCanvasDC();
+  {
+    CriticalSectionGuard guard(ImageLock());
+    image_.swap(image);
+  }
+  // `image` now holds the old image, let go here, outside the lock.
+  image.reset();
+  // Whether a palette can be made is a question about the image, asked anew.
+  ignorePalette_ = false;
+}
+
+void TBitmap::ReplaceImage(HBITMAP handle, const ImagePalette& palette, DIBSECTION& dib) {
+  ReleaseCanvasDC();
+  ImagePalette newPalette = palette.Duplicate();
+  UniqueGdiObject<HBITMAP> newHandle(DuplicateBitmap(handle, palette.get(), newPalette.get(), dib,
+                                                     canvas_ != nullptr ? canvas_.get() : nullptr));
+  InstallImage(std::move(newHandle), std::move(newPalette), dib, image_->OS2Format, nullptr, image_->Profile);
+}
+
+std::shared_ptr<const ColorProfile> TBitmap::Profile() const { return image_->Profile; }
+
+bool TBitmap::IsEmpty() const {
+  return !image_->Device && !image_->Section && image_->SaveStream == nullptr;
+}
+
+int TBitmap::Width() const { return image_->DIB.dsBm.bmWidth; }
+
+int TBitmap::Height() const { return std::abs(image_->DIB.dsBm.bmHeight); }
+
+void TBitmap::SetWidth(int value) {
+  if (value == image_->DIB.dsBm.bmWidth) return;
+  EnsureHandle();
+  DIBSECTION dib = image_->DIB;
+  dib.dsBm.bmWidth = value;
+  dib.dsBmih.biWidth = value;
+  ReplaceImage(image_->Handle(), image_->Palette, dib);
+  NotifyChanged(this);
+}
+
+void TBitmap::SetHeight(int value) {
+  if (value == image_->DIB.dsBm.bmHeight) return;
+  EnsureHandle();
+  DIBSECTION dib = image_->DIB;
+  dib.dsBm.bmHeight = value;
+  dib.dsBmih.biHeight = value;
+  ReplaceImage(image_->Handle(), image_->Palette, dib);
+  NotifyChanged(this);
+}
+
+THandleKind TBitmap::HandleKind() const {
+  const TBitmapImage& image = *image_;
+  if (image.Device) return hkDDB;
+  if (!image.Section && image.DIB.dsBmih.biSize == 0) return hkDDB;
+  return hkDIB;
+}
+
+void TBitmap::SetHandleKind(THandleKind kind) {
+  if (kind == HandleKind()) return;
+  const HBITMAP handle = BitmapHandle();
+  DIBSECTION dib = image_->DIB;
+  dib.dsBm.bmBits = nullptr;
+  if (kind == hkDDB) {
+    dib.dsBm.bmHeight = std::abs(dib.dsBm.bmHeight);
+    dib.dsBmih = BITMAPINFOHEADER{};
+  } else if (dib.dsBmih.biSize == 0) {
+    dib.dsBmih.biSize = sizeof(BITMAPINFOHEADER);
+    dib.dsBmih.biWidth = dib.dsBm.bmWidth;
+    dib.dsBmih.biHeight = dib.dsBm.bmHeight;
+    dib.dsBmih.biPlanes = 1;
+    dib.dsBmih.biBitCount = static_cast<WORD>(dib.dsBm.bmPlanes * dib.dsBm.bmBitsPixel);
+  }
+  ReplaceImage(handle, image_->Palette, dib);
+  NotifyChanged(this);
+}
+
+TPixelDepth TBitmap::PixelDepth() const {
+  if (HandleKind() == hkDDB) return pdDevice;
+  const BITMAPINFOHEADER& header = image_->DIB.dsBmih;
+  switch (header.biBitCount) {
+    case 1: return pd1Bit;
+    case 4: return pd4Bit;
+    case 8: return pd8Bit;
+    case 16:
+      if (header.biCompression == BI_RGB) return pd15Bit;
+      if (header.biCompression == BI_BITFIELDS) {
+        // Some systems describe an uncompressed 16-bit section by its 5-5-5 masks.
+        const DWORD* masks = image_->DIB.dsBitfields;
+        if (masks[1] == 0x07E0) return pd16Bit;
+        if (masks[0] == 0x7C00 && masks[1] == 0x03E0 && masks[2] == 0x001F) return pd15Bit;
+      }
+      return pdCustom;
+    case 24: return pd24Bit;
+    case 32: return header.biCompression == BI_RGB ? pd32Bit : pdCustom;
+    default: return pdCustom;
+  }
+}
+
+void TBitmap::SetPixelDepth(TPixelDepth depth) {
+  if (depth == PixelDepth()) return;
+  if (depth == pdDevice) {
+    SetHandleKind(hkDDB);
+    return;
+  }
+  if (depth == pdCustom) throw EInvalidGraphic(ResText(IDS_INVALID_PIXEL_FORMAT));
+
+  // Reading the handle first gives this bitmap a private image, so that the
+  // conversion never touches another holder's pixels.
+  const HBITMAP handle = BitmapHandle();
+  static const WORD kBitCounts[] = {0, 1, 4, 8, 16, 16, 24, 32};
+  DIBSECTION dib{};
+  dib.dsBm = image_->DIB.dsBm;
+  dib.dsBm.bmBits = nullptr;
+  dib.dsBmih.biSize = sizeof(BITMAPINFOHEADER);
+  dib.dsBmih.biWidth = dib.dsBm.bmWidth;
+  dib.dsBmih.biHeight = dib.dsBm.bmHeight;
+  dib.dsBmih.biPlanes = 1;
+  dib.dsBmih.biBitCount = kBitCounts[depth];
+
+  // The palette the new image copies its colours from; the system's 16 colours
+  // are borrowed, a halftone palette is made for the step alone.
+  ImagePalette made;
+  const ImagePalette* palette = &image_->Palette;
+  if (depth == pd4Bit) {
+    made = ImagePalette::Borrowed(SystemPalette16());
+    palette = &made;
+  } else if (depth == pd8Bit) {
+    WindowDC screen(nullptr);
+    made = ImagePalette(UniquePalette(CreateHalftonePalette(CheckGdi(screen.get()))));
+    palette = &made;
+  } else if (depth == pd16Bit) {
+    dib.dsBmih.biCompression = BI_BITFIELDS;
+    dib.dsBitfields[0] = 0xF800;
+    dib.dsBitfields[1] = 0x07E0;
+    dib.dsBitfields[2] = 0x001F;
+  }
+  const bool hasPalette = palette->get() != nullptr;
+  ReplaceImage(handle, *palette, dib);
+  SetPaletteModified(hasPalette);
+  NotifyChanged(this);
+}
+
+bool TBitmap::IsMonochrome() const { return image_->DIB.dsBm.bmPlanes == 1 && image_->DIB.dsBm.bmBitsPixel == 1; }
+
+HBITMAP TBitmap::BitmapHandle() {
+  ReleaseCanvasDC();
+  EnsureHandle();
+  NotifyChanging();
+  return image_->Handle();
+}
+
+void TBitmap::SetBitmapHandle(HBITMAP handle) {
+  if (handle == image_->Handle()) return;
+  UniqueGdiObject<HBITMAP> owned(handle);
+  ReleaseCanvasDC();
+  DIBSECTION dib{};
+  if (handle != nullptr) GetObjectA(handle, sizeof dib, &dib);
+  // The palette carries over: taken from an image no other bitmap holds, copied
+  // from a shared one.
+  ImagePalette palette = image_->RefCount() == 1 ? std::move(image_->Palette) : image_->Palette.Duplicate();
+  InstallImage(std::move(owned), std::move(palette), dib, false, nullptr);
+  NotifyChanged(this);
+}
+
+HPALETTE TBitmap::Palette() {
+  EnsurePalette();
+  return image_->Palette.get();
+}
+
+void TBitmap::SetPalette(HPALETTE palette) {
+  if (palette == image_->Palette.get()) return;
+  if (palette == nullptr && image_->RefCount() == 1) {
+    image_->Palette.reset();
+  } else {
+    // The palette is ours from the call on: a failed duplication must not leak it.
+    ImagePalette owned = TakeOver(palette);
+    ReleaseCanvasDC();
+    EnsureHandle();
+    DIBSECTION dib = image_->DIB;
+    UniqueGdiObject<HBITMAP> handle(
+        DuplicateBitmap(image_->Handle(), image_->Palette.get(), palette, dib, nullptr));
+    InstallImage(std::move(handle), std::move(owned), dib, image_->OS2Format, nullptr, image_->Profile);
+  }
+  if (image_->Section && image_->DIB.dsBmih.biBitCount <= 8) {
+    RGBQUAD table[256];
+    const int count = ColorTableFromPalette(palette, table, 255);
+    WindowDC screen(nullptr);
+    UniqueMemoryDC dc(GdiCreate([&] { return CreateCompatibleDC(screen.get()); }));
+    SelectedObject selected(dc.get(), image_->DIBHandle());
+    SetDIBColorTable(dc.get(), 0, static_cast<UINT>(count), table);
+  }
+  SetPaletteModified(true);
+  NotifyChanged(this);
+}
+
+void TBitmap::NotifyChanging() {
+  TBitmapImage& image = *image_;
+  if (image.RefCount() > 1) {
+    EnsureHandle();
+    DIBSECTION dib = image_->DIB;
+    const ImagePalette none;
+    ReplaceImage(image_->Handle(), image_->Halftone ? none : image_->Palette, dib);
+  } else if (image.Device) {
+    // A private device-dependent image: its section copy for row access is stale.
+    if (image.Section) {
+      const HBITMAP stale = image.Section.release();
+      DeselectEverywhere(stale);
+      SetLastError(0);
+      if (!DeleteObject(stale)) RaiseGdiError();
+    }
+    image.DIB.dsBm.bmBits = nullptr;
+  }
+  image_->DIB.dsBmih.biClrUsed = 0;
+  image_->DIB.dsBmih.biClrImportant = 0;
+  image_->SaveStream.reset();
+}
+
+void* TBitmap::RowAddress(int row) {
+  NotifyChanging();
+  if (row < 0 || row >= Height()) throw EInvalidGraphicOperation(ResText(IDS_SCANLINE_OUT_OF_RANGE));
+  EnsureDIB();
+  GdiFlush();
+  const DIBSECTION& dib = image_->DIB;
+  // An image without pixels has no rows, whatever size it was given.
+  if (dib.dsBm.bmBits == nullptr) throw EInvalidGraphicOperation(ResText(IDS_SCANLINE_OUT_OF_RANGE));
+  if (dib.dsBmih.biHeight > 0) row = dib.dsBmih.biHeight - row - 1;
+  return static_cast<uint8_t*>(dib.dsBm.bmBits) + row * RowStride(dib.dsBmih.biWidth, dib.dsBmih.biBitCount, 32);
+}
+
+TCanvas& TBitmap::Canvas() {
+  if (canvas_ == nullptr) {
+    EnsureHandle();
+    canvas_ = std::make_unique<TBitmapCanvas>(*this);
+    canvas_->OnChange = [this] { NotifyChanged(this); };
+    canvas_->OnChanging = [this] { NotifyChanging(); };
+  }
+  return *canvas_;
+}
+
+void TBitmap::EnsureHandle() {
+  TBitmapImage& image = *image_;
+  if (!image.Device && !image.Section && image.SaveStream != nullptr) {
+    // The kept file is read again. The old image, and with it the stream, lives
+    // until the new image is installed, which is the reader's last use of it.
+    auto onChange = std::move(OnChange);
+    OnChange = nullptr;
+    try {
+      image.SaveStream->SetPosition(0);
+      LoadStream(*image.SaveStream);
+    } catch (...) {
+      OnChange = std::move(onChange);
+      throw;
+    }
+    OnChange = std::move(onChange);
+  }
+}
+
+void TBitmap::EnsureDIB() {
+  TBitmapImage& image = *image_;
+  if (!image.Device || image.Section) return;
+  EnsurePalette();
+  if (image.DIB.dsBmih.biSize == 0) {
+    GetObjectA(image.Device.get(), sizeof image.DIB, &image.DIB);
+    image.DIB.dsBmih.biSize = sizeof(BITMAPINFOHEADER);
+    image.DIB.dsBmih.biWidth = image.DIB.dsBm.bmWidth;
+    image.DIB.dsBmih.biHeight = image.DIB.dsBm.bmHeight;
+    image.DIB.dsBmih.biPlanes = 1;
+    image.DIB.dsBmih.biBitCount = static_cast<WORD>(image.DIB.dsBm.bmPlanes * image.DIB.dsBm.bmBitsPixel);
+  }
+  image.Section.reset(
+      DuplicateBitmap(image.Device.get(), image.Palette.get(), image.Palette.get(), image.DIB, nullptr));
+}
+
+void TBitmap::EnsurePalette() {
+  TBitmapImage& image = *image_;
+  if (ignorePalette_ || image.Palette || !image.Section) return;
+  if (image.IsSection()) DeselectEverywhere(image.DIBHandle());
+  image.Palette = ImagePalette(UniquePalette(PaletteFromColorTable(image.DIBHandle(), nullptr, 0)));
+  if (image.Palette) return;
+  image.Halftone = image.Halftone || ScreenColorDepth() < image.DIB.dsBm.bmBitsPixel * image.DIB.dsBm.bmPlanes;
+  if (image.Halftone) {
+    WindowDC screen(nullptr);
+    image.Palette = ImagePalette(UniquePalette(CreateHalftonePalette(CheckGdi(screen.get()))));
+  }
+  if (!image.Palette) ignorePalette_ = true;
+}
+
+void TBitmap::DrawInto(TCanvas& canvas, const RECT& rect) {
+  canvas.RequiredState(csAllValid);
+  EnsurePalette();
+  const HDC dc = canvas.Handle();
+
+  // The target's palette is put back however the drawing ends.
+  SelectedPalette palette(dc, image_->Palette.get(), true);
+
+  const int targetDepth = GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES);
+  const int imageDepth = image_->DIB.dsBm.bmBitsPixel * image_->DIB.dsBm.bmPlanes;
+  if (targetDepth <= 8 && targetDepth < imageDepth) {
+    POINT origin{};
+    GetBrushOrgEx(dc, &origin);
+    SetStretchBltMode(dc, HALFTONE);
+    SetBrushOrgEx(dc, origin.x, origin.y, nullptr);
+  } else if (!IsMonochrome()) {
+    SetStretchBltMode(dc, STRETCH_DELETESCANS);
+  }
+
+  TCanvas& own = Canvas();
+  own.RequiredState(csAllValid);
+  const int width = rect.right - rect.left;
+  const int height = rect.bottom - rect.top;
+  if (!ShrinkThroughSameFormat(dc, rect, own.Handle(), canvas.CopyMode()))
+    StretchBlt(dc, rect.left, rect.top, width, height, own.Handle(), 0, 0, Width(), Height(), canvas.CopyMode());
+}
+
+bool TBitmap::ShrinkThroughSameFormat(HDC target, const RECT& rect, HDC source, DWORD copyMode) {
+  // GDI converts the whole source to the target's format before it stretches, which
+  // for a large picture shown small costs far more than the stretch itself. Dropping
+  // the scans first, into a section of the image's own format and the target's
+  // size, and converting only what is left gives the same pixels.
+  const TBitmapImage& image = *image_;
+  const int width = rect.right - rect.left;
+  const int height = rect.bottom - rect.top;
+  if (!image.IsSection() || width <= 0 || height <= 0 ||
+      GetStretchBltMode(target) != STRETCH_DELETESCANS ||
+      static_cast<int64_t>(width) * height * 4 >= static_cast<int64_t>(Width()) * Height())
+    return false;
+
+  struct {
+    BITMAPINFOHEADER header;
+    RGBQUAD colors[256];
+  } info{};
+  info.header = image.DIB.dsBmih;
+  info.header.biSize = sizeof info.header;
+  info.header.biWidth = width;
+  info.header.biHeight = height;
+  info.header.biSizeImage = 0;
+  if (info.header.biBitCount <= 8) {
+    info.header.biClrUsed = GetDIBColorTable(source, 0, 256, info.colors);
+  } else if (info.header.biCompression == BI_BITFIELDS) {
+    std::memcpy(info.colors, image.DIB.dsBitfields, sizeof image.DIB.dsBitfields);
+  }
+  void* bits = nullptr;
+  UniqueGdiObject<HBITMAP> scans(
+      CreateDIBSection(source, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0));
+  UniqueMemoryDC scansDC(CreateCompatibleDC(source));
+  if (!scans || !scansDC) return false;
+  SelectedObject selected(scansDC.get(), scans.get());
+  SetStretchBltMode(scansDC.get(), STRETCH_DELETESCANS);
+  StretchBlt(scansDC.get(), 0, 0, width, height, source, 0, 0, Width(), Height(), SRCCOPY);
+  BitBlt(target, rect.left, rect.top, width, height, scansDC.get(), 0, 0, copyMode);
+  return true;
+}
+
+void TBitmap::LoadStream(TStream& stream) {
+  ReleaseCanvasDC();
+  BmpImage read = ReadBmpFile(stream, stream.Size() - stream.Position());
+  const bool empty = !read.bitmap;
+  InstallImage(std::move(read.bitmap), ImagePalette(std::move(read.palette)), read.record, read.os2,
+               std::move(read.compressed), std::move(read.profile));
+  if (empty) return;
+  SetPaletteModified(Palette() != nullptr);
+  NotifyChanged(this);
+}
+
+void TBitmap::SaveStream(TStream& stream) { WriteBmpFile(*this, stream); }
