@@ -7,6 +7,7 @@
 #include "picture/colour/ColorConversions.h"
 #include "picture/formats/FileFormats.h"
 #include "picture/readers/jpeg/JpegImage.h"
+#include "picture/readers/webp/WebPImage.h"
 #include "picture/readers/wic/WicCodecs.h"
 #include "picture/readers/wic/WicImage.h"
 #include "resources/StringIds.h"
@@ -31,6 +32,14 @@ std::unique_ptr<TGraphic> OpenOwn(const FilePath& file, const TPictureHead&, con
   return LoadAs(Graphic::StaticClass(), file, progress);
 }
 
+// The program's own libwebp reads WebP on every Windows alike, whether or not
+// the system has a decoder for it; the pixels come later.
+std::unique_ptr<TGraphic> OpenWebP(const FilePath& file, const TPictureHead&, const TProgressEvent&) {
+  auto picture = std::make_unique<TWebPImage>();
+  picture->Open(file);
+  return picture;
+}
+
 // The system's codecs open the file and read its size; the pixels come later.
 std::unique_ptr<TGraphic> OpenBySystem(const FilePath& file, const TPictureHead& head, const TProgressEvent&) {
   auto picture = std::make_unique<TWicImage>();
@@ -41,12 +50,12 @@ std::unique_ptr<TGraphic> OpenBySystem(const FilePath& file, const TPictureHead&
 const TPictureReader kReaders[] = {
     {F::Bmp, false, &OpenOwn<TBitmap>},
     {F::Jpeg, false, &OpenOwn<TJPEGImage>},
+    {F::WebP, true, &OpenWebP},
     // The system's codecs: the formats Windows ships, and any a user installed.
     {F::Png, true, &OpenBySystem},
     {F::Gif, true, &OpenBySystem},
     {F::Tiff, true, &OpenBySystem},
     {F::Ico, true, &OpenBySystem},
-    {F::WebP, true, &OpenBySystem},
     {F::Heif, true, &OpenBySystem},
     {F::Avif, true, &OpenBySystem},
     {F::JpegXl, true, &OpenBySystem},

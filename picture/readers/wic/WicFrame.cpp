@@ -6,14 +6,13 @@
 #include <vector>
 
 #include "picture/bitmap/Bitmap.h"
-#include "picture/bitmap/BitmapRows.h"
 #include "picture/metadata/ContainerExif.h"
 #include "picture/metadata/ExifOrientation.h"
 #include "picture/metadata/IconCheck.h"
 #include "picture/core/PixelCap.h"
 #include "picture/core/PixelRows.h"
-#include "picture/shrink/SmoothShrink.h"
 #include "picture/metadata/TiffCheck.h"
+#include "picture/metadata/UprightCopy.h"
 #include "picture/readers/wic/WicColorProfile.h"
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
@@ -75,27 +74,6 @@ UINT BitsPerPixel(IWICImagingFactory* factory, const WICPixelFormatGUID& format)
       SUCCEEDED(component.get()->QueryInterface(IID_PPV_ARGS(info.put()))))
     info.get()->GetBitsPerPixel(&bits);
   return bits;
-}
-
-// Every stored row, read in order, to its upright place in `bitmap`, which is
-// made of the upright size.
-void CopyRowsUpright(PixelRows& rows, int orientation, TBitmap& bitmap) {
-  const int width = rows.Width();
-  const int height = rows.Height();
-  const SIZE upright = UprightSize(orientation, SIZE{width, height});
-  bitmap.SetBitmapHandle(nullptr);
-  bitmap.SetPixelDepth(pd24Bit);
-  bitmap.SetWidth(upright.cx);
-  bitmap.SetHeight(upright.cy);
-  uint8_t* const row0 = static_cast<uint8_t*>(bitmap.RowAddress(0));
-  const ptrdiff_t rowStep = bitmap.Height() > 1 ? static_cast<uint8_t*>(bitmap.RowAddress(1)) - row0 : 0;
-  const TUprightPlacement placement = UprightPlacement(orientation, width, height, 3, rowStep);
-  for (int y = 0; y < height;) {
-    const uint8_t* band = rows.Row(y);
-    const int count = std::max(1, std::min(rows.RowsInBand(y), height - y));
-    PlaceUpright(placement, band, static_cast<ptrdiff_t>(width) * 3, width, y, count, 3, row0);
-    y += count;
-  }
 }
 
 }  // namespace
@@ -289,16 +267,9 @@ void TWicFrame::Decode(TBitmap& bitmap, TWantedSize wanted) const {
 
 std::unique_ptr<TBitmap> TWicFrame::Shrink(int width, int height, TWantedSize decoded) const {
   try {
-    // Shrunk as stored, then the small result is turned upright.
     const ComPtr<IWICBitmapSource> pixels = Pixels(StoredSize(orientation_, SIZE{decoded.width, decoded.height}));
     Rows rows(*this, pixels.get());
-    const SIZE stored = StoredSize(orientation_, SIZE{width, height});
-    std::unique_ptr<TBitmap> shrunk = ShrinkSmoothly(rows, stored.cx, stored.cy);
-    if (orientation_ == 1) return shrunk;
-    BitmapRows storedRows(*shrunk);
-    auto upright = std::make_unique<TBitmap>();
-    CopyRowsUpright(storedRows, orientation_, *upright);
-    return upright;
+    return ShrunkUpright(rows, orientation_, width, height);
   } catch (const std::bad_alloc&) {
     OutOfMemory();
   }
