@@ -7,11 +7,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "picture/bitmap/Bitmap.h"
 #include "picture/core/Stream.h"
+#include "picture/shrink/ShownPicture.h"
 #include "tests/support/BitmapTestSupport.h"
 
 namespace reference_pictures {
@@ -57,6 +59,14 @@ inline Picture ReadPpm(const std::string& path) {
 
 inline Picture Decoded(TBitmap& bitmap) {
   return Picture{bitmap.Width(), bitmap.Height(), bitmap_test::PixelsOf(bitmap)};
+}
+
+// The pixels shown for the graphic at width by height: those prepared for it
+// (shrunk, or converted to sRGB) when it needs them, its own otherwise.
+inline Picture Shown(TGraphic& graphic, int width, int height) {
+  const std::unique_ptr<TBitmap> prepared = PreparedForShowing(graphic, width, height);
+  if (prepared != nullptr) return Decoded(*prepared);
+  return Decoded(*PixelsForShowing(graphic, width, height));
 }
 
 inline int Channel(DWORD pixel, int shift) { return static_cast<int>(pixel >> shift & 0xFF); }

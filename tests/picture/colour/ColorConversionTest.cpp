@@ -25,9 +25,7 @@ constexpr int kWidth = 64, kHeight = 48;
 Picture Shown(const std::string& file, int width = kWidth, int height = kHeight) {
   TPicture picture;
   picture.LoadFile(DataFolder("colour") + file);
-  const std::unique_ptr<TBitmap> prepared = PreparedForShowing(*picture.CurrentGraphic(), width, height);
-  if (prepared != nullptr) return Decoded(*prepared);
-  return Decoded(*PixelsForShowing(*picture.CurrentGraphic(), width, height));
+  return reference_pictures::Shown(*picture.CurrentGraphic(), width, height);
 }
 
 }  // namespace
