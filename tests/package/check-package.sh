@@ -36,7 +36,8 @@ unzip -q "$root/dist/$zip" -d "$work/unpacked"
 exe="$work/unpacked/mirokate.exe"
 
 size=$(stat -c %s "$exe")
-[ "$size" -le 1600000 ] || problem "mirokate.exe is $size bytes"
+# At most 5 MB with the picture libraries linked in (1.88 MB with libjpeg-turbo and libwebp).
+[ "$size" -le 5000000 ] || problem "mirokate.exe is $size bytes"
 i686-w64-mingw32-objdump -h "$exe" | grep -q '\.debug' && problem "mirokate.exe carries debug information"
 i686-w64-mingw32-objdump -t "$exe" | grep -q '^\[' && problem "mirokate.exe carries symbols"
 bash "$root/tests/app/check-exe.sh" "$exe" || fail=1
@@ -47,6 +48,9 @@ grep -qv $'\r$' "$work/unpacked/readme.txt" && problem "readme.txt has a line wi
 grep -q "ミロカテ  バージョン $version" "$work/readme.utf8" || problem "readme.txt does not name version $version"
 grep -q 'based in part on the work of the Independent JPEG Group' "$work/unpacked/THIRD-PARTY-NOTICES.txt" ||
   problem "the notices lack the JPEG group's statement"
+grep -q 'Copyright (c) 2010, Google Inc.' "$work/unpacked/THIRD-PARTY-NOTICES.txt" &&
+  grep -q 'Additional IP Rights Grant (Patents)' "$work/unpacked/THIRD-PARTY-NOTICES.txt" ||
+  problem "the notices lack libwebp's licence and patent grant"
 grep -q 'Permission is hereby granted' "$work/unpacked/LICENSE.txt" || problem "LICENSE.txt holds no licence"
 
 # What Explorer's Properties and the loader read.
