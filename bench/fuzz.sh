@@ -72,6 +72,11 @@ done
 for kind in png gif tif tga dds; do
   /usr/bin/convert "$images/testorig.ppm" -resize '800x600!' "$out/seeds/large.$kind"
 done
+# WebP, read by the program's own libwebp: lossy, lossless, with alpha, animated,
+# with a profile and with an orientation, and a large lossy one.
+cp "$MIROKATE_ROOT"/tests/data/webp/*.webp "$out/seeds/"
+/usr/bin/convert "$images/testorig.ppm" -resize '800x600!' "$out/large-webp.png"
+cwebp -quiet "$out/large-webp.png" -o "$out/seeds/large.webp" && rm "$out/large-webp.png"
 if command -v JxrEncApp >/dev/null; then
   for size in 64x64 '800x600!'; do
     /usr/bin/convert "$images/testorig.ppm" -resize "$size" -type TrueColor "$out/jxr.bmp"
