@@ -38,36 +38,76 @@ bool SoundBitmap(const BITMAPINFOHEADER& header, uint32_t bytes) {
   return header.biSize + colours + pixels <= bytes;
 }
 
-bool SoundPicture(TForwardReader& reader, const IconEntry& entry) {
+// A picture's size and depth as its own header gives them.
+struct PictureMeasure {
+  uint64_t pixels = 0;
+  unsigned bits = 0;
+
+  bool Exceeds(const PictureMeasure& other) const {
+    return pixels > other.pixels || (pixels == other.pixels && bits > other.bits);
+  }
+};
+
+// A PNG picture's header: its size and bits a pixel (depth times channels).
+PictureMeasure PngMeasure(TForwardReader& reader, const IconEntry& entry) {
+  uint8_t header[18];  // IHDR's length and name, width, height, depth, colour type
+  PictureMeasure measure{uint64_t{entry.width ? entry.width : 256u} * (entry.height ? entry.height : 256u),
+                         entry.bitCount};
+  if (entry.bytes < sizeof kPngSignature + sizeof header || !reader.Read(header, sizeof header)) return measure;
+  const auto big32 = [&](int at) {
+    return uint32_t{header[at]} << 24 | uint32_t{header[at + 1]} << 16 | uint32_t{header[at + 2]} << 8 | header[at + 3];
+  };
+  static const unsigned kChannels[7] = {1, 0, 3, 1, 2, 0, 4};
+  const uint8_t type = header[17];
+  if (std::memcmp(header + 4, "IHDR", 4) != 0 || type > 6) return measure;
+  return PictureMeasure{uint64_t{big32(8)} * big32(12), header[16] * kChannels[type]};
+}
+
+bool SoundPicture(TForwardReader& reader, const IconEntry& entry, PictureMeasure& measure) {
   if (entry.bytes < sizeof(kPngSignature) || !reader.MoveTo(entry.offset) || !reader.Holds(entry.bytes))
     return false;
   uint8_t first[sizeof(BITMAPINFOHEADER)];
   const uint32_t count = entry.bytes < sizeof first ? static_cast<uint32_t>(sizeof kPngSignature) : sizeof first;
   if (!reader.Read(first, count)) return false;
-  if (std::memcmp(first, kPngSignature, sizeof kPngSignature) == 0) return true;
+  if (std::memcmp(first, kPngSignature, sizeof kPngSignature) == 0) {
+    if (!reader.MoveTo(entry.offset + sizeof kPngSignature)) return false;
+    measure = PngMeasure(reader, entry);
+    return true;
+  }
   if (count < sizeof first) return false;
   BITMAPINFOHEADER header;
   std::memcpy(&header, first, sizeof header);
-  return SoundBitmap(header, entry.bytes);
+  if (!SoundBitmap(header, entry.bytes)) return false;
+  measure = PictureMeasure{static_cast<uint64_t>(header.biWidth) * static_cast<uint64_t>(header.biHeight / 2),
+                           header.biBitCount};
+  return true;
 }
 
 }  // namespace
 
-bool IconDirectoryIsSound(IStream* stream) {
-  if (stream == nullptr) return false;
+TIconFacts CheckIcon(IStream* stream) {
+  TIconFacts facts;
+  if (stream == nullptr) return facts;
   TForwardReader reader(stream);
   IconDirectory directory{};
-  if (!reader.Read(&directory, sizeof directory)) return false;
-  if (directory.reserved != 0 || (directory.type != 1 && directory.type != 2) || directory.count == 0) return false;
+  if (!reader.Read(&directory, sizeof directory)) return facts;
+  if (directory.reserved != 0 || (directory.type != 1 && directory.type != 2) || directory.count == 0) return facts;
   const uint64_t entriesEnd = sizeof directory + uint64_t{directory.count} * sizeof(IconEntry);
-  if (entriesEnd > reader.Size()) return false;
+  if (entriesEnd > reader.Size()) return facts;
+  PictureMeasure largest;
   for (uint16_t i = 0; i < directory.count; ++i) {
     IconEntry entry{};
+    PictureMeasure measure;
     if (!reader.MoveTo(sizeof directory + uint64_t{i} * sizeof entry) || !reader.Read(&entry, sizeof entry))
-      return false;
-    if (entry.offset < entriesEnd || !SoundPicture(reader, entry)) return false;
+      return facts;
+    if (entry.offset < entriesEnd || !SoundPicture(reader, entry, measure)) return facts;
+    if (i == 0 || measure.Exceeds(largest)) {
+      largest = measure;
+      facts.largest = i;
+    }
   }
-  return true;
+  facts.sound = true;
+  return facts;
 }
 
 bool IconDirectoryIsCursor(const uint8_t* head, size_t length) {

@@ -157,7 +157,9 @@ void TWicFrame::Check(HRESULT result) const {
 void TWicFrame::CheckStructure(const std::vector<uint8_t>& head) {
   bool sound = true;
   if (format_ == TPictureFormat::Ico) {
-    sound = IconDirectoryIsSound(stream_.get());
+    const TIconFacts icon = CheckIcon(stream_.get());
+    sound = icon.sound;
+    shownFrame_ = icon.largest;
     variantNamed_ = IconDirectoryIsCursor(head.data(), head.size());
   } else if (format_ == TPictureFormat::Tiff) {
     const TTiffFacts tiff = CheckTiff(stream_.get());
@@ -199,7 +201,7 @@ void TWicFrame::Open(const TPictureHead* given) {
   }
   Check(result);
   decoderMade_ = true;
-  Check(decoder_.get()->GetFrame(0, frame_.put()));
+  Check(decoder_.get()->GetFrame(shownFrame_, frame_.put()));
   UINT width = 0, height = 0;
   Check(frame_.get()->GetSize(&width, &height));
   if (width == 0 || height == 0) Check(WINCODEC_ERR_BADIMAGE);
