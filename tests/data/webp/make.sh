@@ -7,6 +7,8 @@
 #   lossless alpha plane and lossless;
 # - an animation (img2webp) whose first frame is the transparent picture and
 #   whose second differs: the reference is frame 1 taken out by webpmux;
+# - an animation (webpmux -frame) whose first frame is smaller than its canvas,
+#   at an offset: the reference is that frame placed on a black canvas by PIL;
 # - the lossy blocks tagged with Adobe RGB (webpmux -set icc): the reference
 #   is lcms2's conversion to sRGB (PIL's ImageCms, relative colorimetric);
 # - a 96x64 lossy photo-like picture tagged with Exif orientation 6 (webpmux
@@ -64,6 +66,13 @@ for name in lossy lossless alpha-lossy alpha-lossless; do reference $name.webp $
 img2webp -loop 0 -d 200 -lossy -q 90 "$work/holed.png" "$work/turned.png" -o animated.webp
 webpmux -get frame 1 animated.webp -o "$work/frame1.webp" >/dev/null
 reference "$work/frame1.webp" animated.ppm
+cwebp -quiet -q 90 -crop 0 0 32 24 "$work/blocks.png" -o "$work/corner.webp"
+webpmux -frame "$work/corner.webp" +200+8+6 -frame "$work/frame1.webp" +200+0+0 -loop 0 -o offset.webp >/dev/null
+dwebp -quiet "$work/corner.webp" -o "$work/corner.png"
+$python -c 'import sys; from PIL import Image
+canvas = Image.new("RGB", (64, 48))
+canvas.paste(Image.open(sys.argv[1]).convert("RGB"), (8, 6))
+canvas.save(sys.argv[2])' "$work/corner.png" offset.ppm
 webpmux -set icc /usr/share/color/icc/colord/AdobeRGB1998.icc lossy.webp -o adobe.webp >/dev/null
 reference adobe.webp "$work/stored.ppm"
 $python -c 'import sys; from PIL import Image, ImageCms

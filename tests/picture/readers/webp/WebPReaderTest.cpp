@@ -67,6 +67,7 @@ TEST(WebPReader, EveryKindIsReadAsDwebpDecodesItLaidOverBlack) {
                {folder + "alpha-lossy.webp", "alpha-lossy"},
                {folder + "alpha-lossless.webp", "alpha-lossless"},
                {folder + "animated.webp", "animated"},
+               {folder + "offset.webp", "offset"},
                {misnamed.Path(), "alpha-lossy"}};
   for (const auto& c : cases) {
     const Picture reference = ReadPpm(folder + c.reference + ".ppm");
