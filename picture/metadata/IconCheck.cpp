@@ -38,36 +38,72 @@ bool SoundBitmap(const BITMAPINFOHEADER& header, uint32_t bytes) {
   return header.biSize + colours + pixels <= bytes;
 }
 
-bool SoundPicture(TForwardReader& reader, const IconEntry& entry) {
+// A picture's pixel count and bits per pixel, to choose the one shown.
+struct PictureRank {
+  uint64_t pixels = 0;
+  uint32_t bits = 0;
+  bool operator>(const PictureRank& other) const {
+    return pixels != other.pixels ? pixels > other.pixels : bits > other.bits;
+  }
+};
+
+uint32_t BigEndian32(const uint8_t* bytes) {
+  return uint32_t{bytes[0]} << 24 | uint32_t{bytes[1]} << 16 | uint32_t{bytes[2]} << 8 | bytes[3];
+}
+
+// A PNG picture's header chunk follows its signature: width, height, bit depth
+// and colour type, whose channels give the bits per pixel.
+PictureRank PngRank(const uint8_t* first, uint32_t count) {
+  if (count < 26 || std::memcmp(first + 12, "IHDR", 4) != 0) return {};
+  static const uint8_t kChannels[7] = {1, 0, 3, 1, 2, 0, 4};
+  const uint8_t type = first[25];
+  const uint32_t channels = type < sizeof kChannels ? kChannels[type] : 0;
+  return {uint64_t{BigEndian32(first + 16)} * BigEndian32(first + 20), channels * first[24]};
+}
+
+// Whether the picture is sound; its rank when it is.
+bool SoundPicture(TForwardReader& reader, const IconEntry& entry, PictureRank& rank) {
   if (entry.bytes < sizeof(kPngSignature) || !reader.MoveTo(entry.offset) || !reader.Holds(entry.bytes))
     return false;
   uint8_t first[sizeof(BITMAPINFOHEADER)];
   const uint32_t count = entry.bytes < sizeof first ? static_cast<uint32_t>(sizeof kPngSignature) : sizeof first;
   if (!reader.Read(first, count)) return false;
-  if (std::memcmp(first, kPngSignature, sizeof kPngSignature) == 0) return true;
+  if (std::memcmp(first, kPngSignature, sizeof kPngSignature) == 0) {
+    rank = PngRank(first, count);
+    return true;
+  }
   if (count < sizeof first) return false;
   BITMAPINFOHEADER header;
   std::memcpy(&header, first, sizeof header);
+  rank = {static_cast<uint64_t>(header.biWidth) * static_cast<uint64_t>(header.biHeight / 2), header.biBitCount};
   return SoundBitmap(header, entry.bytes);
 }
 
 }  // namespace
 
-bool IconDirectoryIsSound(IStream* stream) {
-  if (stream == nullptr) return false;
+TIconFacts CheckIconDirectory(IStream* stream) {
+  TIconFacts facts;
+  if (stream == nullptr) return facts;
   TForwardReader reader(stream);
   IconDirectory directory{};
-  if (!reader.Read(&directory, sizeof directory)) return false;
-  if (directory.reserved != 0 || (directory.type != 1 && directory.type != 2) || directory.count == 0) return false;
+  if (!reader.Read(&directory, sizeof directory)) return facts;
+  if (directory.reserved != 0 || (directory.type != 1 && directory.type != 2) || directory.count == 0) return facts;
   const uint64_t entriesEnd = sizeof directory + uint64_t{directory.count} * sizeof(IconEntry);
-  if (entriesEnd > reader.Size()) return false;
+  if (entriesEnd > reader.Size()) return facts;
+  PictureRank best;
   for (uint16_t i = 0; i < directory.count; ++i) {
     IconEntry entry{};
+    PictureRank rank;
     if (!reader.MoveTo(sizeof directory + uint64_t{i} * sizeof entry) || !reader.Read(&entry, sizeof entry))
-      return false;
-    if (entry.offset < entriesEnd || !SoundPicture(reader, entry)) return false;
+      return facts;
+    if (entry.offset < entriesEnd || !SoundPicture(reader, entry, rank)) return facts;
+    if (i == 0 || rank > best) {
+      best = rank;
+      facts.best = i;
+    }
   }
-  return true;
+  facts.sound = true;
+  return facts;
 }
 
 bool IconDirectoryIsCursor(const uint8_t* head, size_t length) {

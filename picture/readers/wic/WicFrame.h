@@ -78,6 +78,8 @@ private:
 
   FilePath file_;
   TPictureFormat format_ = TPictureFormat::Unknown;
+  // The frame shown: the first, or an icon's largest and deepest picture.
+  UINT frameIndex_ = 0;
   TWicSession session_;
   ComPtr<IStream> stream_;
   ComPtr<IWICBitmapDecoder> decoder_;

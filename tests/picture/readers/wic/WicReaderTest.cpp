@@ -84,8 +84,9 @@ TEST(WicReader, EveryPngColourTypeAndDepthMatchesTheReferenceLaidOverBlack) {
 
 TEST(WicReader, OtherFormatsGiveTheirFirstFrameWithTransparentPartsBlack) {
   // The first frame of an animation and of a multi-page file, 16 bits a
-  // channel, an icon's first picture, and a PNG whose name says JPEG.
-  for (const char* file : {"animated.gif", "transparent.gif", "pages.tif", "deep.tif", "icon.ico"}) {
+  // channel, an icon's largest picture wherever it is listed, and a PNG whose
+  // name says JPEG.
+  for (const char* file : {"animated.gif", "transparent.gif", "pages.tif", "deep.tif", "icon.ico", "sizes.ico"}) {
     const std::string name(file);
     ExpectLikeReference("wic", name.substr(0, name.find('.')), name.substr(name.find('.')));
   }
