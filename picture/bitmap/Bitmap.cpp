@@ -8,6 +8,7 @@
 #include "gdi/ScreenMetrics.h"
 #include "picture/bitmap/BitmapCanvas.h"
 #include "picture/bitmap/BitmapImage.h"
+#include "picture/bitmap/BitmapRowWriter.h"
 #include "picture/bitmap/BmpReader.h"
 #include "picture/bitmap/BmpWriter.h"
 #include "picture/core/Stream.h"
@@ -310,15 +311,9 @@ void TBitmap::NotifyChanging() {
 }
 
 void* TBitmap::RowAddress(int row) {
-  NotifyChanging();
-  if (row < 0 || row >= Height()) throw EInvalidGraphicOperation(ResText(IDS_SCANLINE_OUT_OF_RANGE));
-  EnsureDIB();
-  GdiFlush();
-  const DIBSECTION& dib = image_->DIB;
-  // An image without pixels has no rows, whatever size it was given.
-  if (dib.dsBm.bmBits == nullptr) throw EInvalidGraphicOperation(ResText(IDS_SCANLINE_OUT_OF_RANGE));
-  if (dib.dsBmih.biHeight > 0) row = dib.dsBmih.biHeight - row - 1;
-  return static_cast<uint8_t*>(dib.dsBm.bmBits) + row * RowStride(dib.dsBmih.biWidth, dib.dsBmih.biBitCount, 32);
+  // The writer's change is told at once, as the rows are not yet written; the
+  // callers of this address tell nothing themselves.
+  return BitmapRowWriter(*this).Row(row);
 }
 
 TCanvas& TBitmap::Canvas() {

@@ -84,12 +84,10 @@ public:
   // pixel depth); the palette carries over.
   void SetBitmapHandle(HBITMAP handle);
 
-  // The first byte of pixel row `row`, row 0 being the top of the picture, in the
-  // image's device-independent form. A pdDevice image gives the rows of a fresh
-  // copy, which show its pixels but do not change them. Raises
-  // EInvalidGraphicOperation "スキャンライン のインデックスが範囲を越えました"
-  // outside 0 to Height() - 1.
-  void* RowAddress(int row);
+  // Kept only until the readers written against it move to BitmapRowWriter,
+  // which also tells the change: the first byte of row `row`, 0 being the top,
+  // as the writer gives it.
+  [[deprecated("write rows through BitmapRowWriter")]] void* RowAddress(int row);
 
   // The drawing surface, made on first request.
   TCanvas& Canvas();
@@ -115,6 +113,7 @@ public:
 
 private:
   friend class TBitmapCanvas;
+  friend class BitmapRowWriter;
   void ReleaseCanvasDC();
   // Draws a large DIB section shown much smaller in two steps; false when the
   // drawing is not of that kind or the step could not be prepared.

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "picture/bitmap/Bitmap.h"
 #include "picture/bitmap/BitmapCanvas.h"
 #include "picture/bitmap/BitmapImage.h"
+#include "picture/bitmap/BitmapRowWriter.h"
 #include "picture/core/Stream.h"
 #include "text/Exceptions.h"
 #include "tests/support/BitmapTestSupport.h"
@@ -57,7 +59,7 @@ TEST(BitmapTest, NewBitmapGetsAWhiteScreenFormatBitmapOnceBothSidesAreSet) {
   bitmap.SetWidth(100);
   EXPECT_EQ(100, bitmap.Width());
   EXPECT_EQ(nullptr, bitmap.Image().Handle());
-  EXPECT_THROW(bitmap.RowAddress(0), EInvalidGraphicOperation);
+  EXPECT_THROW(BitmapRowWriter(bitmap).Row(0), EInvalidGraphicOperation);
 
   bitmap.SetHeight(50);
   EXPECT_EQ(50, bitmap.Height());
@@ -167,9 +169,10 @@ TEST(BitmapTest, Converting24BitGivesBottomUpRowsWithTheSamePicture) {
   EXPECT_EQ(pd24Bit, bitmap.PixelDepth());
   EXPECT_EQ(hkDIB, bitmap.HandleKind());
   EXPECT_EQ(pdDevice, keeper.PixelDepth());
-  const auto* row0 = static_cast<const uint8_t*>(bitmap.RowAddress(0));
-  const auto* row1 = static_cast<const uint8_t*>(bitmap.RowAddress(1));
-  const auto* row2 = static_cast<const uint8_t*>(bitmap.RowAddress(2));
+  BitmapRowWriter rows(bitmap);
+  const uint8_t* row0 = rows.Row(0);
+  const uint8_t* row1 = rows.Row(1);
+  const uint8_t* row2 = rows.Row(2);
   EXPECT_EQ(-16, row1 - row0);  // 5 pixels of 3 bytes, padded to 16
   EXPECT_EQ(-16, row2 - row1);
   // Blue, green, red bytes: the top row red, the middle one white, the bottom blue.
@@ -179,17 +182,40 @@ TEST(BitmapTest, Converting24BitGivesBottomUpRowsWithTheSamePicture) {
   EXPECT_EQ(PixelsOf(keeper), PixelsOf(bitmap));
 }
 
-TEST(BitmapTest, RowAddressOutsideTheRowsFailsWithTheRangeMessage) {
+TEST(BitmapTest, RowsOutsideTheWritersRangeFailWithTheRangeMessage) {
   TBitmap bitmap;
   bitmap.SetWidth(4);
   bitmap.SetHeight(2);
   bitmap.SetPixelDepth(pd32Bit);
-  EXPECT_NO_THROW(bitmap.RowAddress(1));
+  BitmapRowWriter rows(bitmap);
+  EXPECT_NO_THROW(rows.Row(1));
   for (int row : {-1, 2}) {
-    EXPECT_EQ("スキャンライン のインデックスが範囲を越えました", MessageOf([&] { bitmap.RowAddress(row); }))
-        << row;
-    EXPECT_THROW(bitmap.RowAddress(row), EInvalidGraphicOperation);
+    EXPECT_EQ("スキャンライン のインデックスが範囲を越えました", MessageOf([&] { rows.Row(row); })) << row;
+    EXPECT_THROW(rows.Row(row), EInvalidGraphicOperation);
   }
+}
+
+TEST(BitmapTest, WritingRowsUnsharesTheImageAndTellsTheChangeOnceAtTheEnd) {
+  TBitmap original;
+  SetPixels(original, 2, 2, {kRed, kGreen, kBlue, kBlack});
+  original.SetPixelDepth(pd24Bit);
+  TBitmap copy;
+  copy.CopyFrom(&original);
+  ChangeCounter changes(copy);
+  const uint8_t white[6] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+  {
+    BitmapRowWriter rows(copy);
+    std::memcpy(rows.Row(1), white, 6);
+    std::memcpy(rows.Row(0), white, 3);
+    EXPECT_EQ(0, changes.count);
+  }
+  EXPECT_EQ(1, changes.count);
+  EXPECT_EQ((std::vector<DWORD>{kRed, kGreen, kBlue, kBlack}), PixelsOf(original));
+  EXPECT_EQ((std::vector<DWORD>{kWhite, kGreen, kWhite, kWhite}), PixelsOf(copy));
+
+  // A writer left by a failure tells nothing.
+  EXPECT_THROW(BitmapRowWriter(copy).Row(2), EInvalidGraphicOperation);
+  EXPECT_EQ(1, changes.count);
 }
 
 TEST(BitmapTest, RowsOfADeviceBitmapShowItsPixelsAndFollowLaterDrawing) {
@@ -197,7 +223,7 @@ TEST(BitmapTest, RowsOfADeviceBitmapShowItsPixelsAndFollowLaterDrawing) {
   bitmap.SetWidth(3);
   bitmap.SetHeight(2);
   Fill(bitmap, RECT{0, 1, 3, 2}, kRed);
-  const auto* bottom = static_cast<const uint8_t*>(bitmap.RowAddress(1));
+  const uint8_t* bottom = BitmapRowWriter(bitmap).Row(1);
   const int bytesPerPixel = bitmap.Image().DIB.dsBmih.biBitCount / 8;
   ASSERT_GE(bytesPerPixel, 3);
   EXPECT_EQ((std::vector<uint8_t>{0, 0, 255}), std::vector<uint8_t>(bottom, bottom + 3));
@@ -206,7 +232,7 @@ TEST(BitmapTest, RowsOfADeviceBitmapShowItsPixelsAndFollowLaterDrawing) {
   // Drawing drops the stale row copy; the next row access sees the new pixels.
   Fill(bitmap, RECT{0, 1, 3, 2}, kGreen);
   EXPECT_EQ(nullptr, bitmap.Image().DIBHandle());
-  bottom = static_cast<const uint8_t*>(bitmap.RowAddress(1));
+  bottom = BitmapRowWriter(bitmap).Row(1);
   EXPECT_EQ((std::vector<uint8_t>{0, 255, 0}), std::vector<uint8_t>(bottom, bottom + 3));
 }
 
@@ -267,8 +293,7 @@ TEST(BitmapTest, DepthChosenWhileEmptySurvivesAnEmptyHandle) {
   EXPECT_EQ(pd24Bit, bitmap.PixelDepth());
   EXPECT_EQ(6, bitmap.Width());
   EXPECT_EQ(4, bitmap.Height());
-  const auto* row0 = static_cast<const uint8_t*>(bitmap.RowAddress(0));
-  EXPECT_EQ(-20, static_cast<const uint8_t*>(bitmap.RowAddress(1)) - row0);
+  EXPECT_EQ(-20, BitmapRowWriter(bitmap).Step());
 }
 
 TEST(BitmapTest, StretchDrawingDropsAndRepeatsRowsWithoutPalette) {

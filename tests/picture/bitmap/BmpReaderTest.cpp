@@ -15,6 +15,7 @@
 #include "picture/bitmap/Bitmap.h"
 #include "picture/bitmap/BitmapCanvas.h"
 #include "picture/bitmap/BitmapImage.h"
+#include "picture/bitmap/BitmapRowWriter.h"
 #include "picture/core/Stream.h"
 #include "text/Exceptions.h"
 #include "tests/support/BitmapTestSupport.h"
@@ -157,11 +158,13 @@ TEST(BmpReaderTest, BottomUpAndTopDownFilesShowTheSamePicture) {
   EXPECT_EQ(2, topDown.Height());
   EXPECT_EQ(picture, PixelsOf(topDown));
   // Row 0 is the top of the picture in both row orders.
-  const auto* top = static_cast<const uint8_t*>(topDown.RowAddress(0));
-  EXPECT_EQ(12, static_cast<const uint8_t*>(topDown.RowAddress(1)) - top);
+  BitmapRowWriter topDownRows(topDown);
+  const uint8_t* top = topDownRows.Row(0);
+  EXPECT_EQ(12, topDownRows.Row(1) - top);
   EXPECT_EQ((std::vector<uint8_t>{0, 0, 0xFF}), std::vector<uint8_t>(top, top + 3));
-  const auto* bottomUpTop = static_cast<const uint8_t*>(bottomUp.RowAddress(0));
-  EXPECT_EQ(-12, static_cast<const uint8_t*>(bottomUp.RowAddress(1)) - bottomUpTop);
+  BitmapRowWriter bottomUpRows(bottomUp);
+  const uint8_t* bottomUpTop = bottomUpRows.Row(0);
+  EXPECT_EQ(-12, bottomUpRows.Row(1) - bottomUpTop);
   EXPECT_EQ((std::vector<uint8_t>{0, 0, 0xFF}), std::vector<uint8_t>(bottomUpTop, bottomUpTop + 3));
 }
 
@@ -179,8 +182,7 @@ TEST(BmpReaderTest, TopDownImagesKeepTheirPicturesWhenUnsharedOrResized) {
     copy.Canvas().FillRect(RECT{0, 0, 0, 0});  // a drawing operation: unshares
     EXPECT_NE(&original.Image(), &copy.Image());
     EXPECT_EQ(picture, PixelsOf(copy));
-    const auto* top = static_cast<const uint8_t*>(copy.RowAddress(0));
-    EXPECT_LT(top, static_cast<const uint8_t*>(copy.RowAddress(1)));
+    EXPECT_GT(BitmapRowWriter(copy).Step(), 0);
 
     copy.SetWidth(4);
     EXPECT_EQ((std::vector<DWORD>{kRed, kGreen, kBlue, kWhite, kWhite, kBlack, 0x102030, kWhite}), PixelsOf(copy));
