@@ -29,13 +29,6 @@ std::unique_ptr<TGraphic> CreateBitmap() { return std::make_unique<TBitmap>(); }
 
 const TGraphicClass kBitmapClass{"TBitmap", nullptr, &CreateBitmap};
 
-// A palette a caller hands over. The system's 16 colours belong to the process,
-// so whoever hands them over only lends them.
-ImagePalette TakeOver(HPALETTE palette) {
-  if (palette == SystemPalette16()) return ImagePalette::Borrowed(palette);
-  return ImagePalette(UniquePalette(palette));
-}
-
 }  // namespace
 
 TBitmap::TBitmap() : image_(new TBitmapImage) {}
@@ -108,8 +101,8 @@ void TBitmap::InstallImage(UniqueGdiObject<HBITMAP> handle, ImagePalette palette
 void TBitmap::ReplaceImage(HBITMAP handle, const ImagePalette& palette, DIBSECTION& dib) {
   ReleaseCanvasDC();
   ImagePalette newPalette = palette.Duplicate();
-  UniqueGdiObject<HBITMAP> newHandle(DuplicateBitmap(handle, palette.get(), newPalette.get(), dib,
-                                                     canvas_ != nullptr ? canvas_.get() : nullptr));
+  UniqueGdiObject<HBITMAP> newHandle =
+      DuplicateBitmap(handle, palette.get(), newPalette.get(), dib, canvas_ != nullptr ? canvas_.get() : nullptr);
   InstallImage(std::move(newHandle), std::move(newPalette), dib, image_->OS2Format, nullptr, image_->Profile);
 }
 
@@ -244,16 +237,15 @@ HBITMAP TBitmap::BitmapHandle() {
   return image_->Handle();
 }
 
-void TBitmap::SetBitmapHandle(HBITMAP handle) {
-  if (handle == image_->Handle()) return;
-  UniqueGdiObject<HBITMAP> owned(handle);
+void TBitmap::SetBitmapHandle(UniqueGdiObject<HBITMAP> handle) {
+  if (!handle && image_->Handle() == nullptr) return;
   ReleaseCanvasDC();
   DIBSECTION dib{};
-  if (handle != nullptr) GetObjectA(handle, sizeof dib, &dib);
+  if (handle) GetObjectA(handle.get(), sizeof dib, &dib);
   // The palette carries over: taken from an image no other bitmap holds, copied
   // from a shared one.
   ImagePalette palette = image_->RefCount() == 1 ? std::move(image_->Palette) : image_->Palette.Duplicate();
-  InstallImage(std::move(owned), std::move(palette), dib, false, nullptr);
+  InstallImage(std::move(handle), std::move(palette), dib, false, nullptr);
   NotifyChanged(this);
 }
 
@@ -262,18 +254,18 @@ HPALETTE TBitmap::Palette() {
   return image_->Palette.get();
 }
 
-void TBitmap::SetPalette(HPALETTE palette) {
-  if (palette == image_->Palette.get()) return;
+void TBitmap::SetPalette(UniquePalette given) {
+  if (!given && !image_->Palette) return;
+  const HPALETTE palette = given.get();
   if (palette == nullptr && image_->RefCount() == 1) {
     image_->Palette.reset();
   } else {
-    // The palette is ours from the call on: a failed duplication must not leak it.
-    ImagePalette owned = TakeOver(palette);
+    ImagePalette owned(std::move(given));
     ReleaseCanvasDC();
     EnsureHandle();
     DIBSECTION dib = image_->DIB;
-    UniqueGdiObject<HBITMAP> handle(
-        DuplicateBitmap(image_->Handle(), image_->Palette.get(), palette, dib, nullptr));
+    UniqueGdiObject<HBITMAP> handle =
+        DuplicateBitmap(image_->Handle(), image_->Palette.get(), palette, dib, nullptr);
     InstallImage(std::move(handle), std::move(owned), dib, image_->OS2Format, nullptr, image_->Profile);
   }
   if (image_->Section && image_->DIB.dsBmih.biBitCount <= 8) {
@@ -297,12 +289,7 @@ void TBitmap::NotifyChanging() {
     ReplaceImage(image_->Handle(), image_->Halftone ? none : image_->Palette, dib);
   } else if (image.Device) {
     // A private device-dependent image: its section copy for row access is stale.
-    if (image.Section) {
-      const HBITMAP stale = image.Section.release();
-      DeselectEverywhere(stale);
-      SetLastError(0);
-      if (!DeleteObject(stale)) RaiseGdiError();
-    }
+    image.Section.reset();
     image.DIB.dsBm.bmBits = nullptr;
   }
   image_->DIB.dsBmih.biClrUsed = 0;
@@ -357,14 +344,14 @@ void TBitmap::EnsureDIB() {
     image.DIB.dsBmih.biBitCount = static_cast<WORD>(image.DIB.dsBm.bmPlanes * image.DIB.dsBm.bmBitsPixel);
   }
   image.Section.reset(
-      DuplicateBitmap(image.Device.get(), image.Palette.get(), image.Palette.get(), image.DIB, nullptr));
+      DuplicateBitmap(image.Device.get(), image.Palette.get(), image.Palette.get(), image.DIB, nullptr).release());
 }
 
 void TBitmap::EnsurePalette() {
   TBitmapImage& image = *image_;
   if (ignorePalette_ || image.Palette || !image.Section) return;
   if (image.IsSection()) DeselectEverywhere(image.DIBHandle());
-  image.Palette = ImagePalette(UniquePalette(PaletteFromColorTable(image.DIBHandle(), nullptr, 0)));
+  image.Palette = ImagePalette(PaletteFromColorTable(image.DIBHandle(), nullptr, 0));
   if (image.Palette) return;
   image.Halftone = image.Halftone || ScreenColorDepth() < image.DIB.dsBm.bmBitsPixel * image.DIB.dsBm.bmPlanes;
   if (image.Halftone) {

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -60,10 +61,11 @@ public:
   // brush colour once the canvas exists.
   void SetWidth(int value) override;
   void SetHeight(int value) override;
-  // Makes a palette from the image on first need (see EnsurePalette).
+  // Makes a palette from the image on first need (see EnsurePalette); the
+  // palette stays the bitmap's.
   HPALETTE Palette() override;
-  // The bitmap takes ownership of the palette.
-  void SetPalette(HPALETTE palette) override;
+  // The bitmap takes the palette over.
+  void SetPalette(UniquePalette palette) override;
   // Reads a BMP file from the stream's position to its end.
   void LoadStream(TStream& stream) override;
   // Writes the image as a BMP file: the bytes of a compressed file exactly as read,
@@ -80,9 +82,10 @@ public:
 
   // The GDI bitmap, made private to this bitmap first; it stays owned by the bitmap.
   HBITMAP BitmapHandle();
-  // The bitmap takes ownership of the handle (0 empties it, keeping the chosen
+  // The bitmap takes the GDI bitmap over (none empties it, keeping the chosen
   // pixel depth); the palette carries over.
-  void SetBitmapHandle(HBITMAP handle);
+  void SetBitmapHandle(UniqueGdiObject<HBITMAP> handle);
+  void SetBitmapHandle(std::nullptr_t) { SetBitmapHandle(UniqueGdiObject<HBITMAP>()); }
 
   // Kept only until the readers written against it move to BitmapRowWriter,
   // which also tells the change: the first byte of row `row`, 0 being the top,

@@ -116,14 +116,15 @@ HPALETTE SystemPalette16();
 
 // A new bitmap of the shape `dib` asks for, with the pixels of `handle` copied in
 // at the top left and the rest filled (white, or the canvas's brush colour);
-// `dib` then describes the new bitmap. 0 when the shape has an empty side.
-HBITMAP DuplicateBitmap(HBITMAP handle, HPALETTE oldPalette, HPALETTE newPalette, DIBSECTION& dib,
-                        TCanvas* canvas);
-// A palette with the same entries, or 0 for none or an empty one.
-HPALETTE DuplicatePalette(HPALETTE palette);
+// `dib` then describes the new bitmap. None when the shape has an empty side.
+// The handles given are only borrowed.
+UniqueGdiObject<HBITMAP> DuplicateBitmap(HBITMAP handle, HPALETTE oldPalette, HPALETTE newPalette, DIBSECTION& dib,
+                                         TCanvas* canvas);
+// A palette with the same entries, or none for none or an empty one.
+UniquePalette DuplicatePalette(HPALETTE palette);
 // A palette from a DIB section's colour table, or from `count` entries of `table`
-// when no section is given; 0 when there are no entries.
-HPALETTE PaletteFromColorTable(HBITMAP section, const RGBQUAD* table, int count);
+// when no section is given; none when there are no entries.
+UniquePalette PaletteFromColorTable(HBITMAP section, const RGBQUAD* table, int count);
 // Writes the palette's entries as colour-table entries, at most maxIndex + 1;
 // returns their number.
 int ColorTableFromPalette(HPALETTE palette, RGBQUAD* table, int maxIndex);

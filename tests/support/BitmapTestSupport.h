@@ -51,9 +51,9 @@ inline std::vector<DWORD> PixelsOf(const TBitmap& bitmap) {
 inline void SetPixels(TBitmap& bitmap, int width, int height, const std::vector<DWORD>& pixels) {
   BITMAPINFO info = TopDown32BitInfo(width, height);
   void* bits = nullptr;
-  const HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  UniqueGdiObject<HBITMAP> section(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   std::memcpy(bits, pixels.data(), pixels.size() * sizeof(DWORD));
-  bitmap.SetBitmapHandle(section);
+  bitmap.SetBitmapHandle(std::move(section));
 }
 
 // The number of GDI objects the process holds. Wine does not count them for

@@ -398,9 +398,9 @@ void ExtractPalette(TDecodeContext& c, TBitmap& bitmap, TGraphic& owner) {
     }
     entry.peFlags = 0;
   }
-  const HPALETTE handle = CreatePalette(palette);
-  if (handle == nullptr) throw EOutOfResources(ResText(IDS_OUT_OF_RESOURCES));
-  bitmap.SetPalette(handle);
+  UniquePalette handle(CreatePalette(palette));
+  if (!handle) throw EOutOfResources(ResText(IDS_OUT_OF_RESOURCES));
+  bitmap.SetPalette(std::move(handle));
   owner.SetPaletteModified(true);
 }
 

@@ -365,10 +365,11 @@ TEST(BitmapTest, SavedImageReadsBackAsTheSamePicture) {
   EXPECT_EQ(0, nothing.Size());
 }
 
-TEST(BitmapTest, TheSystemsSixteenColoursAreOnlyBorrowedWhoeverHandsThemOver) {
+TEST(BitmapTest, TheSystemsSixteenColoursAreOnlyBorrowed) {
   WarmUp();
   const HPALETTE system = SystemPalette16();
   ASSERT_NE(nullptr, system);
+  HPALETTE given = nullptr;
   {
     TBitmap bitmap;
     bitmap.SetWidth(4);
@@ -378,13 +379,17 @@ TEST(BitmapTest, TheSystemsSixteenColoursAreOnlyBorrowedWhoeverHandsThemOver) {
     TBitmap copy;
     copy.CopyFrom(&bitmap);
     copy.SetWidth(5);
-    bitmap.SetBitmapHandle(CreateBitmap(2, 2, 1, 1, nullptr));
+    bitmap.SetBitmapHandle(UniqueGdiObject<HBITMAP>(CreateBitmap(2, 2, 1, 1, nullptr)));
+    // A copy of them given over is the receiver's own, and goes with it.
     TBitmap other;
     other.SetWidth(2);
     other.SetHeight(2);
-    other.SetPalette(system);
-    EXPECT_EQ(system, other.Palette());
+    UniquePalette copyOfSystem = DuplicatePalette(system);
+    given = copyOfSystem.get();
+    other.SetPalette(std::move(copyOfSystem));
+    EXPECT_EQ(given, other.Palette());
   }
+  EXPECT_EQ(0u, GetObjectType(given));
   WORD entries = 0;
   ASSERT_EQ(static_cast<int>(sizeof entries), GetObjectA(system, sizeof entries, &entries));
   EXPECT_EQ(16, entries);
@@ -403,19 +408,19 @@ TEST(BitmapTest, APaletteCarriesOverToANewHandleAndGoesWithItsLastImage) {
     TBitmap shared;
     shared.CopyFrom(&bitmap);
     // A shared image's palette is copied for the new handle; a private one's moves.
-    shared.SetBitmapHandle(CreateBitmap(2, 2, 1, 1, nullptr));
+    shared.SetBitmapHandle(UniqueGdiObject<HBITMAP>(CreateBitmap(2, 2, 1, 1, nullptr)));
     EXPECT_NE(nullptr, shared.Palette());
     EXPECT_NE(palette, shared.Palette());
-    bitmap.SetBitmapHandle(CreateBitmap(3, 3, 1, 1, nullptr));
+    bitmap.SetBitmapHandle(UniqueGdiObject<HBITMAP>(CreateBitmap(3, 3, 1, 1, nullptr)));
     EXPECT_EQ(palette, bitmap.Palette());
     // The screen's context is given back first: one held while the bitmap takes
     // another makes the system keep a second one in its cache.
-    HPALETTE halftone;
+    UniquePalette halftone;
     {
       WindowDC screen(nullptr);
-      halftone = CreateHalftonePalette(screen.get());
+      halftone.reset(CreateHalftonePalette(screen.get()));
     }
-    bitmap.SetPalette(halftone);
+    bitmap.SetPalette(std::move(halftone));
     EXPECT_EQ(OBJ_PAL, GetObjectType(bitmap.Palette()));
   }
   EXPECT_EQ(before, GdiObjectCount());
