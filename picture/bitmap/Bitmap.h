@@ -80,8 +80,6 @@ public:
   void SetHandleKind(THandleKind kind);
   bool IsMonochrome() const;
 
-  // The GDI bitmap, made private to this bitmap first; it stays owned by the bitmap.
-  HBITMAP BitmapHandle();
   // The bitmap takes the GDI bitmap over (none empties it, keeping the chosen
   // pixel depth); the palette carries over.
   void SetBitmapHandle(UniqueGdiObject<HBITMAP> handle);
@@ -96,6 +94,23 @@ public:
   TCanvas& Canvas();
   bool CanvasAllocated() const { return canvas_ != nullptr; }
 
+  std::shared_ptr<const ColorProfile> Profile() const override;
+  // A bitmap's pixels are its own, at whatever size it is drawn.
+  TBitmap* PixelsFor(int, int) override { return this; }
+
+  TColor TransparentColor() const { return transparentColor_; }
+  uint8_t TransparentMode() const { return transparentMode_; }
+
+private:
+  // The views that read and write the image, and the canvas that draws on it.
+  friend class TBitmapCanvas;
+  friend class BitmapRows;
+  friend class BitmapRowWriter;
+  friend class BitmapObjects;
+
+  const TBitmapImage& Image() const { return *image_; }
+  // The GDI bitmap, made private to this bitmap first; it stays owned by the bitmap.
+  HBITMAP BitmapHandle();
   // Gives this bitmap a private image before its pixels are written.
   void NotifyChanging();
   // Reloads a kept file if the image has no handle yet.
@@ -104,19 +119,6 @@ public:
   void EnsureDIB();
   // Makes the image's palette when it needs one and has none.
   void EnsurePalette();
-
-  std::shared_ptr<const ColorProfile> Profile() const override;
-  // A bitmap's pixels are its own, at whatever size it is drawn.
-  TBitmap* PixelsFor(int, int) override { return this; }
-
-  // The shared image, for inspection.
-  const TBitmapImage& Image() const { return *image_; }
-  TColor TransparentColor() const { return transparentColor_; }
-  uint8_t TransparentMode() const { return transparentMode_; }
-
-private:
-  friend class TBitmapCanvas;
-  friend class BitmapRowWriter;
   void ReleaseCanvasDC();
   // Draws a large DIB section shown much smaller in two steps; false when the
   // drawing is not of that kind or the step could not be prepared.

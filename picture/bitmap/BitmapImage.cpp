@@ -56,9 +56,9 @@ void ImageBitmapCloser::operator()(HBITMAP bitmap) const {
 TBitmapImage::~TBitmapImage() { FreeHandle(); }
 
 void TBitmapImage::FreeHandle() {
-  Section.reset();
-  Device.reset();
-  Palette.reset();
+  section_.reset();
+  device_.reset();
+  palette_.reset();
 }
 
 void RaiseGdiError() {

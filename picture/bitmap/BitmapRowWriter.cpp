@@ -13,7 +13,7 @@ BitmapRowWriter::BitmapRowWriter(TBitmap& bitmap)
   bitmap_.EnsureDIB();
   // Pending drawing reaches the section's memory before its rows are written.
   GdiFlush();
-  const DIBSECTION& dib = bitmap_.Image().DIB;
+  const DIBSECTION& dib = bitmap_.Image().Record();
   // An image without pixels has no rows, whatever size it was given.
   if (dib.dsBm.bmBits == nullptr || height_ <= 0) return;
   const ptrdiff_t stride = static_cast<ptrdiff_t>(RowStride(dib.dsBmih.biWidth, dib.dsBmih.biBitCount, 32));

@@ -14,6 +14,7 @@
 #include "picture/bitmap/Bitmap.h"
 #include "picture/bitmap/BitmapCanvas.h"
 #include "picture/bitmap/BitmapImage.h"
+#include "picture/bitmap/BitmapObjects.h"
 
 namespace bitmap_test {
 
@@ -43,8 +44,7 @@ inline std::vector<DWORD> PixelsOfHandle(HBITMAP handle, int width, int height) 
 
 // The bitmap's pixels, read from its image without unsharing or changing it.
 inline std::vector<DWORD> PixelsOf(const TBitmap& bitmap) {
-  const TBitmapImage& image = bitmap.Image();
-  return PixelsOfHandle(image.Handle(), bitmap.Width(), bitmap.Height());
+  return PixelsOfHandle(BitmapObjects(bitmap).Handle(), bitmap.Width(), bitmap.Height());
 }
 
 // A bitmap whose image is a 32-bit top-down section holding the pixels.

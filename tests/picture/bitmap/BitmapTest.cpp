@@ -14,6 +14,7 @@
 #include "picture/bitmap/Bitmap.h"
 #include "picture/bitmap/BitmapCanvas.h"
 #include "picture/bitmap/BitmapImage.h"
+#include "picture/bitmap/BitmapObjects.h"
 #include "picture/bitmap/BitmapRowWriter.h"
 #include "picture/core/Stream.h"
 #include "text/Exceptions.h"
@@ -58,7 +59,7 @@ TEST(BitmapTest, NewBitmapGetsAWhiteScreenFormatBitmapOnceBothSidesAreSet) {
   EXPECT_TRUE(bitmap.IsEmpty());
   bitmap.SetWidth(100);
   EXPECT_EQ(100, bitmap.Width());
-  EXPECT_EQ(nullptr, bitmap.Image().Handle());
+  EXPECT_EQ(nullptr, BitmapObjects(bitmap).Handle());
   EXPECT_THROW(BitmapRowWriter(bitmap).Row(0), EInvalidGraphicOperation);
 
   bitmap.SetHeight(50);
@@ -67,17 +68,17 @@ TEST(BitmapTest, NewBitmapGetsAWhiteScreenFormatBitmapOnceBothSidesAreSet) {
   EXPECT_EQ(pdDevice, bitmap.PixelDepth());
   EXPECT_EQ(nullptr, bitmap.Palette());
   BITMAP description{};
-  ASSERT_EQ(static_cast<int>(sizeof description), GetObjectA(bitmap.Image().Handle(), sizeof description, &description));
+  ASSERT_EQ(static_cast<int>(sizeof description), GetObjectA(BitmapObjects(bitmap).Handle(), sizeof description, &description));
   WindowDC screen(nullptr);
   EXPECT_EQ(GetDeviceCaps(screen.get(), BITSPIXEL), description.bmBitsPixel);
   EXPECT_EQ(std::vector<DWORD>(5000, kWhite), PixelsOf(bitmap));
 
   ChangeCounter changes(bitmap);
-  const HBITMAP handle = bitmap.Image().Handle();
+  const HBITMAP handle = BitmapObjects(bitmap).Handle();
   bitmap.SetWidth(100);
   bitmap.SetHeight(50);
   EXPECT_EQ(0, changes.count);
-  EXPECT_EQ(handle, bitmap.Image().Handle());
+  EXPECT_EQ(handle, BitmapObjects(bitmap).Handle());
 }
 
 TEST(BitmapTest, ResizingKeepsTopLeftAndFillsWhiteOrWithTheBrush) {
@@ -111,14 +112,14 @@ TEST(BitmapTest, CopiesShareTheImageUntilOneIsDrawnOn) {
   ChangeCounter changes(second);
   second.CopyFrom(&first);
   EXPECT_EQ(1, changes.count);
-  EXPECT_EQ(&first.Image(), &second.Image());
-  EXPECT_EQ(2, first.Image().RefCount());
+  EXPECT_TRUE(BitmapObjects(first).SharesImageWith(second));
+  EXPECT_EQ(2, BitmapObjects(first).Holders());
   EXPECT_EQ(4, second.Width());
   EXPECT_EQ(3, second.Height());
 
   Fill(second, RECT{0, 0, 2, 1}, kRed);
-  EXPECT_NE(&first.Image(), &second.Image());
-  EXPECT_EQ(1, first.Image().RefCount());
+  EXPECT_FALSE(BitmapObjects(first).SharesImageWith(second));
+  EXPECT_EQ(1, BitmapObjects(first).Holders());
   const std::vector<DWORD> green(12, kGreen);
   EXPECT_EQ(green, PixelsOf(first));
   std::vector<DWORD> expected = green;
@@ -224,14 +225,21 @@ TEST(BitmapTest, RowsOfADeviceBitmapShowItsPixelsAndFollowLaterDrawing) {
   bitmap.SetHeight(2);
   Fill(bitmap, RECT{0, 1, 3, 2}, kRed);
   const uint8_t* bottom = BitmapRowWriter(bitmap).Row(1);
-  const int bytesPerPixel = bitmap.Image().DIB.dsBmih.biBitCount / 8;
-  ASSERT_GE(bytesPerPixel, 3);
+  BITMAP device{};
+  ASSERT_NE(0, GetObjectA(BitmapObjects(bitmap).Handle(), sizeof device, &device));
+  ASSERT_GE(device.bmBitsPixel * device.bmPlanes / 8, 3);
   EXPECT_EQ((std::vector<uint8_t>{0, 0, 255}), std::vector<uint8_t>(bottom, bottom + 3));
   EXPECT_EQ(pdDevice, bitmap.PixelDepth());
 
-  // Drawing drops the stale row copy; the next row access sees the new pixels.
+  // Drawing drops the stale row copy: a save, which makes no private image,
+  // and the next row access see the new pixels.
   Fill(bitmap, RECT{0, 1, 3, 2}, kGreen);
-  EXPECT_EQ(nullptr, bitmap.Image().DIBHandle());
+  TMemoryStream saved;
+  bitmap.SaveStream(saved);
+  saved.SetPosition(0);
+  TBitmap reloaded;
+  reloaded.LoadStream(saved);
+  EXPECT_EQ(PixelsOf(bitmap), PixelsOf(reloaded));
   bottom = BitmapRowWriter(bitmap).Row(1);
   EXPECT_EQ((std::vector<uint8_t>{0, 255, 0}), std::vector<uint8_t>(bottom, bottom + 3));
 }
@@ -252,9 +260,9 @@ TEST(BitmapTest, EightBitDepthUsesTheHalftonePalette) {
   ASSERT_GT(count, 16u);
   RGBQUAD table[256]{};
   UniqueMemoryDC dc(CreateCompatibleDC(nullptr));
-  DeselectEverywhere(bitmap.Image().Handle());
+  DeselectEverywhere(BitmapObjects(bitmap).Handle());
   {
-    SelectedObject selected(dc.get(), bitmap.Image().Handle());
+    SelectedObject selected(dc.get(), BitmapObjects(bitmap).Handle());
     ASSERT_EQ(count, GetDIBColorTable(dc.get(), 0, 256, table));
   }
   for (UINT i = 0; i < count; ++i) {
@@ -332,8 +340,8 @@ TEST(BitmapTest, LargePictureShownSmallGivesTheDirectStretchPixels) {
     {
       const HDC target = direct.Canvas().Handle();
       UniqueMemoryDC dc(CreateCompatibleDC(nullptr));
-      DeselectEverywhere(source.Image().Handle());
-      SelectedObject selected(dc.get(), source.Image().Handle());
+      DeselectEverywhere(BitmapObjects(source).Handle());
+      SelectedObject selected(dc.get(), BitmapObjects(source).Handle());
       SetStretchBltMode(target, STRETCH_DELETESCANS);
       StretchBlt(target, 0, 0, kShownWidth, kShownHeight, dc.get(), 0, 0, kWidth, kHeight, SRCCOPY);
     }

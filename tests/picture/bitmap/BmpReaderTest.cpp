@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <set>
@@ -15,6 +16,7 @@
 #include "picture/bitmap/Bitmap.h"
 #include "picture/bitmap/BitmapCanvas.h"
 #include "picture/bitmap/BitmapImage.h"
+#include "picture/bitmap/BitmapObjects.h"
 #include "picture/bitmap/BitmapRowWriter.h"
 #include "picture/core/Stream.h"
 #include "text/Exceptions.h"
@@ -180,7 +182,7 @@ TEST(BmpReaderTest, TopDownImagesKeepTheirPicturesWhenUnsharedOrResized) {
     TBitmap copy;
     copy.CopyFrom(&original);
     copy.Canvas().FillRect(RECT{0, 0, 0, 0});  // a drawing operation: unshares
-    EXPECT_NE(&original.Image(), &copy.Image());
+    EXPECT_FALSE(BitmapObjects(original).SharesImageWith(copy));
     EXPECT_EQ(picture, PixelsOf(copy));
     EXPECT_GT(BitmapRowWriter(copy).Step(), 0);
 
@@ -250,8 +252,8 @@ TEST(BmpReaderTest, Os2FileGivesTheSameColoursAsTheWindowsFile) {
   TBitmap fromWindows;
   Load(fromOs2, os2.bytes);
   Load(fromWindows, BmpFile(3, 2, 8, table, rows));
-  EXPECT_TRUE(fromOs2.Image().OS2Format);
-  EXPECT_FALSE(fromWindows.Image().OS2Format);
+  EXPECT_TRUE(BitmapObjects(fromOs2).FromOs2File());
+  EXPECT_FALSE(BitmapObjects(fromWindows).FromOs2File());
   EXPECT_EQ(pd8Bit, fromOs2.PixelDepth());
   EXPECT_EQ((std::vector<DWORD>{table[255], table[128], table[3], table[0], table[17], table[200]}),
             PixelsOf(fromOs2));
@@ -267,15 +269,21 @@ TEST(BmpReaderTest, RunLengthFileBecomesADeviceBitmapThatKeepsItsBytes) {
   TBitmap bitmap;
   Load(bitmap, rle.bytes);
   EXPECT_EQ(pdDevice, bitmap.PixelDepth());
-  EXPECT_FALSE(bitmap.Image().OS2Format);
+  EXPECT_FALSE(BitmapObjects(bitmap).FromOs2File());
   EXPECT_EQ((std::vector<DWORD>{kGreen, kGreen, kBlue, kBlue, kRed, kRed, kRed, kRed}), PixelsOf(bitmap));
   TMemoryStream saved;
   bitmap.SaveStream(saved);
   EXPECT_EQ(rle.bytes, std::vector<uint8_t>(saved.Memory(), saved.Memory() + saved.Size()));
 
-  // Drawing changes the pixels, so the kept file no longer describes them.
+  // Drawing changes the pixels, so the kept file no longer describes them: the
+  // next save is uncompressed.
   bitmap.Canvas().FillRect(RECT{0, 0, 1, 1});
-  EXPECT_EQ(nullptr, bitmap.Image().SaveStream);
+  TMemoryStream resaved;
+  bitmap.SaveStream(resaved);
+  BITMAPINFOHEADER header{};
+  ASSERT_GE(resaved.Size(), static_cast<int64_t>(sizeof(BITMAPFILEHEADER) + sizeof header));
+  std::memcpy(&header, resaved.Memory() + sizeof(BITMAPFILEHEADER), sizeof header);
+  EXPECT_EQ(static_cast<DWORD>(BI_RGB), header.biCompression);
   ReleaseIdleMemoryDCs();
 }
 
