@@ -177,9 +177,9 @@ void MeasureEncode() {
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 24;
   void* bits = nullptr;
-  const HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  UniqueGdiObject<HBITMAP> section(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   std::memcpy(bits, pixels.data(), pixels.size());
-  bitmap.SetBitmapHandle(section);
+  bitmap.SetBitmapHandle(std::move(section));
   const double libraryEncode = Best(20, [&] { LibraryEncode(600, 600, 80, &pixels); });
   const double graphicEncode = Best(20, [&] {
     TJPEGImage jpeg;

@@ -8,6 +8,7 @@
 #include "gdi/ScreenMetrics.h"
 #include "picture/bitmap/BitmapCanvas.h"
 #include "picture/bitmap/BitmapImage.h"
+#include "picture/bitmap/BitmapRowWriter.h"
 #include "picture/bitmap/BmpReader.h"
 #include "picture/bitmap/BmpWriter.h"
 #include "picture/core/Stream.h"
@@ -27,13 +28,6 @@ CriticalSection& ImageLock() {
 std::unique_ptr<TGraphic> CreateBitmap() { return std::make_unique<TBitmap>(); }
 
 const TGraphicClass kBitmapClass{"TBitmap", nullptr, &CreateBitmap};
-
-// A palette a caller hands over. The system's 16 colours belong to the process,
-// so whoever hands them over only lends them.
-ImagePalette TakeOver(HPALETTE palette) {
-  if (palette == SystemPalette16()) return ImagePalette::Borrowed(palette);
-  return ImagePalette(UniquePalette(palette));
-}
 
 }  // namespace
 
@@ -86,12 +80,12 @@ void TBitmap::InstallImage(UniqueGdiObject<HBITMAP> handle, ImagePalette palette
                            std::shared_ptr<const ColorProfile> profile) {
   TSharedRef<TBitmapImage> image(new TBitmapImage);
   // A bitmap with pixel memory of its own is a section; any other is device-dependent.
-  (dib.dsBm.bmBits != nullptr ? image->Section : image->Device).reset(handle.release());
-  image->Palette = std::move(palette);
-  image->DIB = dib;
-  image->OS2Format = os2Format;
-  image->SaveStream = std::move(stream);
-  image->Profile = std::move(profile);
+  (dib.dsBm.bmBits != nullptr ? image->section_ : image->device_).reset(handle.release());
+  image->palette_ = std::move(palette);
+  image->dib_ = dib;
+  image->os2Format_ = os2Format;
+  image->saveStream_ = std::move(stream);
+  image->profile_ = std::move(profile);
 
   ReleaseCanvasDC();
   {
@@ -107,52 +101,52 @@ void TBitmap::InstallImage(UniqueGdiObject<HBITMAP> handle, ImagePalette palette
 void TBitmap::ReplaceImage(HBITMAP handle, const ImagePalette& palette, DIBSECTION& dib) {
   ReleaseCanvasDC();
   ImagePalette newPalette = palette.Duplicate();
-  UniqueGdiObject<HBITMAP> newHandle(DuplicateBitmap(handle, palette.get(), newPalette.get(), dib,
-                                                     canvas_ != nullptr ? canvas_.get() : nullptr));
-  InstallImage(std::move(newHandle), std::move(newPalette), dib, image_->OS2Format, nullptr, image_->Profile);
+  UniqueGdiObject<HBITMAP> newHandle =
+      DuplicateBitmap(handle, palette.get(), newPalette.get(), dib, canvas_ != nullptr ? canvas_.get() : nullptr);
+  InstallImage(std::move(newHandle), std::move(newPalette), dib, image_->os2Format_, nullptr, image_->profile_);
 }
 
-std::shared_ptr<const ColorProfile> TBitmap::Profile() const { return image_->Profile; }
+std::shared_ptr<const ColorProfile> TBitmap::Profile() const { return image_->profile_; }
 
 bool TBitmap::IsEmpty() const {
-  return !image_->Device && !image_->Section && image_->SaveStream == nullptr;
+  return !image_->device_ && !image_->section_ && image_->saveStream_ == nullptr;
 }
 
-int TBitmap::Width() const { return image_->DIB.dsBm.bmWidth; }
+int TBitmap::Width() const { return image_->dib_.dsBm.bmWidth; }
 
-int TBitmap::Height() const { return std::abs(image_->DIB.dsBm.bmHeight); }
+int TBitmap::Height() const { return std::abs(image_->dib_.dsBm.bmHeight); }
 
 void TBitmap::SetWidth(int value) {
-  if (value == image_->DIB.dsBm.bmWidth) return;
+  if (value == image_->dib_.dsBm.bmWidth) return;
   EnsureHandle();
-  DIBSECTION dib = image_->DIB;
+  DIBSECTION dib = image_->dib_;
   dib.dsBm.bmWidth = value;
   dib.dsBmih.biWidth = value;
-  ReplaceImage(image_->Handle(), image_->Palette, dib);
+  ReplaceImage(image_->Handle(), image_->palette_, dib);
   NotifyChanged(this);
 }
 
 void TBitmap::SetHeight(int value) {
-  if (value == image_->DIB.dsBm.bmHeight) return;
+  if (value == image_->dib_.dsBm.bmHeight) return;
   EnsureHandle();
-  DIBSECTION dib = image_->DIB;
+  DIBSECTION dib = image_->dib_;
   dib.dsBm.bmHeight = value;
   dib.dsBmih.biHeight = value;
-  ReplaceImage(image_->Handle(), image_->Palette, dib);
+  ReplaceImage(image_->Handle(), image_->palette_, dib);
   NotifyChanged(this);
 }
 
 THandleKind TBitmap::HandleKind() const {
   const TBitmapImage& image = *image_;
-  if (image.Device) return hkDDB;
-  if (!image.Section && image.DIB.dsBmih.biSize == 0) return hkDDB;
+  if (image.device_) return hkDDB;
+  if (!image.section_ && image.dib_.dsBmih.biSize == 0) return hkDDB;
   return hkDIB;
 }
 
 void TBitmap::SetHandleKind(THandleKind kind) {
   if (kind == HandleKind()) return;
   const HBITMAP handle = BitmapHandle();
-  DIBSECTION dib = image_->DIB;
+  DIBSECTION dib = image_->dib_;
   dib.dsBm.bmBits = nullptr;
   if (kind == hkDDB) {
     dib.dsBm.bmHeight = std::abs(dib.dsBm.bmHeight);
@@ -164,13 +158,13 @@ void TBitmap::SetHandleKind(THandleKind kind) {
     dib.dsBmih.biPlanes = 1;
     dib.dsBmih.biBitCount = static_cast<WORD>(dib.dsBm.bmPlanes * dib.dsBm.bmBitsPixel);
   }
-  ReplaceImage(handle, image_->Palette, dib);
+  ReplaceImage(handle, image_->palette_, dib);
   NotifyChanged(this);
 }
 
 TPixelDepth TBitmap::PixelDepth() const {
   if (HandleKind() == hkDDB) return pdDevice;
-  const BITMAPINFOHEADER& header = image_->DIB.dsBmih;
+  const BITMAPINFOHEADER& header = image_->dib_.dsBmih;
   switch (header.biBitCount) {
     case 1: return pd1Bit;
     case 4: return pd4Bit;
@@ -179,7 +173,7 @@ TPixelDepth TBitmap::PixelDepth() const {
       if (header.biCompression == BI_RGB) return pd15Bit;
       if (header.biCompression == BI_BITFIELDS) {
         // Some systems describe an uncompressed 16-bit section by its 5-5-5 masks.
-        const DWORD* masks = image_->DIB.dsBitfields;
+        const DWORD* masks = image_->dib_.dsBitfields;
         if (masks[1] == 0x07E0) return pd16Bit;
         if (masks[0] == 0x7C00 && masks[1] == 0x03E0 && masks[2] == 0x001F) return pd15Bit;
       }
@@ -203,7 +197,7 @@ void TBitmap::SetPixelDepth(TPixelDepth depth) {
   const HBITMAP handle = BitmapHandle();
   static const WORD kBitCounts[] = {0, 1, 4, 8, 16, 16, 24, 32};
   DIBSECTION dib{};
-  dib.dsBm = image_->DIB.dsBm;
+  dib.dsBm = image_->dib_.dsBm;
   dib.dsBm.bmBits = nullptr;
   dib.dsBmih.biSize = sizeof(BITMAPINFOHEADER);
   dib.dsBmih.biWidth = dib.dsBm.bmWidth;
@@ -214,7 +208,7 @@ void TBitmap::SetPixelDepth(TPixelDepth depth) {
   // The palette the new image copies its colours from; the system's 16 colours
   // are borrowed, a halftone palette is made for the step alone.
   ImagePalette made;
-  const ImagePalette* palette = &image_->Palette;
+  const ImagePalette* palette = &image_->palette_;
   if (depth == pd4Bit) {
     made = ImagePalette::Borrowed(SystemPalette16());
     palette = &made;
@@ -234,7 +228,7 @@ void TBitmap::SetPixelDepth(TPixelDepth depth) {
   NotifyChanged(this);
 }
 
-bool TBitmap::IsMonochrome() const { return image_->DIB.dsBm.bmPlanes == 1 && image_->DIB.dsBm.bmBitsPixel == 1; }
+bool TBitmap::IsMonochrome() const { return image_->dib_.dsBm.bmPlanes == 1 && image_->dib_.dsBm.bmBitsPixel == 1; }
 
 HBITMAP TBitmap::BitmapHandle() {
   ReleaseCanvasDC();
@@ -243,39 +237,38 @@ HBITMAP TBitmap::BitmapHandle() {
   return image_->Handle();
 }
 
-void TBitmap::SetBitmapHandle(HBITMAP handle) {
-  if (handle == image_->Handle()) return;
-  UniqueGdiObject<HBITMAP> owned(handle);
+void TBitmap::SetBitmapHandle(UniqueGdiObject<HBITMAP> handle) {
+  if (!handle && image_->Handle() == nullptr) return;
   ReleaseCanvasDC();
   DIBSECTION dib{};
-  if (handle != nullptr) GetObjectA(handle, sizeof dib, &dib);
+  if (handle) GetObjectA(handle.get(), sizeof dib, &dib);
   // The palette carries over: taken from an image no other bitmap holds, copied
   // from a shared one.
-  ImagePalette palette = image_->RefCount() == 1 ? std::move(image_->Palette) : image_->Palette.Duplicate();
-  InstallImage(std::move(owned), std::move(palette), dib, false, nullptr);
+  ImagePalette palette = image_->RefCount() == 1 ? std::move(image_->palette_) : image_->palette_.Duplicate();
+  InstallImage(std::move(handle), std::move(palette), dib, false, nullptr);
   NotifyChanged(this);
 }
 
 HPALETTE TBitmap::Palette() {
   EnsurePalette();
-  return image_->Palette.get();
+  return image_->palette_.get();
 }
 
-void TBitmap::SetPalette(HPALETTE palette) {
-  if (palette == image_->Palette.get()) return;
+void TBitmap::SetPalette(UniquePalette given) {
+  if (!given && !image_->palette_) return;
+  const HPALETTE palette = given.get();
   if (palette == nullptr && image_->RefCount() == 1) {
-    image_->Palette.reset();
+    image_->palette_.reset();
   } else {
-    // The palette is ours from the call on: a failed duplication must not leak it.
-    ImagePalette owned = TakeOver(palette);
+    ImagePalette owned(std::move(given));
     ReleaseCanvasDC();
     EnsureHandle();
-    DIBSECTION dib = image_->DIB;
-    UniqueGdiObject<HBITMAP> handle(
-        DuplicateBitmap(image_->Handle(), image_->Palette.get(), palette, dib, nullptr));
-    InstallImage(std::move(handle), std::move(owned), dib, image_->OS2Format, nullptr, image_->Profile);
+    DIBSECTION dib = image_->dib_;
+    UniqueGdiObject<HBITMAP> handle =
+        DuplicateBitmap(image_->Handle(), image_->palette_.get(), palette, dib, nullptr);
+    InstallImage(std::move(handle), std::move(owned), dib, image_->os2Format_, nullptr, image_->profile_);
   }
-  if (image_->Section && image_->DIB.dsBmih.biBitCount <= 8) {
+  if (image_->section_ && image_->dib_.dsBmih.biBitCount <= 8) {
     RGBQUAD table[256];
     const int count = ColorTableFromPalette(palette, table, 255);
     WindowDC screen(nullptr);
@@ -291,34 +284,23 @@ void TBitmap::NotifyChanging() {
   TBitmapImage& image = *image_;
   if (image.RefCount() > 1) {
     EnsureHandle();
-    DIBSECTION dib = image_->DIB;
+    DIBSECTION dib = image_->dib_;
     const ImagePalette none;
-    ReplaceImage(image_->Handle(), image_->Halftone ? none : image_->Palette, dib);
-  } else if (image.Device) {
+    ReplaceImage(image_->Handle(), image_->halftone_ ? none : image_->palette_, dib);
+  } else if (image.device_) {
     // A private device-dependent image: its section copy for row access is stale.
-    if (image.Section) {
-      const HBITMAP stale = image.Section.release();
-      DeselectEverywhere(stale);
-      SetLastError(0);
-      if (!DeleteObject(stale)) RaiseGdiError();
-    }
-    image.DIB.dsBm.bmBits = nullptr;
+    image.section_.reset();
+    image.dib_.dsBm.bmBits = nullptr;
   }
-  image_->DIB.dsBmih.biClrUsed = 0;
-  image_->DIB.dsBmih.biClrImportant = 0;
-  image_->SaveStream.reset();
+  image_->dib_.dsBmih.biClrUsed = 0;
+  image_->dib_.dsBmih.biClrImportant = 0;
+  image_->saveStream_.reset();
 }
 
 void* TBitmap::RowAddress(int row) {
-  NotifyChanging();
-  if (row < 0 || row >= Height()) throw EInvalidGraphicOperation(ResText(IDS_SCANLINE_OUT_OF_RANGE));
-  EnsureDIB();
-  GdiFlush();
-  const DIBSECTION& dib = image_->DIB;
-  // An image without pixels has no rows, whatever size it was given.
-  if (dib.dsBm.bmBits == nullptr) throw EInvalidGraphicOperation(ResText(IDS_SCANLINE_OUT_OF_RANGE));
-  if (dib.dsBmih.biHeight > 0) row = dib.dsBmih.biHeight - row - 1;
-  return static_cast<uint8_t*>(dib.dsBm.bmBits) + row * RowStride(dib.dsBmih.biWidth, dib.dsBmih.biBitCount, 32);
+  // The writer's change is told at once, as the rows are not yet written; the
+  // callers of this address tell nothing themselves.
+  return BitmapRowWriter(*this).Row(row);
 }
 
 TCanvas& TBitmap::Canvas() {
@@ -333,14 +315,14 @@ TCanvas& TBitmap::Canvas() {
 
 void TBitmap::EnsureHandle() {
   TBitmapImage& image = *image_;
-  if (!image.Device && !image.Section && image.SaveStream != nullptr) {
+  if (!image.device_ && !image.section_ && image.saveStream_ != nullptr) {
     // The kept file is read again. The old image, and with it the stream, lives
     // until the new image is installed, which is the reader's last use of it.
     auto onChange = std::move(OnChange);
     OnChange = nullptr;
     try {
-      image.SaveStream->SetPosition(0);
-      LoadStream(*image.SaveStream);
+      image.saveStream_->SetPosition(0);
+      LoadStream(*image.saveStream_);
     } catch (...) {
       OnChange = std::move(onChange);
       throw;
@@ -351,32 +333,32 @@ void TBitmap::EnsureHandle() {
 
 void TBitmap::EnsureDIB() {
   TBitmapImage& image = *image_;
-  if (!image.Device || image.Section) return;
+  if (!image.device_ || image.section_) return;
   EnsurePalette();
-  if (image.DIB.dsBmih.biSize == 0) {
-    GetObjectA(image.Device.get(), sizeof image.DIB, &image.DIB);
-    image.DIB.dsBmih.biSize = sizeof(BITMAPINFOHEADER);
-    image.DIB.dsBmih.biWidth = image.DIB.dsBm.bmWidth;
-    image.DIB.dsBmih.biHeight = image.DIB.dsBm.bmHeight;
-    image.DIB.dsBmih.biPlanes = 1;
-    image.DIB.dsBmih.biBitCount = static_cast<WORD>(image.DIB.dsBm.bmPlanes * image.DIB.dsBm.bmBitsPixel);
+  if (image.dib_.dsBmih.biSize == 0) {
+    GetObjectA(image.device_.get(), sizeof image.dib_, &image.dib_);
+    image.dib_.dsBmih.biSize = sizeof(BITMAPINFOHEADER);
+    image.dib_.dsBmih.biWidth = image.dib_.dsBm.bmWidth;
+    image.dib_.dsBmih.biHeight = image.dib_.dsBm.bmHeight;
+    image.dib_.dsBmih.biPlanes = 1;
+    image.dib_.dsBmih.biBitCount = static_cast<WORD>(image.dib_.dsBm.bmPlanes * image.dib_.dsBm.bmBitsPixel);
   }
-  image.Section.reset(
-      DuplicateBitmap(image.Device.get(), image.Palette.get(), image.Palette.get(), image.DIB, nullptr));
+  image.section_.reset(
+      DuplicateBitmap(image.device_.get(), image.palette_.get(), image.palette_.get(), image.dib_, nullptr).release());
 }
 
 void TBitmap::EnsurePalette() {
   TBitmapImage& image = *image_;
-  if (ignorePalette_ || image.Palette || !image.Section) return;
+  if (ignorePalette_ || image.palette_ || !image.section_) return;
   if (image.IsSection()) DeselectEverywhere(image.DIBHandle());
-  image.Palette = ImagePalette(UniquePalette(PaletteFromColorTable(image.DIBHandle(), nullptr, 0)));
-  if (image.Palette) return;
-  image.Halftone = image.Halftone || ScreenColorDepth() < image.DIB.dsBm.bmBitsPixel * image.DIB.dsBm.bmPlanes;
-  if (image.Halftone) {
+  image.palette_ = ImagePalette(PaletteFromColorTable(image.DIBHandle(), nullptr, 0));
+  if (image.palette_) return;
+  image.halftone_ = image.halftone_ || ScreenColorDepth() < image.dib_.dsBm.bmBitsPixel * image.dib_.dsBm.bmPlanes;
+  if (image.halftone_) {
     WindowDC screen(nullptr);
-    image.Palette = ImagePalette(UniquePalette(CreateHalftonePalette(CheckGdi(screen.get()))));
+    image.palette_ = ImagePalette(UniquePalette(CreateHalftonePalette(CheckGdi(screen.get()))));
   }
-  if (!image.Palette) ignorePalette_ = true;
+  if (!image.palette_) ignorePalette_ = true;
 }
 
 void TBitmap::DrawInto(TCanvas& canvas, const RECT& rect) {
@@ -385,10 +367,10 @@ void TBitmap::DrawInto(TCanvas& canvas, const RECT& rect) {
   const HDC dc = canvas.Handle();
 
   // The target's palette is put back however the drawing ends.
-  SelectedPalette palette(dc, image_->Palette.get(), true);
+  SelectedPalette palette(dc, image_->palette_.get(), true);
 
   const int targetDepth = GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES);
-  const int imageDepth = image_->DIB.dsBm.bmBitsPixel * image_->DIB.dsBm.bmPlanes;
+  const int imageDepth = image_->dib_.dsBm.bmBitsPixel * image_->dib_.dsBm.bmPlanes;
   if (targetDepth <= 8 && targetDepth < imageDepth) {
     POINT origin{};
     GetBrushOrgEx(dc, &origin);
@@ -423,7 +405,7 @@ bool TBitmap::ShrinkThroughSameFormat(HDC target, const RECT& rect, HDC source, 
     BITMAPINFOHEADER header;
     RGBQUAD colors[256];
   } info{};
-  info.header = image.DIB.dsBmih;
+  info.header = image.dib_.dsBmih;
   info.header.biSize = sizeof info.header;
   info.header.biWidth = width;
   info.header.biHeight = height;
@@ -431,7 +413,7 @@ bool TBitmap::ShrinkThroughSameFormat(HDC target, const RECT& rect, HDC source, 
   if (info.header.biBitCount <= 8) {
     info.header.biClrUsed = GetDIBColorTable(source, 0, 256, info.colors);
   } else if (info.header.biCompression == BI_BITFIELDS) {
-    std::memcpy(info.colors, image.DIB.dsBitfields, sizeof image.DIB.dsBitfields);
+    std::memcpy(info.colors, image.dib_.dsBitfields, sizeof image.dib_.dsBitfields);
   }
   void* bits = nullptr;
   UniqueGdiObject<HBITMAP> scans(
@@ -456,4 +438,14 @@ void TBitmap::LoadStream(TStream& stream) {
   NotifyChanged(this);
 }
 
-void TBitmap::SaveStream(TStream& stream) { WriteBmpFile(*this, stream); }
+void TBitmap::SaveStream(TStream& stream) {
+  if (image_->saveStream_ != nullptr) {
+    TMemoryStream& kept = *image_->saveStream_;
+    stream.WriteBuffer(kept.Memory(), kept.Size());
+    return;
+  }
+  EnsureHandle();
+  if (image_->Handle() == nullptr) return;  // An empty bitmap is an empty file.
+  EnsureDIB();
+  WriteBmpFile(image_->dib_, image_->DIBHandle(), stream);
+}

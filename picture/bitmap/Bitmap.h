@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -60,10 +61,11 @@ public:
   // brush colour once the canvas exists.
   void SetWidth(int value) override;
   void SetHeight(int value) override;
-  // Makes a palette from the image on first need (see EnsurePalette).
+  // Makes a palette from the image on first need (see EnsurePalette); the
+  // palette stays the bitmap's.
   HPALETTE Palette() override;
-  // The bitmap takes ownership of the palette.
-  void SetPalette(HPALETTE palette) override;
+  // The bitmap takes the palette over.
+  void SetPalette(UniquePalette palette) override;
   // Reads a BMP file from the stream's position to its end.
   void LoadStream(TStream& stream) override;
   // Writes the image as a BMP file: the bytes of a compressed file exactly as read,
@@ -78,23 +80,37 @@ public:
   void SetHandleKind(THandleKind kind);
   bool IsMonochrome() const;
 
-  // The GDI bitmap, made private to this bitmap first; it stays owned by the bitmap.
-  HBITMAP BitmapHandle();
-  // The bitmap takes ownership of the handle (0 empties it, keeping the chosen
+  // The bitmap takes the GDI bitmap over (none empties it, keeping the chosen
   // pixel depth); the palette carries over.
-  void SetBitmapHandle(HBITMAP handle);
+  void SetBitmapHandle(UniqueGdiObject<HBITMAP> handle);
+  void SetBitmapHandle(std::nullptr_t) { SetBitmapHandle(UniqueGdiObject<HBITMAP>()); }
 
-  // The first byte of pixel row `row`, row 0 being the top of the picture, in the
-  // image's device-independent form. A pdDevice image gives the rows of a fresh
-  // copy, which show its pixels but do not change them. Raises
-  // EInvalidGraphicOperation "スキャンライン のインデックスが範囲を越えました"
-  // outside 0 to Height() - 1.
-  void* RowAddress(int row);
+  // Kept only until the readers written against it move to BitmapRowWriter,
+  // which also tells the change: the first byte of row `row`, 0 being the top,
+  // as the writer gives it.
+  [[deprecated("write rows through BitmapRowWriter")]] void* RowAddress(int row);
 
   // The drawing surface, made on first request.
   TCanvas& Canvas();
   bool CanvasAllocated() const { return canvas_ != nullptr; }
 
+  std::shared_ptr<const ColorProfile> Profile() const override;
+  // A bitmap's pixels are its own, at whatever size it is drawn.
+  TBitmap* PixelsFor(int, int) override { return this; }
+
+  TColor TransparentColor() const { return transparentColor_; }
+  uint8_t TransparentMode() const { return transparentMode_; }
+
+private:
+  // The views that read and write the image, and the canvas that draws on it.
+  friend class TBitmapCanvas;
+  friend class BitmapRows;
+  friend class BitmapRowWriter;
+  friend class BitmapObjects;
+
+  const TBitmapImage& Image() const { return *image_; }
+  // The GDI bitmap, made private to this bitmap first; it stays owned by the bitmap.
+  HBITMAP BitmapHandle();
   // Gives this bitmap a private image before its pixels are written.
   void NotifyChanging();
   // Reloads a kept file if the image has no handle yet.
@@ -103,18 +119,6 @@ public:
   void EnsureDIB();
   // Makes the image's palette when it needs one and has none.
   void EnsurePalette();
-
-  std::shared_ptr<const ColorProfile> Profile() const override;
-  // A bitmap's pixels are its own, at whatever size it is drawn.
-  TBitmap* PixelsFor(int, int) override { return this; }
-
-  // The shared image, for inspection.
-  const TBitmapImage& Image() const { return *image_; }
-  TColor TransparentColor() const { return transparentColor_; }
-  uint8_t TransparentMode() const { return transparentMode_; }
-
-private:
-  friend class TBitmapCanvas;
   void ReleaseCanvasDC();
   // Draws a large DIB section shown much smaller in two steps; false when the
   // drawing is not of that kind or the step could not be prepared.

@@ -46,7 +46,7 @@ void TBitmapCanvas::CreateHandle() {
     memory->bitmap.emplace(memory->dc.get(), image.Handle());
     if (!memory->bitmap->ok()) RaiseGdiError();
   }
-  memory->palette.emplace(memory->dc.get(), image.Palette.get(), true);
+  memory->palette.emplace(memory->dc.get(), image.PaletteHandle(), true);
 
   CanvasList<TBitmapCanvas>& list = MemoryCanvases();
   CriticalSectionGuard guard(list.Lock());
@@ -54,6 +54,8 @@ void TBitmapCanvas::CreateHandle() {
   memory_ = std::move(memory);
   SetHandle(memory_->dc.get());
 }
+
+bool TBitmapCanvas::Holds(HBITMAP handle) const { return bitmap_.Image().Handle() == handle; }
 
 void TBitmapCanvas::ReleaseMemoryDC() {
   if (memory_ == nullptr) return;
@@ -69,7 +71,7 @@ void TBitmapCanvas::ReleaseMemoryDC() {
 void DeselectEverywhere(HBITMAP handle) {
   if (handle == nullptr) return;
   MemoryCanvases().ForEachNewestFirst([handle](TBitmapCanvas* canvas) {
-    if (canvas->Bitmap().Image().Handle() == handle) canvas->ReleaseMemoryDC();
+    if (canvas->Holds(handle)) canvas->ReleaseMemoryDC();
   });
 }
 

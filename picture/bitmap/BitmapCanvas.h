@@ -17,6 +17,8 @@ public:
   ~TBitmapCanvas() override;
 
   TBitmap& Bitmap() const { return bitmap_; }
+  // Whether the bitmap's current GDI bitmap is `handle`.
+  bool Holds(HBITMAP handle) const;
   // Puts back what the memory context held and deletes it; nothing without one.
   void ReleaseMemoryDC();
 

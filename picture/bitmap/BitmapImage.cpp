@@ -27,9 +27,9 @@ struct DibInfo {
   RGBQUAD table[256]{};
 };
 
-HPALETTE CreatePaletteFrom(const PaletteRecord& record) {
-  if (record.count == 0) return nullptr;
-  return CreatePalette(reinterpret_cast<const LOGPALETTE*>(&record));
+UniquePalette CreatePaletteFrom(const PaletteRecord& record) {
+  if (record.count == 0) return UniquePalette();
+  return UniquePalette(CreatePalette(reinterpret_cast<const LOGPALETTE*>(&record)));
 }
 
 int PaletteSize(HPALETTE palette) {
@@ -48,7 +48,7 @@ RGBQUAD QuadFromColor(COLORREF color) {
 
 void ImageBitmapCloser::operator()(HBITMAP bitmap) const {
   DeselectEverywhere(bitmap);
-  DeleteObject(bitmap);
+  GdiObjectCloser()(bitmap);
 }
 
 // Every section is made without a file mapping, so dshSection names no handle
@@ -56,9 +56,9 @@ void ImageBitmapCloser::operator()(HBITMAP bitmap) const {
 TBitmapImage::~TBitmapImage() { FreeHandle(); }
 
 void TBitmapImage::FreeHandle() {
-  Section.reset();
-  Device.reset();
-  Palette.reset();
+  section_.reset();
+  device_.reset();
+  palette_.reset();
 }
 
 void RaiseGdiError() {
@@ -78,37 +78,38 @@ HPALETTE SystemPalette16() {
     record.count = 16;
     std::memcpy(&record.entries[0], &stock[0], 8 * sizeof(PALETTEENTRY));
     std::memcpy(&record.entries[8], &stock[12], 8 * sizeof(PALETTEENTRY));
-    return CreatePaletteFrom(record);
+    // Kept for the whole process: every image only borrows it.
+    return CreatePaletteFrom(record).release();
   }();
   return palette;
 }
 
 ImagePalette ImagePalette::Duplicate() const {
   if (!owned_) return Borrowed(palette_);
-  return ImagePalette(UniquePalette(DuplicatePalette(palette_)));
+  return ImagePalette(DuplicatePalette(palette_));
 }
 
-HPALETTE DuplicatePalette(HPALETTE palette) {
+UniquePalette DuplicatePalette(HPALETTE palette) {
   PaletteRecord record;
   record.count = static_cast<WORD>(PaletteSize(palette));
-  if (record.count == 0) return nullptr;
+  if (record.count == 0) return UniquePalette();
   if (record.count > 256) record.count = 256;
   record.count = static_cast<WORD>(GetPaletteEntries(palette, 0, record.count, record.entries));
   return CreatePaletteFrom(record);
 }
 
-HPALETTE PaletteFromColorTable(HBITMAP section, const RGBQUAD* table, int count) {
+UniquePalette PaletteFromColorTable(HBITMAP section, const RGBQUAD* table, int count) {
   RGBQUAD entries[256]{};
   if (section != nullptr) {
     UniqueMemoryDC dc(CreateCompatibleDC(nullptr));
-    if (!dc) return nullptr;
+    if (!dc) return UniquePalette();
     SelectedObject selected(dc.get(), section);
     count = static_cast<int>(GetDIBColorTable(dc.get(), 0, 256, entries));
   } else {
     if (count > 256) count = 256;
     if (count > 0) std::memcpy(entries, table, static_cast<size_t>(count) * sizeof(RGBQUAD));
   }
-  if (count <= 0) return nullptr;
+  if (count <= 0) return UniquePalette();
 
   PaletteRecord record;
   record.count = static_cast<WORD>(count);
@@ -335,10 +336,10 @@ void CopyAnchored(const CopyContexts& dcs, HBITMAP made, const DIBSECTION& dib, 
 
 }  // namespace
 
-HBITMAP DuplicateBitmap(HBITMAP handle, HPALETTE oldPalette, HPALETTE newPalette, DIBSECTION& dib,
-                        TCanvas* canvas) {
+UniqueGdiObject<HBITMAP> DuplicateBitmap(HBITMAP handle, HPALETTE oldPalette, HPALETTE newPalette, DIBSECTION& dib,
+                                         TCanvas* canvas) {
   const bool topDown = dib.dsBmih.biSize != 0 && dib.dsBmih.biHeight < 0;
-  if (HasEmptySide(dib)) return nullptr;
+  if (HasEmptySide(dib)) return UniqueGdiObject<HBITMAP>();
   DeselectEverywhere(handle);
   const CopySource source = DescribeSource(handle, oldPalette);
 
@@ -355,5 +356,5 @@ HBITMAP DuplicateBitmap(HBITMAP handle, HPALETTE oldPalette, HPALETTE newPalette
 
   GetObjectA(made.bitmap.get(), sizeof dib, &dib);
   KeepRowOrder(dib, topDown);
-  return made.bitmap.release();
+  return std::move(made.bitmap);
 }

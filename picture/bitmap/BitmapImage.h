@@ -57,39 +57,47 @@ using UniqueImageBitmap = UniqueHandle<HBITMAP, ImageBitmapCloser>;
 // One GDI bitmap with its palette and its description, held by every bitmap that
 // was copied from the first one until one of them is modified. The image is a
 // DIB section, or a device-dependent bitmap that may have a section copy made
-// for row access; each of the two is owned once, never aliased.
+// for row access; each of the two is owned once, never aliased. Only the bitmap
+// changes it; its views read it.
 class TBitmapImage : public TSharedImage {
 public:
   TBitmapImage() = default;
 
   // The current GDI bitmap: the device-dependent one, else the section.
-  HBITMAP Handle() const { return Device ? Device.get() : Section.get(); }
+  HBITMAP Handle() const { return device_ ? device_.get() : section_.get(); }
   // The DIB section: the image itself, or the row-access copy of a device bitmap.
-  HBITMAP DIBHandle() const { return Section.get(); }
+  HBITMAP DIBHandle() const { return section_.get(); }
   // True when the image is a DIB section itself, not a copy of a device bitmap.
-  bool IsSection() const { return Section && !Device; }
-
-  // The image's device-dependent bitmap, when it is one.
-  UniqueImageBitmap Device;
-  // The image's DIB section, or the copy of Device made for row access.
-  UniqueImageBitmap Section;
-  ImagePalette Palette;
-  // Describes the image, and serves as the wanted shape before a rebuild. A biSize
-  // of 0 means a device-dependent bitmap in the screen's format.
-  DIBSECTION DIB{};
-  // The bytes of a compressed BMP file exactly as read.
-  std::unique_ptr<TMemoryStream> SaveStream;
+  bool IsSection() const { return section_ && !device_; }
+  // Describes the image; a biSize of 0 means a device-dependent bitmap in the
+  // screen's format.
+  const DIBSECTION& Record() const { return dib_; }
+  HPALETTE PaletteHandle() const { return palette_.get(); }
   // The image came from a file with the 12-byte OS/2 header.
-  bool OS2Format = false;
-  // Palette is a halftone palette made for a screen shallower than the image.
-  bool Halftone = false;
-  // What the pixels' colours are, when a file said so and it is not sRGB; kept
-  // through changes of format, dropped with new pixels.
-  std::shared_ptr<const ColorProfile> Profile;
+  bool FromOs2File() const { return os2Format_; }
 
 protected:
   ~TBitmapImage() override;
   void FreeHandle() override;
+
+private:
+  friend class TBitmap;
+
+  // The image's device-dependent bitmap, when it is one.
+  UniqueImageBitmap device_;
+  // The image's DIB section, or the copy of device_ made for row access.
+  UniqueImageBitmap section_;
+  ImagePalette palette_;
+  // Describes the image, and serves as the wanted shape before a rebuild.
+  DIBSECTION dib_{};
+  // The bytes of a compressed BMP file exactly as read.
+  std::unique_ptr<TMemoryStream> saveStream_;
+  bool os2Format_ = false;
+  // palette_ is a halftone palette made for a screen shallower than the image.
+  bool halftone_ = false;
+  // What the pixels' colours are, when a file said so and it is not sRGB; kept
+  // through changes of format, dropped with new pixels.
+  std::shared_ptr<const ColorProfile> profile_;
 };
 
 // Raises EOutOfResources with the system's text for the last error, or
@@ -116,14 +124,15 @@ HPALETTE SystemPalette16();
 
 // A new bitmap of the shape `dib` asks for, with the pixels of `handle` copied in
 // at the top left and the rest filled (white, or the canvas's brush colour);
-// `dib` then describes the new bitmap. 0 when the shape has an empty side.
-HBITMAP DuplicateBitmap(HBITMAP handle, HPALETTE oldPalette, HPALETTE newPalette, DIBSECTION& dib,
-                        TCanvas* canvas);
-// A palette with the same entries, or 0 for none or an empty one.
-HPALETTE DuplicatePalette(HPALETTE palette);
+// `dib` then describes the new bitmap. None when the shape has an empty side.
+// The handles given are only borrowed.
+UniqueGdiObject<HBITMAP> DuplicateBitmap(HBITMAP handle, HPALETTE oldPalette, HPALETTE newPalette, DIBSECTION& dib,
+                                         TCanvas* canvas);
+// A palette with the same entries, or none for none or an empty one.
+UniquePalette DuplicatePalette(HPALETTE palette);
 // A palette from a DIB section's colour table, or from `count` entries of `table`
-// when no section is given; 0 when there are no entries.
-HPALETTE PaletteFromColorTable(HBITMAP section, const RGBQUAD* table, int count);
+// when no section is given; none when there are no entries.
+UniquePalette PaletteFromColorTable(HBITMAP section, const RGBQUAD* table, int count);
 // Writes the palette's entries as colour-table entries, at most maxIndex + 1;
 // returns their number.
 int ColorTableFromPalette(HPALETTE palette, RGBQUAD* table, int maxIndex);

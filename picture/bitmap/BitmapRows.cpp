@@ -13,7 +13,7 @@ namespace {
 constexpr int kBandRows = 64;
 
 bool ReadableInPlace(const TBitmapImage& image) {
-  const DIBSECTION& dib = image.DIB;
+  const DIBSECTION& dib = image.Record();
   return image.IsSection() && dib.dsBm.bmBits != nullptr && dib.dsBmih.biBitCount == 24 &&
          dib.dsBmih.biCompression == BI_RGB;
 }
@@ -27,8 +27,8 @@ BitmapRows::BitmapRows(TBitmap& bitmap) : width_(bitmap.Width()), height_(bitmap
   stride_ = static_cast<ptrdiff_t>(RowStride(width_, 24, 32));
   if (ReadableInPlace(image)) {
     GdiFlush();
-    bits_ = static_cast<const uint8_t*>(image.DIB.dsBm.bmBits);
-    topDown_ = image.DIB.dsBmih.biHeight < 0;
+    bits_ = static_cast<const uint8_t*>(image.Record().dsBm.bmBits);
+    topDown_ = image.Record().dsBmih.biHeight < 0;
     return;
   }
   // GDI converts only a bitmap that no device context holds.

@@ -235,7 +235,7 @@ BuiltBitmap BuildDecoded(HDC screen, const BmpBody& body, BmpInfo& info, const B
   SelectedObject selected(memoryDC.get(), pixel.get());
   BuiltBitmap built;
   if (header.biClrUsed != 0)
-    built.palette.reset(PaletteFromColorTable(nullptr, info.Table(), static_cast<int>(info.entries)));
+    built.palette = PaletteFromColorTable(nullptr, info.Table(), static_cast<int>(info.entries));
   SelectedPalette realized(memoryDC.get(), built.palette.get());
   SetLastError(0);
   built.bitmap.reset(
@@ -256,7 +256,7 @@ BuiltBitmap BuildBitmap(const BmpBody& body, BmpInfo& info, const BmpShape& shap
   }
   // An image of more than 8 bits may still name colours for palette displays.
   if (info.Header().biBitCount > 8 && info.entries != 0 && !built.palette)
-    built.palette.reset(PaletteFromColorTable(nullptr, info.Table(), static_cast<int>(info.entries)));
+    built.palette = PaletteFromColorTable(nullptr, info.Table(), static_cast<int>(info.entries));
   return built;
 }
 

@@ -6,23 +6,12 @@
 #include <vector>
 
 #include "gdi/Handles.h"
-#include "picture/bitmap/Bitmap.h"
 #include "picture/bitmap/BitmapCanvas.h"
 #include "picture/bitmap/BitmapImage.h"
 #include "picture/core/Stream.h"
 
-void WriteBmpFile(TBitmap& bitmap, TStream& stream) {
-  if (bitmap.Image().SaveStream != nullptr) {
-    TMemoryStream& kept = *bitmap.Image().SaveStream;
-    stream.WriteBuffer(kept.Memory(), kept.Size());
-    return;
-  }
-  bitmap.EnsureHandle();
-  const TBitmapImage& image = bitmap.Image();
-  if (image.Handle() == nullptr) return;  // An empty bitmap is an empty file.
-  bitmap.EnsureDIB();
+void WriteBmpFile(const DIBSECTION& dib, HBITMAP section, TStream& stream) {
   GdiFlush();
-  const DIBSECTION& dib = image.DIB;
   const BITMAPINFOHEADER& header = dib.dsBmih;
 
   // The colour table of a palette image, or the masks of a bit-field image.
@@ -30,8 +19,8 @@ void WriteBmpFile(TBitmap& bitmap, TStream& stream) {
   if (header.biBitCount <= 8) {
     RGBQUAD entries[256];
     UniqueMemoryDC dc(GdiCreate([&] { return CreateCompatibleDC(nullptr); }));
-    DeselectEverywhere(image.DIBHandle());
-    SelectedObject selected(dc.get(), image.DIBHandle());
+    DeselectEverywhere(section);
+    SelectedObject selected(dc.get(), section);
     const UINT count = GetDIBColorTable(dc.get(), 0, 256, entries);
     table.assign(reinterpret_cast<uint8_t*>(entries), reinterpret_cast<uint8_t*>(entries + count));
   } else if (header.biCompression == BI_BITFIELDS) {

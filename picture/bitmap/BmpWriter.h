@@ -1,10 +1,11 @@
 #pragma once
-// Writing a bitmap as a BMP file.
+// Writing a bitmap's device-independent form as a BMP file.
 
-class TBitmap;
+#include <windows.h>
+
 class TStream;
 
-// Writes the bitmap as a BMP file from the stream's position: the bytes of a
-// compressed file exactly as read, otherwise an uncompressed file of the image's
-// device-independent form; an empty bitmap writes nothing.
-void WriteBmpFile(TBitmap& bitmap, TStream& stream);
+// Writes an uncompressed BMP file of the DIB section that `dib` describes, from
+// the stream's position: its header, its colour table or masks, and its rows as
+// they lie in memory. The section is only borrowed.
+void WriteBmpFile(const DIBSECTION& dib, HBITMAP section, TStream& stream);

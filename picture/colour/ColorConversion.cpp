@@ -10,6 +10,7 @@
 
 #include "gdi/Handles.h"
 #include "picture/bitmap/Bitmap.h"
+#include "picture/bitmap/BitmapRowWriter.h"
 #include "picture/colour/ColorConversions.h"
 #include "picture/profile/ColorProfile.h"
 #include "picture/core/Stream.h"
@@ -196,6 +197,6 @@ void ConvertToSrgb(TBitmap& bitmap, const ColorProfile& profile) {
   const std::shared_ptr<const ColorConversion> conversion = ConversionToSrgb(profile);
   if (conversion == nullptr || bitmap.PixelDepth() != pd24Bit) return;
   const size_t width = static_cast<size_t>(bitmap.Width());
-  for (int y = 0; y < bitmap.Height(); ++y)
-    conversion->ConvertBgr(static_cast<uint8_t*>(bitmap.RowAddress(y)), width);
+  BitmapRowWriter rows(bitmap);
+  for (int y = 0; y < rows.Height(); ++y) conversion->ConvertBgr(rows.Row(y), width);
 }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "gdi/Drawable.h"
+#include "gdi/Handles.h"
 #include "text/FilePath.h"
 
 class TBitmap;
@@ -71,7 +72,8 @@ public:
   virtual void SetHeight(int value) = 0;
   // No palette unless the kind has one.
   virtual HPALETTE Palette() { return nullptr; }
-  virtual void SetPalette(HPALETTE) {}
+  // Takes the palette over; a kind without palettes lets it go.
+  virtual void SetPalette(UniquePalette) {}
   // What the pixels' colours are, as the file read said; none for sRGB, for an
   // untagged file and for pixels of no file.
   virtual std::shared_ptr<const ColorProfile> Profile() const { return nullptr; }

@@ -1,8 +1,11 @@
 #pragma once
 // Which picture format a file holds, told by its first bytes (by its extension
 // only when the bytes name none), and how each format is named in boxes and by
-// the system's codecs.
+// the system's codecs. A format's facts are written once, in its row of the table
+// of readers (picture/readers/PictureReaders.cpp), which also says how its files
+// are opened; the rooms below the readers ask for them here.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -27,7 +30,20 @@ struct TPictureFormatInfo {
   bool (*marks)(const uint8_t* bytes, size_t length);
 };
 
+// The facts of a format, as its row in the table of readers writes them (an
+// empty row for Unknown).
 const TPictureFormatInfo& PictureFormatInfo(TPictureFormat format);
+constexpr TPictureFormat kLastPictureFormat = TPictureFormat::Tga;
+
+// Whether `mark` stands at `at` in the first bytes; for the rows' marks.
+template <size_t N>
+bool MarkAt(const uint8_t* bytes, size_t length, size_t at, const char (&mark)[N]) {
+  return length >= at + N - 1 && std::equal(mark, mark + N - 1, bytes + at,
+                                             [](char m, uint8_t b) { return static_cast<uint8_t>(m) == b; });
+}
+// The format an ISO media file's first box ("ftyp") names by its brands: Heif,
+// Avif, or Unknown for any other file.
+TPictureFormat IsoBrandFormat(const uint8_t* bytes, size_t length);
 
 // How many first bytes the sniffer looks at.
 constexpr size_t kPictureHeadBytes = 64;

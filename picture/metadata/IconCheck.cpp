@@ -38,54 +38,50 @@ bool SoundBitmap(const BITMAPINFOHEADER& header, uint32_t bytes) {
   return header.biSize + colours + pixels <= bytes;
 }
 
-// A picture's size and depth as its own header gives them.
-struct PictureMeasure {
+// A picture's pixel count and bits per pixel, to choose the one shown.
+struct PictureRank {
   uint64_t pixels = 0;
-  unsigned bits = 0;
-
-  bool Exceeds(const PictureMeasure& other) const {
-    return pixels > other.pixels || (pixels == other.pixels && bits > other.bits);
+  uint32_t bits = 0;
+  bool operator>(const PictureRank& other) const {
+    return pixels != other.pixels ? pixels > other.pixels : bits > other.bits;
   }
 };
 
-// A PNG picture's header: its size and bits a pixel (depth times channels).
-PictureMeasure PngMeasure(TForwardReader& reader, const IconEntry& entry) {
-  uint8_t header[18];  // IHDR's length and name, width, height, depth, colour type
-  PictureMeasure measure{uint64_t{entry.width ? entry.width : 256u} * (entry.height ? entry.height : 256u),
-                         entry.bitCount};
-  if (entry.bytes < sizeof kPngSignature + sizeof header || !reader.Read(header, sizeof header)) return measure;
-  const auto big32 = [&](int at) {
-    return uint32_t{header[at]} << 24 | uint32_t{header[at + 1]} << 16 | uint32_t{header[at + 2]} << 8 | header[at + 3];
-  };
-  static const unsigned kChannels[7] = {1, 0, 3, 1, 2, 0, 4};
-  const uint8_t type = header[17];
-  if (std::memcmp(header + 4, "IHDR", 4) != 0 || type > 6) return measure;
-  return PictureMeasure{uint64_t{big32(8)} * big32(12), header[16] * kChannels[type]};
+uint32_t BigEndian32(const uint8_t* bytes) {
+  return uint32_t{bytes[0]} << 24 | uint32_t{bytes[1]} << 16 | uint32_t{bytes[2]} << 8 | bytes[3];
 }
 
-bool SoundPicture(TForwardReader& reader, const IconEntry& entry, PictureMeasure& measure) {
+// A PNG picture's header chunk follows its signature: width, height, bit depth
+// and colour type, whose channels give the bits per pixel.
+PictureRank PngRank(const uint8_t* first, uint32_t count) {
+  if (count < 26 || std::memcmp(first + 12, "IHDR", 4) != 0) return {};
+  static const uint8_t kChannels[7] = {1, 0, 3, 1, 2, 0, 4};
+  const uint8_t type = first[25];
+  const uint32_t channels = type < sizeof kChannels ? kChannels[type] : 0;
+  return {uint64_t{BigEndian32(first + 16)} * BigEndian32(first + 20), channels * first[24]};
+}
+
+// Whether the picture is sound; its rank when it is.
+bool SoundPicture(TForwardReader& reader, const IconEntry& entry, PictureRank& rank) {
   if (entry.bytes < sizeof(kPngSignature) || !reader.MoveTo(entry.offset) || !reader.Holds(entry.bytes))
     return false;
   uint8_t first[sizeof(BITMAPINFOHEADER)];
   const uint32_t count = entry.bytes < sizeof first ? static_cast<uint32_t>(sizeof kPngSignature) : sizeof first;
   if (!reader.Read(first, count)) return false;
   if (std::memcmp(first, kPngSignature, sizeof kPngSignature) == 0) {
-    if (!reader.MoveTo(entry.offset + sizeof kPngSignature)) return false;
-    measure = PngMeasure(reader, entry);
+    rank = PngRank(first, count);
     return true;
   }
   if (count < sizeof first) return false;
   BITMAPINFOHEADER header;
   std::memcpy(&header, first, sizeof header);
-  if (!SoundBitmap(header, entry.bytes)) return false;
-  measure = PictureMeasure{static_cast<uint64_t>(header.biWidth) * static_cast<uint64_t>(header.biHeight / 2),
-                           header.biBitCount};
-  return true;
+  rank = {static_cast<uint64_t>(header.biWidth) * static_cast<uint64_t>(header.biHeight / 2), header.biBitCount};
+  return SoundBitmap(header, entry.bytes);
 }
 
 }  // namespace
 
-TIconFacts CheckIcon(IStream* stream) {
+TIconFacts CheckIconDirectory(IStream* stream) {
   TIconFacts facts;
   if (stream == nullptr) return facts;
   TForwardReader reader(stream);
@@ -94,16 +90,16 @@ TIconFacts CheckIcon(IStream* stream) {
   if (directory.reserved != 0 || (directory.type != 1 && directory.type != 2) || directory.count == 0) return facts;
   const uint64_t entriesEnd = sizeof directory + uint64_t{directory.count} * sizeof(IconEntry);
   if (entriesEnd > reader.Size()) return facts;
-  PictureMeasure largest;
+  PictureRank best;
   for (uint16_t i = 0; i < directory.count; ++i) {
     IconEntry entry{};
-    PictureMeasure measure;
+    PictureRank rank;
     if (!reader.MoveTo(sizeof directory + uint64_t{i} * sizeof entry) || !reader.Read(&entry, sizeof entry))
       return facts;
-    if (entry.offset < entriesEnd || !SoundPicture(reader, entry, measure)) return facts;
-    if (i == 0 || measure.Exceeds(largest)) {
-      largest = measure;
-      facts.largest = i;
+    if (entry.offset < entriesEnd || !SoundPicture(reader, entry, rank)) return facts;
+    if (i == 0 || rank > best) {
+      best = rank;
+      facts.best = i;
     }
   }
   facts.sound = true;

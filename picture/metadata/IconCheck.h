@@ -9,20 +9,20 @@
 #include <cstddef>
 #include <cstdint>
 
-// What an icon or cursor file's directory says.
+// What the directory says: whether it is sound, and which of its pictures is
+// the one to show.
 struct TIconFacts {
   // Every picture the directory lists lies within the file, and each bitmap
-  // picture's header (a PNG picture is left to its decoder) gives a size and
-  // depth that icons have and pixels that fit in its bytes.
+  // picture's header (a PNG picture's header is only read for its size) gives a
+  // size and depth that icons have and pixels that fit in its bytes.
   bool sound = false;
-  // The picture shown: the largest, and of the largest the deepest, by the
-  // pictures' own headers (a directory entry's size stops at 256). The first
-  // of equals.
-  unsigned largest = 0;
+  // The largest picture, the deepest of those equally large, the first of
+  // those alike: an icon file often lists a 16-pixel picture first.
+  uint16_t best = 0;
 };
 
-// Reads the directory from the stream's start; the position is then undefined.
-TIconFacts CheckIcon(IStream* stream);
+// Read from the stream's start; the position is then undefined.
+TIconFacts CheckIconDirectory(IStream* stream);
 
 // Whether the directory, from the file's first bytes, is a cursor's (type 2):
 // a sound file that not every icon decoder reads (Wine 8's does not).

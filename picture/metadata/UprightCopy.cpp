@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "picture/bitmap/Bitmap.h"
+#include "picture/bitmap/BitmapRowWriter.h"
 #include "picture/bitmap/BitmapRows.h"
 #include "picture/core/PixelRows.h"
 #include "picture/metadata/ExifOrientation.h"
@@ -17,8 +18,9 @@ void CopyRowsUpright(PixelRows& rows, int orientation, TBitmap& bitmap) {
   bitmap.SetPixelDepth(pd24Bit);
   bitmap.SetWidth(upright.cx);
   bitmap.SetHeight(upright.cy);
-  uint8_t* const row0 = static_cast<uint8_t*>(bitmap.RowAddress(0));
-  const ptrdiff_t rowStep = bitmap.Height() > 1 ? static_cast<uint8_t*>(bitmap.RowAddress(1)) - row0 : 0;
+  BitmapRowWriter target(bitmap);
+  uint8_t* const row0 = target.Row(0);
+  const ptrdiff_t rowStep = target.Step();
   const TUprightPlacement placement = UprightPlacement(orientation, width, height, 3, rowStep);
   for (int y = 0; y < height;) {
     const uint8_t* band = rows.Row(y);

@@ -47,26 +47,62 @@ std::unique_ptr<TGraphic> OpenBySystem(const FilePath& file, const TPictureHead&
   return picture;
 }
 
+bool IcoMark(const uint8_t* b, size_t n) {
+  // Reserved 0, type 1 (icon) or 2 (cursor), and at least one picture.
+  return (MarkAt(b, n, 0, "\0\0\1\0") || MarkAt(b, n, 0, "\0\0\2\0")) && n >= 6 && (b[4] != 0 || b[5] != 0);
+}
+
+// Marks are tried in the order of the enumeration, whatever the order here.
 const TPictureReader kReaders[] = {
-    {F::Bmp, false, &OpenOwn<TBitmap>},
-    {F::Jpeg, false, &OpenOwn<TJPEGImage>},
-    {F::WebP, true, &OpenWebP},
+    {F::Bmp, {"BMP", {".bmp", ".dib"}, {"image/bmp", "image/x-bmp"}, [](const uint8_t* b, size_t n) {
+       return MarkAt(b, n, 0, "BM");
+     }}, false, &OpenOwn<TBitmap>},
+    {F::Jpeg, {"JPEG", {".jpg", ".jpeg", ".jpe", ".jfif"}, {"image/jpeg", "image/pjpeg"}, [](const uint8_t* b, size_t n) {
+       return MarkAt(b, n, 0, "\xFF\xD8\xFF");
+     }}, false, &OpenOwn<TJPEGImage>},
     // The system's codecs: the formats Windows ships, and any a user installed.
-    {F::Png, true, &OpenBySystem},
-    {F::Gif, true, &OpenBySystem},
-    {F::Tiff, true, &OpenBySystem},
-    {F::Ico, true, &OpenBySystem},
-    {F::Heif, true, &OpenBySystem},
-    {F::Avif, true, &OpenBySystem},
-    {F::JpegXl, true, &OpenBySystem},
-    {F::JpegXr, true, &OpenBySystem},
-    {F::Dds, true, &OpenBySystem},
-    {F::Tga, true, &OpenBySystem},
+    {F::Png, {"PNG", {".png"}, {"image/png"}, [](const uint8_t* b, size_t n) {
+       return MarkAt(b, n, 0, "\x89PNG\r\n\x1A\n");
+     }}, true, &OpenBySystem},
+    {F::Gif, {"GIF", {".gif"}, {"image/gif"}, [](const uint8_t* b, size_t n) {
+       return MarkAt(b, n, 0, "GIF87a") || MarkAt(b, n, 0, "GIF89a");
+     }}, true, &OpenBySystem},
+    // Classic TIFF, then BigTIFF.
+    {F::Tiff, {"TIFF", {".tif", ".tiff"}, {"image/tiff"}, [](const uint8_t* b, size_t n) {
+       return MarkAt(b, n, 0, "II*\0") || MarkAt(b, n, 0, "MM\0*") || MarkAt(b, n, 0, "II+\0") ||
+              MarkAt(b, n, 0, "MM\0+");
+     }}, true, &OpenBySystem},
+    {F::Ico, {"ICO", {".ico", ".icon", ".cur"}, {"image/ico", "image/x-icon", "image/vnd.microsoft.icon"}, IcoMark},
+     true, &OpenBySystem},
+    // The program's own libwebp, on every Windows alike.
+    {F::WebP, {"WebP", {".webp"}, {"image/webp"}, [](const uint8_t* b, size_t n) {
+       return MarkAt(b, n, 0, "RIFF") && MarkAt(b, n, 8, "WEBP");
+     }}, true, &OpenWebP},
+    {F::Heif, {"HEIF", {".heic", ".heif", ".hif"}, {"image/heic", "image/heif", "image/heic-sequence", "image/heif-sequence"},
+               [](const uint8_t* b, size_t n) { return IsoBrandFormat(b, n) == F::Heif; }},
+     true, &OpenBySystem},
+    {F::Avif, {"AVIF", {".avif"}, {"image/avif"}, [](const uint8_t* b, size_t n) {
+       return IsoBrandFormat(b, n) == F::Avif;
+     }}, true, &OpenBySystem},
+    // The bare code stream, then the container.
+    {F::JpegXl, {"JPEG XL", {".jxl"}, {"image/jxl"}, [](const uint8_t* b, size_t n) {
+       return MarkAt(b, n, 0, "\xFF\x0A") || MarkAt(b, n, 0, "\0\0\0\x0CJXL \r\n\x87\n");
+     }}, true, &OpenBySystem},
+    {F::JpegXr, {"JPEG XR", {".jxr", ".wdp", ".hdp"}, {"image/vnd.ms-photo", "image/jxr"}, [](const uint8_t* b, size_t n) {
+       return MarkAt(b, n, 0, "II\xBC");
+     }}, true, &OpenBySystem},
+    {F::Dds, {"DDS", {".dds"}, {"image/vnd.ms-dds"}, [](const uint8_t* b, size_t n) {
+       return MarkAt(b, n, 0, "DDS ");
+     }}, true, &OpenBySystem},
+    // TGA files carry no mark.
+    {F::Tga, {"TGA", {".tga", ".tpic"}, {"image/x-tga", "image/x-targa"}, nullptr}, true, &OpenBySystem},
 };
+static_assert(sizeof kReaders / sizeof kReaders[0] == static_cast<size_t>(kLastPictureFormat),
+              "one row per format");
 
 // A file that neither marks nor extension name, which an installed decoder
 // recognises by its own patterns.
-const TPictureReader kSystemPatterns{F::Unknown, true, &OpenBySystem};
+const TPictureReader kSystemPatterns{F::Unknown, {"", {}, {}, nullptr}, true, &OpenBySystem};
 
 const TPictureReader* RowFor(TPictureFormat format) {
   for (const TPictureReader& row : kReaders)
@@ -93,6 +129,11 @@ void ChooseByName(const FilePath& file, TPictureChoice& choice) {
 }
 
 }  // namespace
+
+const TPictureFormatInfo& PictureFormatInfo(TPictureFormat format) {
+  const TPictureReader* row = RowFor(format);
+  return row != nullptr ? row->info : kSystemPatterns.info;
+}
 
 TPictureChoice ChoosePictureReader(const FilePath& file) {
   TPictureChoice choice;

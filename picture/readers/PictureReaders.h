@@ -1,9 +1,9 @@
 #pragma once
 // The table of picture readers that the picture holder consults: one row per
-// format, naming the format (whose name, extensions and marks are in
-// picture/formats/PictureFormat.h) and how a file of it is opened into a graphic. A
-// file's first bytes are read once, matched against the marks, and passed on to
-// the reader that opens it.
+// format, holding all that is known of it: its name, extensions and MIME types,
+// the mark its files begin with, and how a file of it is opened into a graphic.
+// Adding a format is its reader's file and one row. A file's first bytes are
+// read once, matched against the marks, and passed on to the reader that opens it.
 
 #include <memory>
 
@@ -13,6 +13,7 @@
 
 struct TPictureReader {
   TPictureFormat format;
+  TPictureFormatInfo info;
   // Whether a file whose bytes name no format is given to this row for its
   // extension alone. The program's own readers leave such files to the
   // extension registry (picture/formats/FileFormats.h), which names their classes.

@@ -4,6 +4,7 @@
 
 #include "picture/bitmap/Bitmap.h"
 #include "picture/bitmap/BitmapRows.h"
+#include "picture/bitmap/BitmapRowWriter.h"
 #include "picture/colour/ColorConversion.h"
 #include "picture/profile/ColorProfile.h"
 #include "picture/shrink/SmoothShrink.h"
@@ -45,8 +46,9 @@ std::unique_ptr<TBitmap> CopyOf(TBitmap& pixels) {
   copy->SetWidth(pixels.Width());
   copy->SetHeight(pixels.Height());
   BitmapRows rows(pixels);
+  BitmapRowWriter target(*copy);
   const size_t rowBytes = static_cast<size_t>(pixels.Width()) * 3;
-  for (int y = 0; y < pixels.Height(); ++y) std::memcpy(copy->RowAddress(y), rows.Row(y), rowBytes);
+  for (int y = 0; y < pixels.Height(); ++y) std::memcpy(target.Row(y), rows.Row(y), rowBytes);
   return copy;
 }
 

@@ -10,6 +10,7 @@
 #include "gdi/Handles.h"
 #include "picture/bitmap/Bitmap.h"
 #include "picture/bitmap/BitmapRows.h"
+#include "picture/bitmap/BitmapRowWriter.h"
 #include "picture/shrink/LanczosResampler.h"
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
@@ -106,9 +107,9 @@ std::unique_ptr<TBitmap> ShrinkRows(PixelRows* source, int width, int height) {
     LanczosResampler resampler(left, top, width, height);
     AverageBlocks(*source, left, top, resampler);
     const size_t rowBytes = static_cast<size_t>(width) * 3;
-    for (int y = 0; y < height; ++y) {
-      std::memcpy(result->RowAddress(y), resampler.Result().data() + rowBytes * static_cast<size_t>(y), rowBytes);
-    }
+    BitmapRowWriter rows(*result);
+    for (int y = 0; y < height; ++y)
+      std::memcpy(rows.Row(y), resampler.Result().data() + rowBytes * static_cast<size_t>(y), rowBytes);
   } catch (const std::bad_alloc&) {
     throw EOutOfMemory(ResText(IDS_OUT_OF_MEMORY));
   }

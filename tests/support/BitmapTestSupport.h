@@ -14,6 +14,7 @@
 #include "picture/bitmap/Bitmap.h"
 #include "picture/bitmap/BitmapCanvas.h"
 #include "picture/bitmap/BitmapImage.h"
+#include "picture/bitmap/BitmapObjects.h"
 
 namespace bitmap_test {
 
@@ -43,17 +44,16 @@ inline std::vector<DWORD> PixelsOfHandle(HBITMAP handle, int width, int height) 
 
 // The bitmap's pixels, read from its image without unsharing or changing it.
 inline std::vector<DWORD> PixelsOf(const TBitmap& bitmap) {
-  const TBitmapImage& image = bitmap.Image();
-  return PixelsOfHandle(image.Handle(), bitmap.Width(), bitmap.Height());
+  return PixelsOfHandle(BitmapObjects(bitmap).Handle(), bitmap.Width(), bitmap.Height());
 }
 
 // A bitmap whose image is a 32-bit top-down section holding the pixels.
 inline void SetPixels(TBitmap& bitmap, int width, int height, const std::vector<DWORD>& pixels) {
   BITMAPINFO info = TopDown32BitInfo(width, height);
   void* bits = nullptr;
-  const HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  UniqueGdiObject<HBITMAP> section(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   std::memcpy(bits, pixels.data(), pixels.size() * sizeof(DWORD));
-  bitmap.SetBitmapHandle(section);
+  bitmap.SetBitmapHandle(std::move(section));
 }
 
 // The number of GDI objects the process holds. Wine does not count them for

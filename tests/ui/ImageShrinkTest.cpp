@@ -82,13 +82,13 @@ TEST_F(ImageShrinking, APictureShownSmallerIsFilteredNotSampled) {
   BITMAPINFO info{};
   info.bmiHeader = {sizeof(BITMAPINFOHEADER), kWidth, -kHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
   void* bits = nullptr;
-  const HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  ASSERT_NE(section, nullptr);
+  UniqueGdiObject<HBITMAP> section(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  ASSERT_TRUE(section);
   auto* pixels = static_cast<DWORD*>(bits);
   for (int y = 0; y < kHeight; ++y)
     for (int x = 0; x < kWidth; ++x) pixels[y * kWidth + x] = (x + y) % 2 ? 0xFFFFFF : 0;
   TBitmap checkerboard;
-  checkerboard.SetBitmapHandle(section);
+  checkerboard.SetBitmapHandle(std::move(section));
   image->Picture().SetCurrentGraphic(&checkerboard);
   Repaint();
 

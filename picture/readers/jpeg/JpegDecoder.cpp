@@ -15,6 +15,7 @@
 
 #include "picture/bitmap/Bitmap.h"
 #include "picture/bitmap/BitmapImage.h"
+#include "picture/bitmap/BitmapRowWriter.h"
 #include "picture/colour/ColorConversion.h"
 #include "picture/colour/ColorConversions.h"
 #include "picture/profile/ColorProfile.h"
@@ -397,9 +398,9 @@ void ExtractPalette(TDecodeContext& c, TBitmap& bitmap, TGraphic& owner) {
     }
     entry.peFlags = 0;
   }
-  const HPALETTE handle = CreatePalette(palette);
-  if (handle == nullptr) throw EOutOfResources(ResText(IDS_OUT_OF_RESOURCES));
-  bitmap.SetPalette(handle);
+  UniquePalette handle(CreatePalette(palette));
+  if (!handle) throw EOutOfResources(ResText(IDS_OUT_OF_RESOURCES));
+  bitmap.SetPalette(std::move(handle));
   owner.SetPaletteModified(true);
 }
 
@@ -489,9 +490,9 @@ void StartAndSizeBitmap(TDecodeContext& c, TBitmap& bitmap, bool eightBit) {
 // Reads one output pass into the bitmap. Setting a palette gives the bitmap new
 // pixel memory, so the rows are located again right before each pass writes them.
 void ReadPass(TDecodeContext& c, TBitmap& bitmap) {
-  c.firstRow = static_cast<uint8_t*>(bitmap.RowAddress(0));
-  // A picture of one row never steps to a next row, so it needs no second address.
-  c.rowStep = bitmap.Height() > 1 ? static_cast<uint8_t*>(bitmap.RowAddress(1)) - c.firstRow : 0;
+  BitmapRowWriter rows(bitmap);
+  c.firstRow = rows.Row(0);
+  c.rowStep = rows.Step();
   c.placement = UprightPlacement(c.orientation, static_cast<int>(c.cinfo.output_width),
                                  static_cast<int>(c.cinfo.output_height), c.pixelSize, c.rowStep);
   Run(c, ReadRowsStep);

@@ -131,14 +131,14 @@ HPALETTE TJPEGImage::Palette() {
   return nullptr;
 }
 
-void TJPEGImage::SetPalette(HPALETTE palette) {
-  if (palette == tempPalette_.get()) return;
+void TJPEGImage::SetPalette(UniquePalette palette) {
+  if (!palette && !tempPalette_) return;
   bool discarded = false;
-  if (bitmap_ != nullptr && bitmap_->Palette() != palette) {
+  if (bitmap_ != nullptr && bitmap_->Palette() != palette.get()) {
     bitmap_.reset();
     discarded = true;
   }
-  tempPalette_.reset(palette);
+  tempPalette_ = std::move(palette);
   if (discarded) {
     SetPaletteModified(true);
     NotifyChanged(this);

@@ -87,7 +87,7 @@ public:
   void SetHeight(int value) override;
   HPALETTE Palette() override;
   // The graphic takes ownership of the palette.
-  void SetPalette(HPALETTE palette) override;
+  void SetPalette(UniquePalette palette) override;
   // Reads from the stream's position to its end; only the header is examined.
   void LoadStream(TStream& stream) override;
   // Compresses if needed, then writes the whole data.

@@ -157,9 +157,9 @@ void TWicFrame::Check(HRESULT result) const {
 void TWicFrame::CheckStructure(const std::vector<uint8_t>& head) {
   bool sound = true;
   if (format_ == TPictureFormat::Ico) {
-    const TIconFacts icon = CheckIcon(stream_.get());
+    const TIconFacts icon = CheckIconDirectory(stream_.get());
     sound = icon.sound;
-    shownFrame_ = icon.largest;
+    frameIndex_ = icon.best;
     variantNamed_ = IconDirectoryIsCursor(head.data(), head.size());
   } else if (format_ == TPictureFormat::Tiff) {
     const TTiffFacts tiff = CheckTiff(stream_.get());
@@ -201,7 +201,10 @@ void TWicFrame::Open(const TPictureHead* given) {
   }
   Check(result);
   decoderMade_ = true;
-  Check(decoder_.get()->GetFrame(shownFrame_, frame_.put()));
+  // An icon's decoders list its pictures in the directory's order.
+  UINT frames = 0;
+  if (FAILED(decoder_.get()->GetFrameCount(&frames)) || frameIndex_ >= frames) frameIndex_ = 0;
+  Check(decoder_.get()->GetFrame(frameIndex_, frame_.put()));
   UINT width = 0, height = 0;
   Check(frame_.get()->GetSize(&width, &height));
   if (width == 0 || height == 0) Check(WINCODEC_ERR_BADIMAGE);

@@ -1,9 +1,8 @@
 #pragma once
-// The frame of a picture that is shown (the first of an animation or a
-// multi-page file, an icon's largest) as the system's imaging component (WIC)
-// decodes it: opened once, its size and orientation known at once, its pixels
-// copied out when they are needed, turned upright as its orientation tag says,
-// transparent parts laid over black.
+// The first frame of a picture (of an animation or a multi-page file) as the
+// system's imaging component (WIC) decodes it: opened once, its size and
+// orientation known at once, its pixels copied out when they are needed, turned
+// upright as its orientation tag says, transparent parts laid over black.
 
 #include <windows.h>
 #include <wincodec.h>
@@ -79,13 +78,12 @@ private:
 
   FilePath file_;
   TPictureFormat format_ = TPictureFormat::Unknown;
+  // The frame shown: the first, or an icon's largest and deepest picture.
+  UINT frameIndex_ = 0;
   TWicSession session_;
   ComPtr<IStream> stream_;
   ComPtr<IWICBitmapDecoder> decoder_;
   ComPtr<IWICBitmapFrameDecode> frame_;
-  // The first frame of an animation or a multi-page file; an icon's largest,
-  // deepest picture, which looks best however it is shown.
-  UINT shownFrame_ = 0;
   SIZE stored_{};
   int orientation_ = 1;
   std::shared_ptr<const ColorProfile> profile_;

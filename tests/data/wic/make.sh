@@ -3,10 +3,12 @@
 # reference made by ImageMagick (laid over black, 8 bits a channel, as a PPM):
 # a three-frame GIF animation (the first frame counts), a GIF with transparent
 # parts, a two-page TIFF (the first page counts), a 16-bit TIFF, an icon of two
-# sizes with transparent parts (the larger, first, picture counts), a TIFF tagged with
+# sizes with transparent parts (the larger counts), a TIFF tagged with
 # orientation 6 (its reference turned upright by -auto-orient), small references
 # of two of them for the shrink, a PNG named
 # .jpg, a WebP (Debian's webp: cwebp) and a HEIC (libheif-examples: heif-enc),
+# an icon of 16, 48 and 256 pixels in that order, each drawn apart, as Pillow
+# writes it (the largest counts; its reference is Pillow's own largest picture),
 # and a PNG whose header claims 32768x32769 pixels (written by Python).
 # Run from anywhere; writes beside this script.
 set -euo pipefail
@@ -43,6 +45,19 @@ cp ../pngsuite/basn2c08.png png-named.jpg
 cwebp -quiet "$work/quarters.png" -o photo.webp
 convert "$work/quarters.png" -scale 200% "$work/quarters64.png"
 heif-enc -q 60 "$work/quarters64.png" -o photo.heic
+/usr/bin/python3 - <<'PY'
+from PIL import Image, ImageDraw
+def picture(side, colour):
+    im = Image.new('RGBA', (side, side), colour)
+    draw = ImageDraw.Draw(im)
+    draw.ellipse((side // 8, side // 8, side * 7 // 8, side * 5 // 8), fill=(240, 240, 40, 255))
+    draw.rectangle((0, side * 3 // 4, side // 2, side - 1), fill=(0, 0, 0, 0))
+    return im
+picture(256, (30, 60, 200, 255)).save('sizes.ico', sizes=[(16, 16), (48, 48), (256, 256)],
+    append_images=[picture(16, (200, 30, 30, 255)), picture(48, (30, 180, 30, 255))])
+largest = Image.open('sizes.ico').convert('RGBA')
+Image.alpha_composite(Image.new('RGBA', largest.size, (0, 0, 0, 255)), largest).convert('RGB').save('sizes.ppm')
+PY
 python3 - <<'PY'
 import struct, zlib
 def chunk(kind, data):
@@ -73,23 +88,4 @@ def cut(source, target):
     open(target, 'wb').write(bytes(data))
 cut(sys.argv[1], sys.argv[2])
 cut(sys.argv[3], sys.argv[4])
-PY
-# An icon as Pillow writes it, of 16, 48 and 256 pixels in that order, from a
-# picture with fine detail and a transparent corner: the 256 one is shown. Its
-# reference is PIL's largest picture laid over black and shrunk to 64x64 with
-# PIL's Lanczos filter.
-/usr/bin/python3 - <<'PY'
-from PIL import Image, ImageDraw
-picture = Image.new('RGBA', (256, 256), (0, 0, 0, 0))
-draw = ImageDraw.Draw(picture)
-for x in range(256):
-    draw.line([(x, 0), (x, 255)], fill=(x, 255 - x, 128 if x % 8 < 4 else 32, 255))
-draw.ellipse([40, 40, 215, 215], fill=(240, 220, 40, 255))
-draw.polygon([(0, 0), (90, 0), (0, 90)], fill=(0, 0, 0, 0))
-picture.save('sizes.ico', sizes=[(16, 16), (48, 48), (256, 256)])
-largest = Image.open('sizes.ico')
-assert largest.size == (256, 256)
-black = Image.new('RGBA', largest.size, (0, 0, 0, 255))
-Image.alpha_composite(black, largest.convert('RGBA')).convert('RGB') \
-    .resize((64, 64), Image.Resampling.LANCZOS).save('sizes-64.ppm')
 PY

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,6 +14,8 @@
 #include "picture/bitmap/Bitmap.h"
 #include "picture/bitmap/BitmapCanvas.h"
 #include "picture/bitmap/BitmapImage.h"
+#include "picture/bitmap/BitmapObjects.h"
+#include "picture/bitmap/BitmapRowWriter.h"
 #include "picture/core/Stream.h"
 #include "text/Exceptions.h"
 #include "tests/support/BitmapTestSupport.h"
@@ -56,8 +59,8 @@ TEST(BitmapTest, NewBitmapGetsAWhiteScreenFormatBitmapOnceBothSidesAreSet) {
   EXPECT_TRUE(bitmap.IsEmpty());
   bitmap.SetWidth(100);
   EXPECT_EQ(100, bitmap.Width());
-  EXPECT_EQ(nullptr, bitmap.Image().Handle());
-  EXPECT_THROW(bitmap.RowAddress(0), EInvalidGraphicOperation);
+  EXPECT_EQ(nullptr, BitmapObjects(bitmap).Handle());
+  EXPECT_THROW(BitmapRowWriter(bitmap).Row(0), EInvalidGraphicOperation);
 
   bitmap.SetHeight(50);
   EXPECT_EQ(50, bitmap.Height());
@@ -65,17 +68,17 @@ TEST(BitmapTest, NewBitmapGetsAWhiteScreenFormatBitmapOnceBothSidesAreSet) {
   EXPECT_EQ(pdDevice, bitmap.PixelDepth());
   EXPECT_EQ(nullptr, bitmap.Palette());
   BITMAP description{};
-  ASSERT_EQ(static_cast<int>(sizeof description), GetObjectA(bitmap.Image().Handle(), sizeof description, &description));
+  ASSERT_EQ(static_cast<int>(sizeof description), GetObjectA(BitmapObjects(bitmap).Handle(), sizeof description, &description));
   WindowDC screen(nullptr);
   EXPECT_EQ(GetDeviceCaps(screen.get(), BITSPIXEL), description.bmBitsPixel);
   EXPECT_EQ(std::vector<DWORD>(5000, kWhite), PixelsOf(bitmap));
 
   ChangeCounter changes(bitmap);
-  const HBITMAP handle = bitmap.Image().Handle();
+  const HBITMAP handle = BitmapObjects(bitmap).Handle();
   bitmap.SetWidth(100);
   bitmap.SetHeight(50);
   EXPECT_EQ(0, changes.count);
-  EXPECT_EQ(handle, bitmap.Image().Handle());
+  EXPECT_EQ(handle, BitmapObjects(bitmap).Handle());
 }
 
 TEST(BitmapTest, ResizingKeepsTopLeftAndFillsWhiteOrWithTheBrush) {
@@ -109,14 +112,14 @@ TEST(BitmapTest, CopiesShareTheImageUntilOneIsDrawnOn) {
   ChangeCounter changes(second);
   second.CopyFrom(&first);
   EXPECT_EQ(1, changes.count);
-  EXPECT_EQ(&first.Image(), &second.Image());
-  EXPECT_EQ(2, first.Image().RefCount());
+  EXPECT_TRUE(BitmapObjects(first).SharesImageWith(second));
+  EXPECT_EQ(2, BitmapObjects(first).Holders());
   EXPECT_EQ(4, second.Width());
   EXPECT_EQ(3, second.Height());
 
   Fill(second, RECT{0, 0, 2, 1}, kRed);
-  EXPECT_NE(&first.Image(), &second.Image());
-  EXPECT_EQ(1, first.Image().RefCount());
+  EXPECT_FALSE(BitmapObjects(first).SharesImageWith(second));
+  EXPECT_EQ(1, BitmapObjects(first).Holders());
   const std::vector<DWORD> green(12, kGreen);
   EXPECT_EQ(green, PixelsOf(first));
   std::vector<DWORD> expected = green;
@@ -167,9 +170,10 @@ TEST(BitmapTest, Converting24BitGivesBottomUpRowsWithTheSamePicture) {
   EXPECT_EQ(pd24Bit, bitmap.PixelDepth());
   EXPECT_EQ(hkDIB, bitmap.HandleKind());
   EXPECT_EQ(pdDevice, keeper.PixelDepth());
-  const auto* row0 = static_cast<const uint8_t*>(bitmap.RowAddress(0));
-  const auto* row1 = static_cast<const uint8_t*>(bitmap.RowAddress(1));
-  const auto* row2 = static_cast<const uint8_t*>(bitmap.RowAddress(2));
+  BitmapRowWriter rows(bitmap);
+  const uint8_t* row0 = rows.Row(0);
+  const uint8_t* row1 = rows.Row(1);
+  const uint8_t* row2 = rows.Row(2);
   EXPECT_EQ(-16, row1 - row0);  // 5 pixels of 3 bytes, padded to 16
   EXPECT_EQ(-16, row2 - row1);
   // Blue, green, red bytes: the top row red, the middle one white, the bottom blue.
@@ -179,17 +183,40 @@ TEST(BitmapTest, Converting24BitGivesBottomUpRowsWithTheSamePicture) {
   EXPECT_EQ(PixelsOf(keeper), PixelsOf(bitmap));
 }
 
-TEST(BitmapTest, RowAddressOutsideTheRowsFailsWithTheRangeMessage) {
+TEST(BitmapTest, RowsOutsideTheWritersRangeFailWithTheRangeMessage) {
   TBitmap bitmap;
   bitmap.SetWidth(4);
   bitmap.SetHeight(2);
   bitmap.SetPixelDepth(pd32Bit);
-  EXPECT_NO_THROW(bitmap.RowAddress(1));
+  BitmapRowWriter rows(bitmap);
+  EXPECT_NO_THROW(rows.Row(1));
   for (int row : {-1, 2}) {
-    EXPECT_EQ("スキャンライン のインデックスが範囲を越えました", MessageOf([&] { bitmap.RowAddress(row); }))
-        << row;
-    EXPECT_THROW(bitmap.RowAddress(row), EInvalidGraphicOperation);
+    EXPECT_EQ("スキャンライン のインデックスが範囲を越えました", MessageOf([&] { rows.Row(row); })) << row;
+    EXPECT_THROW(rows.Row(row), EInvalidGraphicOperation);
   }
+}
+
+TEST(BitmapTest, WritingRowsUnsharesTheImageAndTellsTheChangeOnceAtTheEnd) {
+  TBitmap original;
+  SetPixels(original, 2, 2, {kRed, kGreen, kBlue, kBlack});
+  original.SetPixelDepth(pd24Bit);
+  TBitmap copy;
+  copy.CopyFrom(&original);
+  ChangeCounter changes(copy);
+  const uint8_t white[6] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+  {
+    BitmapRowWriter rows(copy);
+    std::memcpy(rows.Row(1), white, 6);
+    std::memcpy(rows.Row(0), white, 3);
+    EXPECT_EQ(0, changes.count);
+  }
+  EXPECT_EQ(1, changes.count);
+  EXPECT_EQ((std::vector<DWORD>{kRed, kGreen, kBlue, kBlack}), PixelsOf(original));
+  EXPECT_EQ((std::vector<DWORD>{kWhite, kGreen, kWhite, kWhite}), PixelsOf(copy));
+
+  // A writer left by a failure tells nothing.
+  EXPECT_THROW(BitmapRowWriter(copy).Row(2), EInvalidGraphicOperation);
+  EXPECT_EQ(1, changes.count);
 }
 
 TEST(BitmapTest, RowsOfADeviceBitmapShowItsPixelsAndFollowLaterDrawing) {
@@ -197,16 +224,23 @@ TEST(BitmapTest, RowsOfADeviceBitmapShowItsPixelsAndFollowLaterDrawing) {
   bitmap.SetWidth(3);
   bitmap.SetHeight(2);
   Fill(bitmap, RECT{0, 1, 3, 2}, kRed);
-  const auto* bottom = static_cast<const uint8_t*>(bitmap.RowAddress(1));
-  const int bytesPerPixel = bitmap.Image().DIB.dsBmih.biBitCount / 8;
-  ASSERT_GE(bytesPerPixel, 3);
+  const uint8_t* bottom = BitmapRowWriter(bitmap).Row(1);
+  BITMAP device{};
+  ASSERT_NE(0, GetObjectA(BitmapObjects(bitmap).Handle(), sizeof device, &device));
+  ASSERT_GE(device.bmBitsPixel * device.bmPlanes / 8, 3);
   EXPECT_EQ((std::vector<uint8_t>{0, 0, 255}), std::vector<uint8_t>(bottom, bottom + 3));
   EXPECT_EQ(pdDevice, bitmap.PixelDepth());
 
-  // Drawing drops the stale row copy; the next row access sees the new pixels.
+  // Drawing drops the stale row copy: a save, which makes no private image,
+  // and the next row access see the new pixels.
   Fill(bitmap, RECT{0, 1, 3, 2}, kGreen);
-  EXPECT_EQ(nullptr, bitmap.Image().DIBHandle());
-  bottom = static_cast<const uint8_t*>(bitmap.RowAddress(1));
+  TMemoryStream saved;
+  bitmap.SaveStream(saved);
+  saved.SetPosition(0);
+  TBitmap reloaded;
+  reloaded.LoadStream(saved);
+  EXPECT_EQ(PixelsOf(bitmap), PixelsOf(reloaded));
+  bottom = BitmapRowWriter(bitmap).Row(1);
   EXPECT_EQ((std::vector<uint8_t>{0, 255, 0}), std::vector<uint8_t>(bottom, bottom + 3));
 }
 
@@ -226,9 +260,9 @@ TEST(BitmapTest, EightBitDepthUsesTheHalftonePalette) {
   ASSERT_GT(count, 16u);
   RGBQUAD table[256]{};
   UniqueMemoryDC dc(CreateCompatibleDC(nullptr));
-  DeselectEverywhere(bitmap.Image().Handle());
+  DeselectEverywhere(BitmapObjects(bitmap).Handle());
   {
-    SelectedObject selected(dc.get(), bitmap.Image().Handle());
+    SelectedObject selected(dc.get(), BitmapObjects(bitmap).Handle());
     ASSERT_EQ(count, GetDIBColorTable(dc.get(), 0, 256, table));
   }
   for (UINT i = 0; i < count; ++i) {
@@ -267,8 +301,7 @@ TEST(BitmapTest, DepthChosenWhileEmptySurvivesAnEmptyHandle) {
   EXPECT_EQ(pd24Bit, bitmap.PixelDepth());
   EXPECT_EQ(6, bitmap.Width());
   EXPECT_EQ(4, bitmap.Height());
-  const auto* row0 = static_cast<const uint8_t*>(bitmap.RowAddress(0));
-  EXPECT_EQ(-20, static_cast<const uint8_t*>(bitmap.RowAddress(1)) - row0);
+  EXPECT_EQ(-20, BitmapRowWriter(bitmap).Step());
 }
 
 TEST(BitmapTest, StretchDrawingDropsAndRepeatsRowsWithoutPalette) {
@@ -307,8 +340,8 @@ TEST(BitmapTest, LargePictureShownSmallGivesTheDirectStretchPixels) {
     {
       const HDC target = direct.Canvas().Handle();
       UniqueMemoryDC dc(CreateCompatibleDC(nullptr));
-      DeselectEverywhere(source.Image().Handle());
-      SelectedObject selected(dc.get(), source.Image().Handle());
+      DeselectEverywhere(BitmapObjects(source).Handle());
+      SelectedObject selected(dc.get(), BitmapObjects(source).Handle());
       SetStretchBltMode(target, STRETCH_DELETESCANS);
       StretchBlt(target, 0, 0, kShownWidth, kShownHeight, dc.get(), 0, 0, kWidth, kHeight, SRCCOPY);
     }
@@ -340,10 +373,11 @@ TEST(BitmapTest, SavedImageReadsBackAsTheSamePicture) {
   EXPECT_EQ(0, nothing.Size());
 }
 
-TEST(BitmapTest, TheSystemsSixteenColoursAreOnlyBorrowedWhoeverHandsThemOver) {
+TEST(BitmapTest, TheSystemsSixteenColoursAreOnlyBorrowed) {
   WarmUp();
   const HPALETTE system = SystemPalette16();
   ASSERT_NE(nullptr, system);
+  HPALETTE given = nullptr;
   {
     TBitmap bitmap;
     bitmap.SetWidth(4);
@@ -353,13 +387,17 @@ TEST(BitmapTest, TheSystemsSixteenColoursAreOnlyBorrowedWhoeverHandsThemOver) {
     TBitmap copy;
     copy.CopyFrom(&bitmap);
     copy.SetWidth(5);
-    bitmap.SetBitmapHandle(CreateBitmap(2, 2, 1, 1, nullptr));
+    bitmap.SetBitmapHandle(UniqueGdiObject<HBITMAP>(CreateBitmap(2, 2, 1, 1, nullptr)));
+    // A copy of them given over is the receiver's own, and goes with it.
     TBitmap other;
     other.SetWidth(2);
     other.SetHeight(2);
-    other.SetPalette(system);
-    EXPECT_EQ(system, other.Palette());
+    UniquePalette copyOfSystem = DuplicatePalette(system);
+    given = copyOfSystem.get();
+    other.SetPalette(std::move(copyOfSystem));
+    EXPECT_EQ(given, other.Palette());
   }
+  EXPECT_EQ(0u, GetObjectType(given));
   WORD entries = 0;
   ASSERT_EQ(static_cast<int>(sizeof entries), GetObjectA(system, sizeof entries, &entries));
   EXPECT_EQ(16, entries);
@@ -378,19 +416,19 @@ TEST(BitmapTest, APaletteCarriesOverToANewHandleAndGoesWithItsLastImage) {
     TBitmap shared;
     shared.CopyFrom(&bitmap);
     // A shared image's palette is copied for the new handle; a private one's moves.
-    shared.SetBitmapHandle(CreateBitmap(2, 2, 1, 1, nullptr));
+    shared.SetBitmapHandle(UniqueGdiObject<HBITMAP>(CreateBitmap(2, 2, 1, 1, nullptr)));
     EXPECT_NE(nullptr, shared.Palette());
     EXPECT_NE(palette, shared.Palette());
-    bitmap.SetBitmapHandle(CreateBitmap(3, 3, 1, 1, nullptr));
+    bitmap.SetBitmapHandle(UniqueGdiObject<HBITMAP>(CreateBitmap(3, 3, 1, 1, nullptr)));
     EXPECT_EQ(palette, bitmap.Palette());
     // The screen's context is given back first: one held while the bitmap takes
     // another makes the system keep a second one in its cache.
-    HPALETTE halftone;
+    UniquePalette halftone;
     {
       WindowDC screen(nullptr);
-      halftone = CreateHalftonePalette(screen.get());
+      halftone.reset(CreateHalftonePalette(screen.get()));
     }
-    bitmap.SetPalette(halftone);
+    bitmap.SetPalette(std::move(halftone));
     EXPECT_EQ(OBJ_PAL, GetObjectType(bitmap.Palette()));
   }
   EXPECT_EQ(before, GdiObjectCount());

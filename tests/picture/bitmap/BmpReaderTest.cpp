@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <set>
@@ -15,6 +16,8 @@
 #include "picture/bitmap/Bitmap.h"
 #include "picture/bitmap/BitmapCanvas.h"
 #include "picture/bitmap/BitmapImage.h"
+#include "picture/bitmap/BitmapObjects.h"
+#include "picture/bitmap/BitmapRowWriter.h"
 #include "picture/core/Stream.h"
 #include "text/Exceptions.h"
 #include "tests/support/BitmapTestSupport.h"
@@ -157,11 +160,13 @@ TEST(BmpReaderTest, BottomUpAndTopDownFilesShowTheSamePicture) {
   EXPECT_EQ(2, topDown.Height());
   EXPECT_EQ(picture, PixelsOf(topDown));
   // Row 0 is the top of the picture in both row orders.
-  const auto* top = static_cast<const uint8_t*>(topDown.RowAddress(0));
-  EXPECT_EQ(12, static_cast<const uint8_t*>(topDown.RowAddress(1)) - top);
+  BitmapRowWriter topDownRows(topDown);
+  const uint8_t* top = topDownRows.Row(0);
+  EXPECT_EQ(12, topDownRows.Row(1) - top);
   EXPECT_EQ((std::vector<uint8_t>{0, 0, 0xFF}), std::vector<uint8_t>(top, top + 3));
-  const auto* bottomUpTop = static_cast<const uint8_t*>(bottomUp.RowAddress(0));
-  EXPECT_EQ(-12, static_cast<const uint8_t*>(bottomUp.RowAddress(1)) - bottomUpTop);
+  BitmapRowWriter bottomUpRows(bottomUp);
+  const uint8_t* bottomUpTop = bottomUpRows.Row(0);
+  EXPECT_EQ(-12, bottomUpRows.Row(1) - bottomUpTop);
   EXPECT_EQ((std::vector<uint8_t>{0, 0, 0xFF}), std::vector<uint8_t>(bottomUpTop, bottomUpTop + 3));
 }
 
@@ -177,10 +182,9 @@ TEST(BmpReaderTest, TopDownImagesKeepTheirPicturesWhenUnsharedOrResized) {
     TBitmap copy;
     copy.CopyFrom(&original);
     copy.Canvas().FillRect(RECT{0, 0, 0, 0});  // a drawing operation: unshares
-    EXPECT_NE(&original.Image(), &copy.Image());
+    EXPECT_FALSE(BitmapObjects(original).SharesImageWith(copy));
     EXPECT_EQ(picture, PixelsOf(copy));
-    const auto* top = static_cast<const uint8_t*>(copy.RowAddress(0));
-    EXPECT_LT(top, static_cast<const uint8_t*>(copy.RowAddress(1)));
+    EXPECT_GT(BitmapRowWriter(copy).Step(), 0);
 
     copy.SetWidth(4);
     EXPECT_EQ((std::vector<DWORD>{kRed, kGreen, kBlue, kWhite, kWhite, kBlack, 0x102030, kWhite}), PixelsOf(copy));
@@ -248,8 +252,8 @@ TEST(BmpReaderTest, Os2FileGivesTheSameColoursAsTheWindowsFile) {
   TBitmap fromWindows;
   Load(fromOs2, os2.bytes);
   Load(fromWindows, BmpFile(3, 2, 8, table, rows));
-  EXPECT_TRUE(fromOs2.Image().OS2Format);
-  EXPECT_FALSE(fromWindows.Image().OS2Format);
+  EXPECT_TRUE(BitmapObjects(fromOs2).FromOs2File());
+  EXPECT_FALSE(BitmapObjects(fromWindows).FromOs2File());
   EXPECT_EQ(pd8Bit, fromOs2.PixelDepth());
   EXPECT_EQ((std::vector<DWORD>{table[255], table[128], table[3], table[0], table[17], table[200]}),
             PixelsOf(fromOs2));
@@ -265,15 +269,21 @@ TEST(BmpReaderTest, RunLengthFileBecomesADeviceBitmapThatKeepsItsBytes) {
   TBitmap bitmap;
   Load(bitmap, rle.bytes);
   EXPECT_EQ(pdDevice, bitmap.PixelDepth());
-  EXPECT_FALSE(bitmap.Image().OS2Format);
+  EXPECT_FALSE(BitmapObjects(bitmap).FromOs2File());
   EXPECT_EQ((std::vector<DWORD>{kGreen, kGreen, kBlue, kBlue, kRed, kRed, kRed, kRed}), PixelsOf(bitmap));
   TMemoryStream saved;
   bitmap.SaveStream(saved);
   EXPECT_EQ(rle.bytes, std::vector<uint8_t>(saved.Memory(), saved.Memory() + saved.Size()));
 
-  // Drawing changes the pixels, so the kept file no longer describes them.
+  // Drawing changes the pixels, so the kept file no longer describes them: the
+  // next save is uncompressed.
   bitmap.Canvas().FillRect(RECT{0, 0, 1, 1});
-  EXPECT_EQ(nullptr, bitmap.Image().SaveStream);
+  TMemoryStream resaved;
+  bitmap.SaveStream(resaved);
+  BITMAPINFOHEADER header{};
+  ASSERT_GE(resaved.Size(), static_cast<int64_t>(sizeof(BITMAPFILEHEADER) + sizeof header));
+  std::memcpy(&header, resaved.Memory() + sizeof(BITMAPFILEHEADER), sizeof header);
+  EXPECT_EQ(static_cast<DWORD>(BI_RGB), header.biCompression);
   ReleaseIdleMemoryDCs();
 }
 

@@ -863,7 +863,7 @@ TEST(JpegTest, PaletteScreensGetPaletteOutput) {
   TJPEGImage jpeg;
   jpeg.Options().OutputDepth = jf8Bit;
   Load(jpeg, file);
-  jpeg.SetPalette(CreatePalette(reinterpret_cast<LOGPALETTE*>(&logical)));
+  jpeg.SetPalette(UniquePalette(CreatePalette(reinterpret_cast<LOGPALETTE*>(&logical))));
   Draw(jpeg);
   TBitmap& decoded = jpeg.Bitmap();
   EXPECT_EQ(pd8Bit, decoded.PixelDepth());
