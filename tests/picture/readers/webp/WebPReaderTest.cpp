@@ -121,7 +121,9 @@ TEST(WebPReader, PixelsForASmallerSizeAreDecodedSmallerInProportionAndCoverIt) {
     const int pw = pixels->Width(), ph = pixels->Height();
     EXPECT_TRUE(pw >= std::min<int>(w.cx, width) && ph >= std::min<int>(w.cy, height)) << w.cx << "x" << w.cy;
     EXPECT_TRUE(pw <= width && ph <= height) << w.cx << "x" << w.cy;
-    if (w.cx < width && w.cy < height) EXPECT_LT(pw, width) << w.cx << "x" << w.cy;
+    if (w.cx < width && w.cy < height) {
+      EXPECT_LT(pw, width) << w.cx << "x" << w.cy;
+    }
     // Kept in proportion, within a pixel of rounding up.
     EXPECT_LE(std::abs(pw * height - ph * width), std::max(width, height)) << pw << "x" << ph;
   }
@@ -147,7 +149,9 @@ TEST(WebPReader, ADamagedFileGetsTheBoxNamingItAndItsFormatNeverAFault) {
     for (size_t at = 1; at < size; ++at) {
       const ChangedCopy changed(folder + file, "webp-changed.webp", size, at, 0xFF);
       const std::string failure = FailureOf(changed.Path());
-      if (failure != "(read)") EXPECT_EQ(Damaged("webp-changed.webp"), failure) << file << " at " << at;
+      if (failure != "(read)") {
+        EXPECT_EQ(Damaged("webp-changed.webp"), failure) << file << " at " << at;
+      }
     }
   }
 }
