@@ -6,6 +6,7 @@
 #include "picture/bitmap/Bitmap.h"
 #include "picture/colour/ColorConversions.h"
 #include "picture/formats/FileFormats.h"
+#include "picture/readers/heif/HeifImage.h"
 #include "picture/readers/jpeg/JpegImage.h"
 #include "picture/readers/wic/WicCodecs.h"
 #include "picture/readers/wic/WicImage.h"
@@ -38,17 +39,25 @@ std::unique_ptr<TGraphic> OpenBySystem(const FilePath& file, const TPictureHead&
   return picture;
 }
 
+// HEIF and AVIF: libheif reads the file's boxes at once; the pixels come later.
+std::unique_ptr<TGraphic> OpenHeif(const FilePath& file, const TPictureHead& head, const TProgressEvent&) {
+  auto picture = std::make_unique<THeifImage>();
+  picture->Open(file, head);
+  return picture;
+}
+
 const TPictureReader kReaders[] = {
     {F::Bmp, false, &OpenOwn<TBitmap>},
     {F::Jpeg, false, &OpenOwn<TJPEGImage>},
+    // Read alike on every Windows, with or without the system's extensions.
+    {F::Heif, true, &OpenHeif},
+    {F::Avif, true, &OpenHeif},
     // The system's codecs: the formats Windows ships, and any a user installed.
     {F::Png, true, &OpenBySystem},
     {F::Gif, true, &OpenBySystem},
     {F::Tiff, true, &OpenBySystem},
     {F::Ico, true, &OpenBySystem},
     {F::WebP, true, &OpenBySystem},
-    {F::Heif, true, &OpenBySystem},
-    {F::Avif, true, &OpenBySystem},
     {F::JpegXl, true, &OpenBySystem},
     {F::JpegXr, true, &OpenBySystem},
     {F::Dds, true, &OpenBySystem},
