@@ -17,6 +17,7 @@
 #include "tests/support/WicReader.h"
 #include "picture/readers/wic/WicStream.h"
 #include "tests/support/ReferencePictures.h"
+#include "tests/support/ChangedCopy.h"
 #include "tests/support/LongFolder.h"
 #include "text/Exceptions.h"
 
@@ -51,26 +52,6 @@ std::string FailureOf(const std::string& path) {
   }
   return "(read)";
 }
-
-// A copy of a data file, cut or changed, in the temporary folder; removed with its owner.
-class ChangedCopy {
-public:
-  ChangedCopy(const std::string& from, const std::string& name, size_t keep, size_t at = 0, uint8_t value = 0) {
-    std::vector<uint8_t> bytes = FileBytes(from);
-    bytes.resize(std::min(keep, bytes.size()));
-    if (at != 0) bytes[at] = value;
-    char folder[MAX_PATH];
-    GetTempPathA(MAX_PATH, folder);
-    path_ = std::string(folder) + name;
-    TFileStream target(path_, TFileStream::kCreate);
-    target.WriteBuffer(bytes.data(), static_cast<int32_t>(bytes.size()));
-  }
-  ~ChangedCopy() { DeleteFileA(path_.c_str()); }
-  const std::string& Path() const { return path_; }
-
-private:
-  std::string path_;
-};
 
 }  // namespace
 
