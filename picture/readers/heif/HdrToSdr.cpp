@@ -47,17 +47,32 @@ HdrToSdr::HdrToSdr(HeifTransfer transfer, int primaries) : linear_(kSteps), enco
   std::memcpy(matrix_, matrix, sizeof matrix_);
 }
 
+namespace {
+
+// The scale of a colour whose largest channel is `largest` (linear, 1.0 = SDR
+// white): 1 up to the knee; above it, the excess e over the knee, in units of
+// the room left to white, becomes e (1 + e / E²) / (1 + e), which reaches 1 at
+// the peak's excess E and meets the straight line with the same slope. The
+// division is by a number above the knee, never by 0.
+float HighlightScale(float largest) {
+  constexpr float kKnee = 0.8f;
+  constexpr float kRoom = 1 - kKnee;
+  const float peakExcess = static_cast<float>((kPeak / kReferenceWhite - kKnee) / kRoom);
+  if (largest <= kKnee) return 1;
+  const float excess = (largest - kKnee) / kRoom;
+  const float shown = kKnee + kRoom * excess * (1 + excess / (peakExcess * peakExcess)) / (1 + excess);
+  return shown / largest;
+}
+
+}  // namespace
+
 void HdrToSdr::MapRow(const uint16_t* rgb, int width, uint8_t* bgr) const {
-  // Extended Reinhard: x (1 + x / L²) / (1 + x) is 1 at L, written as a scale of
-  // the largest channel m so that no division by m is needed.
-  const float whiteSquared = static_cast<float>((kPeak / kReferenceWhite) * (kPeak / kReferenceWhite));
   for (int x = 0; x < width; ++x, rgb += 3, bgr += 3) {
     const float r = linear_[rgb[0] >> 4], g = linear_[rgb[1] >> 4], b = linear_[rgb[2] >> 4];
     float out[3];
     for (int c = 0; c < 3; ++c)
       out[c] = std::max(0.0f, matrix_[3 * c] * r + matrix_[3 * c + 1] * g + matrix_[3 * c + 2] * b);
-    const float largest = std::max({out[0], out[1], out[2]});
-    const float scale = (1 + largest / whiteSquared) / (1 + largest);
+    const float scale = HighlightScale(std::max({out[0], out[1], out[2]}));
     for (int c = 0; c < 3; ++c) {
       const float shown = std::min(1.0f, out[c] * scale);
       bgr[2 - c] = encoded_[static_cast<int>(shown * (kSteps - 1) + 0.5f)];

@@ -8,9 +8,10 @@
 // - scaled so that HDR reference white (203 cd/m²) is SDR white;
 // - BT.2020's (or P3's) primaries converted to BT.709's in linear light,
 //   colours outside clipped;
-// - highlights compressed by an extended Reinhard curve on the largest channel,
-//   which keeps each colour's hue, reaching white at 1,000 cd/m² (brighter
-//   light is clipped);
+// - highlights above 80 % of SDR white compressed by an extended Reinhard
+//   curve on the largest channel, which keeps each colour's hue, reaching
+//   white at 1,000 cd/m² (brighter light is clipped); what lies below, the
+//   picture's SDR range, is kept as it is;
 // - encoded with sRGB's curve to 8 bits.
 // Every number is bounded before it is computed with: the tables are made from
 // signals in 0..1, and the per-pixel steps only multiply and add bounded values.

@@ -132,13 +132,14 @@ void HeifRows::WideRow(int y) {
   const uint8_t* cr = p2.data + static_cast<size_t>(y >> p2.shiftY) * p2.stride;
   for (int x = 0; x < width_; ++x, out += 3) {
     const int l = (Sample(p0, luma, x) - f.lumaOffset) * f.luma;
+    const int storedCb = Sample(p1, cb, x >> p1.shiftX), storedCr = Sample(p2, cr, x >> p2.shiftX);
     if (f.identity) {
-      out[0] = Wide((Sample(p2, cr, x) - f.lumaOffset) * f.luma);
+      out[0] = Wide((storedCr - f.lumaOffset) * f.luma);
       out[1] = Wide(l);
-      out[2] = Wide((Sample(p1, cb, x) - f.lumaOffset) * f.luma);
+      out[2] = Wide((storedCb - f.lumaOffset) * f.luma);
       continue;
     }
-    const int u = Sample(p1, cb, x >> p1.shiftX) - f.chromaHalf, v = Sample(p2, cr, x >> p2.shiftX) - f.chromaHalf;
+    const int u = storedCb - f.chromaHalf, v = storedCr - f.chromaHalf;
     out[0] = Wide(l + v * f.crToRed);
     out[1] = Wide(l + u * f.cbToGreen + v * f.crToGreen);
     out[2] = Wide(l + u * f.cbToBlue);
