@@ -47,6 +47,10 @@ grep -qv $'\r$' "$work/unpacked/readme.txt" && problem "readme.txt has a line wi
 grep -q "ミロカテ  バージョン $version" "$work/readme.utf8" || problem "readme.txt does not name version $version"
 grep -q 'based in part on the work of the Independent JPEG Group' "$work/unpacked/THIRD-PARTY-NOTICES.txt" ||
   problem "the notices lack the JPEG group's statement"
+# The HEIF and AVIF libraries: LGPL's full text with how its terms are met, dav1d's BSD notice.
+for text in 'GNU LESSER GENERAL PUBLIC LICENSE' 'anyone can relink' 'Copyright © 2018-2019, VideoLAN and dav1d authors'; do
+  grep -qF "$text" "$work/unpacked/THIRD-PARTY-NOTICES.txt" || problem "the notices lack '$text'"
+done
 grep -q 'Permission is hereby granted' "$work/unpacked/LICENSE.txt" || problem "LICENSE.txt holds no licence"
 
 # What Explorer's Properties and the loader read.

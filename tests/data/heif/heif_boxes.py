@@ -5,6 +5,9 @@
       IN holds COLUMNS x ROWS images of one size in reading order (heif-enc writes
       one for each input); OUT shows them as one grid image of WIDTH x HEIGHT, the
       tiles hidden, as phones write their photos.
+  heif_boxes.py nclx IN OUT PRIMARIES TRANSFER MATRIX FULL_RANGE
+      OUT is IN with an nclx colour box on its primary image (heif-enc codes
+      with the nclx values it is given but does not write the box).
   heif_boxes.py turn IN OUT ROTATION [MIRROR]
       OUT is IN with its primary image turned ROTATION quarter turns to the left
       (irot) and mirrored (imir: 0 about the vertical axis, 1 the horizontal).
@@ -198,12 +201,20 @@ def turn(meta, file_size, tail, rotation, mirror=None):
     return {}
 
 
+def nclx(meta, file_size, tail, primaries, transfer, matrix, full_range):
+    meta.add_property(meta.primary, box('colr', b'nclx' + struct.pack('>HHHB', primaries, transfer, matrix,
+                                                                        full_range << 7)), False)
+    return {}
+
+
 def main(argv):
     action, source, target = argv[1], argv[2], argv[3]
     numbers = [int(a) for a in argv[4:]]
     data = open(source, 'rb').read()
     if action == 'grid':
         made = rewrite(data, lambda meta, size, tail: grid(meta, size, tail, *numbers))
+    elif action == 'nclx':
+        made = rewrite(data, lambda meta, size, tail: nclx(meta, size, tail, *numbers))
     else:
         made = rewrite(data, lambda meta, size, tail: turn(meta, size, tail, *numbers))
     open(target, 'wb').write(made)

@@ -12,6 +12,11 @@
 # - photo-half.ppm: photo.heic's reference averaged over 2x2 blocks, for the
 #   picture resampled as its rows are decoded.
 # The Adobe RGB picture's reference is converted to sRGB by lcms2 through PIL.
+# hdr-pq.heic holds an sRGB picture (hdr-pq.ppm, every colour below 80 % of
+# white in linear light) turned into HDR by the standard formulas: sRGB to
+# linear, BT.709 to BT.2020 primaries, SDR white at 203 cd/m², PQ's inverse
+# EOTF; 10 bits, coded with nclx 9/16/9 and given that box by heif_boxes.py.
+# Read back, it must show as that picture.
 # Run from anywhere; writes beside this script.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -42,6 +47,28 @@ Image.open(sys.argv[1]).save(sys.argv[2], icc_profile=open(sys.argv[3], "rb").re
   "$work/photo.png" "$work/adobe.png" ../colour/adobe-rgb.icc
 
 heif-enc -q 85 "$work/photo.png" -o photo.heic
+$python - "$work/pq.ppm" hdr-pq.ppm <<'PY'
+import sys
+import numpy as np
+from PIL import Image
+w, h = 64, 48
+y, x = np.mgrid[0:h, 0:w].astype(np.float64)
+srgb = np.round(np.dstack([20 + 200 * x / (w - 1), 20 + 200 * y / (h - 1), 220 - 200 * x / (w - 1)]))
+Image.fromarray(srgb.astype(np.uint8)).save(sys.argv[2])
+v = srgb / 255
+linear = np.where(v <= 0.04045, v / 12.92, ((v + 0.055) / 1.055) ** 2.4)
+to2020 = np.array([[0.6274, 0.3293, 0.0433], [0.0691, 0.9195, 0.0114], [0.0164, 0.0880, 0.8956]])
+nits = linear @ to2020.T * 203 / 10000
+m1, m2, c1, c2, c3 = 2610 / 16384, 2523 / 4096 * 128, 3424 / 4096, 2413 / 4096 * 32, 2392 / 4096 * 32
+p = nits ** m1
+signal = ((c1 + c2 * p) / (1 + c3 * p)) ** m2
+wide = np.round(signal * 65535).astype('>u2')
+open(sys.argv[1], 'wb').write(b'P6 %d %d 65535\n' % (w, h) + wide.tobytes())
+PY
+/usr/bin/convert "$work/pq.ppm" -depth 16 "$work/pq.png"
+heif-enc -q 90 -b 10 --matrix_coefficients 9 --colour_primaries 9 --transfer_characteristic 16 \
+  --full_range_flag 1 "$work/pq.png" -o "$work/pq.heic"
+$python heif_boxes.py nclx "$work/pq.heic" hdr-pq.heic 9 16 9 1
 heif-enc -q 85 -b 10 "$work/photo16.png" -o photo-10bit.heic
 heif-enc -q 85 "$work/alpha.png" -o alpha.heic
 heif-enc -q 85 "$work/adobe.png" -o adobe.heic
@@ -61,19 +88,20 @@ avifenc -d 8 --min 10 --max 20 --irot 3 --imir 1 "$work/photo.png" turned.avif >
 
 # A decoded PNG (8 or 16 bits, with or without alpha) laid over black, rounded
 # to 8 bits, as PPM; with a third argument, converted from Adobe RGB to sRGB.
+# ImageMagick reads the PNG at 16 bits (PIL would cut 16-bit colour to 8).
 reference() {
-  $python - "$@" <<'PY'
+  local size
+  size=$(/usr/bin/identify -format '%w %h' "$1")
+  /usr/bin/convert "$1" -alpha on -depth 16 -endian MSB "RGBA:$work/raw"
+  $python - "$work/raw" "$2" "${3:-}" $size <<'PY'
 import sys
 import numpy as np
 from PIL import Image, ImageCms
-picture = Image.open(sys.argv[1])
-wide = np.asarray(picture).astype(np.float64)
-if picture.mode.startswith('I') or wide.max() > 255:
-    wide = wide / 257
-if wide.ndim == 3 and wide.shape[2] == 4:
-    wide = wide[:, :, :3] * wide[:, :, 3:] / 255
-rgb = Image.fromarray(np.clip(np.round(wide), 0, 255).astype(np.uint8)[:, :, :3])
-if len(sys.argv) > 3:
+width, height = int(sys.argv[4]), int(sys.argv[5])
+wide = np.fromfile(sys.argv[1], dtype='>u2').reshape(height, width, 4).astype(np.float64) / 257
+over_black = wide[:, :, :3] * wide[:, :, 3:] / 255
+rgb = Image.fromarray(np.clip(np.round(over_black), 0, 255).astype(np.uint8))
+if sys.argv[3]:
     rgb = ImageCms.profileToProfile(rgb, ImageCms.ImageCmsProfile(sys.argv[3]), ImageCms.createProfile('sRGB'),
                                     renderingIntent=ImageCms.Intent.RELATIVE_COLORIMETRIC)
 rgb.save(sys.argv[2])
