@@ -6,6 +6,8 @@
 # photo-like picture is smooth shapes, edges of every direction, fine texture and
 # sensor-like noise, softened a little as a lens would. Needs vips and ImageMagick
 # (scripts/setup installs both for this benchmark only). Files already made are kept.
+#   bench/make-pictures.sh [FOLDER]
+#   bench/make-pictures.sh FOLDER photo NAME WIDTH HEIGHT   (one photo-like JPEG only)
 set -euo pipefail
 out=${1:-/tmp/mirokate-big}
 mkdir -p "$out"
@@ -36,6 +38,10 @@ photo() {  # name width height
   rm -rf "$t"
 }
 
+if [ "${2:-}" = photo ]; then
+  photo "$3" "$4" "$5"
+  exit 0
+fi
 photo photo1mp 1224 816
 photo photo24mp 6000 4000
 photo photo100mp 12247 8165

@@ -6,6 +6,7 @@
 #include "picture/bitmap/Bitmap.h"
 #include "picture/colour/ColorConversions.h"
 #include "picture/formats/FileFormats.h"
+#include "picture/readers/heif/HeifImage.h"
 #include "picture/readers/jpeg/JpegImage.h"
 #include "picture/readers/webp/WebPImage.h"
 #include "picture/readers/wic/WicCodecs.h"
@@ -47,6 +48,13 @@ std::unique_ptr<TGraphic> OpenBySystem(const FilePath& file, const TPictureHead&
   return picture;
 }
 
+// HEIF and AVIF: libheif reads the file's boxes at once; the pixels come later.
+std::unique_ptr<TGraphic> OpenHeif(const FilePath& file, const TPictureHead& head, const TProgressEvent&) {
+  auto picture = std::make_unique<THeifImage>();
+  picture->Open(file, head);
+  return picture;
+}
+
 bool IcoMark(const uint8_t* b, size_t n) {
   // Reserved 0, type 1 (icon) or 2 (cursor), and at least one picture.
   return (MarkAt(b, n, 0, "\0\0\1\0") || MarkAt(b, n, 0, "\0\0\2\0")) && n >= 6 && (b[4] != 0 || b[5] != 0);
@@ -78,12 +86,13 @@ const TPictureReader kReaders[] = {
     {F::WebP, {"WebP", {".webp"}, {"image/webp"}, [](const uint8_t* b, size_t n) {
        return MarkAt(b, n, 0, "RIFF") && MarkAt(b, n, 8, "WEBP");
      }}, true, &OpenWebP},
+    // libheif, on every Windows alike, with or without the system's extensions.
     {F::Heif, {"HEIF", {".heic", ".heif", ".hif"}, {"image/heic", "image/heif", "image/heic-sequence", "image/heif-sequence"},
                [](const uint8_t* b, size_t n) { return IsoBrandFormat(b, n) == F::Heif; }},
-     true, &OpenBySystem},
+     true, &OpenHeif},
     {F::Avif, {"AVIF", {".avif"}, {"image/avif"}, [](const uint8_t* b, size_t n) {
        return IsoBrandFormat(b, n) == F::Avif;
-     }}, true, &OpenBySystem},
+     }}, true, &OpenHeif},
     // The bare code stream, then the container.
     {F::JpegXl, {"JPEG XL", {".jxl"}, {"image/jxl"}, [](const uint8_t* b, size_t n) {
        return MarkAt(b, n, 0, "\xFF\x0A") || MarkAt(b, n, 0, "\0\0\0\x0CJXL \r\n\x87\n");

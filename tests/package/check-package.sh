@@ -36,7 +36,7 @@ unzip -q "$root/dist/$zip" -d "$work/unpacked"
 exe="$work/unpacked/mirokate.exe"
 
 size=$(stat -c %s "$exe")
-# At most 5 MB with the picture libraries linked in (1.88 MB with libjpeg-turbo and libwebp).
+# At most 5 MB with the picture libraries linked in (libjpeg-turbo, libwebp, libheif, libde265, dav1d).
 [ "$size" -le 5000000 ] || problem "mirokate.exe is $size bytes"
 i686-w64-mingw32-objdump -h "$exe" | grep -q '\.debug' && problem "mirokate.exe carries debug information"
 i686-w64-mingw32-objdump -t "$exe" | grep -q '^\[' && problem "mirokate.exe carries symbols"
@@ -51,6 +51,10 @@ grep -q 'based in part on the work of the Independent JPEG Group' "$work/unpacke
 grep -q 'Copyright (c) 2010, Google Inc.' "$work/unpacked/THIRD-PARTY-NOTICES.txt" &&
   grep -q 'Additional IP Rights Grant (Patents)' "$work/unpacked/THIRD-PARTY-NOTICES.txt" ||
   problem "the notices lack libwebp's licence and patent grant"
+# The HEIF and AVIF libraries: LGPL's full text with how its terms are met, dav1d's BSD notice.
+for text in 'GNU LESSER GENERAL PUBLIC LICENSE' 'anyone can relink' 'Copyright © 2018-2019, VideoLAN and dav1d authors'; do
+  grep -qF "$text" "$work/unpacked/THIRD-PARTY-NOTICES.txt" || problem "the notices lack '$text'"
+done
 grep -q 'Permission is hereby granted' "$work/unpacked/LICENSE.txt" || problem "LICENSE.txt holds no licence"
 
 # What Explorer's Properties and the loader read.

@@ -16,7 +16,8 @@ class ChangedCopy {
 public:
   // The first `keep` bytes of `from` (all when it has fewer), with the byte at
   // `at` set to `value` when `at` is not 0, saved as `name`.
-  ChangedCopy(const std::string& from, const std::string& name, size_t keep, size_t at = 0, uint8_t value = 0) {
+  ChangedCopy(const std::string& from, const std::string& name, size_t keep = SIZE_MAX, size_t at = 0,
+              uint8_t value = 0) {
     std::vector<uint8_t> bytes = reference_pictures::FileBytes(from);
     bytes.resize(std::min(keep, bytes.size()));
     if (at != 0 && at < bytes.size()) bytes[at] = value;

@@ -17,6 +17,7 @@
 #include "tests/support/WicReader.h"
 #include "picture/readers/wic/WicStream.h"
 #include "tests/support/ReferencePictures.h"
+#include "tests/support/ChangedCopy.h"
 #include "tests/support/LongFolder.h"
 #include "tests/support/ChangedCopy.h"
 #include "text/Exceptions.h"

@@ -1,0 +1,36 @@
+#include "picture/readers/heif/HeifLibrary.h"
+
+#include "resources/StringIds.h"
+#include "text/Exceptions.h"
+
+void HeifEdge::RaiseDamaged() const {
+  throw EInvalidGraphic(ResFormat(IDS_DAMAGED_PICTURE,
+                                  {file_.FileName().Text(), PictureFormatInfo(format_).displayName}));
+}
+
+void HeifEdge::Raise(const heif_error& error) const {
+  switch (error.code) {
+    case heif_error_Memory_allocation_error:
+      throw EOutOfMemory(ResText(IDS_OUT_OF_MEMORY));
+    // A sound file in a coding or with a feature that this build lacks (an image
+    // coded as JPEG or uncompressed, say) is not damaged.
+    case heif_error_Unsupported_feature:
+    case heif_error_Unsupported_filetype:
+      throw EInvalidGraphic(ResFormat(IDS_UNSUPPORTED_VARIANT,
+                                      {file_.FileName().Text(), PictureFormatInfo(format_).displayName}));
+    default:
+      // Errors in the file's boxes, its coded data or past the library's limits.
+      RaiseDamaged();
+  }
+}
+
+void HeifEdge::Raise(const std::exception_ptr& thrown) const {
+  try {
+    std::rethrow_exception(thrown);
+  } catch (const std::bad_alloc&) {
+    throw EOutOfMemory(ResText(IDS_OUT_OF_MEMORY));
+  } catch (...) {
+    // The libraries throw only for their own faults, which a file provoked.
+    RaiseDamaged();
+  }
+}
