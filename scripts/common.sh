@@ -16,7 +16,7 @@ export MIROKATE_DE265_PREFIX MIROKATE_DAV1D_PREFIX MIROKATE_HEIF_PREFIX
 setup_fingerprint() {
   cat "$MIROKATE_ROOT/scripts/setup" "$MIROKATE_ROOT/scripts/wine-runner" \
       "$MIROKATE_ROOT/scripts/common.sh" "$MIROKATE_ROOT/cmake/i686-w64-mingw32.cmake" \
-      "$MIROKATE_ROOT/cmake/i686-w64-mingw32.meson" \
+      "$MIROKATE_ROOT/cmake/i686-w64-mingw32.meson" "$MIROKATE_ROOT/cmake/libde265-slim-locks.patch" \
     | md5sum | cut -c1-12
 }
 

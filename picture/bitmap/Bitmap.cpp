@@ -8,7 +8,6 @@
 #include "gdi/ScreenMetrics.h"
 #include "picture/bitmap/BitmapCanvas.h"
 #include "picture/bitmap/BitmapImage.h"
-#include "picture/bitmap/BitmapRowWriter.h"
 #include "picture/bitmap/BmpReader.h"
 #include "picture/bitmap/BmpWriter.h"
 #include "picture/core/Stream.h"
@@ -295,12 +294,6 @@ void TBitmap::NotifyChanging() {
   image_->dib_.dsBmih.biClrUsed = 0;
   image_->dib_.dsBmih.biClrImportant = 0;
   image_->saveStream_.reset();
-}
-
-void* TBitmap::RowAddress(int row) {
-  // The writer's change is told at once, as the rows are not yet written; the
-  // callers of this address tell nothing themselves.
-  return BitmapRowWriter(*this).Row(row);
 }
 
 TCanvas& TBitmap::Canvas() {

@@ -85,11 +85,6 @@ public:
   void SetBitmapHandle(UniqueGdiObject<HBITMAP> handle);
   void SetBitmapHandle(std::nullptr_t) { SetBitmapHandle(UniqueGdiObject<HBITMAP>()); }
 
-  // Kept only until the readers written against it move to BitmapRowWriter,
-  // which also tells the change: the first byte of row `row`, 0 being the top,
-  // as the writer gives it.
-  [[deprecated("write rows through BitmapRowWriter")]] void* RowAddress(int row);
-
   // The drawing surface, made on first request.
   TCanvas& Canvas();
   bool CanvasAllocated() const { return canvas_ != nullptr; }

@@ -6,6 +6,7 @@
 
 #include "gdi/Canvas.h"
 #include "picture/bitmap/Bitmap.h"
+#include "picture/bitmap/BitmapRowWriter.h"
 #include "picture/core/PixelCap.h"
 #include "picture/core/Stream.h"
 #include "picture/readers/heif/HeifColour.h"
@@ -176,7 +177,10 @@ TBitmap* THeifImage::PixelsFor(int, int) {
     bitmap->SetWidth(rows.Width());
     bitmap->SetHeight(rows.Height());
     const size_t rowBytes = static_cast<size_t>(rows.Width()) * 3;
-    for (int y = 0; y < rows.Height(); ++y) std::memcpy(bitmap->RowAddress(y), rows.Row(y), rowBytes);
+    {
+      BitmapRowWriter target(*bitmap);
+      for (int y = 0; y < rows.Height(); ++y) std::memcpy(target.Row(y), rows.Row(y), rowBytes);
+    }
     bitmap_ = std::move(bitmap);
     return bitmap_.get();
   } catch (const std::bad_alloc&) {
