@@ -1,16 +1,21 @@
 #!/usr/bin/env bash
 # What shrinking a big JPEG costs the program, beside what it costs others: medians
-# of five runs each.
-#   bench/shrink-speed.sh [FOLDER]   (the pictures of bench/shrink-quality.sh, made there once)
+# of five runs each, on two 24 MP photo-like pictures, a smooth one (quality 95)
+# and a noisy one as a camera saves it at a high sensitivity (quality 90, about
+# 13.5 MB), where decoding the entropy-coded data is most of the work.
+#   bench/shrink-speed.sh [FOLDER]   (the pictures of bench/shrink_quality.py, made there once)
+#   SHRINK_SPEED_BEFORE=DIR bench/shrink-speed.sh [FOLDER]
+#     also runs an earlier build (DIR holds its mirokate.exe and bench/big_picture_bench.exe),
+#     so that before and after are measured on the same busy machine in one run.
+# For each big picture:
 # - the program's work (its run less the fixed-pace slide, from big_picture_bench)
-#   on the 24 MP and the 1 MP photo-like JPEG, and the difference, which leaves
-#   out Wine's process start and what every picture costs;
-# - vipsthumbnail's whole run on the 24 MP picture, to the same size and quality;
+#   less its work on the 1 MP photo-like JPEG, which leaves out Wine's process
+#   start and what every picture costs: the extra;
+# - vipsthumbnail's whole run, to the same size and quality;
 # - the JPEG library's own decoder (djpeg, the Windows build in the cache) at the
 #   scale the program picks, and its bare process start (djpeg -version), so that
 #   the program's extra time can be set against the library's decode alone;
-# - the longest gap between two moves of the slide and the peak working set on
-#   the 24 MP picture (a baseline JPEG).
+# - the longest gap between two moves of the slide and the peak working set.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(cd "$here/.." && pwd)
@@ -26,7 +31,7 @@ if [ -z "${MIROKATE_WINE_SESSION:-}" ]; then
   exec "$root/scripts/wine-runner" --session "$0" "$folder"
 fi
 
-big=photo-6000x4000.jpg
+bigs=(photo-6000x4000.jpg noisy-6000x4000.jpg)
 small=photo-1224x816.jpg
 windows() { echo "Z:${1//\//\\}"; }
 work=$(mktemp -d)
@@ -43,31 +48,52 @@ median_ms() {
   printf '%s\n' "${times[@]}" | sort -n | sed -n "$(((runs + 1) / 2))p"
 }
 
-ours=$("$root/scripts/wine-runner" "$MIROKATE_BUILD/bench/big_picture_bench.exe" -runs "$runs" \
-  "$(windows "$folder/$big")" "$(windows "$folder/$small")")
-rm -f "$folder"/ミロカテ*
-read -r _ big_work _ big_gap big_peak _ < <(grep -E "^$big " <<<"$ours")
-read -r _ small_work _ small_gap _ < <(grep -E "^$small " <<<"$ours")
-extra=$((big_work - small_work))
+# The program of one build on every picture: lines of name, work, whole, gap, peak.
+program_runs() {
+  "$root/scripts/wine-runner" "$1/bench/big_picture_bench.exe" -runs "$runs" \
+    "$(windows "$folder/${bigs[0]}")" "$(windows "$folder/${bigs[1]}")" "$(windows "$folder/$small")"
+  rm -f "$folder"/ミロカテ*
+}
+field() { grep -E "^$2 " <<<"$1" | awk -v f="$3" '{ print $f }'; }
 
-read -r w h scale < <("$python" "$here/shrink_quality.py" shown "$folder/$big")
-vips=$(median_ms vipsthumbnail "$folder/$big" -s "${w}x${h}!" -o "$work/v.jpg[Q=80]")
-djpeg="$MIROKATE_JPEG_PREFIX/bin/djpeg.exe"
-decode=$(median_ms "$root/scripts/wine-runner" "$djpeg" -scale "$scale" -bmp -outfile "$(windows "$work/d.bmp")" \
-  "$(windows "$folder/$big")")
-start=$(median_ms "$root/scripts/wine-runner" "$djpeg" -version)
+ours=$(program_runs "$MIROKATE_BUILD")
+before=""
+[ -n "${SHRINK_SPEED_BEFORE:-}" ] && before=$(program_runs "$SHRINK_SPEED_BEFORE")
+start=$(median_ms "$root/scripts/wine-runner" "$MIROKATE_JPEG_PREFIX/bin/djpeg.exe" -version)
 
-echo "| Measure (median of $runs) | ms |"
-echo "|---|---|"
-echo "| program work, 24 MP JPEG ($big) | $big_work |"
-echo "| program work, 1 MP JPEG ($small) | $small_work |"
-echo "| extra for 24 MP over 1 MP | $extra |"
-echo "| vipsthumbnail whole run, 24 MP to ${w}x${h}, Q80 | $vips |"
-echo "| djpeg -scale $scale -bmp, 24 MP, whole Wine process | $decode |"
-echo "| djpeg -version (Wine process start) | $start |"
-echo "| djpeg decode less process start | $((decode - start)) |"
-echo
-echo "Extra / djpeg whole: $(echo "scale=2; $extra / $decode" | bc); extra / djpeg less start: $(
-  echo "scale=2; $extra / ($decode - $start)" | bc)."
-echo "Longest gap between two moves of the slide: ${big_gap} ms (24 MP), ${small_gap} ms (1 MP);" \
-  "peak working set on the 24 MP baseline JPEG: ${big_peak} MiB."
+echo "| Measure (median of $runs), ms | ${bigs[0]} | ${bigs[1]} |"
+echo "|---|---|---|"
+row() { echo "| $1 | $2 | $3 |"; }
+small_work=$(field "$ours" "$small" 2)
+declare -A extra decode vips scale shown gap peak size before_extra
+for big in "${bigs[@]}"; do
+  extra[$big]=$(($(field "$ours" "$big" 2) - small_work))
+  gap[$big]=$(field "$ours" "$big" 4)
+  peak[$big]=$(field "$ours" "$big" 5)
+  size[$big]=$(($(stat -c %s "$folder/$big") / 1000))
+  if [ -n "$before" ]; then
+    before_extra[$big]=$(($(field "$before" "$big" 2) - $(field "$before" "$small" 2)))
+  fi
+  read -r w h scale[$big] < <("$python" "$here/shrink_quality.py" shown "$folder/$big")
+  shown[$big]="${w}x${h}"
+  vips[$big]=$(median_ms vipsthumbnail "$folder/$big" -s "${w}x${h}!" -o "$work/v.jpg[Q=80]")
+  decode[$big]=$(median_ms "$root/scripts/wine-runner" "$MIROKATE_JPEG_PREFIX/bin/djpeg.exe" -scale "${scale[$big]}" \
+    -bmp -outfile "$(windows "$work/d.bmp")" "$(windows "$folder/$big")")
+done
+a=${bigs[0]} b=${bigs[1]}
+row "file size, kB" "${size[$a]}" "${size[$b]}"
+row "program work, 1 MP JPEG ($small)" "$small_work" "$small_work"
+row "program extra for 24 MP over 1 MP" "${extra[$a]}" "${extra[$b]}"
+[ -n "$before" ] && row "the same, earlier build" "${before_extra[$a]}" "${before_extra[$b]}"
+row "vipsthumbnail whole run, to ${shown[$a]}, Q80" "${vips[$a]}" "${vips[$b]}"
+row "djpeg -scale ${scale[$a]} -bmp, whole Wine process" "${decode[$a]}" "${decode[$b]}"
+row "djpeg -version (Wine process start)" "$start" "$start"
+row "djpeg decode less process start" "$((decode[$a] - start))" "$((decode[$b] - start))"
+ratio() { if [ "$2" -gt 0 ]; then echo "scale=2; $1 / $2" | bc; else echo "-"; fi; }
+row "extra / djpeg whole" "$(ratio "${extra[$a]}" "${decode[$a]}")" "$(ratio "${extra[$b]}" "${decode[$b]}")"
+row "extra / djpeg less start (target 1.1)" "$(ratio "${extra[$a]}" "$((decode[$a] - start))")" \
+  "$(ratio "${extra[$b]}" "$((decode[$b] - start))")"
+[ -n "$before" ] && row "the same, earlier build" "$(ratio "${before_extra[$a]}" "$((decode[$a] - start))")" \
+  "$(ratio "${before_extra[$b]}" "$((decode[$b] - start))")"
+row "longest gap between two moves of the slide" "${gap[$a]}" "${gap[$b]}"
+row "peak working set, MiB" "${peak[$a]}" "${peak[$b]}"
