@@ -6,7 +6,8 @@
 #    restart markers) and a CMYK one, the PNG conformance pictures, PNGs with an
 #    Exif chunk, pictures with colour profiles and the GIF, TIFF and icon test
 #    files, and the same picture as PNG, GIF, TIFF, icon, TGA and DDS made by
-#    ImageMagick, small (shown enlarged) and large (shown smaller), and as JPEG XR
+#    ImageMagick, small (shown enlarged) and large (shown smaller), the WebP,
+#    HEIC and AVIF test pictures and a large one of each, and as JPEG XR
 #    where the machine has the format's reference encoder (JxrEncApp);
 # 2. COUNT damaged copies made from them with SEED (default 1 and 10000);
 # 3. the fuzz driver warms up on the seeds, every kind of picture once (and
@@ -19,7 +20,8 @@
 #    one alone and three together with a sound picture. Each run must show one
 #    box, end by itself with exit code 0, never report a save without its file,
 #    and report every picture given.
-# Everything goes to ${MIROKATE_FUZZ:-/tmp/mirokate-fuzz}.
+# Everything goes to ${MIROKATE_FUZZ:-/tmp/mirokate-fuzz}; MIROKATE_FUZZ_ONLY (a list
+# of extensions) keeps only those seeds.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/../scripts" && pwd)
 # shellcheck source=scripts/common.sh
@@ -77,6 +79,13 @@ done
 cp "$MIROKATE_ROOT"/tests/data/webp/*.webp "$out/seeds/"
 /usr/bin/convert "$images/testorig.ppm" -resize '800x600!' "$out/large-webp.png"
 cwebp -quiet "$out/large-webp.png" -o "$out/seeds/large.webp" && rm "$out/large-webp.png"
+# HEIC and AVIF, read by libheif: 8 and 10 bits, alpha, a profile, turned, an
+# Exif orientation under a turn, grids of tiles, PQ, and a large one of each.
+cp "$MIROKATE_ROOT"/tests/data/heif/*.{heic,avif} "$out/seeds/"
+/usr/bin/convert "$images/testorig.ppm" -resize '800x600!' "$out/large-heif.png"
+heif-enc -q 50 "$out/large-heif.png" -o "$out/seeds/large.heic" >/dev/null
+heif-enc -A -q 50 "$out/large-heif.png" -o "$out/seeds/large.avif" >/dev/null
+rm "$out/large-heif.png"
 if command -v JxrEncApp >/dev/null; then
   for size in 64x64 '800x600!'; do
     /usr/bin/convert "$images/testorig.ppm" -resize "$size" -type TrueColor "$out/jxr.bmp"
@@ -85,6 +94,13 @@ if command -v JxrEncApp >/dev/null; then
   rm "$out/jxr.bmp"
 fi
 
+# MIROKATE_FUZZ_ONLY="heic avif webp" keeps only the seeds of those extensions,
+# so that a round's copies all go to the formats at hand.
+if [ -n "${MIROKATE_FUZZ_ONLY:-}" ]; then
+  for file in "$out"/seeds/*; do
+    grep -qw -- "${file##*.}" <<<"$MIROKATE_FUZZ_ONLY" || rm "$file"
+  done
+fi
 echo "== seeds: $(ls "$out/seeds" | wc -l) pictures; making $count damaged copies with seed $seed"
 list "$out/seeds" >"$out/seeds.list"
 "$here/wine-runner" "$MIROKATE_BUILD/bench/fuzz_driver.exe" mutate "$seed" "$count" "$(win "$out/mutated")" \
