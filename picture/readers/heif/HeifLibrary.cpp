@@ -13,9 +13,11 @@ void HeifEdge::Raise(const heif_error& error) const {
     case heif_error_Memory_allocation_error:
       throw EOutOfMemory(ResText(IDS_OUT_OF_MEMORY));
     // A sound file in a coding or with a feature that this build lacks (an image
-    // coded as JPEG or uncompressed, say) is not damaged.
+    // coded as JPEG or uncompressed, say) is not damaged. A box of a version
+    // nobody writes, or a file type the file's own first box did not name when
+    // it was chosen, is damage.
     case heif_error_Unsupported_feature:
-    case heif_error_Unsupported_filetype:
+      if (error.subcode == heif_suberror_Unsupported_data_version) RaiseDamaged();
       throw EInvalidGraphic(ResFormat(IDS_UNSUPPORTED_VARIANT,
                                       {file_.FileName().Text(), PictureFormatInfo(format_).displayName}));
     default:
