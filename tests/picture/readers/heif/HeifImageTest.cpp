@@ -123,4 +123,10 @@ TEST(HeifImage, ADamagedFileIsRefusedNamingTheFileAndItsFormat) {
       }
     }
   }
+  // Item locations of other field sizes hand the AV1 decoder empty data; its
+  // check of that must end in the box, never in abort().
+  const ChangedCopy empty(folder + "photo-10bit.avif", "heif-damaged-photo-10bit.avif", SIZE_MAX, 110, 0x45);
+  EXPECT_EQ("「heif-damaged-photo-10bit.avif」を AVIF 形式の画像として読み込めませんでした。"
+            "ファイルが壊れているか、途中で切れている可能性があります",
+            FailureOf(empty.Path()));
 }
