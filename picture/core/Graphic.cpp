@@ -35,3 +35,8 @@ void TGraphic::Progress(TPersistent* sender, TProgressStage stage, uint8_t perce
                         RECT& rect, std::string& message) {
   if (OnProgress) OnProgress(sender, stage, percentDone, redrawNow, rect, message);
 }
+
+bool KeptPixelsServe(SIZE kept, SIZE whole, SIZE wanted) {
+  const bool isWhole = kept.cx == whole.cx && kept.cy == whole.cy;
+  return isWhole || (kept.cx >= wanted.cx && kept.cy >= wanted.cy);
+}

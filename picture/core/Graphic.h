@@ -124,3 +124,8 @@ private:
   bool transparent_ = false;
   bool paletteModified_ = false;
 };
+
+// Whether pixels kept at `kept` still serve drawing into `wanted` (upright
+// sizes): they cover it, or they are the whole picture (`whole`), which no
+// decode could better. A kind that decodes smaller keeps its pixels while so.
+bool KeptPixelsServe(SIZE kept, SIZE whole, SIZE wanted);

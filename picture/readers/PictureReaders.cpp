@@ -33,25 +33,20 @@ std::unique_ptr<TGraphic> OpenOwn(const FilePath& file, const TPictureHead&, con
   return LoadAs(Graphic::StaticClass(), file, progress);
 }
 
-// The program's own libwebp reads WebP on every Windows alike, whether or not
-// the system has a decoder for it; the pixels come later.
+// Readers that open the file and read its size at once, the pixels coming
+// later: the system's codecs, and libheif, which reads HEIF and AVIF on every
+// Windows alike, whether or not the system has a decoder of them.
+template <class Graphic>
+std::unique_ptr<TGraphic> OpenFile(const FilePath& file, const TPictureHead& head, const TProgressEvent&) {
+  auto picture = std::make_unique<Graphic>();
+  picture->Open(file, head);
+  return picture;
+}
+
+// The program's own libwebp, likewise on every Windows; it reads the whole file.
 std::unique_ptr<TGraphic> OpenWebP(const FilePath& file, const TPictureHead&, const TProgressEvent&) {
   auto picture = std::make_unique<TWebPImage>();
   picture->Open(file);
-  return picture;
-}
-
-// The system's codecs open the file and read its size; the pixels come later.
-std::unique_ptr<TGraphic> OpenBySystem(const FilePath& file, const TPictureHead& head, const TProgressEvent&) {
-  auto picture = std::make_unique<TWicImage>();
-  picture->Open(file, head);
-  return picture;
-}
-
-// HEIF and AVIF: libheif reads the file's boxes at once; the pixels come later.
-std::unique_ptr<TGraphic> OpenHeif(const FilePath& file, const TPictureHead& head, const TProgressEvent&) {
-  auto picture = std::make_unique<THeifImage>();
-  picture->Open(file, head);
   return picture;
 }
 
@@ -71,17 +66,17 @@ const TPictureReader kReaders[] = {
     // The system's codecs: the formats Windows ships, and any a user installed.
     {F::Png, {"PNG", {".png"}, {"image/png"}, [](const uint8_t* b, size_t n) {
        return MarkAt(b, n, 0, "\x89PNG\r\n\x1A\n");
-     }}, true, &OpenBySystem},
+     }}, true, &OpenFile<TWicImage>},
     {F::Gif, {"GIF", {".gif"}, {"image/gif"}, [](const uint8_t* b, size_t n) {
        return MarkAt(b, n, 0, "GIF87a") || MarkAt(b, n, 0, "GIF89a");
-     }}, true, &OpenBySystem},
+     }}, true, &OpenFile<TWicImage>},
     // Classic TIFF, then BigTIFF.
     {F::Tiff, {"TIFF", {".tif", ".tiff"}, {"image/tiff"}, [](const uint8_t* b, size_t n) {
        return MarkAt(b, n, 0, "II*\0") || MarkAt(b, n, 0, "MM\0*") || MarkAt(b, n, 0, "II+\0") ||
               MarkAt(b, n, 0, "MM\0+");
-     }}, true, &OpenBySystem},
+     }}, true, &OpenFile<TWicImage>},
     {F::Ico, {"ICO", {".ico", ".icon", ".cur"}, {"image/ico", "image/x-icon", "image/vnd.microsoft.icon"}, IcoMark},
-     true, &OpenBySystem},
+     true, &OpenFile<TWicImage>},
     // The program's own libwebp, on every Windows alike.
     {F::WebP, {"WebP", {".webp"}, {"image/webp"}, [](const uint8_t* b, size_t n) {
        return MarkAt(b, n, 0, "RIFF") && MarkAt(b, n, 8, "WEBP");
@@ -89,29 +84,29 @@ const TPictureReader kReaders[] = {
     // libheif, on every Windows alike, with or without the system's extensions.
     {F::Heif, {"HEIF", {".heic", ".heif", ".hif"}, {"image/heic", "image/heif", "image/heic-sequence", "image/heif-sequence"},
                [](const uint8_t* b, size_t n) { return IsoBrandFormat(b, n) == F::Heif; }},
-     true, &OpenHeif},
+     true, &OpenFile<THeifImage>},
     {F::Avif, {"AVIF", {".avif"}, {"image/avif"}, [](const uint8_t* b, size_t n) {
        return IsoBrandFormat(b, n) == F::Avif;
-     }}, true, &OpenHeif},
+     }}, true, &OpenFile<THeifImage>},
     // The bare code stream, then the container.
     {F::JpegXl, {"JPEG XL", {".jxl"}, {"image/jxl"}, [](const uint8_t* b, size_t n) {
        return MarkAt(b, n, 0, "\xFF\x0A") || MarkAt(b, n, 0, "\0\0\0\x0CJXL \r\n\x87\n");
-     }}, true, &OpenBySystem},
+     }}, true, &OpenFile<TWicImage>},
     {F::JpegXr, {"JPEG XR", {".jxr", ".wdp", ".hdp"}, {"image/vnd.ms-photo", "image/jxr"}, [](const uint8_t* b, size_t n) {
        return MarkAt(b, n, 0, "II\xBC");
-     }}, true, &OpenBySystem},
+     }}, true, &OpenFile<TWicImage>},
     {F::Dds, {"DDS", {".dds"}, {"image/vnd.ms-dds"}, [](const uint8_t* b, size_t n) {
        return MarkAt(b, n, 0, "DDS ");
-     }}, true, &OpenBySystem},
+     }}, true, &OpenFile<TWicImage>},
     // TGA files carry no mark.
-    {F::Tga, {"TGA", {".tga", ".tpic"}, {"image/x-tga", "image/x-targa"}, nullptr}, true, &OpenBySystem},
+    {F::Tga, {"TGA", {".tga", ".tpic"}, {"image/x-tga", "image/x-targa"}, nullptr}, true, &OpenFile<TWicImage>},
 };
 static_assert(sizeof kReaders / sizeof kReaders[0] == static_cast<size_t>(kLastPictureFormat),
               "one row per format");
 
 // A file that neither marks nor extension name, which an installed decoder
 // recognises by its own patterns.
-const TPictureReader kSystemPatterns{F::Unknown, {"", {}, {}, nullptr}, true, &OpenBySystem};
+const TPictureReader kSystemPatterns{F::Unknown, {"", {}, {}, nullptr}, true, &OpenFile<TWicImage>};
 
 const TPictureReader* RowFor(TPictureFormat format) {
   for (const TPictureReader& row : kReaders)

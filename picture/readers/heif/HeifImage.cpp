@@ -1,14 +1,13 @@
 #include "picture/readers/heif/HeifImage.h"
 
-#include <cstring>
 #include <new>
 #include <vector>
 
 #include "gdi/Canvas.h"
 #include "picture/bitmap/Bitmap.h"
-#include "picture/bitmap/BitmapRowWriter.h"
 #include "picture/core/PixelCap.h"
 #include "picture/core/Stream.h"
+#include "picture/metadata/UprightCopy.h"
 #include "picture/readers/heif/HeifColour.h"
 #include "picture/readers/heif/HeifRows.h"
 #include "picture/shrink/SmoothShrink.h"
@@ -172,15 +171,9 @@ TBitmap* THeifImage::PixelsFor(int, int) {
   try {
     const HeifImage image = source_->Decode();
     HeifRows rows(source_->edge, source_->primary.get(), image.get(), source_->colour);
+    // The library has turned the picture already: its rows are upright.
     auto bitmap = std::make_unique<TBitmap>();
-    bitmap->SetPixelDepth(pd24Bit);
-    bitmap->SetWidth(rows.Width());
-    bitmap->SetHeight(rows.Height());
-    const size_t rowBytes = static_cast<size_t>(rows.Width()) * 3;
-    {
-      BitmapRowWriter target(*bitmap);
-      for (int y = 0; y < rows.Height(); ++y) std::memcpy(target.Row(y), rows.Row(y), rowBytes);
-    }
+    CopyRowsUpright(rows, 1, *bitmap);
     bitmap_ = std::move(bitmap);
     return bitmap_.get();
   } catch (const std::bad_alloc&) {

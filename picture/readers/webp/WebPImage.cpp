@@ -116,8 +116,7 @@ const TWebPFile& TWebPImage::File() const {
 
 TBitmap* TWebPImage::PixelsFor(int width, int height) {
   const TWebPFile& file = File();
-  const bool whole = bitmap_ != nullptr && bitmap_->Width() == Width() && bitmap_->Height() == Height();
-  if (bitmap_ != nullptr && (whole || (bitmap_->Width() >= width && bitmap_->Height() >= height)))
+  if (bitmap_ != nullptr && KeptPixelsServe({bitmap_->Width(), bitmap_->Height()}, {Width(), Height()}, {width, height}))
     return bitmap_.get();
   WebPPixels pixels(file, DecodeSizeFor(file, width, height));
   auto decoded = std::make_unique<TBitmap>();

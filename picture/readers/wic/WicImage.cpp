@@ -112,8 +112,8 @@ void TWicImage::SetHeight(int) { throw EInvalidGraphicOperation(ResText(IDS_PICT
 
 TBitmap& TWicImage::BitmapFor(int width, int height) {
   if (source_ == nullptr) throw EInvalidGraphicOperation(ResText(IDS_INVALID_BITMAP));
-  const bool whole = bitmap_ != nullptr && bitmap_->Width() == Width() && bitmap_->Height() == Height();
-  if (bitmap_ != nullptr && (whole || (bitmap_->Width() >= width && bitmap_->Height() >= height))) return *bitmap_;
+  if (bitmap_ != nullptr && KeptPixelsServe({bitmap_->Width(), bitmap_->Height()}, {Width(), Height()}, {width, height}))
+    return *bitmap_;
   auto decoded = std::make_unique<TBitmap>();
   source_->frame->Decode(*decoded, TWantedSize{width, height});
   bitmap_ = std::move(decoded);
