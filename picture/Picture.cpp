@@ -25,7 +25,10 @@ TPicture::TPicture() { FileFormatRegistry(); }
 
 TPicture::~TPicture() { Discard(std::move(graphic_)); }
 
-bool IsReadablePicture(const FilePath& file) { return ChoosePictureReader(file).Readable(); }
+bool IsReadablePicture(const FilePath& file) {
+  const TPictureChoice choice = ChoosePictureReader(file);
+  return choice.Readable() && !choice.notAPicture;
+}
 
 void TPicture::LoadFile(const FilePath& fileName) { LoadFile(fileName, ChoosePictureReader(fileName)); }
 

@@ -72,7 +72,9 @@ private:
   std::unique_ptr<TGraphic> graphic_;
 };
 
-// Whether LoadFile would take the file to a reader rather than refuse it.
+// Whether the file is a picture that LoadFile would take to a reader: its
+// first bytes carry a format's mark, or a reader takes it without one. A file
+// that cannot be read is judged by its name, so that loading it tells why.
 bool IsReadablePicture(const FilePath& file);
 
 // Raises the failure of a picture loaded from a file that holds none (a graphic

@@ -9,6 +9,8 @@
 #include "picture/readers/jpeg/JpegImage.h"
 #include "picture/Picture.h"
 #include "picture/readers/PictureReaders.h"
+#include "presenter/FolderPictures.h"
+#include "presenter/OutputName.h"
 #include "resources/StringIds.h"
 #include "text/CommandLine.h"
 #include "text/Exceptions.h"
@@ -32,9 +34,6 @@ TMainForm1* MainForm1 = nullptr;
 namespace {
 MinuteSource g_minuteSource = &CurrentMinute;
 
-// The program's name, a blank, a full-width tilde and a blank.
-const char kOutputPrefix[] = "ミロカテ ～ ";
-
 // The path without its last character, the blank the joining left.
 FilePath WithoutTrailingBlank(const FilePath& path) {
   const std::wstring& wide = path.Wide();
@@ -48,12 +47,13 @@ FilePath WithoutTrailingBlank(const FilePath& path) {
   std::rethrow_exception(failure);
 }
 
-// What the box of the failure being handled would say.
-std::string CaughtFailureText() {
+// Why the failure being handled happened, as a report that names the picture
+// says it.
+std::string CaughtFailureReason() {
   try {
     throw;
   } catch (const Exception& failure) {
-    return failure.Message();
+    return failure.Reason();
   } catch (const std::bad_alloc&) {
     return ResText(IDS_OUT_OF_MEMORY);
   } catch (const std::exception& failure) {
@@ -74,6 +74,16 @@ TMainForm1::TMainForm1(TComponent* owner) : TForm(owner) {
   Button1 = Find<TButton>("Button1");
   Timer1 = Find<TTimer>("Timer1");
   report_ = RunReport::For(batch_);
+  caption_ = Caption();
+  // Escape, the close box and Alt+F4 close the window; during a run of several
+  // they stop it after the picture in hand instead.
+  SetKeyPreview(true);
+  OnKeyDown = [this](TComponent*, WORD& key, TShiftState shift) {
+    if (key != VK_ESCAPE || shift != 0) return;
+    key = 0;
+    Close();
+  };
+  OnCloseQuery = [this](TComponent*, bool& canClose) { canClose = !StopsRunInstead(); };
 
   entryEdge_ = EntryEdgeForMinute(TextToInteger(g_minuteSource()));
   const ParkingPlace place = ParkingPlaceFor(entryEdge_, Screen->Width(), Screen->Height());
@@ -105,9 +115,9 @@ void TMainForm1::FormCreate(TComponent*) {
   // Read from the wide command line, the names hold every character they have.
   // Arguments split at blanks are joined again.
   const std::vector<FilePath> arguments = ArgumentPaths();
-  std::vector<FilePath> run = PictureBatch::RunOf(arguments, &PicturesInFolder);
+  PictureRun run = PictureBatch::RunOf(arguments, &PicturesUnder);
   // A folder without pictures, dropped alone, is told in a box of its own.
-  const bool emptyFolderAlone = run.size() == 1 && IsExistingFolder(run.front());
+  const bool emptyFolderAlone = run.pictures.size() == 1 && IsExistingFolder(run.pictures.front().file);
   batch_ = PictureBatch(std::move(run), PictureBatch::NamesFolder(arguments) && !emptyFolderAlone);
   report_ = RunReport::For(batch_);
   LoadNextPicture();
@@ -133,6 +143,10 @@ void TMainForm1::LoadPicture(const FilePath& path) {
   // Its first bytes are read once, for the choice and the reader alike.
   const FilePath file = WithoutTrailingBlank(path);
   const TPictureChoice choice = ChoosePictureReader(file);
+  if (choice.notAPicture) {
+    pictureProblem_ = PictureProblem::kNotAPicture;
+    return;
+  }
   if (!choice.Readable()) {
     pictureProblem_ = PictureProblem::kRefusedExtension;
     return;
@@ -230,7 +244,7 @@ void TMainForm1::NotShown() {
   // What cannot be drawn is not saved. The timer stops first: the report's box
   // runs a message loop, and no tick may come back here while it is open.
   Timer1->SetEnabled(false);
-  std::string reason = CaughtFailureText();
+  std::string reason = CaughtFailureReason();
   batch_.Failed(reason.empty() ? ResText(IDS_BATCH_NOT_SHOWN) : reason);
   report_->Failed(RunReport::Stage::kPrepare, *this);
   MoveOn();
@@ -286,41 +300,41 @@ void TMainForm1::GiveUpWithoutPicture() {
   MoveOn();
 }
 
-std::string TMainForm1::ProblemText() const {
+Exception TMainForm1::Problem() const {
   const std::string givenName = SubText(picturePath_, 1, static_cast<int>(picturePath_.size()) - 1);
-  if (pictureProblem_ == PictureProblem::kMissing) return ResFormat(IDS_FILE_OPEN_ERROR, {givenName});
-  if (pictureProblem_ == PictureProblem::kEmptyFolder) return ResText(IDS_FOLDER_WITHOUT_PICTURES);
-  if (pictureProblem_ == PictureProblem::kUnlistedFolder) return ResFormat(IDS_FOLDER_CANNOT_LIST, {givenName});
-  const std::string extension = FileExtensionOf(givenName);
-  return ResFormat(IDS_UNKNOWN_EXTENSION, {SubText(extension, 2, static_cast<int>(extension.size()))});
-}
-
-std::vector<FilePath> TMainForm1::PicturesInFolder(const FilePath& folder) {
-  std::vector<FilePath> pictures;
-  const std::wstring ownOutput = FilePath(kOutputPrefix).Wide();
-  for (const FilePath& file : FilesInFolder(folder)) {
-    // Pictures this program saved are not framed again.
-    if (file.FileName().Wide().compare(0, ownOutput.size(), ownOutput) == 0) continue;
-    if (IsReadablePicture(file)) pictures.push_back(file);
+  switch (pictureProblem_) {
+    case PictureProblem::kMissing:
+      return Exception(ResFormat(IDS_FILE_OPEN_ERROR, {givenName}), ResText(IDS_FILE_OPEN_REASON));
+    case PictureProblem::kNotAPicture:
+      return Exception(ResFormat(IDS_NOT_A_PICTURE, {WithoutTrailingBlank(picture_).FileName().Text()}),
+                       ResText(IDS_NOT_A_PICTURE_REASON));
+    case PictureProblem::kEmptyFolder:
+      return Exception(ResFormat(IDS_FOLDER_WITHOUT_PICTURES, {givenName}),
+                       ResText(IDS_FOLDER_WITHOUT_PICTURES_REASON));
+    case PictureProblem::kUnlistedFolder:
+      return Exception(ResFormat(IDS_FOLDER_CANNOT_LIST, {givenName}), ResText(IDS_FOLDER_CANNOT_LIST_REASON));
+    default: {
+      const std::string extension = FileExtensionOf(givenName);
+      return Exception(ResFormat(IDS_UNKNOWN_EXTENSION, {SubText(extension, 2, static_cast<int>(extension.size()))}));
+    }
   }
-  return pictures;
 }
 
-FilePath TMainForm1::OutputName() const {
-  // Only the last extension of the file-name part goes, with the path's blank.
-  return picture_.Directory() + FilePath(kOutputPrefix) + picture_.WithExtension(".jpg").FileName();
-}
+FilePath TMainForm1::OutputName() const { return OutputNameFor(picture_); }
 
 bool TMainForm1::LoadNextPicture() {
   while (!batch_.Done()) {
     try {
       LoadPicture(batch_.Current() + FilePath(" "));
-      if (pictureProblem_ == PictureProblem::kNone) return true;
-      const std::string problem = ProblemText();
-      report_->NotLoaded(problem);
-      batch_.Failed(problem);
+      if (pictureProblem_ == PictureProblem::kNone) {
+        ShowPosition();
+        return true;
+      }
+      const Exception problem = Problem();
+      report_->NotLoaded(problem.Message());
+      batch_.Failed(problem.Reason());
     } catch (...) {
-      batch_.Failed(CaughtFailureText());
+      batch_.Failed(CaughtFailureReason());
       report_->Failed(RunReport::Stage::kLoad, *this);
     }
   }
@@ -329,30 +343,53 @@ bool TMainForm1::LoadNextPicture() {
 
 void TMainForm1::SavePicture() {
   ClientSize saved{};
+  std::string note;
   try {
     // No picture of the run overwrites another's output or a picture yet to be read.
     const FilePath output = batch_.OutputFor(OutputName());
     saved = SaveCapture(output);
-    batch_.Saved(output, saved.width, saved.height);
+    // What the screen showed, and so what was saved, holds the grey the decoder
+    // put where the data ended.
+    const TGraphic* shown = Image2->Picture().CurrentGraphic();
+    const bool cut = shown != nullptr && shown->DataEndedEarly();
+    if (cut) note = ResFormat(IDS_DATA_ENDED_EARLY, {batch_.ShownName(batch_.Current())});
+    batch_.Saved(output, saved.width, saved.height, cut);
   } catch (...) {
-    batch_.Failed(CaughtFailureText());
+    batch_.Failed(CaughtFailureReason());
     report_->Failed(RunReport::Stage::kSave, *this);
     MoveOn();
     return;
   }
-  report_->Saved(saved);
+  report_->Saved(saved, note);
   MoveOn();
 }
 
 void TMainForm1::MoveOn() {
   Timer1->SetEnabled(false);
   if (report_->ParksBetweenPictures()) ParkForNextPicture();
+  if (stopAsked_) batch_.Stop();
   if (LoadNextPicture()) {
     Timer1->SetEnabled(true);
     return;
   }
+  reporting_ = true;
   report_->Finished(batch_);
   Close();
+}
+
+bool TMainForm1::StopsRunInstead() {
+  // A picture on its own closes as it always has, with nothing written; a
+  // report being shown lets the program end.
+  if (!batch_.Several() || batch_.Done() || reporting_) return false;
+  // The picture in hand is finished first, saved or refused, so that no file
+  // is left half-written; a close asked again changes nothing.
+  stopAsked_ = true;
+  return true;
+}
+
+void TMainForm1::ShowPosition() {
+  if (!batch_.Several()) return;
+  SetCaption(ResFormat(IDS_RUN_CAPTION, {caption_, batch_.Position(), batch_.Count()}));
 }
 
 void TMainForm1::ParkForNextPicture() {

@@ -11,6 +11,7 @@
 #include "presenter/PictureBatch.h"
 #include "presenter/PictureFit.h"
 #include "presenter/RunReport.h"
+#include "text/Exceptions.h"
 #include "text/FilePath.h"
 #include "ui/CustomControl.h"
 #include "ui/Form.h"
@@ -44,15 +45,18 @@ protected:
 
 private:
   // Why the picture the user named was not loaded, when it was not.
-  enum class PictureProblem { kNone, kMissing, kRefusedExtension, kEmptyFolder, kUnlistedFolder };
+  enum class PictureProblem { kNone, kMissing, kNotAPicture, kRefusedExtension, kEmptyFolder, kUnlistedFolder };
 
-  // Loads the picture named by the path, which ends in one blank; a missing file
-  // or a refused extension is left as the picture problem.
+  // Loads the picture named by the path, which ends in one blank; a missing file,
+  // a file that is no picture or a refused extension is left as the picture problem.
   void LoadPicture(const FilePath& path);
-  std::string ProblemText() const;
-  // The pictures a folder stands for: the files directly inside that a reader
-  // recognises, in the file browser's order, without the program's own outputs.
-  static std::vector<FilePath> PicturesInFolder(const FilePath& folder);
+  // The picture problem as its box says it, with the reason a report gives.
+  Exception Problem() const;
+  // Whether closing the window now only stops the run, after the picture in
+  // hand: several pictures are being framed. Notes the stop.
+  bool StopsRunInstead();
+  // The caption, with the count of a run of several.
+  void ShowPosition();
 
   template <class T>
   T* Find(const char* name);
@@ -92,6 +96,11 @@ private:
   std::unique_ptr<RunReport> report_;
   // The client size before any picture's layout, for each next picture.
   ClientSize loadedClient_{};
+  // The caption the layout gives, which a run of several adds its count to.
+  std::string caption_;
+  // The user asked to stop the run; the report is being shown.
+  bool stopAsked_ = false;
+  bool reporting_ = false;
 };
 
 // The main window, set before its constructor body runs.

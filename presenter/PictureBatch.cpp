@@ -27,6 +27,12 @@ bool NamesFileOrFolder(const FilePath& argument) { return IsExistingFile(argumen
 // split at its blanks: the others of the run are still saved.
 bool NamesPictureOfRun(const FilePath& argument) { return !FitsFileCalls(argument) || NamesFileOrFolder(argument); }
 
+PictureRun NamedRun(const std::vector<FilePath>& pictures) {
+  PictureRun run;
+  for (const FilePath& picture : pictures) run.pictures.push_back({picture, FilePath()});
+  return run;
+}
+
 // The arguments joined again into the one name they were split from.
 FilePath JoinedName(const std::vector<FilePath>& arguments) {
   const std::wstring joined = PictureBatch::Joined(arguments).Wide();
@@ -46,28 +52,44 @@ bool PictureBatch::NamesFolder(const std::vector<FilePath>& arguments) {
          std::any_of(arguments.begin(), arguments.end(), [](const FilePath& a) { return IsExistingFolder(a); });
 }
 
-std::vector<FilePath> PictureBatch::RunOf(const std::vector<FilePath>& arguments, FolderLister picturesIn) {
+PictureRun PictureBatch::RunOf(const std::vector<FilePath>& arguments, FolderLister picturesIn) {
   std::vector<FilePath> named = PicturesOf(arguments);
   if (named.empty()) named = {JoinedName(arguments)};
-  if (picturesIn == nullptr) return named;
-  std::vector<FilePath> run;
+  PictureRun run;
   for (const FilePath& name : named) {
-    const std::vector<FilePath> inside = IsExistingFolder(name) ? picturesIn(name) : std::vector<FilePath>{};
-    if (inside.empty()) {
-      run.push_back(name);
+    FolderPictures inside;
+    if (picturesIn != nullptr && IsExistingFolder(name)) inside = picturesIn(name);
+    run.skipped += inside.skipped;
+    if (inside.pictures.empty()) {
+      run.pictures.push_back({name, FilePath()});
     } else {
-      run.insert(run.end(), inside.begin(), inside.end());
+      for (const FilePath& picture : inside.pictures) run.pictures.push_back({picture, name});
     }
   }
   return run;
 }
 
-PictureBatch::PictureBatch(std::vector<FilePath> pictures, bool several)
-    : pictures_(std::move(pictures)), several_(several) {
+PictureBatch::PictureBatch(PictureRun run, bool several)
+    : pictures_(std::move(run.pictures)), skipped_(run.skipped), several_(several) {
   // Only another picture of the run can be in an output's way. A key asks the
   // file system, which a run of one does not wait for before its window shows.
   if (pictures_.size() < 2) return;
-  for (const FilePath& picture : pictures_) pictureKeys_.push_back(SameFileKey(picture));
+  for (const RunPicture& picture : pictures_) pictureKeys_.push_back(SameFileKey(picture.file));
+}
+
+PictureBatch::PictureBatch(const std::vector<FilePath>& pictures, bool several)
+    : PictureBatch(NamedRun(pictures), several) {}
+
+std::string PictureBatch::ShownName(const FilePath& file) const {
+  if (next_ >= pictures_.size()) return file.FileName().Text();
+  const FilePath& folder = pictures_[next_].droppedFolder;
+  if (folder.Wide().empty()) return file.FileName().Text();
+  // The folder's files were named as it was given, with one separator after it.
+  std::wstring base = folder.Wide();
+  if (base.back() != L'\\' && base.back() != L'/') base += L'\\';
+  const std::wstring& path = file.Wide();
+  if (path.compare(0, base.size(), base) != 0) return file.FileName().Text();
+  return FilePath::FromWide(path.substr(base.size())).Text();
 }
 
 bool PictureBatch::Taken(const std::wstring& key) const {
@@ -86,14 +108,15 @@ FilePath PictureBatch::OutputFor(const FilePath& plainOutput) const {
   return output;
 }
 
-void PictureBatch::Saved(const FilePath& output, int width, int height) {
+void PictureBatch::Saved(const FilePath& output, int width, int height, bool dataEndedEarly) {
   if (!pictureKeys_.empty()) savedKeys_.push_back(SameFileKey(output));
-  outcomes_.push_back({true, output.FileName().Text(), ResFormat(IDS_BATCH_SIZE, {width, height})});
+  outcomes_.push_back(
+      {true, ShownName(output), ResFormat(IDS_BATCH_SIZE, {width, height}), ShownName(Current()), dataEndedEarly});
   ++next_;
 }
 
 void PictureBatch::Failed(const std::string& reason) {
-  outcomes_.push_back({false, Current().FileName().Text(), reason});
+  outcomes_.push_back({false, ShownName(Current()), reason, ShownName(Current()), false});
   ++next_;
 }
 
@@ -105,18 +128,36 @@ int PictureBatch::SavedCount() const {
 std::string PictureBatch::Report() const {
   const int total = static_cast<int>(outcomes_.size());
   std::string report;
+  if (stopped_) report = ResFormat(IDS_BATCH_STOPPED, {Count() - total}) + "\r\n";
   if (FailedCount() == 0) {
-    report = ResFormat(IDS_BATCH_ALL_SAVED, {total});
+    report += ResFormat(IDS_BATCH_ALL_SAVED, {total});
   } else if (total == 1) {
-    report = ResText(IDS_BATCH_ONE_NOT_SAVED);
+    report += ResText(IDS_BATCH_ONE_NOT_SAVED);
   } else if (SavedCount() == 0) {
-    report = ResFormat(IDS_BATCH_NONE_SAVED, {total});
+    report += ResFormat(IDS_BATCH_NONE_SAVED, {total});
   } else {
-    report = ResFormat(IDS_BATCH_SOME_SAVED, {total, SavedCount()});
+    report += ResFormat(IDS_BATCH_SOME_SAVED, {total, SavedCount()});
   }
   AppendList(report, true, IDS_BATCH_SAVED_HEADING);
   AppendList(report, false, IDS_BATCH_FAILED_HEADING);
+  AppendCutPictures(report);
+  if (skipped_ > 0) report += "\r\n\r\n" + ResFormat(IDS_BATCH_SKIPPED, {skipped_});
   return report;
+}
+
+void PictureBatch::AppendCutPictures(std::string& report) const {
+  int listed = 0;
+  int unlisted = 0;
+  for (const Outcome& outcome : outcomes_) {
+    if (!outcome.dataEndedEarly) continue;
+    if (listed == kListedPerKind) {
+      ++unlisted;
+      continue;
+    }
+    report += (listed == 0 ? "\r\n\r\n" : "\r\n") + ResFormat(IDS_DATA_ENDED_EARLY, {outcome.picture});
+    ++listed;
+  }
+  if (unlisted > 0) report += "\r\n" + ResFormat(IDS_BATCH_MORE, {unlisted});
 }
 
 void PictureBatch::AppendList(std::string& report, bool saved, unsigned heading) const {

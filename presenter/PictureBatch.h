@@ -6,7 +6,21 @@
 #include <string>
 #include <vector>
 
+#include "presenter/FolderPictures.h"
 #include "text/FilePath.h"
+
+// A picture of a run, and the folder the user dropped it in, which the report
+// leaves out of its name; none for a file named itself, named by its file name.
+struct RunPicture {
+  FilePath file;
+  FilePath droppedFolder;
+};
+
+// The pictures of a run, and how many files of its folders were no picture.
+struct PictureRun {
+  std::vector<RunPicture> pictures;
+  int skipped = 0;
+};
 
 class PictureBatch {
 public:
@@ -19,23 +33,28 @@ public:
   static FilePath Joined(const std::vector<FilePath>& arguments);
   // The pictures of the run the arguments make: several as PicturesOf gives
   // them, or else the one picture they name joined, without the last blank.
-  // A folder among them stands for the pictures directly inside it, as
-  // `picturesIn` lists them; a folder without any stays, to be told as empty.
-  using FolderLister = std::vector<FilePath> (*)(const FilePath& folder);
-  static std::vector<FilePath> RunOf(const std::vector<FilePath>& arguments, FolderLister picturesIn = nullptr);
+  // A folder among them stands for the pictures inside it, as `picturesIn`
+  // finds them; a folder without any stays, to be told as empty.
+  using FolderLister = FolderPictures (*)(const FilePath& folder);
+  static PictureRun RunOf(const std::vector<FilePath>& arguments, FolderLister picturesIn = nullptr);
   // Whether the arguments name a folder: its pictures are told as several are,
   // however many it holds.
   static bool NamesFolder(const std::vector<FilePath>& arguments);
 
-  explicit PictureBatch(std::vector<FilePath> pictures = {}, bool several = false);
+  explicit PictureBatch(PictureRun run = {}, bool several = false);
+  // Pictures named themselves.
+  explicit PictureBatch(const std::vector<FilePath>& pictures, bool several = false);
 
   bool Active() const { return !pictures_.empty(); }
-  size_t Count() const { return pictures_.size(); }
+  int Count() const { return static_cast<int>(pictures_.size()); }
   // Told as several: more than one picture, or the pictures of a folder.
   bool Several() const { return several_ || pictures_.size() > 1; }
-  bool Done() const { return next_ >= pictures_.size(); }
+  // Every picture was tried, or the run was stopped.
+  bool Done() const { return stopped_ || next_ >= pictures_.size(); }
   // The picture in hand; only while not Done.
-  const FilePath& Current() const { return pictures_[next_]; }
+  const FilePath& Current() const { return pictures_[next_].file; }
+  // Which picture of Count() is in hand, from 1.
+  int Position() const { return static_cast<int>(next_) + 1; }
 
   // Where the picture in hand is saved, given the name it would have alone: that
   // name, unless an earlier picture of a run of several was saved there or a
@@ -43,28 +62,41 @@ public:
   // "(3)"... A run of one keeps the name, replacing an earlier output.
   FilePath OutputFor(const FilePath& plainOutput) const;
 
-  // What became of the picture in hand; either moves on to the next.
-  void Saved(const FilePath& output, int width, int height);
+  // What became of the picture in hand; either moves on to the next. A picture
+  // saved from data that ended early is told so; the reason of a failure does
+  // not name the picture, which the report names.
+  void Saved(const FilePath& output, int width, int height, bool dataEndedEarly = false);
   void Failed(const std::string& reason);
+  // No picture after the one in hand is tried; the rest are counted as not tried.
+  void Stop() { stopped_ = true; }
+  // The name the report gives the picture in hand, or a file beside it.
+  std::string ShownName(const FilePath& file) const;
 
   int SavedCount() const;
   int FailedCount() const { return static_cast<int>(outcomes_.size()) - SavedCount(); }
-  // The report: how many were saved, the saved files with their sizes, and the
-  // pictures that were not with the reason, each in argument order.
+  // The report: that the run was stopped and how many were not tried, when it
+  // was; how many were saved, the saved files with their sizes, the pictures
+  // that were not with the reason, those whose data ended early, each in the
+  // run's order; and how many files were no picture.
   std::string Report() const;
 
 private:
   struct Outcome {
     bool saved;
-    std::string name;    // the saved file's, or the picture's, file-name part
+    std::string name;    // the saved file's, or the picture's, as the report shows it
     std::string detail;  // the size saved, or why nothing was
+    std::string picture;  // the picture's
+    bool dataEndedEarly;
   };
   void AppendList(std::string& report, bool saved, unsigned heading) const;
+  void AppendCutPictures(std::string& report) const;
 
   bool Taken(const std::wstring& key) const;
 
-  std::vector<FilePath> pictures_;
+  std::vector<RunPicture> pictures_;
+  int skipped_ = 0;
   bool several_ = false;
+  bool stopped_ = false;
   // The pictures' and the saved files' names as SameFileKey gives them.
   std::vector<std::wstring> pictureKeys_;
   std::vector<std::wstring> savedKeys_;

@@ -26,7 +26,7 @@ public:
     // which the window waits at the centre to be closed.
     throw;
   }
-  void Saved(ClientSize size) override { TellSavedAlone(size); }
+  void Saved(ClientSize size, const std::string& note) override { TellSavedAlone(size, note); }
   void Finished(const PictureBatch&) override {
     if (!problem_.empty()) Application->ShowException(Exception(problem_));
   }
@@ -41,7 +41,7 @@ public:
   bool ParksBetweenPictures() const override { return true; }
   void NotLoaded(const std::string&) override {}
   void Failed(Stage, TComponent&) override {}
-  void Saved(ClientSize) override {}
+  void Saved(ClientSize, const std::string&) override {}
   void Finished(const PictureBatch& batch) override {
     DefaultBeep();
     if (batch.FailedCount() == 0) {
@@ -59,7 +59,9 @@ std::unique_ptr<RunReport> RunReport::For(const PictureBatch& batch) {
   return std::make_unique<OnePictureReport>();
 }
 
-void TellSavedAlone(ClientSize size) {
+void TellSavedAlone(ClientSize size, const std::string& note) {
   DefaultBeep();
-  ShowMessage(IntegerToText(size.width) + " x " + IntegerToText(size.height) + " のミロカテ形式で保存しました。");
+  std::string text = IntegerToText(size.width) + " x " + IntegerToText(size.height) + " のミロカテ形式で保存しました。";
+  if (!note.empty()) text += "\r\n" + note;
+  ShowMessage(text);
 }

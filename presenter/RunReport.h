@@ -30,11 +30,13 @@ public:
   // batch has noted it; returns when the run goes on. The window is the sender
   // of any box.
   virtual void Failed(Stage stage, TComponent& window) = 0;
-  // The picture in hand was saved at that size.
-  virtual void Saved(ClientSize size) = 0;
+  // The picture in hand was saved at that size; `note` is a line more to tell
+  // of it (its data ended early), or empty.
+  virtual void Saved(ClientSize size, const std::string& note) = 0;
   // No picture is left to try.
   virtual void Finished(const PictureBatch& batch) = 0;
 };
 
-// The beep and the box that tell a picture saved on its own, and its size.
-void TellSavedAlone(ClientSize size);
+// The beep and the box that tell a picture saved on its own, and its size; a
+// note, when given, is the box's second line.
+void TellSavedAlone(ClientSize size, const std::string& note = std::string());

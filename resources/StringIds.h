@@ -92,3 +92,21 @@
 #define IDS_UNSUPPORTED_VARIANT       64059
 #define IDS_UNSUPPORTED_VARIANT_UNNAMED 64060
 #define IDS_FOLDER_CANNOT_LIST        64061
+
+// The same failures without the file's name, for a report that names it already.
+#define IDS_DAMAGED_PICTURE_REASON    64062
+#define IDS_DAMAGED_PICTURE_UNNAMED_REASON 64063
+#define IDS_UNSUPPORTED_VARIANT_REASON 64064
+#define IDS_UNSUPPORTED_VARIANT_UNNAMED_REASON 64065
+#define IDS_NO_PICTURE_DECODER_UNNAMED_REASON 64066
+#define IDS_FILE_OPEN_REASON          64067
+#define IDS_FOLDER_CANNOT_LIST_REASON 64068
+#define IDS_FOLDER_WITHOUT_PICTURES_REASON 64069
+#define IDS_NOT_A_PICTURE             64070
+#define IDS_NOT_A_PICTURE_REASON      64071
+
+// Long runs: the count in the caption, a run stopped, files skipped, data cut short.
+#define IDS_RUN_CAPTION               64072
+#define IDS_BATCH_STOPPED             64073
+#define IDS_BATCH_SKIPPED             64074
+#define IDS_DATA_ENDED_EARLY          64075

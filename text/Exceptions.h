@@ -12,13 +12,21 @@
 
 class Exception : public std::exception {
 public:
-  explicit Exception(std::string message = std::string()) : message_(std::move(message)) {}
+  explicit Exception(std::string message = std::string(), std::string reason = std::string())
+      : message_(std::move(message)), reason_(std::move(reason)) {}
   const std::string& Message() const { return message_; }
-  void SetMessage(std::string message) { message_ = std::move(message); }
+  void SetMessage(std::string message) {
+    message_ = std::move(message);
+    reason_.clear();
+  }
+  // The message without the name of the file it concerns, for a list that names
+  // the file already; the message itself when it names none.
+  const std::string& Reason() const { return reason_.empty() ? message_ : reason_; }
   const char* what() const noexcept override { return message_.c_str(); }
 
 private:
   std::string message_;
+  std::string reason_;
 };
 
 // The text with that number from the program's string table; empty when missing.

@@ -4,6 +4,7 @@
 #include <shlwapi.h>
 
 #include <algorithm>
+#include <cwchar>
 
 #include "text/Utf16.h"
 
@@ -91,25 +92,42 @@ bool IsListableFolder(const FilePath& folder) {
   return GetLastError() == ERROR_FILE_NOT_FOUND;
 }
 
-std::vector<FilePath> FilesInFolder(const FilePath& folder) {
-  std::vector<std::wstring> names;
+namespace {
+// The names in the file browser's order, each named as the folder was given,
+// for the boxes and the report.
+std::vector<FilePath> InBrowserOrder(const FilePath& folder, std::vector<std::wstring>& names) {
+  std::sort(names.begin(), names.end(),
+            [](const std::wstring& a, const std::wstring& b) { return StrCmpLogicalW(a.c_str(), b.c_str()) < 0; });
+  std::wstring base = folder.Wide();
+  if (!base.empty() && base.back() != L'\\' && base.back() != L'/') base += L'\\';
+  std::vector<FilePath> paths;
+  for (const std::wstring& name : names) paths.push_back(FilePath::FromWide(base + name));
+  return paths;
+}
+
+bool IsDotEntry(const wchar_t* name) { return wcscmp(name, L".") == 0 || wcscmp(name, L"..") == 0; }
+}  // namespace
+
+FolderEntries EntriesOfFolder(const FilePath& folder) {
+  std::vector<std::wstring> folders;
+  std::vector<std::wstring> files;
   WIN32_FIND_DATAW found;
   const HANDLE search = SearchInside(folder, found);
   if (search == INVALID_HANDLE_VALUE) return {};
-  const DWORD left = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
   do {
-    if ((found.dwFileAttributes & left) == 0) names.push_back(found.cFileName);
+    const DWORD attributes = found.dwFileAttributes;
+    if ((attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0) continue;
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+      files.push_back(found.cFileName);
+    } else if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 && !IsDotEntry(found.cFileName)) {
+      folders.push_back(found.cFileName);
+    }
   } while (FindNextFileW(search, &found));
   FindClose(search);
-  std::sort(names.begin(), names.end(),
-            [](const std::wstring& a, const std::wstring& b) { return StrCmpLogicalW(a.c_str(), b.c_str()) < 0; });
-  // The files are named as the folder was given, for the boxes and the report.
-  std::wstring base = folder.Wide();
-  if (!base.empty() && base.back() != L'\\' && base.back() != L'/') base += L'\\';
-  std::vector<FilePath> files;
-  for (const std::wstring& name : names) files.push_back(FilePath::FromWide(base + name));
-  return files;
+  return {InBrowserOrder(folder, folders), InBrowserOrder(folder, files)};
 }
+
+std::vector<FilePath> FilesInFolder(const FilePath& folder) { return EntriesOfFolder(folder).files; }
 
 std::wstring SameFileKey(const FilePath& name) {
   // A name beyond the file calls keeps its own spelling, so that it still differs

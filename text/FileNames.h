@@ -27,10 +27,17 @@ bool IsExistingFolder(const FilePath& name);
 // one the system refuses to list, or whose listing is beyond the file calls.
 bool IsListableFolder(const FilePath& folder);
 
-// The files directly inside the folder, without sub-folders and without the hidden
-// and system files the file browser leaves out, in the order it shows them
-// (numbers within names compared as numbers: "2" before "10"). Empty when the
-// folder cannot be read.
+// What is directly inside a folder, as the file browser shows it: the folders,
+// then the files, each in its order (numbers within names compared as numbers:
+// "2" before "10"), without the hidden and system entries it leaves out. Folders
+// that are junctions or symbolic links (reparse points) are left out too: they
+// can lead back up the tree or out of it. Empty when the folder cannot be read.
+struct FolderEntries {
+  std::vector<FilePath> folders;
+  std::vector<FilePath> files;
+};
+FolderEntries EntriesOfFolder(const FilePath& folder);
+// The files alone.
 std::vector<FilePath> FilesInFolder(const FilePath& folder);
 
 // The name as a key that two spellings of one file share: the full path, in its

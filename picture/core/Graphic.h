@@ -85,6 +85,9 @@ public:
   // and kept for later calls. None for kinds without pixels of their own.
   // Raises what decoding raises.
   virtual TBitmap* PixelsFor(int /*width*/, int /*height*/) { return nullptr; }
+  // Whether the pixels decoded last came from data that ended before the
+  // picture did: part of them is what the decoder filled in.
+  virtual bool DataEndedEarly() const { return false; }
   // Whether ShrunkFromDecoder is offered: the kind resamples straight out of its
   // decoder, without a bitmap of its whole size.
   virtual bool ShrinksFromDecoder() const { return false; }

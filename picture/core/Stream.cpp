@@ -6,6 +6,15 @@
 #include "resources/StringIds.h"
 #include "text/Exceptions.h"
 
+EFOpenError FileOpenError(const FilePath& file) {
+  return EFOpenError(ResFormat(IDS_FILE_OPEN_ERROR, {file.Text()}), ResText(IDS_FILE_OPEN_REASON));
+}
+
+EFCreateError FileCreateError(const FilePath& file) {
+  return EFCreateError(ResFormat(IDS_FILE_CREATE_ERROR, {file.Text()}),
+                       ResFormat(IDS_FILE_CREATE_ERROR, {file.FileName().Text()}));
+}
+
 int32_t TStream::Size() {
   const int32_t position = Seek(0, 1);
   const int32_t size = Seek(0, 2);
@@ -28,12 +37,12 @@ TFileStream::TFileStream(const FilePath& fileName, Mode mode, DWORD attributes) 
     if (!name.empty())
       file_.reset(CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file_) throw EFOpenError(ResFormat(IDS_FILE_OPEN_ERROR, {fileName.Text()}));
+    if (!file_) throw FileOpenError(fileName);
   } else {
     if (!name.empty())
       file_.reset(
           CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr));
-    if (!file_) throw EFCreateError(ResFormat(IDS_FILE_CREATE_ERROR, {fileName.Text()}));
+    if (!file_) throw FileCreateError(fileName);
   }
 }
 

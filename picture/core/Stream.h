@@ -9,7 +9,14 @@
 #include <vector>
 
 #include "gdi/Handles.h"
+#include "text/Exceptions.h"
 #include "text/FilePath.h"
+
+// A file that cannot be opened, or made: "ファイル %s は開けません" / "ファイル %s
+// を作成できません" with the whole name; the reason names only what a list of
+// pictures does not (the file made, by its own name).
+EFOpenError FileOpenError(const FilePath& file);
+EFCreateError FileCreateError(const FilePath& file);
 
 class TStream {
 public:

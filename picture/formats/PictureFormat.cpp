@@ -5,6 +5,8 @@
 #include <initializer_list>
 
 #include "picture/core/Stream.h"
+#include "resources/StringIds.h"
+#include "text/Exceptions.h"
 #include "text/FileNames.h"
 #include "text/TextFunctions.h"
 
@@ -62,4 +64,23 @@ std::vector<uint8_t> ReadPictureHead(const FilePath& file) {
 TPictureFormat PictureFormatOf(const std::vector<uint8_t>& head, const FilePath& file) {
   const TPictureFormat sniffed = SniffPictureFormat(head.data(), head.size());
   return sniffed != TPictureFormat::Unknown ? sniffed : PictureFormatOfExtension(file);
+}
+
+TPictureFailureText DamagedPictureText(const FilePath& file, TPictureFormat format) {
+  const std::string name = file.FileName().Text();
+  const char* formatName = PictureFormatInfo(format).displayName;
+  if (*formatName == '\0') {
+    return {ResFormat(IDS_DAMAGED_PICTURE_UNNAMED, {name}), ResText(IDS_DAMAGED_PICTURE_UNNAMED_REASON)};
+  }
+  return {ResFormat(IDS_DAMAGED_PICTURE, {name, formatName}), ResFormat(IDS_DAMAGED_PICTURE_REASON, {formatName})};
+}
+
+TPictureFailureText UnsupportedVariantText(const FilePath& file, TPictureFormat format) {
+  const std::string name = file.FileName().Text();
+  const char* formatName = PictureFormatInfo(format).displayName;
+  if (*formatName == '\0') {
+    return {ResFormat(IDS_UNSUPPORTED_VARIANT_UNNAMED, {name}), ResText(IDS_UNSUPPORTED_VARIANT_UNNAMED_REASON)};
+  }
+  return {ResFormat(IDS_UNSUPPORTED_VARIANT, {name, formatName}),
+          ResFormat(IDS_UNSUPPORTED_VARIANT_REASON, {formatName})};
 }

@@ -59,6 +59,17 @@ std::vector<uint8_t> ReadPictureHead(const FilePath& file);
 // The format by the file's first bytes, else by its extension.
 TPictureFormat PictureFormatOf(const std::vector<uint8_t>& head, const FilePath& file);
 
+// What the boxes say of a file that could not be read as a picture of the
+// format (damaged or cut short) and of one in a variant of it that no reader
+// here reads; Unknown names no format. The message names the file, the reason
+// does not.
+struct TPictureFailureText {
+  std::string message;
+  std::string reason;
+};
+TPictureFailureText DamagedPictureText(const FilePath& file, TPictureFormat format);
+TPictureFailureText UnsupportedVariantText(const FilePath& file, TPictureFormat format);
+
 // A file's first bytes, read once, and the format they name (by the file's
 // extension when they name none), passed to whatever opens the file so that
 // nothing reads them again.

@@ -141,15 +141,22 @@ const TPictureFormatInfo& PictureFormatInfo(TPictureFormat format) {
 
 TPictureChoice ChoosePictureReader(const FilePath& file) {
   TPictureChoice choice;
+  bool headRead = true;
   try {
     choice.head.bytes = ReadPictureHead(file);
   } catch (const Exception&) {
     choice.head.bytes.clear();
+    headRead = false;
   }
   const TPictureFormat marked = SniffPictureFormat(choice.head.bytes.data(), choice.head.bytes.size());
   choice.head.format = marked != F::Unknown ? marked : PictureFormatOfExtension(file);
   if (marked != F::Unknown) choice.reader = RowFor(marked);
   if (choice.reader == nullptr) ChooseByName(file, choice);
+  // A file that cannot be read is judged by its name, so that loading it tells
+  // why it cannot be opened.
+  const bool takenWithoutMark =
+      choice.reader != nullptr && (choice.reader == &kSystemPatterns || choice.reader->info.marks == nullptr);
+  choice.notAPicture = headRead && marked == F::Unknown && !takenWithoutMark;
   return choice;
 }
 

@@ -29,6 +29,11 @@ struct TPictureChoice {
   TPictureHead head;
   const TPictureReader* reader = nullptr;
   const TGraphicClass* registered = nullptr;
+  // The first bytes were read and carry no format's mark, and nothing takes the
+  // file on other grounds (a format without a mark, a decoder's own patterns):
+  // it is no picture, whatever its name says. Its name may still choose a
+  // reader, which would fail on it.
+  bool notAPicture = false;
 
   bool Readable() const { return reader != nullptr || registered != nullptr; }
 };

@@ -4,8 +4,8 @@
 #include "text/Exceptions.h"
 
 void HeifEdge::RaiseDamaged() const {
-  throw EInvalidGraphic(ResFormat(IDS_DAMAGED_PICTURE,
-                                  {file_.FileName().Text(), PictureFormatInfo(format_).displayName}));
+  const TPictureFailureText text = DamagedPictureText(file_, format_);
+  throw EInvalidGraphic(text.message, text.reason);
 }
 
 void HeifEdge::Raise(const heif_error& error) const {
@@ -16,10 +16,11 @@ void HeifEdge::Raise(const heif_error& error) const {
     // coded as JPEG or uncompressed, say) is not damaged. A box of a version
     // nobody writes, or a file type the file's own first box did not name when
     // it was chosen, is damage.
-    case heif_error_Unsupported_feature:
+    case heif_error_Unsupported_feature: {
       if (error.subcode == heif_suberror_Unsupported_data_version) RaiseDamaged();
-      throw EInvalidGraphic(ResFormat(IDS_UNSUPPORTED_VARIANT,
-                                      {file_.FileName().Text(), PictureFormatInfo(format_).displayName}));
+      const TPictureFailureText text = UnsupportedVariantText(file_, format_);
+      throw EInvalidGraphic(text.message, text.reason);
+    }
     default:
       // Errors in the file's boxes, its coded data or past the library's limits.
       RaiseDamaged();

@@ -515,7 +515,7 @@ void ReadScans(TDecodeContext& c, TBitmap& bitmap, TGraphic& owner, bool eightBi
 
 }  // namespace
 
-void DecodeJpeg(TStream& stream, const TJPEGOptions& options, UniquePalette& palette, TBitmap& bitmap,
+bool DecodeJpeg(TStream& stream, const TJPEGOptions& options, UniquePalette& palette, TBitmap& bitmap,
                 TGraphic& reporter) {
   auto context = std::make_unique<TDecodeContext>();
   TDecodeContext& c = *context;
@@ -558,4 +558,5 @@ void DecodeJpeg(TStream& stream, const TJPEGOptions& options, UniquePalette& pal
   }
   reporter.Progress(&reporter, psEnding, succeeded ? 100 : 0, reporter.PaletteModified(), noRect, noText);
   if (reporter.PaletteModified()) reporter.NotifyChanged(&reporter);
+  return c.err.partMissing;
 }

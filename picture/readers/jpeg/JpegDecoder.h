@@ -42,6 +42,7 @@ int SmallestCoveringScale(TStream& stream, int width, int height);
 // output is quantised to (a 24-bit output drops it). Progress, palette changes
 // and the end of decoding are reported through `reporter`, whose handler may
 // cancel with EAbort (the bitmap then keeps what was decoded). Raises EJPEG for
-// damaged data.
-void DecodeJpeg(TStream& stream, const TJPEGOptions& options, UniquePalette& palette, TBitmap& bitmap,
+// damaged data. Returns whether the data ended before the picture did, so that
+// part of the bitmap is what the library filled in.
+bool DecodeJpeg(TStream& stream, const TJPEGOptions& options, UniquePalette& palette, TBitmap& bitmap,
                 TGraphic& reporter);

@@ -106,13 +106,22 @@ void ErrorExit(j_common_ptr cinfo) {
   std::longjmp(manager->jump, 1);
 }
 
-void EmitMessage(j_common_ptr, int) {}
+void EmitMessage(j_common_ptr cinfo, int level) {
+  if (level >= 0) return;
+  auto* manager = reinterpret_cast<TJpegErrorManager*>(cinfo->err);
+  if (cinfo->err->msg_code == JWRN_JPEG_EOF) manager->dataEnded = true;
+  // The entropy decoder ran into the end marker put in for the missing data.
+  if (cinfo->err->msg_code == JWRN_HIT_MARKER && manager->dataEnded) manager->partMissing = true;
+}
 void OutputMessage(j_common_ptr) {}
 void FormatMessage(j_common_ptr, char* buffer) { buffer[0] = '\0'; }
 
 void ResetErrorManager(j_common_ptr cinfo) {
   cinfo->err->num_warnings = 0;
   cinfo->err->msg_code = 0;
+  auto* manager = reinterpret_cast<TJpegErrorManager*>(cinfo->err);
+  manager->dataEnded = false;
+  manager->partMissing = false;
 }
 
 }  // namespace
@@ -132,6 +141,8 @@ jpeg_error_mgr* InitJpegErrorManager(TJpegErrorManager& manager) {
   manager.pub.format_message = FormatMessage;
   manager.pub.reset_error_mgr = ResetErrorManager;
   manager.pending = nullptr;
+  manager.dataEnded = false;
+  manager.partMissing = false;
   return &manager.pub;
 }
 

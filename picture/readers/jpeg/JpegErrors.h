@@ -19,10 +19,16 @@ struct TJpegErrorManager {
   jpeg_error_mgr pub;
   std::jmp_buf jump;
   std::exception_ptr pending;
+  // The data ended before the picture did, and the decoder then lacked coded
+  // data for some of it: that part is what the library fills in (grey). Data
+  // that only lacks its end marker leaves the picture whole.
+  bool dataEnded;
+  bool partMissing;
 };
 
-// Installs the error manager's operations (errors jump back, warnings and traces
-// are ignored) and returns what the library's structures point at.
+// Installs the error manager's operations (errors jump back; warnings and
+// traces are not shown, only the data's early end is noted) and returns what
+// the library's structures point at.
 jpeg_error_mgr* InitJpegErrorManager(TJpegErrorManager& manager);
 
 // Runs `step` with `argument`. A fatal library error jumps back here, so `step`

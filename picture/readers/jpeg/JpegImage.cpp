@@ -60,11 +60,13 @@ void TJPEGImage::CopyTo(TPersistent& target) const {
 }
 
 void TJPEGImage::CopyFrom(const TPersistent* source) {
+  dataEndedEarly_ = false;
   if (source == nullptr) {
     NewData();
     bitmap_.reset();
   } else if (const auto* other = dynamic_cast<const TJPEGImage*>(source)) {
     data_ = other->data_;
+    dataEndedEarly_ = other->bitmap_ != nullptr && other->dataEndedEarly_;
     // A decoded bitmap of the earlier data must not stand for the new data.
     if (other->bitmap_ != nullptr) {
       auto copy = std::make_unique<TBitmap>();
@@ -150,6 +152,7 @@ void TJPEGImage::LoadStream(TStream& stream) { ReadStream(stream.Size() - stream
 void TJPEGImage::ReadStream(int32_t count, TStream& stream) {
   NewData();
   bitmap_.reset();
+  dataEndedEarly_ = false;
   data_->Data = std::make_unique<TMemoryStream>();
   if (count > 0) {
     data_->Data->SetSize(count);
@@ -180,7 +183,8 @@ void TJPEGImage::Decode() {
   bitmap_ = std::make_unique<TBitmap>();
   // Data never read (a graphic made empty) decodes like an empty stream.
   TMemoryStream empty;
-  DecodeJpeg(data_->Data != nullptr ? *data_->Data : empty, options_, tempPalette_, *bitmap_, *this);
+  dataEndedEarly_ = false;
+  dataEndedEarly_ = DecodeJpeg(data_->Data != nullptr ? *data_->Data : empty, options_, tempPalette_, *bitmap_, *this);
 }
 
 TBitmap& TJPEGImage::BitmapFor(int width, int height) {
@@ -243,7 +247,7 @@ TTemporaryFileMaker g_temporaryFileMaker = MakeTemporaryFile;
 
 // Every failure of a saved file names the user's file, never our temporary one.
 EFCreateError CreateError(const FilePath& fileName) {
-  return EFCreateError(ResFormat(IDS_FILE_CREATE_ERROR, {fileName.Text()}));
+  return FileCreateError(fileName);
 }
 }  // namespace
 

@@ -118,6 +118,7 @@ public:
   std::shared_ptr<const ColorProfile> ConvertedProfile() const override;
   TJPEGOptions& Options() { return options_; }
   const TJPEGOptions& Options() const { return options_; }
+  bool DataEndedEarly() const override { return dataEndedEarly_; }
 
 private:
   // Writes the whole compressed data to the file, made anew, and flushes it.
@@ -138,6 +139,8 @@ private:
   // The halftone palette offered before decoding, or one a caller set.
   UniquePalette tempPalette_;
   TJPEGOptions options_;
+  // What the last decode found.
+  bool dataEndedEarly_ = false;
 };
 
 // The maker of the temporary file beside a saved picture: given the folder (as

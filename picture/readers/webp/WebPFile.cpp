@@ -72,6 +72,6 @@ void TWebPFile::ReadFeatures() {
 }
 
 void TWebPFile::RaiseDamaged() const {
-  const std::string name = file_.FileName().Text();
-  throw EInvalidGraphic(ResFormat(IDS_DAMAGED_PICTURE, {name, PictureFormatInfo(TPictureFormat::WebP).displayName}));
+  const TPictureFailureText text = DamagedPictureText(file_, TPictureFormat::WebP);
+  throw EInvalidGraphic(text.message, text.reason);
 }

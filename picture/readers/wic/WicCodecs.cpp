@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "picture/core/Stream.h"
 #include "picture/formats/FileFormats.h"
 #include "resources/StringIds.h"
 #include "text/TextFunctions.h"
@@ -29,20 +30,21 @@ void RaiseWicFailure(HRESULT result, const FilePath& file, TPictureFormat format
     throw EOutOfMemory(ResText(IDS_OUT_OF_MEMORY));
   if (IsWin32Error(result, {ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND, ERROR_ACCESS_DENIED,
                             ERROR_SHARING_VIOLATION, ERROR_INVALID_NAME}))
-    throw EFOpenError(ResFormat(IDS_FILE_OPEN_ERROR, {file.Text()}));
+    throw FileOpenError(file);
   if (result == WINCODEC_ERR_COMPONENTNOTFOUND || result == REGDB_E_CLASSNOTREG) {
-    if (*formatName == '\0') throw ENoPictureDecoder(ResFormat(IDS_NO_PICTURE_DECODER_UNNAMED, {name}));
+    if (*formatName == '\0') {
+      throw ENoPictureDecoder(ResFormat(IDS_NO_PICTURE_DECODER_UNNAMED, {name}),
+                              ResText(IDS_NO_PICTURE_DECODER_UNNAMED_REASON));
+    }
     throw ENoPictureDecoder(ResFormat(IDS_NO_PICTURE_DECODER, {formatName}));
   }
-  if (*formatName == '\0') throw EInvalidGraphic(ResFormat(IDS_DAMAGED_PICTURE_UNNAMED, {name}));
-  throw EInvalidGraphic(ResFormat(IDS_DAMAGED_PICTURE, {name, formatName}));
+  const TPictureFailureText damaged = DamagedPictureText(file, format);
+  throw EInvalidGraphic(damaged.message, damaged.reason);
 }
 
 void RaiseUnsupportedVariant(const FilePath& file, TPictureFormat format) {
-  const std::string name = file.FileName().Text();
-  const char* formatName = PictureFormatInfo(format).displayName;
-  if (*formatName == '\0') throw ENoPictureDecoder(ResFormat(IDS_UNSUPPORTED_VARIANT_UNNAMED, {name}));
-  throw ENoPictureDecoder(ResFormat(IDS_UNSUPPORTED_VARIANT, {name, formatName}));
+  const TPictureFailureText text = UnsupportedVariantText(file, format);
+  throw ENoPictureDecoder(text.message, text.reason);
 }
 
 bool RefusesVariant(HRESULT result, bool variantNamed) {

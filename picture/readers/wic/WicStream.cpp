@@ -184,6 +184,6 @@ ComPtr<IStream> ComStreamOnFile(const FilePath& file) {
   if (!name.empty())
     handle->reset(CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!*handle) throw EFOpenError(ResFormat(IDS_FILE_OPEN_ERROR, {file.Text()}));
+  if (!*handle) throw FileOpenError(file);
   return ComPtr<IStream>(new FileComStream(std::move(handle), 0));
 }
