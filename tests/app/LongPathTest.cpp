@@ -92,7 +92,7 @@ TEST(LongPath, AnOutputNameTheFileSystemRefusesIsToldByNameAndNothingIsWritten) 
   ASSERT_EQ(1u, run.boxes.size());
   EXPECT_EQ("2 枚のうち 1 枚の画像をミロカテ形式で保存しました。\r\n\r\n保存したファイル：\r\n"
             "ミロカテ ～ normal.jpg：160 x 160\r\n\r\n保存できなかった画像：\r\n" +
-                stem + ".bmp：ファイル " + output + " を作成できません",
+                stem + ".bmp：ファイル ミロカテ ～ " + stem + ".jpg を作成できません",
             run.boxes[0].text);
   EXPECT_TRUE(normal.HoldsSavedPicture());
   // Neither a temporary file nor a part of an output is left.

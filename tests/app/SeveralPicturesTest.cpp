@@ -176,7 +176,8 @@ TEST(SeveralPictures, EachIsSavedInTurnAndOneReportTellsWhatBecameOfEach) {
   ASSERT_EQ(1u, run.boxes.size()) << "no box until the end";
   const std::string report = "4 枚のうち 2 枚の画像をミロカテ形式で保存しました。\r\n\r\n保存したファイル：\r\n" +
                              Utf8(landscapeOutput) + "：400 x 400\r\n" + Utf8(portraitOutput) +
-                             "：800 x 800\r\n\r\n保存できなかった画像：\r\n" + Utf8(brokenName) + "：JPEG エラー #52\r\n"
+                             "：800 x 800\r\n\r\n保存できなかった画像：\r\n" + Utf8(brokenName) +
+                             "：ミロカテで読み込める画像ではありません\r\n"
                              "undecodable.jpg：JPEG エラー #";
   // The decoder's own code for the undecodable one is not this test's business.
   EXPECT_EQ(report, run.boxes[0].text.substr(0, report.size()));
@@ -195,8 +196,8 @@ TEST(SeveralPictures, WhenNoneCanBeSavedTheReportSaysSoAndTheProgramEnds) {
   const std::wstring refused = folder.Write(L"b.xyz", std::vector<uint8_t>(64, 'y'));
   const ProgramRun run = RunOn(Quoted(broken) + L" " + Quoted(refused));
   EXPECT_EQ("2 枚の画像をいずれも保存できませんでした。\r\n\r\n保存できなかった画像：\r\n"
-            "a.bmp：ビットマップイメージが不正です\r\n"
-            "b.xyz：拡張子 .xyz の画像形式は処理できません",
+            "a.bmp：ミロカテで読み込める画像ではありません\r\n"
+            "b.xyz：ミロカテで読み込める画像ではありません",
             OnlyBoxText(run));
   ASSERT_FALSE(run.boxes.empty());
   EXPECT_EQ(std::vector<std::string>{"OK"}, run.boxes[0].buttons);
@@ -235,13 +236,15 @@ TEST(SeveralPictures, AFolderStandsForThePicturesInsideItReadByWhatTheyHold) {
     const std::vector<uint8_t> earlier = JpegFile(200, 200, Gray(200, 200));
     folder.Write(L"ミロカテ ～ old.jpg", earlier);
     const std::string report = OnlyBoxText(RunOn(Quoted(folder.Folder())));
-    // In the file browser's order; the program's own output and the text are no pictures.
+    // In the file browser's order; the program's own output is not framed again,
+    // and the text is no picture.
     const std::string expected = "4 枚のうち 3 枚の画像をミロカテ形式で保存しました。\r\n\r\n保存したファイル：\r\n"
                                  "ミロカテ ～ a 9.jpg：400 x 400\r\nミロカテ ～ a 10.jpg：";
     EXPECT_EQ(expected, report.substr(0, expected.size()));
     EXPECT_NE(std::string::npos, report.find("\r\nミロカテ ～ b.jpg："));
     EXPECT_NE(std::string::npos,
-              report.find("保存できなかった画像：\r\nx.webp：「x.webp」を WebP 形式の画像として読み込めませんでした。"));
+              report.find("保存できなかった画像：\r\nx.webp：WebP 形式の画像として読み込めませんでした。"));
+    EXPECT_NE(std::string::npos, report.find("\r\n\r\n画像ではないファイル 1 個は読み飛ばしました。"));
     EXPECT_EQ(400, SavedSize(folder, L"ミロカテ ～ a 9.jpg").cx);
     EXPECT_FALSE(folder.Read(L"ミロカテ ～ a 10.jpg").empty());
     EXPECT_EQ(earlier, folder.Read(L"ミロカテ ～ old.jpg"));
@@ -250,7 +253,8 @@ TEST(SeveralPictures, AFolderStandsForThePicturesInsideItReadByWhatTheyHold) {
   // Dropped alone, a folder without pictures is told in a box of its own; among
   // other pictures, in the report's list.
   const WideFolder empty;
-  EXPECT_EQ("このフォルダーには読み込める画像がありません.", OnlyBoxText(RunOn(Quoted(empty.Folder()))));
+  EXPECT_EQ("フォルダー " + Utf8(empty.Folder()) + " には読み込める画像がありません.",
+            OnlyBoxText(RunOn(Quoted(empty.Folder()))));
   // One that another program holds, sharing it with nobody, cannot be listed
   // (on Windows as on Wine): the box names it.
   const HANDLE held =

@@ -38,6 +38,12 @@ std::vector<std::wstring> Wide(const std::vector<FilePath>& paths) {
   return wide;
 }
 
+std::vector<std::wstring> Wide(const PictureRun& run) {
+  std::vector<std::wstring> wide;
+  for (const RunPicture& picture : run.pictures) wide.push_back(picture.file.Wide());
+  return wide;
+}
+
 }  // namespace
 
 TEST(PictureBatch, SeveralFilesMakeARunUnlessTogetherTheyNameOne) {
@@ -122,4 +128,25 @@ TEST(PictureBatch, NoPictureOfARunIsSavedOverAnotherOutputOrOverAPictureOfTheRun
   EXPECT_EQ("ミロカテ ～ a (4).jpg", batch.OutputFor(folder["ミロカテ ～ a.jpg"]).FileName().Text());
   batch.Failed("だめ");
   EXPECT_NE(std::string::npos, batch.Report().find("ミロカテ ～ a (3).jpg：1 x 1"));
+}
+
+TEST(PictureBatch, AStoppedFolderRunNamesItsPicturesFromTheFolderAndCountsWhatWasNotTried) {
+  const FilePath top("C:\\アルバム");
+  PictureBatch batch({{{FilePath("C:\\アルバム\\旅行\\a.jpg"), top},
+                       {FilePath("C:\\アルバム\\b.jpg"), top},
+                       {FilePath("C:\\アルバム\\c.jpg"), top},
+                       {FilePath("C:\\アルバム\\d.jpg"), top}},
+                      2},
+                     true);
+  batch.Saved(FilePath("C:\\アルバム\\旅行\\ミロカテ ～ a.jpg"), 8, 8, true);
+  batch.Failed("だめ");
+  batch.Stop();
+  EXPECT_TRUE(batch.Done());
+  EXPECT_EQ("途中で止めました。まだ試していない画像が 2 枚あります。\r\n"
+            "2 枚のうち 1 枚の画像をミロカテ形式で保存しました。\r\n\r\n"
+            "保存したファイル：\r\n旅行\\ミロカテ ～ a.jpg：8 x 8\r\n\r\n"
+            "保存できなかった画像：\r\nb.jpg：だめ\r\n\r\n"
+            "「旅行\\a.jpg」はデータが途中で終わっていたため、画像の一部が灰色のまま保存されています。\r\n\r\n"
+            "画像ではないファイル 2 個は読み飛ばしました。",
+            batch.Report());
 }
