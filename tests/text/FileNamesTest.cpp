@@ -125,6 +125,18 @@ TEST(FolderFiles, AreTheVisibleFilesDirectlyInsideInTheBrowsersOrder) {
   std::wstring listed;
   for (const FilePath& file : FilesInFolder(FilePath::FromWide(folder))) listed += file.FileName().Wide() + L"|";
   EXPECT_EQ(L"2.jpg|10.jpg|A.bmp|b \u00e9t\u00e9.png|", listed);
+  // The folders apart, in the same order; a hidden one is left out as its files are.
+  CreateDirectoryW((folder + L"\\10 sub").c_str(), nullptr);
+  CreateDirectoryW((folder + L"\\hidden sub").c_str(), nullptr);
+  SetFileAttributesW((folder + L"\\hidden sub").c_str(), FILE_ATTRIBUTE_HIDDEN);
+  const FolderEntries entries = EntriesOfFolder(FilePath::FromWide(folder));
+  ASSERT_EQ(2u, entries.folders.size());
+  EXPECT_EQ(folder + L"\\1 sub", entries.folders[0].Wide());
+  EXPECT_EQ(L"10 sub", entries.folders[1].FileName().Wide());
+  EXPECT_EQ(4u, entries.files.size());
+  RemoveDirectoryW((folder + L"\\10 sub").c_str());
+  SetFileAttributesW((folder + L"\\hidden sub").c_str(), FILE_ATTRIBUTE_NORMAL);
+  RemoveDirectoryW((folder + L"\\hidden sub").c_str());
   EXPECT_TRUE(FilesInFolder(FilePath::FromWide(folder + L"\\missing")).empty());
   EXPECT_TRUE(IsListableFolder(FilePath::FromWide(folder)));
   EXPECT_TRUE(IsListableFolder(FilePath::FromWide(folder + L"\\1 sub")));

@@ -14,6 +14,7 @@
 #include "picture/core/Stream.h"
 #include "picture/readers/wic/WicImage.h"
 #include "picture/readers/wic/WicStream.h"
+#include "tests/support/ChangedCopy.h"
 #include "tests/support/ReferencePictures.h"
 #include "tests/support/Failures.h"
 #include "tests/support/LibraryJpeg.h"
@@ -51,6 +52,20 @@ TEST(PictureReaders, EachFileGoesToTheReaderItsBytesNameElseItsExtensionAndIsOpe
   EXPECT_EQ("拡張子 .xyz の画像形式は処理できません", MessageOf<EInvalidGraphic>([&] {
               OpenPicture(FilePath(wic + "missing.xyz"), ChoosePictureReader(FilePath(wic + "missing.xyz")), nullptr);
             }));
+}
+
+TEST(PictureReaders, AFileWhoseBytesCarryNoMarkIsNoPictureWhateverItsName) {
+  const std::string photo = DataFolder("exif") + "orientation-1.jpg";
+  // Empty, or a photo whose mark is gone, under the names of marked formats.
+  const ChangedCopy empty(photo, "mirokate empty.jpg", 0), unmarked(photo, "mirokate unmarked.png", SIZE_MAX, 1, 0);
+  const ChangedCopy emptyBmp(photo, "mirokate empty.bmp", 0), emptyOther(photo, "mirokate empty.xyz", 0);
+  for (const ChangedCopy* file : {&empty, &unmarked, &emptyBmp, &emptyOther})
+    EXPECT_TRUE(ChoosePictureReader(FilePath(file->Path())).notAPicture) << file->Path();
+  // A format without a mark is judged by its reader; a file that cannot be read,
+  // by what opening it says; a marked one is a picture, however damaged.
+  const ChangedCopy tga(photo, "mirokate empty.tga", 0), damaged(photo, "mirokate damaged.bmp", 40);
+  for (const std::string& path : {tga.Path(), DataFolder("wic") + "missing.jpg", damaged.Path()})
+    EXPECT_FALSE(ChoosePictureReader(FilePath(path)).notAPicture) << path;
 }
 
 TEST(PictureReaders, AJpegIsSizedFromItsHeaderAndDecodedAtTheSmallestScaleThatCoversTheSizeAsked) {

@@ -310,20 +310,33 @@ static void CheckFailures() {
   EXPECT_THROW(Draw(twoComponents), EJPEG);
 }
 
-TEST(JpegTest, TruncatedDataDrawsWithoutAMessage) {
+TEST(JpegTest, TruncatedDataDrawsWithoutAMessageAndIsToldAsEndedEarly) {
   const std::vector<DWORD> pattern = TestPattern(200, 160);
   for (bool progressive : {false, true}) {
-    Bytes file = Encode(200, 160, pattern, 90, [&](TJPEGImage& jpeg) { jpeg.Options().MultiScan = progressive; });
-    EXPECT_NE(nullptr, Find(Segments(file), progressive ? 0xC2 : 0xC0));
+    const Bytes whole = Encode(200, 160, pattern, 90, [&](TJPEGImage& jpeg) { jpeg.Options().MultiScan = progressive; });
+    EXPECT_NE(nullptr, Find(Segments(whole), progressive ? 0xC2 : 0xC0));
+    Bytes file = whole;
     file.resize(file.size() * 6 / 10);
     TJPEGImage jpeg;
     Load(jpeg, file);
     EXPECT_EQ(progressive, jpeg.Options().MultiScan);
+    EXPECT_FALSE(jpeg.DataEndedEarly()) << "not known before decoding";
     EXPECT_NO_THROW(Draw(jpeg));
     EXPECT_EQ(160, jpeg.Bitmap().Height());
+    EXPECT_TRUE(jpeg.DataEndedEarly());
     // The top, which arrived, is the picture.
     const std::vector<DWORD> pixels = PixelsOf(jpeg.Bitmap());
     EXPECT_GT(Channel(pixels[8 * 200 + 8], 16), 180);
+
+    // Without only its end marker the picture is whole: nothing is missing.
+    TJPEGImage complete, unended;
+    Load(complete, whole);
+    Load(unended, Bytes(whole.begin(), whole.end() - 2));
+    Draw(complete);
+    Draw(unended);
+    EXPECT_FALSE(complete.DataEndedEarly());
+    EXPECT_FALSE(unended.DataEndedEarly());
+    EXPECT_EQ(PixelsOf(complete.Bitmap()), PixelsOf(unended.Bitmap()));
   }
 }
 
