@@ -1,12 +1,15 @@
 // A folder of many pictures through the real program, watched from outside its
 // process: working set, GDI objects and handles while it runs, the first
-// pictures of the run against the last, and the time until the one report.
+// pictures of the run against the last, and the time until the one report
+// against the time its slides take.
 //   scripts/wine-runner build/bench/folder_run_bench.exe FOLDER [PICTURES_COMPARED]
 // FOLDER is a Windows path; bench/folder-run.sh makes the pictures and runs it.
 // A picture is in hand from the save of the one before to its own save: the
-// program's outputs counted in the folder tell which. Prints a Markdown table
-// and a verdict; exit code 0 when the run reached its report, ended with 0 once
-// the report was answered, and stayed flat.
+// program's outputs counted in the folder tell which. Every place the window
+// takes is recorded inside the program; each place on the screen is one step
+// of a slide, one tick of its 20 ms timer. Prints Markdown tables and the
+// verdicts; exit code 0 when the run reached its report, ended with 0 once the
+// report was answered, stayed flat and kept within its time.
 #include <windows.h>
 #include <psapi.h>
 #include <shellapi.h>
@@ -27,13 +30,17 @@ namespace {
 constexpr double kStallSeconds = 120;
 
 // How far the mean over the last pictures may lie above the mean over the first
-// ones and still count as flat. A leak of one object or 16 KiB a picture would add
-// 250 objects or 4 MiB between the two ends of a run of 300; within these lies
-// the noise of sampling a program whose holdings rise and fall with every
-// picture. The maxima are shown too, but a single sample that catches a
+// ones and still count as flat: 5 %. A leak of one object or 16 KiB a picture
+// would add 250 objects or 4 MiB between the two ends of a run of 300, far
+// beyond it. The maxima are shown too, but a single sample that catches a
 // short-lived object decides them, so the verdict goes by the means.
-constexpr double kWorkingSetSlackMiB = 4;
-constexpr double kObjectSlack = 3;
+constexpr double kFlatShare = 0.05;
+
+// The time a run may take: its slides, a step each 20 ms, and this much work
+// for each picture (reading, fitting, capturing and saving it, and parking
+// the window for the next).
+constexpr double kStepSeconds = 0.020;
+constexpr double kWorkSecondsPerPicture = 0.150;
 
 struct Sample {
   int saved;  // pictures saved so far: the one in hand is the next
@@ -62,6 +69,7 @@ double WorkingSetMiB(HANDLE process) {
 
 struct Run {
   std::vector<Sample> samples;
+  std::vector<RECT> path;  // every place the window took
   double seconds = -1;  // from start to the report box; -1 when it never showed
   double sampleSeconds = 0;  // the time spent taking the samples
   int saved = 0;
@@ -75,7 +83,7 @@ Run WatchRun(const std::wstring& folder) {
   Run run;
   const int before = SavedCount(folder);
   const double start = Now();
-  RunningProgram program(L"\"" + folder + L"\"");
+  RunningProgram program(L"\"" + folder + L"\"", Watch::kMoves);
   program.WaitForMainWindow();
   double progressAt = Now();
   int saved = 0;
@@ -95,6 +103,7 @@ Run WatchRun(const std::wstring& folder) {
     run.sampleSeconds += Now() - sampleAt;
   }
   run.saved = SavedCount(folder) - before;
+  run.path = program.Moves();
   BoxWatcher watcher(program.ProcessId());
   run.exitCode = program.WaitForExit(60000);
   return run;
@@ -150,15 +159,57 @@ bool Report(const Run& run, int compared) {
                        last.meanGdi - first.meanGdi,         last.maxGdi - first.maxGdi,
                        last.meanHandles - first.meanHandles, last.maxHandles - first.maxHandles};
   PrintRow("last - first", growth, true);
-  const bool memoryFlat = growth.meanMiB <= kWorkingSetSlackMiB;
-  const bool gdiFlat = growth.meanGdi <= kObjectSlack;
-  const bool handlesFlat = growth.meanHandles <= kObjectSlack;
-  std::printf("\n%s: working set %s, GDI objects %s, handles %s (means within %.0f MiB and %.0f objects); %d samples, "
+  const bool memoryFlat = growth.meanMiB <= kFlatShare * first.meanMiB;
+  const bool gdiFlat = growth.meanGdi <= kFlatShare * first.meanGdi;
+  const bool handlesFlat = growth.meanHandles <= kFlatShare * first.meanHandles;
+  std::printf("\n%s: working set %s, GDI objects %s, handles %s (last means within %.0f %% of the first); %d samples, "
               "%d and %d at the two ends\n",
               memoryFlat && gdiFlat && handlesFlat ? "FLAT" : "GROWS", memoryFlat ? "flat" : "grows",
-              gdiFlat ? "flat" : "grows", handlesFlat ? "flat" : "grows", kWorkingSetSlackMiB, kObjectSlack,
+              gdiFlat ? "flat" : "grows", handlesFlat ? "flat" : "grows", kFlatShare * 100,
               static_cast<int>(run.samples.size()), first.samples, last.samples);
   return memoryFlat && gdiFlat && handlesFlat;
+}
+
+// The slides along the path: each unbroken series of places on the screen
+// reached by a move from outside it is one picture's way in, a step each. The
+// places the hidden window takes while it is made, before it first goes out
+// of sight, are no slide.
+std::vector<int> SlideSteps(const std::vector<RECT>& path) {
+  const RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  std::vector<int> slides;
+  bool wasOutside = false;
+  bool sliding = false;
+  for (const RECT& rect : path) {
+    RECT overlap;
+    const bool seen = IntersectRect(&overlap, &rect, &screen) != FALSE;
+    if (seen && wasOutside) slides.push_back(0);
+    sliding = seen && (sliding || wasOutside);
+    if (sliding) ++slides.back();
+    wasOutside = !seen;
+  }
+  return slides;
+}
+
+// The run's time against its slides and the work allowed for each picture;
+// true when within.
+bool ReportTime(const Run& run) {
+  const std::vector<int> slides = SlideSteps(run.path);
+  int steps = 0;
+  for (const int slide : slides) steps += slide;
+  const auto [fewest, most] = std::minmax_element(slides.begin(), slides.end());
+  const double slideSeconds = steps * kStepSeconds;
+  const double allowed = slideSeconds + run.saved * kWorkSecondsPerPicture;
+  const double workPerPicture = (run.seconds - slideSeconds) / std::max(1, run.saved);
+  std::printf("\n| pictures saved | slides | steps (fewest / mean / most a slide) | slides at 20 ms | whole run | "
+              "work a picture | allowed |\n|---|---|---|---|---|---|---|\n");
+  std::printf("| %d | %d | %d (%d / %.1f / %d) | %.1f s | %.1f s | %.0f ms | %.1f s (%.0f ms a picture) |\n",
+              run.saved, static_cast<int>(slides.size()), steps, slides.empty() ? 0 : *fewest,
+              static_cast<double>(steps) / std::max<size_t>(1, slides.size()), slides.empty() ? 0 : *most,
+              slideSeconds, run.seconds, workPerPicture * 1000, allowed, kWorkSecondsPerPicture * 1000);
+  const bool within = static_cast<int>(slides.size()) == run.saved && run.seconds <= allowed;
+  std::printf("\n%s: %.1f s for the run, %.1f s allowed%s\n", within ? "IN TIME" : "TOO SLOW", run.seconds, allowed,
+              static_cast<int>(slides.size()) == run.saved ? "" : " (a slide for each picture was not seen)");
+  return within;
 }
 
 }  // namespace
@@ -187,5 +238,6 @@ int main() {
     return 1;
   }
   const bool flat = Report(run, compared);
-  return flat && run.exitCode == 0 ? 0 : 1;
+  const bool inTime = ReportTime(run);
+  return flat && inTime && run.exitCode == 0 ? 0 : 1;
 }

@@ -14,7 +14,7 @@
 // What the hook and the test share: the rectangles in order, the last one at
 // count - 1. The name of the mapping holds the watched process's id.
 struct WindowMoveLog {
-  static constexpr LONG kCapacity = 16384;
+  static constexpr LONG kCapacity = 65536;
   volatile LONG count;
   RECT rects[kCapacity];
 };
