@@ -9,6 +9,7 @@
 #include "picture/readers/jpeg/JpegImage.h"
 #include "picture/Picture.h"
 #include "picture/readers/PictureReaders.h"
+#include "presenter/InformationPage.h"
 #include "resources/StringIds.h"
 #include "text/CommandLine.h"
 #include "text/Exceptions.h"
@@ -22,10 +23,6 @@
 #include "ui/Screen.h"
 #include "ui/Shell.h"
 #include "ui/Sound.h"
-
-#ifndef MIROKATE_INFO_HOST
-#define MIROKATE_INFO_HOST "info.mirokate.example"
-#endif
 
 TMainForm1* MainForm1 = nullptr;
 
@@ -144,19 +141,11 @@ void TMainForm1::LoadPicture(const FilePath& path) {
   Image2->SetVisible(false);
 }
 
-std::string TMainForm1::InformationAddress(const std::string& programPath) {
-  const std::string baseName = ReplaceExtension(StoredFileNameOf(programPath), "");
-  // The page reads the name as Shift-JIS bytes, as a Japanese system has always
-  // sent it; every system sends the same bytes.
-  return std::string("http://") + MIROKATE_INFO_HOST +
-         "/info.php?pf=w&sn=" + PercentEncoded(ShiftJisBytes(Wide(baseName)));
-}
-
 void TMainForm1::AskAboutInformation() {
   DefaultBeep();
   ShowMessage("アイコン（実行ファイル）上に画像ファイルをドロップしてください。");
   if (MessageDlg("インフォメーションを参照しますか？", mtConfirmation, mbYes | mbNo, 0) != mrYes) return;
-  OpenAddress(*this, InformationAddress(ArgumentText(0)));
+  OpenInformationPage(*this);
 }
 
 void TMainForm1::Timer1Timer(TComponent*) {

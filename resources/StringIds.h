@@ -92,3 +92,6 @@
 #define IDS_UNSUPPORTED_VARIANT       64059
 #define IDS_UNSUPPORTED_VARIANT_UNNAMED 64060
 #define IDS_FOLDER_CANNOT_LIST        64061
+
+// The information page beside the program.
+#define IDS_INFORMATION_PAGE_MISSING  64100
