@@ -16,7 +16,8 @@ problem() { echo "$*"; fail=1; }
 # Unix paths reach Windows programs through drive Z:.
 windows() { echo "Z:${1//\//\\}"; }
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+# The Wine prefix made for the check goes with it, its server first.
+trap 'WINEPREFIX="$work/cache/wine32" wineserver -k 2>/dev/null; rm -rf "$work"' EXIT
 
 release=${MIROKATE_RELEASE_BUILD:-$root/build-release}
 "$root/scripts/package" >"$work/first.log"
