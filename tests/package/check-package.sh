@@ -128,7 +128,11 @@ grep -qE '<longPathAware xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSet
 
 # As a new user: the packaged exe in a Wine prefix of its own, made for this check,
 # with the stand-in browser recording what it is asked to open.
-clean() { env -u MIROKATE_WINE_SESSION MIROKATE_CACHE="$work/cache" "$runner" "$@"; }
+# A test run's own record (MIROKATE_BROWSER_LOG) is not this prefix's.
+clean() {
+  env -u MIROKATE_WINE_SESSION MIROKATE_CACHE="$work/cache" MIROKATE_BROWSER_LOG="$work/cache/browser.log" \
+    "$runner" "$@"
+}
 guide_address="file://$work/unpacked/mirokate.html"
 clean "$headless" "$(windows "$exe")" >"$work/prompt.log" || problem "the prompt failed: $(cat "$work/prompt.log")"
 for _ in $(seq 1 200); do
