@@ -1,9 +1,10 @@
 # The release package, made by scripts/package: a zip of the exe, the user's
-# guide, the licence and the third-party notices. The texts are prepared by the
-# script in ${CMAKE_BINARY_DIR}/package (code page 932 and CR LF where Windows
-# users read them).
+# guide as text and as a web page, the licence and the third-party notices. The
+# texts are prepared by the script in ${CMAKE_BINARY_DIR}/package, in the one
+# form that scripts/package explains.
 install(TARGETS mirokate RUNTIME DESTINATION .)
 install(FILES
+  ${MIROKATE_GUIDE_PAGE}
   ${CMAKE_BINARY_DIR}/package/readme.txt
   ${CMAKE_BINARY_DIR}/package/LICENSE.txt
   ${CMAKE_BINARY_DIR}/package/THIRD-PARTY-NOTICES.txt

@@ -10,6 +10,7 @@
 #include "picture/Picture.h"
 #include "picture/readers/PictureReaders.h"
 #include "presenter/FolderPictures.h"
+#include "presenter/InformationPage.h"
 #include "presenter/OutputName.h"
 #include "resources/StringIds.h"
 #include "text/CommandLine.h"
@@ -17,17 +18,11 @@
 #include "text/FileNames.h"
 #include "text/LocalClock.h"
 #include "text/Numbers.h"
-#include "text/PercentEncoding.h"
 #include "text/TextFunctions.h"
 #include "text/Utf16.h"
 #include "ui/MessageDialogs.h"
 #include "ui/Screen.h"
-#include "ui/Shell.h"
 #include "ui/Sound.h"
-
-#ifndef MIROKATE_INFO_HOST
-#define MIROKATE_INFO_HOST "info.mirokate.example"
-#endif
 
 TMainForm1* MainForm1 = nullptr;
 
@@ -158,19 +153,11 @@ void TMainForm1::LoadPicture(const FilePath& path) {
   Image2->SetVisible(false);
 }
 
-std::string TMainForm1::InformationAddress(const std::string& programPath) {
-  const std::string baseName = ReplaceExtension(StoredFileNameOf(programPath), "");
-  // The page reads the name as Shift-JIS bytes, as a Japanese system has always
-  // sent it; every system sends the same bytes.
-  return std::string("http://") + MIROKATE_INFO_HOST +
-         "/info.php?pf=w&sn=" + PercentEncoded(ShiftJisBytes(Wide(baseName)));
-}
-
 void TMainForm1::AskAboutInformation() {
   DefaultBeep();
   ShowMessage("アイコン（実行ファイル）上に画像ファイルをドロップしてください。");
   if (MessageDlg("インフォメーションを参照しますか？", mtConfirmation, mbYes | mbNo, 0) != mrYes) return;
-  OpenAddress(*this, InformationAddress(ArgumentText(0)));
+  OpenInformationPage(*this);
 }
 
 void TMainForm1::Timer1Timer(TComponent*) {

@@ -33,9 +33,6 @@ public:
   void Timer1Timer(TComponent* sender);
   void Button1Click(TComponent* sender);
 
-  // Where the information page lives: http://<host>/info.php?...
-  static std::string InformationAddress(const std::string& programPath);
-
   EntryEdge Edge() const { return entryEdge_; }
   const std::string& PicturePath() const { return picturePath_; }
   const std::string& PictureExtension() const { return pictureExtension_; }

@@ -110,3 +110,6 @@
 #define IDS_BATCH_STOPPED             64073
 #define IDS_BATCH_SKIPPED             64074
 #define IDS_DATA_ENDED_EARLY          64075
+
+// The information page beside the program.
+#define IDS_INFORMATION_PAGE_MISSING  64100

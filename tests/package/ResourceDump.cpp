@@ -30,7 +30,7 @@ void PrintVersionTexts(const wchar_t* file) {
       size < sizeof *translation)
     return;
   std::printf("Translation=%04x%04x\n", translation->language, translation->codePage);
-  for (const wchar_t* name : {L"FileDescription", L"ProductName", L"FileVersion", L"ProductVersion",
+  for (const wchar_t* name : {L"CompanyName", L"FileDescription", L"ProductName", L"FileVersion", L"ProductVersion",
                               L"OriginalFilename", L"LegalCopyright"}) {
     wchar_t path[128];
     swprintf(path, 128, L"\\StringFileInfo\\%04x%04x\\%ls", translation->language, translation->codePage, name);

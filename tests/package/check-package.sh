@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # The release package as a user receives it. Made twice from one commit, it is
-# the same bytes; it holds the exe, the guide, the licence and the notices and
-# nothing else; the exe is optimised and stripped, imports only the system's
-# DLLs and carries its Japanese version texts and its manifest; the guide is
-# code page 932 with CR LF; and the packaged exe, run on the sample, saves it.
+# the same bytes; it holds the exe, the guide as text and as a web page, the
+# licence and the notices and nothing else; the exe is optimised and stripped,
+# imports only the system's DLLs and carries its Japanese version texts and its
+# manifest; every text file is UTF-8 with a byte-order mark and CR LF; the
+# notices hold the licence of each library linked in; no Linux path appears;
+# and the packaged exe, run in a Wine prefix made for this check alone, opens
+# the shipped guide and saves the sample.
 #   check-package.sh SOURCE_DIR WINE_RUNNER resource_dump.exe headless_run.exe
 set -euo pipefail
 root=$1 runner=$2 dump=$3 headless=$4
@@ -13,7 +16,8 @@ problem() { echo "$*"; fail=1; }
 # Unix paths reach Windows programs through drive Z:.
 windows() { echo "Z:${1//\//\\}"; }
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+# The Wine prefix made for the check goes with it, its server first.
+trap 'WINEPREFIX="$work/cache/wine32" wineserver -k 2>/dev/null; rm -rf "$work"' EXIT
 
 release=${MIROKATE_RELEASE_BUILD:-$root/build-release}
 "$root/scripts/package" >"$work/first.log"
@@ -31,7 +35,8 @@ read -r second _ <"$root/dist/SHA256SUMS"
 version=$(sed -n 's/^mirokate-\(.*\)-win32\.zip$/\1/p' <<<"$zip")
 [ -n "$version" ] || problem "the zip's name gives no version: $zip"
 names=$(unzip -Z1 "$root/dist/$zip" | sort | tr '\n' ' ')
-[ "$names" = "LICENSE.txt THIRD-PARTY-NOTICES.txt mirokate.exe readme.txt " ] || problem "the zip holds: $names"
+[ "$names" = "LICENSE.txt THIRD-PARTY-NOTICES.txt mirokate.exe mirokate.html readme.txt " ] ||
+  problem "the zip holds: $names"
 unzip -q "$root/dist/$zip" -d "$work/unpacked"
 exe="$work/unpacked/mirokate.exe"
 
@@ -42,19 +47,57 @@ i686-w64-mingw32-objdump -h "$exe" | grep -q '\.debug' && problem "mirokate.exe 
 i686-w64-mingw32-objdump -t "$exe" | grep -q '^\[' && problem "mirokate.exe carries symbols"
 bash "$root/tests/app/check-exe.sh" "$exe" || fail=1
 
-# The guide reads on a Japanese Windows: code page 932, CR LF, this version.
-iconv -f CP932 -t UTF-8 "$work/unpacked/readme.txt" >"$work/readme.utf8" || problem "readme.txt is not code page 932"
-grep -qv $'\r$' "$work/unpacked/readme.txt" && problem "readme.txt has a line without CR LF"
-grep -q "ミロカテ  バージョン $version" "$work/readme.utf8" || problem "readme.txt does not name version $version"
-grep -q 'based in part on the work of the Independent JPEG Group' "$work/unpacked/THIRD-PARTY-NOTICES.txt" ||
-  problem "the notices lack the JPEG group's statement"
-grep -q 'Copyright (c) 2010, Google Inc.' "$work/unpacked/THIRD-PARTY-NOTICES.txt" &&
-  grep -q 'Additional IP Rights Grant (Patents)' "$work/unpacked/THIRD-PARTY-NOTICES.txt" ||
-  problem "the notices lack libwebp's licence and patent grant"
-# The HEIF and AVIF libraries: LGPL's full text with how its terms are met, dav1d's BSD notice.
-for text in 'GNU LESSER GENERAL PUBLIC LICENSE' 'anyone can relink' 'Copyright © 2018-2019, VideoLAN and dav1d authors'; do
-  grep -qF "$text" "$work/unpacked/THIRD-PARTY-NOTICES.txt" || problem "the notices lack '$text'"
+# Every text reads in Notepad on any Windows: a byte-order mark, UTF-8, CR LF.
+for text in readme.txt LICENSE.txt THIRD-PARTY-NOTICES.txt mirokate.html; do
+  file="$work/unpacked/$text"
+  [ "$(head -c 3 "$file" | od -An -tx1 | tr -d ' ')" = efbbbf ] || problem "$text has no byte-order mark"
+  iconv -f UTF-8 -t UTF-8 "$file" >/dev/null 2>&1 || problem "$text is not UTF-8"
+  grep -qv $'\r$' "$file" && problem "$text has a line without CR LF"
 done
+# No line of the package speaks of a Linux system, the exe's bytes included: no
+# path of one, and none of the words a distribution's copyright files wrap
+# licences in.
+linux='/(usr|home|root|work|tmp)/[[:alnum:]._/-]*|Debian GNU/Linux|packaged for Debian|common-licenses'
+for file in "$work"/unpacked/*; do
+  grep -aqE "$linux" "$file" &&
+    problem "$(basename "$file") speaks of a Linux system: $(grep -aoE "$linux" "$file" | head -n 3 | tr '\n' ' ')"
+done
+grep -q "ミロカテ  バージョン $version" "$work/unpacked/readme.txt" || problem "readme.txt does not name version $version"
+python3 - "$work/unpacked/mirokate.html" "$version" <<'PY' || problem "mirokate.html is not a well-formed page of this version"
+import html.parser, sys
+class Page(html.parser.HTMLParser):
+    void = {"meta", "link", "br", "img", "hr", "input"}
+    def __init__(self):
+        super().__init__()
+        self.open, self.charset, self.title = [], None, ""
+    def handle_starttag(self, tag, attrs):
+        if tag == "meta" and ("charset", "utf-8") in attrs: self.charset = "utf-8"
+        if tag not in self.void: self.open.append(tag)
+    def handle_endtag(self, tag):
+        assert self.open and self.open.pop() == tag, f"</{tag}> closes nothing open"
+    def handle_data(self, data):
+        if self.open and self.open[-1] == "title": self.title += data
+page = Page()
+page.feed(open(sys.argv[1], encoding="utf-8-sig").read())
+page.close()
+assert not page.open, f"left open: {page.open}"
+assert page.charset == "utf-8", "no meta charset utf-8"
+assert sys.argv[2] in page.title, f"title: {page.title}"
+PY
+# Each library linked into the exe, with its licence in full.
+notices="$work/unpacked/THIRD-PARTY-NOTICES.txt"
+for text in 'based in part on the work of the Independent JPEG Group' 'Copyright (c) 2010, Google Inc.' \
+  'Additional IP Rights Grant (Patents)' 'GNU LESSER GENERAL PUBLIC LICENSE' 'anyone can relink' \
+  'Copyright © 2018-2019, VideoLAN and dav1d authors' 'MinGW-w64 runtime licensing' \
+  'Copyright (c) 2011 mingw-w64 project' 'GCC RUNTIME LIBRARY EXCEPTION' '2. No Weakening of GCC Copyleft'; do
+  grep -qF "$text" "$notices" || problem "the notices lack '$text'"
+done
+for library in libjpeg-turbo libwebp libheif libde265 dav1d mingw-w64 winpthreads libgcc libstdc++; do
+  grep '^==== ' "$notices" | grep -qF "$library" || problem "the notices have no part for $library"
+done
+# The GNU GPL 3 in full with each licence that builds on it: libheif's and
+# libde265's LGPL, the GCC runtime's exception.
+[ "$(grep -c 'END OF TERMS AND CONDITIONS' "$notices")" -ge 3 ] || problem "the notices lack a full GNU GPL text"
 grep -q 'Permission is hereby granted' "$work/unpacked/LICENSE.txt" || problem "LICENSE.txt holds no licence"
 
 # What Explorer's Properties and the loader read.
@@ -65,6 +108,7 @@ expect "ProductName=ミロカテ"
 expect "FileVersion=$version"
 expect "ProductVersion=$version"
 expect "OriginalFilename=mirokate.exe"
+expect "CompanyName=ミロカテ開発チーム"
 grep -qE '^FileDescription=ミロカテ.+' "$work/resources" || problem "no file description"
 grep -qE '^LegalCopyright=Copyright \(C\) [0-9]{4} ' "$work/resources" || problem "no copyright"
 manifest=$(sed -n '/^Manifest=/,$p' "$work/resources")
@@ -82,13 +126,28 @@ grep -qE 'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"' <<<"$manif
 grep -qE '<longPathAware xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">true</longPathAware>' \
   <<<"$manifest" || problem "the manifest does not declare long paths"
 
-# As a user: the packaged exe on the sample, in a folder of its own.
+# As a new user: the packaged exe in a Wine prefix of its own, made for this check,
+# with the stand-in browser recording what it is asked to open.
+# A test run's own record (MIROKATE_BROWSER_LOG) is not this prefix's.
+clean() {
+  env -u MIROKATE_WINE_SESSION MIROKATE_CACHE="$work/cache" MIROKATE_BROWSER_LOG="$work/cache/browser.log" \
+    "$runner" "$@"
+}
+guide_address="file://$work/unpacked/mirokate.html"
+clean "$headless" "$(windows "$exe")" >"$work/prompt.log" || problem "the prompt failed: $(cat "$work/prompt.log")"
+for _ in $(seq 1 200); do
+  [ -s "$work/cache/browser.log" ] && break
+  sleep 0.1
+done
+# Wine's browser launcher passes a local page on as a file: address.
+[ "$(cat "$work/cache/browser.log" 2>/dev/null)" = "$guide_address" ] ||
+  problem "はい opened '$(cat "$work/cache/browser.log" 2>/dev/null)', not $guide_address: $(cat "$work/prompt.log")"
 cp "$root/samples/sample.bmp" "$work/unpacked/"
-"$runner" "$headless" "$(windows "$exe")" "$(windows "$work/unpacked/sample.bmp")" \
+clean "$headless" "$(windows "$exe")" "$(windows "$work/unpacked/sample.bmp")" \
   >"$work/run.log" || problem "the packaged exe failed on the sample: $(cat "$work/run.log")"
 grep -q 'のミロカテ形式で保存しました。' "$work/run.log" || problem "no saved report: $(cat "$work/run.log")"
 saved="$work/unpacked/ミロカテ ～ sample.jpg"
 [ "$(head -c 3 "$saved" 2>/dev/null | od -An -tx1 | tr -d ' ')" = ffd8ff ] || problem "no JPEG saved beside the sample"
 
-[ "$fail" -eq 0 ] && echo "package $zip ($first): contents, exe, version texts, manifest and a run are as they should be"
+[ "$fail" -eq 0 ] && echo "package $zip ($first): contents, texts, notices, exe, version texts, manifest, the information page and a run are as they should be"
 exit "$fail"
