@@ -20,12 +20,7 @@ namespace {
 // names are relative to its top and UTF-8.
 class PictureTree {
 public:
-  PictureTree() {
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    top_ = std::wstring(temp) + L"mirokate " + std::to_wstring(GetCurrentProcessId()) + L" アルバム";
-    CreateDirectoryW(top_.c_str(), nullptr);
-  }
+  PictureTree() : top_(NewTempFolder(L"アルバム")) {}
   ~PictureTree() {
     for (const std::wstring& link : links_) RemoveLink(link);
     Remove(top_);

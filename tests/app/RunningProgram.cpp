@@ -78,6 +78,14 @@ DWORD RunningProgram::WaitForExit(DWORD timeoutMs) {
   return exitCode;
 }
 
+std::wstring NewTempFolder(const std::wstring& name) {
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  const std::wstring folder = std::wstring(temp) + L"mirokate " + std::to_wstring(GetCurrentProcessId()) + L" " + name;
+  CreateDirectoryW(folder.c_str(), nullptr);
+  return folder;
+}
+
 PictureFolder::PictureFolder(const std::string& subfolder) {
   wchar_t temp[MAX_PATH];
   GetTempPathW(MAX_PATH, temp);

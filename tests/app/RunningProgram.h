@@ -54,6 +54,9 @@ private:
   std::unique_ptr<WindowMoves> moves_;
 };
 
+// A new folder in the temporary folder, "mirokate <pid> <name>", made; its path.
+std::wstring NewTempFolder(const std::wstring& name);
+
 // Paths are UTF-8, as the program keeps them.
 // A fresh folder, removed with everything written into it. Its path has a blank
 // (…\mirokate <pid>\<subfolder>); the subfolder may hold any characters.

@@ -18,12 +18,7 @@ namespace {
 // everything in it.
 class WideFolder {
 public:
-  WideFolder() {
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    folder_ = std::wstring(temp) + L"mirokate " + std::to_wstring(GetCurrentProcessId()) + L" Ünïcödé 폴더 😀";
-    CreateDirectoryW(folder_.c_str(), nullptr);
-  }
+  WideFolder() : folder_(NewTempFolder(L"Ünïcödé 폴더 😀")) {}
   ~WideFolder() {
     WIN32_FIND_DATAW found;
     const HANDLE search = FindFirstFileW((folder_ + L"\\*").c_str(), &found);
