@@ -130,7 +130,7 @@ void TMainForm1::LoadPicture(const FilePath& path) {
     return;
   }
   if (!IsExistingFile(path)) {
-    pictureProblem_ = PictureProblem::kMissing;
+    pictureProblem_ = PictureProblem::kUnopened;
     return;
   }
   pictureExtension_ = FileExtensionOf(picturePath_);
@@ -142,8 +142,9 @@ void TMainForm1::LoadPicture(const FilePath& path) {
     pictureProblem_ = PictureProblem::kNotAPicture;
     return;
   }
+  // Nothing takes a file whose first bytes could not be read but its name.
   if (!choice.Readable()) {
-    pictureProblem_ = PictureProblem::kRefusedExtension;
+    pictureProblem_ = PictureProblem::kUnopened;
     return;
   }
   Image2->Picture().LoadFile(file, choice);
@@ -290,8 +291,6 @@ void TMainForm1::GiveUpWithoutPicture() {
 Exception TMainForm1::Problem() const {
   const std::string givenName = SubText(picturePath_, 1, static_cast<int>(picturePath_.size()) - 1);
   switch (pictureProblem_) {
-    case PictureProblem::kMissing:
-      return Exception(ResFormat(IDS_FILE_OPEN_ERROR, {givenName}), ResText(IDS_FILE_OPEN_REASON));
     case PictureProblem::kNotAPicture:
       return Exception(ResFormat(IDS_NOT_A_PICTURE, {WithoutTrailingBlank(picture_).FileName().Text()}),
                        ResText(IDS_NOT_A_PICTURE_REASON));
@@ -300,10 +299,8 @@ Exception TMainForm1::Problem() const {
                        ResText(IDS_FOLDER_WITHOUT_PICTURES_REASON));
     case PictureProblem::kUnlistedFolder:
       return Exception(ResFormat(IDS_FOLDER_CANNOT_LIST, {givenName}), ResText(IDS_FOLDER_CANNOT_LIST_REASON));
-    default: {
-      const std::string extension = FileExtensionOf(givenName);
-      return Exception(ResFormat(IDS_UNKNOWN_EXTENSION, {SubText(extension, 2, static_cast<int>(extension.size()))}));
-    }
+    default:  // cannot be opened
+      return Exception(ResFormat(IDS_FILE_OPEN_ERROR, {givenName}), ResText(IDS_FILE_OPEN_REASON));
   }
 }
 

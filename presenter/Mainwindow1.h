@@ -42,10 +42,12 @@ protected:
 
 private:
   // Why the picture the user named was not loaded, when it was not.
-  enum class PictureProblem { kNone, kMissing, kNotAPicture, kRefusedExtension, kEmptyFolder, kUnlistedFolder };
+  // A file that is missing, or that cannot be read (another program holds it),
+  // cannot be opened.
+  enum class PictureProblem { kNone, kUnopened, kNotAPicture, kEmptyFolder, kUnlistedFolder };
 
-  // Loads the picture named by the path, which ends in one blank; a missing file,
-  // a file that is no picture or a refused extension is left as the picture problem.
+  // Loads the picture named by the path, which ends in one blank; a file that
+  // cannot be opened or is no picture is left as the picture problem.
   void LoadPicture(const FilePath& path);
   // The picture problem as its box says it, with the reason a report gives.
   Exception Problem() const;

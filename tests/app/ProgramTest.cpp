@@ -8,6 +8,7 @@
 
 #include "tests/app/RunningProgram.h"
 #include "tests/support/BoxWatcher.h"
+#include "text/Utf16.h"
 #include "ui/ControlLookup.h"
 
 namespace {
@@ -83,6 +84,13 @@ TEST(PictureArgument, WhatMatchesNoFormatIsNamedAsNoPictureWhateverItsName) {
   }
   const std::string missing = pictures.Folder() + "\\missing.bmp";
   EXPECT_EQ(BoxesShownFor("\"" + missing + "\""), Stopped("ファイル " + missing + " は開けません"));
+  // One that another program holds, sharing it with nobody, cannot be opened
+  // either, whatever its name.
+  const std::string held = pictures.Write("held.xyz", kNotABitmap);
+  const HANDLE holder = CreateFileW(Wide(held).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, holder);
+  EXPECT_EQ(BoxesShownFor("\"" + held + "\""), Stopped("ファイル " + held + " は開けません"));
+  CloseHandle(holder);
   // Accepted in any case: loading is tried, and this content fails to load.
   for (const char* name : {"b.bmp", "c.Bmp", "d.JPEG", "e.jpg"}) {
     const std::string path = pictures.Write(name, kNotABitmap);
