@@ -15,6 +15,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -170,21 +171,32 @@ bool Report(const Run& run, int compared) {
   return memoryFlat && gdiFlat && handlesFlat;
 }
 
-// The slides along the path: each unbroken series of places on the screen
-// reached by a move from outside it is one picture's way in, a step each. The
-// places the hidden window takes while it is made, before it first goes out
-// of sight, are no slide.
+// The slides along the path: each unbroken series of places on the screen,
+// reached by a move from outside it and ending at the centre, is one
+// picture's way in, a step each. The places the hidden window takes while it
+// is made, and a parking place whose edge shows on the screen (the top edge's
+// parking place lies 620 pixels out, less than a window with its caption is
+// high), are no slide.
 std::vector<int> SlideSteps(const std::vector<RECT>& path) {
-  const RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+  const RECT screen{0, 0, width, height};
   std::vector<int> slides;
+  int steps = 0;
   bool wasOutside = false;
   bool sliding = false;
   for (const RECT& rect : path) {
     RECT overlap;
     const bool seen = IntersectRect(&overlap, &rect, &screen) != FALSE;
-    if (seen && wasOutside) slides.push_back(0);
+    if (seen && wasOutside) steps = 0;
     sliding = seen && (sliding || wasOutside);
-    if (sliding) ++slides.back();
+    if (sliding) ++steps;
+    // A step is 32 pixels: the last one lands within it of the centre.
+    const bool centred =
+        std::abs((rect.left + rect.right) - width) <= 64 && std::abs((rect.top + rect.bottom) - height) <= 64;
+    if (sliding && centred) {
+      slides.push_back(steps);
+      sliding = false;
+    }
     wasOutside = !seen;
   }
   return slides;
