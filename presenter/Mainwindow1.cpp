@@ -380,12 +380,11 @@ void TMainForm1::ParkForNextPicture() {
   Image2->SetVisible(false);
   Image2->SetPicture(nullptr);
   // The next picture comes in from outside the edge again, in the window as it
-  // was before any layout, resized out of sight.
+  // was before any layout, resized out of sight. It waits there, not at the
+  // edge's parking place: that lies 620 pixels out, and a window with its
+  // caption is taller (far taller at 200 %), so its edge would show.
   MoveOutOfSight();
   SetClientSize(loadedClient_);
-  const ParkingPlace place = ParkingPlaceFor(entryEdge_, Screen->Width(), Screen->Height());
-  SetTop(place.top);
-  SetLeft(place.left);
   Timer1->SetTag(0);
 }
 

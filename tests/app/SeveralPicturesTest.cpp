@@ -62,26 +62,31 @@ private:
 struct ProgramRun {
   DWORD exitCode = 99;
   std::vector<SeenBox> boxes;
-  // How often the window came in from outside the screen.
+  // How often the window came in from outside the screen, and how often it
+  // showed part of itself and went out again without coming in.
   int arrivals = 0;
+  int peeks = 0;
 };
 
-// How often the window came in from wholly outside the screen to wholly inside it,
-// along every place it took.
-int Arrivals(const std::vector<RECT>& path) {
+// Both counts along every place the window took, from when it first was
+// wholly outside the screen.
+void CountArrivals(const std::vector<RECT>& path, ProgramRun& run) {
   const RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-  int arrivals = 0;
   bool outside = false;
+  bool entering = false;
   for (const RECT& rect : path) {
     RECT overlap;
     if (!IntersectRect(&overlap, &rect, &screen)) {
+      if (entering) ++run.peeks;
       outside = true;
+      entering = false;
     } else if (outside && EqualRect(&overlap, &rect)) {
-      outside = false;
-      ++arrivals;
+      outside = entering = false;
+      ++run.arrivals;
+    } else if (outside) {
+      entering = true;
     }
   }
-  return arrivals;
 }
 
 // Runs the program with the arguments, answering every box with Enter.
@@ -92,7 +97,7 @@ ProgramRun RunOn(const std::wstring& arguments) {
   EXPECT_TRUE(program.WatchesMoves());
   BoxWatcher watcher(program.ProcessId());
   run.exitCode = program.WaitForExit(60000);
-  run.arrivals = Arrivals(program.Moves());
+  CountArrivals(program.Moves(), run);
   EXPECT_TRUE(watcher.WaitUntilQuiet());
   run.boxes = watcher.Seen();
   return run;
@@ -168,6 +173,7 @@ TEST(SeveralPictures, EachIsSavedInTurnAndOneReportTellsWhatBecameOfEach) {
       RunOn(Quoted(landscape) + L" " + Quoted(broken) + L" " + Quoted(undecodable) + L" " + Quoted(portrait));
   EXPECT_EQ(0u, run.exitCode);
   EXPECT_EQ(2, run.arrivals) << "each picture that loaded came in from outside";
+  EXPECT_EQ(0, run.peeks) << "between the pictures the window waits wholly out of sight";
   ASSERT_EQ(1u, run.boxes.size()) << "no box until the end";
   const std::string report = "4 枚のうち 2 枚の画像をミロカテ形式で保存しました。\r\n\r\n保存したファイル：\r\n" +
                              Utf8(landscapeOutput) + "：400 x 400\r\n" + Utf8(portraitOutput) +
