@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/app/PictureTree.h"
 #include "tests/app/RunningProgram.h"
 #include "tests/support/ReferencePictures.h"
 #include "tests/support/BoxWatcher.h"
@@ -16,47 +17,9 @@ namespace {
 
 // A fresh folder whose name holds characters of several scripts, removed with
 // everything in it.
-class WideFolder {
+class WideFolder : public PictureTree {
 public:
-  WideFolder() : folder_(NewTempFolder(L"Ünïcödé 폴더 😀")) {}
-  ~WideFolder() {
-    WIN32_FIND_DATAW found;
-    const HANDLE search = FindFirstFileW((folder_ + L"\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-      do {
-        DeleteFileW((folder_ + L"\\" + found.cFileName).c_str());
-      } while (FindNextFileW(search, &found));
-      FindClose(search);
-    }
-    RemoveDirectoryW(folder_.c_str());
-  }
-  WideFolder(const WideFolder&) = delete;
-  WideFolder& operator=(const WideFolder&) = delete;
-
-  std::wstring Write(const std::wstring& name, const std::vector<uint8_t>& bytes) const {
-    const std::wstring path = Path(name);
-    const HANDLE file =
-        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    return path;
-  }
-  std::vector<uint8_t> Read(const std::wstring& name) const {
-    const HANDLE file =
-        CreateFileW(Path(name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return {};
-    std::vector<uint8_t> bytes(GetFileSize(file, nullptr));
-    DWORD read = 0;
-    ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
-    CloseHandle(file);
-    return bytes;
-  }
-  std::wstring Path(const std::wstring& name) const { return folder_ + L"\\" + name; }
-  const std::wstring& Folder() const { return folder_; }
-
-private:
-  std::wstring folder_;
+  WideFolder() : PictureTree(L"Ünïcödé 폴더 😀") {}
 };
 
 struct ProgramRun {
