@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "picture/bitmap/Bitmap.h"
+#include "picture/core/Stream.h"
 #include "picture/readers/jpeg/JpegImage.h"
 #include "picture/Picture.h"
 #include "picture/readers/PictureReaders.h"
@@ -300,7 +301,7 @@ Exception TMainForm1::Problem() const {
     case PictureProblem::kUnlistedFolder:
       return Exception(ResFormat(IDS_FOLDER_CANNOT_LIST, {givenName}), ResText(IDS_FOLDER_CANNOT_LIST_REASON));
     default:  // cannot be opened
-      return Exception(ResFormat(IDS_FILE_OPEN_ERROR, {givenName}), ResText(IDS_FILE_OPEN_REASON));
+      return FileOpenError(WithoutTrailingBlank(picture_));
   }
 }
 

@@ -27,12 +27,6 @@ bool NamesFileOrFolder(const FilePath& argument) { return IsExistingFile(argumen
 // split at its blanks: the others of the run are still saved.
 bool NamesPictureOfRun(const FilePath& argument) { return !FitsFileCalls(argument) || NamesFileOrFolder(argument); }
 
-PictureRun NamedRun(const std::vector<FilePath>& pictures) {
-  PictureRun run;
-  for (const FilePath& picture : pictures) run.pictures.push_back({picture, FilePath()});
-  return run;
-}
-
 // The arguments joined again into the one name they were split from.
 FilePath JoinedName(const std::vector<FilePath>& arguments) {
   const std::wstring joined = PictureBatch::Joined(arguments).Wide();
@@ -76,9 +70,6 @@ PictureBatch::PictureBatch(PictureRun run, bool several)
   if (pictures_.size() < 2) return;
   for (const RunPicture& picture : pictures_) pictureKeys_.push_back(SameFileKey(picture.file));
 }
-
-PictureBatch::PictureBatch(const std::vector<FilePath>& pictures, bool several)
-    : PictureBatch(NamedRun(pictures), several) {}
 
 std::string PictureBatch::ShownName(const FilePath& file) const {
   if (next_ >= pictures_.size()) return file.FileName().Text();

@@ -42,8 +42,6 @@ public:
   static bool NamesFolder(const std::vector<FilePath>& arguments);
 
   explicit PictureBatch(PictureRun run = {}, bool several = false);
-  // Pictures named themselves.
-  explicit PictureBatch(const std::vector<FilePath>& pictures, bool several = false);
 
   bool Active() const { return !pictures_.empty(); }
   int Count() const { return static_cast<int>(pictures_.size()); }

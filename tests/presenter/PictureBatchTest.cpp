@@ -38,6 +38,13 @@ std::vector<std::wstring> Wide(const std::vector<FilePath>& paths) {
   return wide;
 }
 
+// A run of pictures named themselves.
+PictureRun Named(const std::vector<FilePath>& pictures) {
+  PictureRun run;
+  for (const FilePath& picture : pictures) run.pictures.push_back({picture, FilePath()});
+  return run;
+}
+
 std::vector<std::wstring> Wide(const PictureRun& run) {
   std::vector<std::wstring> wide;
   for (const RunPicture& picture : run.pictures) wide.push_back(picture.file.Wide());
@@ -70,7 +77,7 @@ TEST(PictureBatch, SeveralFilesMakeARunUnlessTogetherTheyNameOne) {
 }
 
 TEST(PictureBatch, TheReportNamesWhatWasSavedAndWhatFailedAndWhy) {
-  PictureBatch batch({FilePath("C:\\p\\a.jpg"), FilePath("C:\\p\\b.bmp"), FilePath("C:\\p\\c.jpg")});
+  PictureBatch batch(Named({FilePath("C:\\p\\a.jpg"), FilePath("C:\\p\\b.bmp"), FilePath("C:\\p\\c.jpg")}));
   ASSERT_TRUE(batch.Active());
   batch.Saved(FilePath("C:\\p\\ミロカテ ～ a.jpg"), 600, 600);
   EXPECT_EQ(L"C:\\p\\b.bmp", batch.Current().Wide());
@@ -83,7 +90,7 @@ TEST(PictureBatch, TheReportNamesWhatWasSavedAndWhatFailedAndWhy) {
       "保存できなかった画像：\r\nb.bmp：ビットマップイメージが不正です",
       batch.Report());
 
-  PictureBatch saved({FilePath("a.jpg"), FilePath("b.jpg")});
+  PictureBatch saved(Named({FilePath("a.jpg"), FilePath("b.jpg")}));
   saved.Saved(FilePath("ミロカテ ～ a.jpg"), 1, 2);
   saved.Saved(FilePath("ミロカテ ～ b.jpg"), 3, 4);
   EXPECT_EQ("2 枚の画像をミロカテ形式で保存しました。\r\n\r\n保存したファイル：\r\n"
@@ -91,14 +98,14 @@ TEST(PictureBatch, TheReportNamesWhatWasSavedAndWhatFailedAndWhy) {
             saved.Report());
 
   // A folder of one picture is a run too; "none of one" is not said.
-  PictureBatch one({FilePath("a.png")});
+  PictureBatch one(Named({FilePath("a.png")}));
   one.Failed("だめ");
   EXPECT_EQ("画像を保存できませんでした。\r\n\r\n保存できなかった画像：\r\na.png：だめ", one.Report());
 }
 
 TEST(PictureBatch, ALongListIsCutAndTheRestCounted) {
   std::vector<FilePath> pictures(20, FilePath("x.jpg"));
-  PictureBatch batch(pictures);
+  PictureBatch batch(Named(pictures));
   while (!batch.Done()) batch.Failed("だめ");
   const std::string report = batch.Report();
   EXPECT_EQ(0u, report.find("20 枚の画像をいずれも保存できませんでした。"));
@@ -112,8 +119,8 @@ TEST(PictureBatch, NoPictureOfARunIsSavedOverAnotherOutputOrOverAPictureOfTheRun
   const FilesFolder folder({"a.bmp", "a.jpg", "ミロカテ ～ b.jpg", "b.jpg"});
   // One file given twice, another spelling of the same name, and a picture whose
   // output would be the name of another picture of the run.
-  PictureBatch batch({folder["a.bmp"], folder["A.JPG"], folder["a.jpg"], folder["b.jpg"], folder["ミロカテ ～ b.jpg"],
-                      folder["a.bmp"]});
+  PictureBatch batch(Named({folder["a.bmp"], folder["A.JPG"], folder["a.jpg"], folder["b.jpg"],
+                            folder["ミロカテ ～ b.jpg"], folder["a.bmp"]}));
   const auto save = [&batch](const FilePath& plain) {
     const FilePath output = batch.OutputFor(plain);
     batch.Saved(output, 1, 1);

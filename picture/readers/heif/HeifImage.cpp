@@ -136,30 +136,16 @@ void THeifImage::CopyFrom(const TPersistent* source) {
   }
 }
 
-void THeifImage::CopyTo(TPersistent& target) const {
-  if (auto* bitmap = dynamic_cast<TBitmap*>(&target)) {
-    if (source_ == nullptr) {
-      bitmap->CopyFrom(nullptr);
-      return;
-    }
-    THeifImage copy;
-    copy.Take(source_);
-    bitmap->CopyFrom(copy.PixelsFor(Width(), Height()));
-    return;
-  }
-  TGraphic::CopyTo(target);
-}
-
-void THeifImage::DrawInto(TCanvas& canvas, const RECT& rect) {
-  if (source_ == nullptr) return;
-  canvas.StretchDraw(rect, PixelsFor(Width(), Height()));
+void THeifImage::DecodeWhole(TBitmap& whole) const {
+  // A copy sharing the file decodes: this graphic keeps its own pixels as they are.
+  THeifImage copy;
+  copy.Take(source_);
+  whole.CopyFrom(copy.PixelsFor(Width(), Height()));
 }
 
 bool THeifImage::IsEmpty() const { return source_ == nullptr; }
 int THeifImage::Width() const { return source_ != nullptr ? source_->width : 0; }
 int THeifImage::Height() const { return source_ != nullptr ? source_->height : 0; }
-void THeifImage::SetWidth(int) { throw EInvalidGraphicOperation(ResText(IDS_PICTURE_CANNOT_RESIZE)); }
-void THeifImage::SetHeight(int) { throw EInvalidGraphicOperation(ResText(IDS_PICTURE_CANNOT_RESIZE)); }
 
 std::shared_ptr<const ColorProfile> THeifImage::Profile() const {
   return source_ != nullptr ? source_->colour.profile : nullptr;

@@ -9,10 +9,10 @@
 
 #include <memory>
 
-#include "picture/core/Graphic.h"
+#include "picture/bitmap/DecodedPicture.h"
 #include "picture/formats/PictureFormat.h"
 
-class THeifImage : public TGraphic {
+class THeifImage : public TDecodedPicture {
 public:
   THeifImage();
   ~THeifImage() override;
@@ -33,24 +33,20 @@ public:
   // Another picture of this kind: shares its file. None: empties. Anything else
   // raises EConvertError.
   void CopyFrom(const TPersistent* source) override;
-  // A bitmap target receives the whole picture, decoded.
-  void CopyTo(TPersistent& target) const override;
-  void DrawInto(TCanvas& canvas, const RECT& rect) override;
   bool IsEmpty() const override;
   // The picture's size as shown.
   int Width() const override;
   int Height() const override;
-  // Raise EInvalidGraphicOperation: a picture read this way is not resized.
-  void SetWidth(int value) override;
-  void SetHeight(int value) override;
 
   std::shared_ptr<const ColorProfile> Profile() const override;
 
   // The whole picture, decoded once and kept (the library cannot decode smaller).
   TBitmap* PixelsFor(int width, int height) override;
-  bool ShrinksFromDecoder() const override { return true; }
   std::unique_ptr<TBitmap> ShrunkFromDecoder(int width, int height, int decodedWidth,
                                              int decodedHeight) const override;
+
+protected:
+  void DecodeWhole(TBitmap& whole) const override;
 
 private:
   struct Source;

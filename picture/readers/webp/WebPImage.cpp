@@ -77,24 +77,9 @@ void TWebPImage::CopyFrom(const TPersistent* source) {
   NotifyChanged(this);
 }
 
-void TWebPImage::CopyTo(TPersistent& target) const {
-  if (auto* bitmap = dynamic_cast<TBitmap*>(&target)) {
-    if (file_ == nullptr) {
-      bitmap->CopyFrom(nullptr);
-      return;
-    }
-    WebPPixels pixels(*file_, file_->Stored());
-    TBitmap whole;
-    CopyRowsUpright(pixels, file_->Orientation(), whole);
-    bitmap->CopyFrom(&whole);
-    return;
-  }
-  TGraphic::CopyTo(target);
-}
-
-void TWebPImage::DrawInto(TCanvas& canvas, const RECT& rect) {
-  if (file_ == nullptr) return;
-  canvas.StretchDraw(rect, PixelsFor(Width(), Height()));
+void TWebPImage::DecodeWhole(TBitmap& whole) const {
+  WebPPixels pixels(*file_, file_->Stored());
+  CopyRowsUpright(pixels, file_->Orientation(), whole);
 }
 
 bool TWebPImage::IsEmpty() const { return file_ == nullptr; }
@@ -102,8 +87,6 @@ bool TWebPImage::IsEmpty() const { return file_ == nullptr; }
 int TWebPImage::Width() const { return file_ != nullptr ? UprightSize(file_->Orientation(), file_->Stored()).cx : 0; }
 int TWebPImage::Height() const { return file_ != nullptr ? UprightSize(file_->Orientation(), file_->Stored()).cy : 0; }
 
-void TWebPImage::SetWidth(int) { throw EInvalidGraphicOperation(ResText(IDS_PICTURE_CANNOT_RESIZE)); }
-void TWebPImage::SetHeight(int) { throw EInvalidGraphicOperation(ResText(IDS_PICTURE_CANNOT_RESIZE)); }
 
 std::shared_ptr<const ColorProfile> TWebPImage::Profile() const {
   return file_ != nullptr ? file_->Profile() : nullptr;

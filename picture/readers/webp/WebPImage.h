@@ -10,12 +10,12 @@
 #include <memory>
 #include <vector>
 
-#include "picture/core/Graphic.h"
+#include "picture/bitmap/DecodedPicture.h"
 
 class TBitmap;
 class TWebPFile;
 
-class TWebPImage : public TGraphic {
+class TWebPImage : public TDecodedPicture {
 public:
   TWebPImage();
   ~TWebPImage() override;
@@ -34,25 +34,21 @@ public:
   // Another WebP graphic: shares its file. None: empties. Anything else
   // raises EConvertError.
   void CopyFrom(const TPersistent* source) override;
-  // A bitmap target receives the whole picture, decoded.
-  void CopyTo(TPersistent& target) const override;
-  void DrawInto(TCanvas& canvas, const RECT& rect) override;
   bool IsEmpty() const override;
   // The picture's size, upright.
   int Width() const override;
   int Height() const override;
-  // Raise EInvalidGraphicOperation: a picture read this way is not resized.
-  void SetWidth(int value) override;
-  void SetHeight(int value) override;
 
   std::shared_ptr<const ColorProfile> Profile() const override;
 
   // Decoded once at the smallest size that covers width by height (upright),
   // and reused while it covers the size or is the whole picture.
   TBitmap* PixelsFor(int width, int height) override;
-  bool ShrinksFromDecoder() const override { return true; }
   std::unique_ptr<TBitmap> ShrunkFromDecoder(int width, int height, int decodedWidth,
                                              int decodedHeight) const override;
+
+protected:
+  void DecodeWhole(TBitmap& whole) const override;
 
 private:
   void Take(std::vector<uint8_t> bytes, const FilePath& file);

@@ -79,24 +79,7 @@ void TWicImage::CopyFrom(const TPersistent* source) {
   NotifyChanged(this);
 }
 
-void TWicImage::CopyTo(TPersistent& target) const {
-  if (auto* bitmap = dynamic_cast<TBitmap*>(&target)) {
-    if (source_ == nullptr) {
-      bitmap->CopyFrom(nullptr);
-      return;
-    }
-    TBitmap whole;
-    source_->frame->Decode(whole);
-    bitmap->CopyFrom(&whole);
-    return;
-  }
-  TGraphic::CopyTo(target);
-}
-
-void TWicImage::DrawInto(TCanvas& canvas, const RECT& rect) {
-  if (source_ == nullptr) return;
-  canvas.StretchDraw(rect, &BitmapFor(Width(), Height()));
-}
+void TWicImage::DecodeWhole(TBitmap& whole) const { source_->frame->Decode(whole); }
 
 bool TWicImage::IsEmpty() const { return source_ == nullptr; }
 
@@ -107,8 +90,6 @@ std::shared_ptr<const ColorProfile> TWicImage::Profile() const {
 int TWicImage::Width() const { return source_ != nullptr ? source_->frame->Size().width : 0; }
 int TWicImage::Height() const { return source_ != nullptr ? source_->frame->Size().height : 0; }
 
-void TWicImage::SetWidth(int) { throw EInvalidGraphicOperation(ResText(IDS_PICTURE_CANNOT_RESIZE)); }
-void TWicImage::SetHeight(int) { throw EInvalidGraphicOperation(ResText(IDS_PICTURE_CANNOT_RESIZE)); }
 
 TBitmap& TWicImage::BitmapFor(int width, int height) {
   if (source_ == nullptr) throw EInvalidGraphicOperation(ResText(IDS_INVALID_BITMAP));

@@ -7,12 +7,12 @@
 
 #include <memory>
 
-#include "picture/core/Graphic.h"
+#include "picture/bitmap/DecodedPicture.h"
 #include "picture/readers/wic/WicFrame.h"
 
 class TBitmap;
 
-class TWicImage : public TGraphic {
+class TWicImage : public TDecodedPicture {
 public:
   TWicImage();
   ~TWicImage() override;
@@ -34,16 +34,10 @@ public:
   // Another picture of this kind: shares its file and decoder. None: empties.
   // Anything else raises EConvertError.
   void CopyFrom(const TPersistent* source) override;
-  // A bitmap target receives the whole picture, decoded.
-  void CopyTo(TPersistent& target) const override;
-  void DrawInto(TCanvas& canvas, const RECT& rect) override;
   bool IsEmpty() const override;
   // The picture's size, upright.
   int Width() const override;
   int Height() const override;
-  // Raise EInvalidGraphicOperation: a picture read this way is not resized.
-  void SetWidth(int value) override;
-  void SetHeight(int value) override;
 
   std::shared_ptr<const ColorProfile> Profile() const override;
 
@@ -52,10 +46,11 @@ public:
   // and reused while it covers the size or is the whole picture.
   TBitmap& BitmapFor(int width, int height);
   TBitmap* PixelsFor(int width, int height) override { return &BitmapFor(width, height); }
-  // Smoothly, as the decoder gives its rows.
-  bool ShrinksFromDecoder() const override { return true; }
   std::unique_ptr<TBitmap> ShrunkFromDecoder(int width, int height, int decodedWidth,
                                              int decodedHeight) const override;
+
+protected:
+  void DecodeWhole(TBitmap& whole) const override;
 
 private:
   struct Source;
